@@ -1,0 +1,322 @@
+#include "app/application.h"
+
+#include "app/exceptions.h"
+#include "app/form.h"
+#include "app/screen.h"
+
+#include <ole2.h>
+
+#include <algorithm>
+
+TApplication* Application = nullptr;
+
+namespace {
+
+constexpr wchar_t kApplicationClass[] = L"TApplication";
+
+std::wstring ModulePath() {
+    wchar_t buffer[256] = {};
+    const DWORD n = ::GetModuleFileNameW(nullptr, buffer, 256);
+    return std::wstring(buffer, std::min<DWORD>(n, 255));
+}
+
+}  // namespace
+
+std::wstring TApplication::TitleFromModulePath(const std::wstring& path) {
+    std::wstring name = path.substr(path.find_last_of(L'\\') + 1);
+    name = name.substr(0, name.find(L'.'));
+    if (name.size() > 1) ::CharLowerBuffW(name.data() + 1, static_cast<DWORD>(name.size() - 1));
+    return name;
+}
+
+TApplication::TApplication() : TComponent(nullptr) {
+    oleInitialized_ = SUCCEEDED(::OleInitialize(nullptr));
+    icon_ = ::LoadIconW(::GetModuleHandleW(nullptr), L"MAINICON");
+    title_ = TitleFromModulePath(ModulePath());
+
+    HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    WNDCLASSEXW existing{sizeof(existing)};
+    if (!::GetClassInfoExW(instance, kApplicationClass, &existing)) {
+        WNDCLASSEXW wc{sizeof(wc)};
+        wc.lpfnWndProc = &StaticWndProc;
+        wc.hInstance = instance;
+        wc.hIcon = icon_;
+        wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+        wc.lpszClassName = kApplicationClass;
+        ::RegisterClassExW(&wc);
+    }
+    window_.reset(::CreateWindowExW(WS_EX_TOOLWINDOW, kApplicationClass, title_.c_str(),
+                                    WS_POPUP | WS_CLIPSIBLINGS | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                                    ::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2, 0,
+                                    0, nullptr, nullptr, instance, this));
+    if (window_) {
+        ::SendMessageW(window_.get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+        HMENU menu = ::GetSystemMenu(window_.get(), FALSE);
+        for (UINT command : {SC_MAXIMIZE, SC_SIZE, SC_MOVE}) ::DeleteMenu(menu, command, MF_BYCOMMAND);
+    }
+}
+
+TApplication::~TApplication() {
+    MarkDestroying();
+    DestroyComponents();
+    window_.reset();
+    if (comInitialized_) ::CoUninitialize();
+    if (oleInitialized_) ::OleUninitialize();
+}
+
+void TApplication::Initialize() {
+    if (!comInitialized_) comInitialized_ = SUCCEEDED(::CoInitialize(nullptr));
+}
+
+void TApplication::SetMainFormOnTaskBar(bool value) {
+    if (mainFormOnTaskBar_ == value) return;
+    mainFormOnTaskBar_ = value;
+    if (value && window_) {
+        const LONG ex = ::GetWindowLongW(window_.get(), GWL_EXSTYLE);
+        ::SetWindowLongW(window_.get(), GWL_EXSTYLE, ex | WS_EX_TOOLWINDOW);
+        ::SetWindowTextW(window_.get(), nullptr);
+    }
+}
+
+void TApplication::FormConstructed(TForm* form) {
+    form->ReadLayout();
+    form->DoCreate();
+    if (!mainForm_) {
+        form->Handle();
+        mainForm_ = form;
+        if (mainFormOnTaskBar_ && window_) {
+            LONG ex = ::GetWindowLongW(window_.get(), GWL_EXSTYLE) | WS_EX_NOACTIVATE;
+            ex &= ~WS_EX_APPWINDOW;
+            ::SetWindowLongW(window_.get(), GWL_EXSTYLE, ex);
+        }
+    }
+}
+
+int TApplication::StartupShowCommand() const {
+    if (startupShowForTesting_ >= 0) return startupShowForTesting_;
+    STARTUPINFOW info{sizeof(info)};
+    ::GetStartupInfoW(&info);
+    return (info.dwFlags & STARTF_USESHOWWINDOW) ? info.wShowWindow : SW_SHOWDEFAULT;
+}
+
+void TApplication::Run() {
+    struct RunningScope {
+        bool& flag;
+        explicit RunningScope(bool& f) : flag(f) { flag = true; }
+        ~RunningScope() { flag = false; }
+    } running(running_);
+    if (!mainForm_) return;
+
+    switch (StartupShowCommand()) {
+    case SW_SHOWMAXIMIZED: mainForm_->SetWindowState(TWindowState::wsMaximized); break;
+    case SW_SHOWMINNOACTIVE:
+        initialState_ = TWindowState::wsMinimized;
+        mainForm_->SetWindowState(TWindowState::wsMinimized);
+        break;
+    default: break;
+    }
+    if (initialState_ == TWindowState::wsMinimized) Minimize();
+    mainForm_->Show();
+
+    while (!terminated_) {
+        try {
+            HandleMessage();
+        } catch (...) {
+            HandleException(this, std::current_exception());
+        }
+    }
+}
+
+void TApplication::Minimize() {
+    NormalizeTopMosts();
+    if (mainForm_) mainForm_->SetWindowState(TWindowState::wsMinimized);
+}
+
+void TApplication::HandleMessage() {
+    MSG msg;
+    if (!ProcessMessage(msg)) Idle();
+}
+
+void TApplication::ProcessMessages() {
+    MSG msg;
+    while (ProcessMessage(msg)) {}
+}
+
+bool TApplication::ProcessMessage(MSG& msg) {
+    if (!::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) return false;
+    const bool unicode = !msg.hwnd || ::IsWindowUnicode(msg.hwnd);
+    if (!(unicode ? ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) : ::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)))
+        return false;
+    if (msg.message == WM_QUIT) {
+        terminated_ = true;
+        return true;
+    }
+    if (IsKeyMessage(msg)) return true;
+    ::TranslateMessage(&msg);
+    if (unicode) ::DispatchMessageW(&msg); else ::DispatchMessageA(&msg);
+    return true;
+}
+
+bool TApplication::IsKeyMessage(MSG& msg) {
+    if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST || !msg.hwnd) return false;
+    auto* form = dynamic_cast<TForm*>(TWinControl::FromHandle(::GetAncestor(msg.hwnd, GA_ROOT)));
+    return form && form->PreProcessKey(msg);
+}
+
+void TApplication::Idle() {
+    // Nothing runs while idle: wait for the next input.
+    ::WaitMessage();
+}
+
+void TApplication::Terminate() { ::PostQuitMessage(0); }
+
+HWND TApplication::ActiveWindow() const noexcept {
+    HWND active = ::GetActiveWindow();
+    return active ? active : ::GetLastActivePopup(window_.get());
+}
+
+void TApplication::HandleException(TComponent*, const std::exception_ptr& error) {
+    if (HWND capture = ::GetCapture()) ::SendMessageW(capture, WM_CANCELMODE, 0, 0);
+    if (IsAbort(error)) return;
+    ShowException(error);
+}
+
+void TApplication::ShowException(const std::exception_ptr& error) {
+    std::wstring text = ExceptionMessage(error);
+    if (!text.empty() && text.back() > L'.') text += L'.';
+    MessageBox(text, title_, MB_OK | MB_ICONERROR);
+}
+
+namespace {
+
+struct DisabledWindows {
+    std::vector<HWND> windows;
+    static BOOL CALLBACK Collect(HWND w, LPARAM self) {
+        if (::IsWindowVisible(w) && ::IsWindowEnabled(w)) reinterpret_cast<DisabledWindows*>(self)->windows.push_back(w);
+        return TRUE;
+    }
+    DisabledWindows() {
+        ::EnumThreadWindows(::GetCurrentThreadId(), &Collect, reinterpret_cast<LPARAM>(this));
+        for (HWND w : windows) ::EnableWindow(w, FALSE);
+    }
+    ~DisabledWindows() {
+        for (HWND w : windows)
+            if (::IsWindow(w)) ::EnableWindow(w, TRUE);
+    }
+};
+
+POINT MonitorCentre(HMONITOR monitor) {
+    MONITORINFO info{sizeof(info)};
+    ::GetMonitorInfoW(monitor, &info);
+    return {(info.rcMonitor.left + info.rcMonitor.right) / 2, (info.rcMonitor.top + info.rcMonitor.bottom) / 2};
+}
+
+}  // namespace
+
+int TApplication::MessageBox(const std::wstring& text, const std::wstring& caption, UINT flags) {
+    HWND owner = ActiveWindow();
+    HWND app = window_.get();
+    RECT appRect{};
+    bool moved = false;
+    if (owner && app && ::MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST) !=
+                            ::MonitorFromWindow(app, MONITOR_DEFAULTTONEAREST)) {
+        ::GetWindowRect(app, &appRect);
+        const POINT centre = MonitorCentre(::MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST));
+        ::SetWindowPos(app, nullptr, centre.x, centre.y, 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+        moved = true;
+    }
+    HWND focus = ::GetFocus();
+    int result;
+    {
+        DisabledWindows disabled;
+        result = ::MessageBoxW(owner, text.c_str(), caption.c_str(), flags);
+    }
+    if (moved)
+        ::SetWindowPos(app, nullptr, (appRect.left + appRect.right) / 2, (appRect.top + appRect.bottom) / 2, 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+    if (owner && ::IsWindow(owner)) ::SetActiveWindow(owner);
+    if (focus && ::IsWindow(focus)) ::SetFocus(focus);
+    return result;
+}
+
+namespace {
+
+// The topmost windows owned by `owner`, in Z order, up to the first owned
+// window that is not topmost; and the window just before that one.
+struct TopMostWalk {
+    HWND owner;
+    std::vector<HWND> found;
+    HWND beforeFirstNormal = HWND_TOPMOST;
+    HWND previous = HWND_TOPMOST;
+
+    static BOOL CALLBACK Visit(HWND w, LPARAM param) {
+        auto& state = *reinterpret_cast<TopMostWalk*>(param);
+        if (::GetWindow(w, GW_OWNER) == state.owner) {
+            if (!(::GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST)) {
+                state.beforeFirstNormal = state.previous;
+                return FALSE;
+            }
+            state.found.push_back(w);
+        }
+        state.previous = w;
+        return TRUE;
+    }
+};
+
+}  // namespace
+
+void TApplication::NormalizeTopMosts() {
+    if (topMostLevel_++ > 0 || !mainForm_ || !mainForm_->HandleAllocated()) return;
+    TopMostWalk walk{mainForm_->Handle()};
+    ::EnumWindows(&TopMostWalk::Visit, reinterpret_cast<LPARAM>(&walk));
+    HWND after = walk.beforeFirstNormal;
+    if (after == HWND_TOPMOST || (::GetWindowLongW(after, GWL_EXSTYLE) & WS_EX_TOPMOST)) after = HWND_NOTOPMOST;
+    for (HWND w : walk.found) {
+        ::SetWindowPos(w, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+        topMostList_.push_back(w);
+    }
+}
+
+void TApplication::RestoreTopMosts() {
+    if (topMostLevel_ == 0 || --topMostLevel_ > 0) return;
+    for (HWND w : topMostList_)
+        if (::IsWindow(w))
+            ::SetWindowPos(w, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+    topMostList_.clear();
+}
+
+LRESULT CALLBACK TApplication::StaticWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+    if (msg == WM_NCCREATE)
+        ::SetWindowLongPtrW(window, GWLP_USERDATA,
+                            reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+    auto* self = reinterpret_cast<TApplication*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self || !self->window_) return ::DefWindowProcW(window, msg, wParam, lParam);
+    try {
+        return self->ApplicationWndProc(msg, wParam, lParam);
+    } catch (...) {
+        self->HandleException(self, std::current_exception());
+        return 0;
+    }
+}
+
+LRESULT TApplication::ApplicationWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_CLOSE:
+        if (mainForm_) mainForm_->Close();
+        return 0;
+    case WM_QUERYENDSESSION:
+        return 1;
+    case WM_ENDSESSION:
+        if (wParam) {
+            Terminate();
+            if (OnEndSession) OnEndSession();
+        }
+        return 0;
+    case WM_ACTIVATEAPP:
+        if (wParam) RestoreTopMosts(); else NormalizeTopMosts();
+        return 0;
+    default:
+        return ::DefWindowProcW(window_.get(), msg, wParam, lParam);
+    }
+}

@@ -1,0 +1,113 @@
+// The application object: the hidden application window, the message loop,
+// error reporting and the main window's life.
+#pragma once
+
+#include "app/component.h"
+#include "app/win_handles.h"
+
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TForm;
+
+enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
+
+class TApplication : public TComponent {
+public:
+    TApplication();
+    ~TApplication() override;
+
+    void Initialize();
+    bool MainFormOnTaskBar() const noexcept { return mainFormOnTaskBar_; }
+    void SetMainFormOnTaskBar(bool value);
+
+    // Creates a form owned by the application; `ref` refers to it before its
+    // layout is read. The first form created becomes the main form.
+    template <typename T>
+    void CreateForm(T*& ref) {
+        creatingMainForm_ = mainForm_ == nullptr;
+        T* form = Create<T>();
+        ref = form;
+        try {
+            FormConstructed(form);
+        } catch (...) {
+            ref = nullptr;
+            throw;
+        }
+    }
+
+    void Run();
+    void HandleMessage();
+    // Dispatches every waiting message, then returns.
+    void ProcessMessages();
+    void Terminate();
+    bool Terminated() const noexcept { return terminated_; }
+    void Minimize();
+    // The shutdown step: destroys the forms the application owns.
+    void DestroyForms() { DestroyComponents(); }
+
+    void HandleException(TComponent* sender, const std::exception_ptr& error);
+    void ShowException(const std::exception_ptr& error);
+    int MessageBox(const std::wstring& text, const std::wstring& caption, UINT flags);
+
+    HWND Handle() const noexcept { return window_.get(); }
+    const std::wstring& Title() const noexcept { return title_; }
+    HICON Icon() const noexcept { return icon_; }
+    TForm* MainForm() const noexcept { return mainForm_; }
+    bool CreatingMainForm() const noexcept { return creatingMainForm_; }
+    // Hands the creating-main-form flag to the form that is being built.
+    bool TakeCreatingMainForm() noexcept { return std::exchange(creatingMainForm_, false); }
+    TWindowState InitialState() const noexcept { return initialState_; }
+
+    // Counts open modal dialogs.
+    void ModalStarted() noexcept { ++modalLevel_; }
+    void ModalFinished() noexcept { --modalLevel_; }
+    int ModalLevel() const noexcept { return modalLevel_; }
+
+    // Keeps topmost windows owned by the main window out of the way while
+    // another program is active.
+    void NormalizeTopMosts();
+    void RestoreTopMosts();
+
+    // The window a dialog should belong to: the active window, else the
+    // application window's last active popup.
+    HWND ActiveWindow() const noexcept;
+
+    // Where the process goes when Windows ends the session.
+    std::function<void()> OnEndSession;
+
+    // Lets a test start the process as a shortcut with a show command would.
+    void SetStartupShowCommandForTesting(int command) noexcept { startupShowForTesting_ = command; }
+
+    static std::wstring TitleFromModulePath(const std::wstring& path);
+
+private:
+    void FormConstructed(TForm* form);
+    bool ProcessMessage(MSG& msg);
+    bool IsKeyMessage(MSG& msg);
+    void Idle();
+    int StartupShowCommand() const;
+    LRESULT ApplicationWndProc(UINT msg, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK StaticWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+
+    bool oleInitialized_ = false;
+    bool comInitialized_ = false;
+    std::wstring title_;
+    HICON icon_ = nullptr;  // a shared resource icon, never destroyed
+    win::UniqueHwnd window_;
+    TForm* mainForm_ = nullptr;
+    bool mainFormOnTaskBar_ = false;
+    bool creatingMainForm_ = false;
+    bool terminated_ = false;
+    bool running_ = false;
+    TWindowState initialState_ = TWindowState::wsNormal;
+    int modalLevel_ = 0;
+    int topMostLevel_ = 0;
+    std::vector<HWND> topMostList_;
+    int startupShowForTesting_ = -1;
+};
+
+extern TApplication* Application;

@@ -1,0 +1,102 @@
+#include "app/exceptions.h"
+
+#include "resources/resource_ids.h"
+
+namespace {
+
+UINT IoErrorResource(DWORD code) {
+    switch (code) {
+    case 2: return IDS_FILE_NOT_FOUND;
+    case 3: return IDS_INVALID_FILE_NAME;
+    case 4: return IDS_TOO_MANY_OPEN_FILES;
+    case 5: return IDS_ACCESS_DENIED;
+    case 100: return IDS_READ_BEYOND_END;
+    case 101: return IDS_DISK_FULL;
+    case 106: return IDS_INVALID_INPUT;
+    default: return IDS_IO_ERROR;
+    }
+}
+
+std::wstring IoErrorMessage(DWORD code, std::wstring_view path) {
+    const std::wstring pattern = LoadResString(IoErrorResource(code));
+    // Code 3 names the path that could not be reached; the generic text shows the code.
+    return FormatText(pattern, {code == 3 ? path : std::wstring_view(std::to_wstring(code))});
+}
+
+}  // namespace
+
+EInOutError::EInOutError(DWORD code, std::wstring_view path)
+    : Exception(IoErrorMessage(code, path)), code_(code) {}
+
+std::wstring LoadResString(UINT id) {
+    const wchar_t* text = nullptr;
+    // With a zero buffer size the call gives a pointer into the resource itself.
+    const int length = ::LoadStringW(::GetModuleHandleW(nullptr), id,
+                                     reinterpret_cast<wchar_t*>(&text), 0);
+    return length > 0 && text ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
+}
+
+std::wstring FormatText(std::wstring_view pattern, std::initializer_list<std::wstring_view> args) {
+    std::wstring result;
+    auto next = args.begin();
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        const bool placeholder = pattern[i] == L'%' && i + 1 < pattern.size() &&
+                                 (pattern[i + 1] == L's' || pattern[i + 1] == L'd' || pattern[i + 1] == L'p');
+        if (placeholder && next != args.end()) {
+            result += *next++;
+            ++i;
+        } else {
+            result += pattern[i];
+        }
+    }
+    return result;
+}
+
+namespace {
+
+template <typename Visit>
+void WalkNested(const std::exception_ptr& error, Visit visit) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const Exception& e) {
+        visit(&e);
+        try { std::rethrow_if_nested(e); } catch (...) { WalkNested(std::current_exception(), visit); }
+    } catch (const std::exception& e) {
+        visit(nullptr);
+        try { std::rethrow_if_nested(e); } catch (...) { WalkNested(std::current_exception(), visit); }
+    } catch (...) {
+        visit(nullptr);
+    }
+}
+
+}  // namespace
+
+std::wstring ExceptionMessage(const std::exception_ptr& error) {
+    std::wstring text;
+    WalkNested(error, [&](const Exception* e) {
+        if (e && !e->Message().empty()) text = e->Message();
+    });
+    return text;
+}
+
+std::wstring ExceptionClassName(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const Exception& e) {
+        return e.ClassName();
+    } catch (const std::bad_alloc&) {
+        return L"EOutOfMemory";
+    } catch (...) {
+        return L"Exception";
+    }
+}
+
+bool IsAbort(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const EAbort&) {
+        return true;
+    } catch (...) {
+        return false;
+    }
+}

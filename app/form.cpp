@@ -1,0 +1,217 @@
+#include "app/form.h"
+
+#include "app/screen.h"
+
+#include <algorithm>
+
+TForm::TForm(TComponent* owner) : TWinControl(owner) {
+    creatingMainForm_ = Application && Application->TakeCreatingMainForm();
+    if (Screen) Screen->AddForm(this);
+}
+
+TForm::~TForm() {
+    MarkDestroying();
+    // The window and its child windows go first, then the child controls,
+    // then the non-visual components.
+    DestroyHandle();
+    DestroyComponents();
+    if (Screen) Screen->RemoveForm(this);
+}
+
+void TForm::DoCreate() {
+    if (!OnCreate) return;
+    try {
+        OnCreate(this);
+    } catch (...) {
+        Application->HandleException(this, std::current_exception());
+    }
+}
+
+void TForm::SetCaption(const std::wstring& caption) {
+    caption_ = caption;
+    if (HandleAllocated()) ::SetWindowTextW(Handle(), caption_.c_str());
+}
+
+void TForm::CreateParams(TCreateParams& params) {
+    TWinControl::CreateParams(params);
+    params.ClassStyle = CS_DBLCLKS;
+    params.Caption = caption_;
+    params.WndParent = nullptr;
+    params.Style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+    params.ExStyle = WS_EX_CONTROLPARENT;
+    // The platform's default outer size; the layout's client size follows.
+    params.Width = 320;
+    params.Height = 240;
+    const bool toolWindow = borderStyle_ == TBorderStyle::bsToolWindow || borderStyle_ == TBorderStyle::bsSizeToolWin;
+    switch (borderStyle_) {
+    case TBorderStyle::bsNone: params.Style |= WS_POPUP; break;
+    case TBorderStyle::bsSingle:
+    case TBorderStyle::bsToolWindow: params.Style |= WS_CAPTION | WS_BORDER; break;
+    case TBorderStyle::bsSizeable:
+    case TBorderStyle::bsSizeToolWin: params.Style |= WS_CAPTION | WS_THICKFRAME; break;
+    case TBorderStyle::bsDialog:
+        params.Style |= WS_POPUP | WS_CAPTION;
+        params.ExStyle |= WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
+        break;
+    }
+    if (toolWindow) params.ExStyle |= WS_EX_TOOLWINDOW;
+    if (borderStyle_ != TBorderStyle::bsNone) params.Style |= WS_SYSMENU;
+    if (borderStyle_ == TBorderStyle::bsSingle || borderStyle_ == TBorderStyle::bsSizeable)
+        params.Style |= WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+    // The main window owns the process's taskbar button.
+    if (creatingMainForm_ && Application->MainFormOnTaskBar()) params.ExStyle |= WS_EX_APPWINDOW;
+    // A sizeable tool window always starts in the normal state.
+    if (borderStyle_ > TBorderStyle::bsSizeable) windowState_ = TWindowState::wsNormal;
+}
+
+void TForm::CreateWindowDone() {
+    ::SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(Application->Icon()));
+    if (formStyle_ == TFormStyle::fsStayOnTop)
+        ::SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
+}
+
+int TForm::ClientWidth() {
+    RECT r{};
+    ::GetClientRect(Handle(), &r);
+    return r.right;
+}
+
+int TForm::ClientHeight() {
+    RECT r{};
+    ::GetClientRect(Handle(), &r);
+    return r.bottom;
+}
+
+void TForm::SetClientSize(int width, int height) {
+    RECT client{};
+    ::GetClientRect(Handle(), &client);
+    const int dx = width - client.right;
+    const int dy = height - client.bottom;
+    SetBounds(Left(), Top(), Width() + dx, Height() + dy);
+}
+
+bool TForm::Visible() const noexcept {
+    return HandleAllocated() && ::IsWindowVisible(const_cast<TForm*>(this)->Handle());
+}
+
+void TForm::PlaceForFirstShowing() {
+    if (position_ == TPosition::poMainFormCenter && Application->MainForm() == this) {
+        int x = (Screen->Width() - Width()) / 2;
+        int y = (Screen->Height() - Height()) / 2;
+        x = std::max(x, Screen->DesktopLeft());
+        y = std::max(y, Screen->DesktopTop());
+        SetBounds(x, y, Width(), Height());
+    }
+    position_ = TPosition::poDesigned;
+}
+
+void TForm::Show() {
+    HWND window = Handle();
+    PlaceForFirstShowing();
+    int command = SW_SHOWNORMAL;
+    if (windowState_ == TWindowState::wsMinimized) command = SW_SHOWMINNOACTIVE;
+    if (windowState_ == TWindowState::wsMaximized) command = SW_SHOWMAXIMIZED;
+    ::ShowWindow(window, command);
+}
+
+void TForm::Hide() {
+    if (HandleAllocated()) ::ShowWindow(Handle(), SW_HIDE);
+}
+
+void TForm::Close() {
+    if (modal_) {
+        modalResult_ = mrCancel;
+    } else if (Application->MainForm() == this) {
+        Application->Terminate();
+    } else {
+        Hide();
+    }
+}
+
+bool TForm::PreProcessKey(MSG&) { return false; }
+
+void TForm::BoundsChanged() { AlignControls(); }
+
+void TForm::AlignControls() {
+    if (!HandleAllocated()) return;
+    RECT area{};
+    ::GetClientRect(Handle(), &area);
+    for (TAlign pass : {TAlign::alTop, TAlign::alBottom, TAlign::alLeft, TAlign::alRight, TAlign::alClient}) {
+        for (TWinControl* c : Controls()) {
+            if (c->Align() != pass) continue;
+            switch (pass) {
+            case TAlign::alTop:
+                c->SetBounds(area.left, area.top, area.right - area.left, c->Height());
+                area.top += c->Height();
+                break;
+            case TAlign::alBottom:
+                c->SetBounds(area.left, area.bottom - c->Height(), area.right - area.left, c->Height());
+                area.bottom -= c->Height();
+                break;
+            case TAlign::alLeft:
+                c->SetBounds(area.left, area.top, c->Width(), area.bottom - area.top);
+                area.left += c->Width();
+                break;
+            case TAlign::alRight:
+                c->SetBounds(area.right - c->Width(), area.top, c->Width(), area.bottom - area.top);
+                area.right -= c->Width();
+                break;
+            default:
+                c->SetBounds(area.left, area.top, std::max(0L, area.right - area.left),
+                             std::max(0L, area.bottom - area.top));
+                break;
+            }
+        }
+    }
+}
+
+void TForm::WndProc(TMessage& message) {
+    switch (message.Msg) {
+    case WM_CLOSE:
+        Close();
+        return;
+    case WM_ERASEBKGND: {
+        RECT r{};
+        ::GetClientRect(Handle(), &r);
+        win::UniqueBrush brush(::CreateSolidBrush(ColorToRGB(color_)));
+        ::FillRect(reinterpret_cast<HDC>(message.WParam), &r, brush.get());
+        message.Result = 1;
+        return;
+    }
+    case WM_ACTIVATE:
+        if (LOWORD(message.WParam) != WA_INACTIVE) {
+            Screen->SetActiveForm(this);
+            if (!activeControl_ && !Controls().empty()) activeControl_ = Controls().front();
+            if (activeControl_ && activeControl_->HandleAllocated() && !HIWORD(message.WParam))
+                ::SetFocus(activeControl_->Handle());
+            message.Result = 0;
+            return;
+        }
+        break;
+    case WM_SETFOCUS:
+        if (activeControl_ && activeControl_->HandleAllocated()) {
+            ::SetFocus(activeControl_->Handle());
+            return;
+        }
+        break;
+    case WM_QUERYENDSESSION:
+        message.Result = 1;
+        return;
+    case WM_SETTINGCHANGE:
+        // Only top-level windows hear of it; controls that follow system
+        // settings hear it from here.
+        for (TWinControl* control : Controls()) control->Perform(message.Msg, message.WParam, message.LParam);
+        break;
+    default:
+        break;
+    }
+    TWinControl::WndProc(message);
+}
+
+int TextHeightOf(HFONT font, const wchar_t* text) {
+    win::WindowDc dc(nullptr);
+    win::SelectScope select(dc.get(), font);
+    SIZE size{};
+    ::GetTextExtentPoint32W(dc.get(), text, static_cast<int>(wcslen(text)), &size);
+    return size.cy;
+}

@@ -1,0 +1,90 @@
+// A top-level window of the program, holding controls it lays out.
+#pragma once
+
+#include "app/application.h"
+#include "app/graphics.h"
+#include "app/win_control.h"
+
+#include <functional>
+#include <string>
+
+enum class TBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+enum class TFormStyle { fsNormal, fsStayOnTop };
+enum class TPosition { poDesigned, poScreenCenter, poMainFormCenter };
+
+using TModalResult = int;
+constexpr TModalResult mrNone = 0;
+constexpr TModalResult mrOk = 1;
+constexpr TModalResult mrCancel = 2;
+
+class TForm : public TWinControl {
+public:
+    explicit TForm(TComponent* owner);
+    ~TForm() override;
+
+    // Builds the components and sets the values of the form's layout.
+    virtual void ReadLayout() {}
+    // Runs OnCreate; an exception from it is reported and creation goes on.
+    void DoCreate();
+    std::function<void(TComponent* sender)> OnCreate;
+
+    const std::wstring& Caption() const noexcept { return caption_; }
+    void SetCaption(const std::wstring& caption);
+    TBorderStyle BorderStyle() const noexcept { return borderStyle_; }
+    void SetBorderStyle(TBorderStyle style) noexcept { borderStyle_ = style; }
+    TFormStyle FormStyle() const noexcept { return formStyle_; }
+    void SetFormStyle(TFormStyle style) noexcept { formStyle_ = style; }
+    TPosition Position() const noexcept { return position_; }
+    void SetPosition(TPosition position) noexcept { position_ = position; }
+    TWindowState WindowState() const noexcept { return windowState_; }
+    void SetWindowState(TWindowState state) noexcept { windowState_ = state; }
+    TColor Color() const noexcept { return color_; }
+    void SetColor(TColor color) noexcept { color_ = color; }
+    TFont& Font() noexcept { return font_; }
+
+    int ClientWidth();
+    int ClientHeight();
+    void SetClientSize(int width, int height);
+
+    // Shows the form; the first showing places it as its Position asks.
+    void Show();
+    void Hide();
+    bool Visible() const noexcept;
+    // Asks to close: ends the program for the main form, the modal run for a
+    // modal form, and hides any other form.
+    void Close();
+
+    TWinControl* ActiveControl() const noexcept { return activeControl_; }
+    void SetActiveControl(TWinControl* control) noexcept { activeControl_ = control; }
+    TModalResult ModalResult() const noexcept { return modalResult_; }
+    void SetModalResult(TModalResult result) noexcept { modalResult_ = result; }
+
+    // A key message on its way to one of the form's windows; true when the
+    // form handled it and the message must not be dispatched.
+    virtual bool PreProcessKey(MSG& msg);
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void CreateWindowDone() override;
+    void WndProc(TMessage& message) override;
+    void BoundsChanged() override;
+    virtual void AlignControls();
+    void PlaceForFirstShowing();
+
+    bool modal_ = false;
+    bool creatingMainForm_ = false;
+
+private:
+    std::wstring caption_;
+    TBorderStyle borderStyle_ = TBorderStyle::bsSizeable;
+    TFormStyle formStyle_ = TFormStyle::fsNormal;
+    TPosition position_ = TPosition::poDesigned;
+    TWindowState windowState_ = TWindowState::wsNormal;
+    TColor color_ = clBtnFace;
+    TFont font_;
+    TWinControl* activeControl_ = nullptr;
+    TModalResult modalResult_ = mrNone;
+};
+
+// The text's height in the font, as drawn on a screen-compatible surface.
+int TextHeightOf(HFONT font, const wchar_t* text);

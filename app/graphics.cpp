@@ -1,0 +1,44 @@
+#include "app/graphics.h"
+
+#include "app/screen.h"
+
+#include <algorithm>
+
+COLORREF ColorToRGB(TColor color) noexcept {
+    return (color & 0xFF000000u) == 0xFF000000u ? ::GetSysColor(static_cast<int>(color & 0xFF)) : color;
+}
+
+TFont::TFont() {
+    // The framework's default font: Tahoma at 8 points.
+    log_.lfHeight = -::MulDiv(8, Screen ? Screen->PixelsPerInch() : 96, 72);
+    log_.lfCharSet = DEFAULT_CHARSET;
+    SetName(L"Tahoma");
+}
+
+TFont::TFont(const LOGFONTW& log, TColor color) : log_(log), color_(color) {}
+
+void TFont::Assign(const LOGFONTW& log) {
+    log_ = log;
+    handle_.reset();
+}
+
+void TFont::SetName(const std::wstring& name) {
+    const size_t n = std::min(name.size(), static_cast<size_t>(LF_FACESIZE - 1));
+    std::copy_n(name.c_str(), n, log_.lfFaceName);
+    log_.lfFaceName[n] = L'\0';
+    handle_.reset();
+}
+
+void TFont::SetHeight(int height) {
+    log_.lfHeight = height;
+    handle_.reset();
+}
+
+int TFont::Size() const { return -::MulDiv(log_.lfHeight, 72, Screen ? Screen->PixelsPerInch() : 96); }
+
+void TFont::SetSize(int points) { SetHeight(-::MulDiv(points, Screen ? Screen->PixelsPerInch() : 96, 72)); }
+
+HFONT TFont::Handle() {
+    if (!handle_) handle_.reset(::CreateFontIndirectW(&log_));
+    return handle_.get();
+}

@@ -1,0 +1,26 @@
+// A list of small images read from the platform's image-list stream format.
+#pragma once
+
+#include "app/component.h"
+#include "app/win_handles.h"
+
+#include <cstddef>
+
+class TImageList : public TComponent {
+public:
+    explicit TImageList(TComponent* owner);
+
+    // Replaces the images with those of an ImageList_Write stream; throws
+    // EReadError when the stream cannot be read.
+    void ReadStream(const void* data, size_t size);
+
+    HIMAGELIST Handle() const noexcept { return handle_.get(); }
+    int Width() const noexcept { return width_; }
+    int Height() const noexcept { return height_; }
+    int Count() const noexcept;
+
+private:
+    win::UniqueImageList handle_;
+    int width_ = 16;
+    int height_ = 16;
+};

@@ -1,0 +1,20 @@
+// The program's entry sequence.
+#include "app/application.h"
+#include "app/main_form.h"
+#include "app/program.h"
+#include "folder/send_to_location.h"
+
+namespace {
+
+void EntrySequence() {
+    Application->Initialize();
+    Application->SetMainFormOnTaskBar(true);
+    Application->CreateForm(Form1);
+    Application->Run();
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    return RunProgram(&EntrySequence, &FinalizeUnit1);
+}

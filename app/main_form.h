@@ -1,0 +1,59 @@
+// The program's one window: the SendTo folder's list, its status bar, its
+// context menu and the drop target.
+#pragma once
+
+#include "app/form.h"
+
+#include <string>
+#include <vector>
+
+class TPopupMenu;
+class TMenuItem;
+class TShellFileListBox;
+class TImageList;
+class TFileDragDrop;
+class TStatusBar;
+
+class TForm1 : public TForm {
+public:
+    explicit TForm1(TComponent* owner);
+
+    void ReadLayout() override;
+
+    TPopupMenu* PopupMenu1 = nullptr;
+    TMenuItem* mnu_EXPLORE = nullptr;
+    TMenuItem* mnu_LANCER = nullptr;
+    TMenuItem* Supprimer1 = nullptr;
+    TMenuItem* N1 = nullptr;
+    TShellFileListBox* ShellFileListBox1 = nullptr;
+    TImageList* ImageList1 = nullptr;
+    TFileDragDrop* FileDragDrop1 = nullptr;
+    TMenuItem* Raffraichir1 = nullptr;
+    TMenuItem* N2 = nullptr;
+    TStatusBar* StatusBar1 = nullptr;
+
+    void FormCreate(TComponent* sender);
+    void mnu_EXPLOREClick(TComponent* sender);
+    void mnu_LANCERClick(TComponent* sender);
+    void Supprimer1Click(TComponent* sender);
+    void FileDragDrop1Drop(TComponent* sender, const POINT& pos, const std::vector<std::wstring>& value);
+    void Raffraichir1Click(TComponent* sender);
+
+    // The layout's design values.
+    static constexpr int DesignPixelsPerInch = 96;
+    static constexpr int DesignFontHeight = -11;
+    static constexpr int DesignTextHeight = 13;
+    static constexpr int DesignClientWidth = 243;
+    static constexpr int DesignClientHeight = 169;
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+
+private:
+    void CreateMenu();
+    TMenuItem* AddMenuItem(const wchar_t* name, const wchar_t* caption, int imageIndex);
+    void ReadImages();
+    void ScaleToScreen(int& clientWidth, int& clientHeight);
+};
+
+extern TForm1* Form1;

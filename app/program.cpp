@@ -1,0 +1,64 @@
+#include "app/program.h"
+
+#include "app/application.h"
+#include "app/exceptions.h"
+#include "app/screen.h"
+#include "drop/file_drag_drop.h"
+#include "resources/resource_ids.h"
+
+#include <memory>
+
+namespace {
+
+std::wstring ModuleFileName() {
+    wchar_t buffer[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, buffer, MAX_PATH);
+    std::wstring path = buffer;
+    return path.substr(path.find_last_of(L'\\') + 1);
+}
+
+// The error box shown when the program cannot start at all.
+void ShowProcessError(const std::exception_ptr& error) {
+    std::wstring message = ExceptionMessage(error);
+    const std::wstring dot = !message.empty() && message.back() != L'.' ? L"." : L"";
+    const std::wstring text = FormatText(LoadResString(IDS_EXCEPTION_IN_MODULE),
+                                         {ExceptionClassName(error), ModuleFileName(), L"00000000", message, dot});
+    ::MessageBoxW(nullptr, text.c_str(), LoadResString(IDS_APPLICATION_ERROR).c_str(), MB_TASKMODAL | MB_ICONERROR);
+}
+
+}  // namespace
+
+int RunProgram(void (*entry)(), void (*finalizeUnit)()) {
+    // System DLLs come from System32 only, never from the current folder.
+    ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+
+    auto dropModule = std::make_unique<TFileDragDropModule>();
+    auto screen = std::make_unique<TScreen>();
+    Screen = screen.get();
+    auto application = std::make_unique<TApplication>();
+    Application = application.get();
+
+    auto shutdown = [&] {
+        if (Application) Application->DestroyForms();
+        finalizeUnit();
+        application.reset();
+        Application = nullptr;
+        screen.reset();
+        Screen = nullptr;
+        dropModule.reset();
+    };
+    Application->OnEndSession = [&] {
+        shutdown();
+        ::ExitProcess(0);
+    };
+
+    int exitCode = 0;
+    try {
+        entry();
+    } catch (...) {
+        ShowProcessError(std::current_exception());
+        exitCode = 1;
+    }
+    shutdown();
+    return exitCode;
+}

@@ -1,0 +1,46 @@
+#include "app/screen.h"
+
+#include <algorithm>
+
+TScreen* Screen = nullptr;
+
+TScreen::TScreen() {
+    win::WindowDc dc(nullptr);
+    pixelsPerInch_ = ::GetDeviceCaps(dc.get(), LOGPIXELSY);
+    ReadSystemFonts();
+}
+
+void TScreen::ReadSystemFonts() {
+    metrics_ = NONCLIENTMETRICSW{};
+    metrics_.cbSize = sizeof(metrics_);
+    if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics_), &metrics_, 0)) {
+        // Fall back on the system font for every role.
+        LOGFONTW system{};
+        ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(system), &system);
+        metrics_.lfStatusFont = metrics_.lfMenuFont = metrics_.lfMessageFont = metrics_.lfCaptionFont = system;
+    }
+}
+
+void TScreen::SetCursor(TCursor cursor) {
+    if (cursor_ == cursor) return;
+    cursor_ = cursor;
+    if (cursor_ != crDefault) {
+        ::SetCursor(CursorHandle());
+    } else {
+        // Let the window under the mouse choose its cursor again.
+        POINT p;
+        ::GetCursorPos(&p);
+        ::SetCursorPos(p.x, p.y);
+    }
+}
+
+HCURSOR TScreen::CursorHandle() const noexcept {
+    return ::LoadCursorW(nullptr, cursor_ == crHourGlass ? IDC_WAIT : IDC_ARROW);
+}
+
+void TScreen::AddForm(TForm* form) { forms_.push_back(form); }
+
+void TScreen::RemoveForm(TForm* form) {
+    std::erase(forms_, form);
+    if (activeForm_ == form) activeForm_ = nullptr;
+}

@@ -1,0 +1,53 @@
+// The screen: resolution, system fonts, metrics, the forms and the cursor.
+#pragma once
+
+#include "app/win_handles.h"
+
+#include <vector>
+
+class TForm;
+
+enum TCursor { crDefault = 0, crHourGlass = -11 };
+
+class TScreen {
+public:
+    TScreen();
+
+    // Logical pixels per inch of the screen (LOGPIXELSY).
+    int PixelsPerInch() const noexcept { return pixelsPerInch_; }
+    // Lets a test stand in for another screen resolution.
+    void SetPixelsPerInchForTesting(int value) noexcept { pixelsPerInch_ = value; }
+
+    // The system's fonts as the non-client metrics give them.
+    const LOGFONTW& HintFont() const noexcept { return metrics_.lfStatusFont; }
+    const LOGFONTW& MenuFont() const noexcept { return metrics_.lfMenuFont; }
+    const LOGFONTW& MessageFont() const noexcept { return metrics_.lfMessageFont; }
+    const LOGFONTW& CaptionFont() const noexcept { return metrics_.lfCaptionFont; }
+    void ReadSystemFonts();
+
+    int Width() const noexcept { return ::GetSystemMetrics(SM_CXSCREEN); }
+    int Height() const noexcept { return ::GetSystemMetrics(SM_CYSCREEN); }
+    int DesktopLeft() const noexcept { return ::GetSystemMetrics(SM_XVIRTUALSCREEN); }
+    int DesktopTop() const noexcept { return ::GetSystemMetrics(SM_YVIRTUALSCREEN); }
+
+    // The screen cursor: crDefault lets each window show its own.
+    TCursor Cursor() const noexcept { return cursor_; }
+    void SetCursor(TCursor cursor);
+    HCURSOR CursorHandle() const noexcept;
+
+    // The form that last became active, if it still exists.
+    TForm* ActiveForm() const noexcept { return activeForm_; }
+    void SetActiveForm(TForm* form) noexcept { activeForm_ = form; }
+    void AddForm(TForm* form);
+    void RemoveForm(TForm* form);
+    const std::vector<TForm*>& Forms() const noexcept { return forms_; }
+
+private:
+    int pixelsPerInch_ = 96;
+    NONCLIENTMETRICSW metrics_{};
+    TCursor cursor_ = crDefault;
+    TForm* activeForm_ = nullptr;
+    std::vector<TForm*> forms_;
+};
+
+extern TScreen* Screen;

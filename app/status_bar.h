@@ -1,0 +1,32 @@
+// The status bar along the bottom of the main window: one centred panel.
+#pragma once
+
+#include "app/graphics.h"
+#include "app/win_control.h"
+
+#include <string>
+
+class TStatusBar : public TWinControl {
+public:
+    explicit TStatusBar(TComponent* owner);
+
+    // The text of the bar's single panel, shown centred.
+    const std::wstring& PanelText() const noexcept { return panelText_; }
+    void SetPanelText(const std::wstring& text);
+    bool HasSizeGrip() const noexcept { return sizeGrip_; }
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void CreateWindowDone() override;
+    void WndProc(TMessage& message) override;
+    void BoundsChanged() override;
+
+private:
+    bool WantsSizeGrip();
+    void SendPanel();
+
+    std::wstring panelText_;
+    TColor color_ = clBtnFace;
+    TFont font_;
+    bool sizeGrip_ = false;
+};

@@ -1,0 +1,34 @@
+#include "app/system_library.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+HMODULE SystemLibrary(const wchar_t* name) {
+    // Loaded once and never freed: the handles live as long as the process.
+    static std::map<std::wstring, HMODULE> loaded;
+    auto it = loaded.find(name);
+    if (it != loaded.end()) return it->second;
+    HMODULE module = ::LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    loaded.emplace(name, module);
+    return module;
+}
+
+DWORD FileVersionMS(const wchar_t* file) {
+    using SizeFn = DWORD(WINAPI*)(LPCWSTR, LPDWORD);
+    using InfoFn = BOOL(WINAPI*)(LPCWSTR, DWORD, DWORD, LPVOID);
+    using QueryFn = BOOL(WINAPI*)(LPCVOID, LPCWSTR, LPVOID*, PUINT);
+    static auto size = SystemFunction<SizeFn>(L"version.dll", "GetFileVersionInfoSizeW");
+    static auto info = SystemFunction<InfoFn>(L"version.dll", "GetFileVersionInfoW");
+    static auto query = SystemFunction<QueryFn>(L"version.dll", "VerQueryValueW");
+    if (!size || !info || !query) return 0;
+    DWORD ignored = 0;
+    const DWORD bytes = size(file, &ignored);
+    if (bytes == 0) return 0;
+    std::vector<BYTE> block(bytes);
+    if (!info(file, 0, bytes, block.data())) return 0;
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (!query(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) || !fixed) return 0;
+    return fixed->dwFileVersionMS;
+}

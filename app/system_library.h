@@ -1,0 +1,18 @@
+// Access to system DLLs that the program loads itself, from System32 only.
+#pragma once
+
+#include <windows.h>
+
+// The module, loaded from System32 on first request and kept for the
+// process's life; null when it cannot be loaded.
+HMODULE SystemLibrary(const wchar_t* name);
+
+// A function of a System32 library, or null.
+template <typename F>
+F SystemFunction(const wchar_t* library, const char* name) {
+    HMODULE module = SystemLibrary(library);
+    return module ? reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module, name))) : nullptr;
+}
+
+// The upper half (dwFileVersionMS) of a system file's version, or 0.
+DWORD FileVersionMS(const wchar_t* file);

@@ -1,0 +1,203 @@
+#include "app/win_control.h"
+
+#include "app/application.h"
+#include "app/exceptions.h"
+#include "app/screen.h"
+#include "resources/resource_ids.h"
+
+#include <algorithm>
+
+namespace {
+
+UINT NextControlId() {
+    static UINT next = 100;
+    return next++;
+}
+
+}  // namespace
+
+TWinControl::TWinControl(TComponent* owner) : TComponent(owner), id_(NextControlId()) {
+    WindowProc = [this](TMessage& message) { WndProc(message); };
+}
+
+TWinControl::~TWinControl() {
+    MarkDestroying();
+    DestroyHandle();
+    SetParent(nullptr);
+    for (TWinControl* child : controls_) child->parent_ = nullptr;
+}
+
+TWinControl* TWinControl::FromHandle(HWND window) noexcept {
+    if (!window || ::GetWindowLongPtrW(window, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&StaticWndProc))
+        return nullptr;
+    return reinterpret_cast<TWinControl*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+void TWinControl::SetParent(TWinControl* parent) {
+    if (parent_ == parent) return;
+    if (parent_) std::erase(parent_->controls_, this);
+    parent_ = parent;
+    if (parent_) parent_->controls_.push_back(this);
+}
+
+HWND TWinControl::Handle() {
+    if (!handle_) CreateWnd();
+    return handle_.get();
+}
+
+void TWinControl::CreateParams(TCreateParams& params) {
+    params.X = left_;
+    params.Y = top_;
+    params.Width = width_;
+    params.Height = height_;
+    params.Style = parent_ ? WS_CHILD | WS_CLIPSIBLINGS | WS_VISIBLE : WS_POPUP;
+    params.Cursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    if (parent_) params.WndParent = parent_->Handle();
+}
+
+void TWinControl::CreateWnd() {
+    TCreateParams params;
+    CreateParams(params);
+    HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    const bool ownClass = params.SystemClass.empty();
+    if (ownClass) {
+        WNDCLASSEXW existing{sizeof(existing)};
+        if (!::GetClassInfoExW(instance, params.ClassName.c_str(), &existing)) {
+            WNDCLASSEXW wc{sizeof(wc)};
+            wc.style = params.ClassStyle;
+            wc.lpfnWndProc = &StaticWndProc;
+            wc.hInstance = instance;
+            wc.hCursor = params.Cursor;
+            wc.lpszClassName = params.ClassName.c_str();
+            if (!::RegisterClassExW(&wc)) throw EOutOfResources(LoadResString(IDS_WINDOW_CLASS_ERROR));
+        }
+    }
+    const std::wstring& windowClass = ownClass ? params.ClassName : params.SystemClass;
+    HMENU idOrMenu = (params.Style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id_)) : nullptr;
+    HWND window = ::CreateWindowExW(params.ExStyle, windowClass.c_str(), params.Caption.c_str(), params.Style,
+                                    params.X, params.Y, params.Width, params.Height, params.WndParent, idOrMenu,
+                                    instance, this);
+    if (!window) throw EOutOfResources(LoadResString(IDS_WINDOW_CLASS_ERROR));
+    if (!ownClass) {
+        Bind(window);
+        defWndProc_ = reinterpret_cast<WNDPROC>(
+            ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&StaticWndProc)));
+    }
+    UpdateBoundsFromWindow();
+    CreateWindowDone();
+}
+
+void TWinControl::Bind(HWND window) {
+    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    if (!handle_) handle_.reset(window);
+}
+
+void TWinControl::WindowGone() {
+    ::SetWindowLongPtrW(handle_.get(), GWLP_USERDATA, 0);
+    if (defWndProc_ != ::DefWindowProcW)
+        ::SetWindowLongPtrW(handle_.get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defWndProc_));
+    handle_.release();
+    defWndProc_ = ::DefWindowProcW;
+}
+
+void TWinControl::DestroyHandle() { handle_.reset(); }
+
+void TWinControl::RecreateWnd() {
+    if (!handle_) return;
+    DestroyHandle();
+    CreateWnd();
+}
+
+LRESULT CALLBACK TWinControl::StaticWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+    auto* control = reinterpret_cast<TWinControl*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!control && msg == WM_NCCREATE) {
+        control = static_cast<TWinControl*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        if (control) control->Bind(window);
+    }
+    if (!control) return ::DefWindowProcW(window, msg, wParam, lParam);
+    TMessage message{msg, wParam, lParam, 0};
+    try {
+        control->WindowProc(message);
+    } catch (...) {
+        Application->HandleException(control, std::current_exception());
+    }
+    if (msg == WM_NCDESTROY) control->WindowGone();
+    return message.Result;
+}
+
+LRESULT TWinControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
+    TMessage message{msg, wParam, lParam, 0};
+    WindowProc(message);
+    return message.Result;
+}
+
+bool TWinControl::ReflectToChild(TMessage& message) {
+    HWND child = nullptr;
+    switch (message.Msg) {
+    case WM_COMMAND: child = reinterpret_cast<HWND>(message.LParam); break;
+    case WM_DRAWITEM: child = reinterpret_cast<DRAWITEMSTRUCT*>(message.LParam)->hwndItem; break;
+    case WM_MEASUREITEM: {
+        // Sent while the child is still being created: find it by its identifier.
+        const UINT id = reinterpret_cast<MEASUREITEMSTRUCT*>(message.LParam)->CtlID;
+        auto it = std::find_if(controls_.begin(), controls_.end(),
+                               [id](TWinControl* c) { return c->id_ == id; });
+        if (it == controls_.end()) return false;
+        message.Result = (*it)->Perform(CN_MEASUREITEM, message.WParam, message.LParam);
+        return true;
+    }
+    default: return false;
+    }
+    TWinControl* target = FromHandle(child);
+    if (!target || target == this) return false;
+    message.Result = target->Perform(CN_BASE + message.Msg, message.WParam, message.LParam);
+    return true;
+}
+
+void TWinControl::UpdateBoundsFromWindow() {
+    RECT r{};
+    ::GetWindowRect(handle_.get(), &r);
+    if (HWND parent = ::GetParent(handle_.get()); parent && (::GetWindowLongW(handle_.get(), GWL_STYLE) & WS_CHILD))
+        ::MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
+    left_ = r.left;
+    top_ = r.top;
+    width_ = r.right - r.left;
+    height_ = r.bottom - r.top;
+}
+
+void TWinControl::SetBounds(int left, int top, int width, int height) {
+    left_ = left;
+    top_ = top;
+    width_ = width;
+    height_ = height;
+    if (handle_)
+        ::SetWindowPos(handle_.get(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TWinControl::WndProc(TMessage& message) {
+    switch (message.Msg) {
+    case WM_COMMAND:
+    case WM_DRAWITEM:
+    case WM_MEASUREITEM:
+        if (ReflectToChild(message)) return;
+        break;
+    case WM_SETCURSOR:
+        if (Screen->Cursor() != crDefault && LOWORD(message.LParam) == HTCLIENT) {
+            ::SetCursor(Screen->CursorHandle());
+            message.Result = TRUE;
+            return;
+        }
+        break;
+    case WM_WINDOWPOSCHANGED:
+        DefaultHandler(message);
+        UpdateBoundsFromWindow();
+        BoundsChanged();
+        return;
+    default:
+        break;
+    }
+    DefaultHandler(message);
+}
+
+void TWinControl::DefaultHandler(TMessage& message) {
+    message.Result = ::CallWindowProcW(defWndProc_, handle_.get(), message.Msg, message.WParam, message.LParam);
+}

@@ -1,0 +1,101 @@
+// The one base of every control that wraps a native window.
+#pragma once
+
+#include "app/component.h"
+#include "app/win_handles.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+struct TMessage {
+    UINT Msg;
+    WPARAM WParam;
+    LPARAM LParam;
+    LRESULT Result;
+};
+
+// A control's replaceable message procedure: every message for the control
+// passes through it.
+using TWndMethod = std::function<void(TMessage&)>;
+
+// Notifications that a parent hands back to the control they concern.
+constexpr UINT CN_BASE = 0xBC00;
+constexpr UINT CN_COMMAND = CN_BASE + WM_COMMAND;
+constexpr UINT CN_DRAWITEM = CN_BASE + WM_DRAWITEM;
+constexpr UINT CN_MEASUREITEM = CN_BASE + WM_MEASUREITEM;
+
+enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+
+struct TCreateParams {
+    std::wstring ClassName;      // the window class to create
+    std::wstring SystemClass;    // a platform class to base it on, or empty for our own
+    std::wstring Caption;
+    DWORD Style = 0;
+    DWORD ExStyle = 0;
+    int X = 0, Y = 0, Width = 0, Height = 0;
+    HWND WndParent = nullptr;
+    UINT ClassStyle = 0;
+    HCURSOR Cursor = nullptr;
+};
+
+class TWinControl : public TComponent {
+public:
+    explicit TWinControl(TComponent* owner);
+    ~TWinControl() override;
+
+    // The native window; created on first request, with its parent's first.
+    HWND Handle();
+    bool HandleAllocated() const noexcept { return static_cast<bool>(handle_); }
+    // The control whose native window this is, if any.
+    static TWinControl* FromHandle(HWND window) noexcept;
+
+    TWinControl* Parent() const noexcept { return parent_; }
+    void SetParent(TWinControl* parent);
+    const std::vector<TWinControl*>& Controls() const noexcept { return controls_; }
+
+    int Left() const noexcept { return left_; }
+    int Top() const noexcept { return top_; }
+    int Width() const noexcept { return width_; }
+    int Height() const noexcept { return height_; }
+    void SetBounds(int left, int top, int width, int height);
+    TAlign Align() const noexcept { return align_; }
+    void SetAlign(TAlign align) { align_ = align; }
+
+    // Sends a message straight to the control's message procedure.
+    LRESULT Perform(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
+
+    TWndMethod WindowProc;
+
+protected:
+    virtual void CreateParams(TCreateParams& params);
+    virtual void CreateWnd();
+    // Runs once the native window exists and is placed.
+    virtual void CreateWindowDone() {}
+    void DestroyHandle();
+    void RecreateWnd();
+
+    virtual void WndProc(TMessage& message);
+    // The platform's own handling of the message.
+    void DefaultHandler(TMessage& message);
+    // The native bounds changed: record them (the form lays out its children).
+    virtual void BoundsChanged() {}
+
+    bool HoldsWindow() const noexcept override { return true; }
+    UINT ControlId() const noexcept { return id_; }
+
+private:
+    static LRESULT CALLBACK StaticWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+    void Bind(HWND window);
+    void WindowGone();
+    bool ReflectToChild(TMessage& message);
+    void UpdateBoundsFromWindow();
+
+    win::UniqueHwnd handle_;
+    WNDPROC defWndProc_ = ::DefWindowProcW;
+    TWinControl* parent_ = nullptr;
+    std::vector<TWinControl*> controls_;
+    int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    TAlign align_ = TAlign::alNone;
+    UINT id_;
+};

@@ -1,0 +1,181 @@
+#include "filelist/custom_list_box.h"
+
+#include "app/exceptions.h"
+#include "app/popup_menu.h"
+#include "resources/resource_ids.h"
+
+#include <windowsx.h>
+
+TCustomListBox::TCustomListBox(TComponent* owner) : TWinControl(owner) {}
+
+void TCustomListBox::CreateParams(TCreateParams& params) {
+    TWinControl::CreateParams(params);
+    params.SystemClass = L"LISTBOX";
+    params.Style |= WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY | LBS_HASSTRINGS | LBS_OWNERDRAWFIXED |
+                    LBS_NOINTEGRALHEIGHT;
+    if (columns_ > 0) params.Style |= LBS_MULTICOLUMN;
+}
+
+void TCustomListBox::CreateWindowDone() {
+    ::SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.Handle()), FALSE);
+    UpdateColumnWidth();
+}
+
+void TCustomListBox::FontChanged() {
+    if (HandleAllocated()) ::SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.Handle()), TRUE);
+}
+
+void TCustomListBox::SetColumns(int columns) {
+    const bool recreate = (columns_ == 0) != (columns == 0);
+    columns_ = columns;
+    if (recreate) RecreateWnd(); else UpdateColumnWidth();
+}
+
+void TCustomListBox::SetItemHeight(int height) {
+    if (height == itemHeight_) return;
+    itemHeight_ = height;
+    if (height > 0) RecreateWnd();
+}
+
+void TCustomListBox::UpdateColumnWidth() {
+    if (!HandleAllocated() || columns_ <= 0 || Width() <= 0) return;
+    RECT client{};
+    ::GetClientRect(Handle(), &client);
+    const int width = std::max(1, static_cast<int>(client.right / columns_));
+    ::SendMessageW(Handle(), LB_SETCOLUMNWIDTH, width, 0);
+}
+
+int TCustomListBox::ItemIndex() { return static_cast<int>(::SendMessageW(Handle(), LB_GETCURSEL, 0, 0)); }
+
+void TCustomListBox::SetItemIndex(int index) { ::SendMessageW(Handle(), LB_SETCURSEL, index, 0); }
+
+int TCustomListBox::Count() { return static_cast<int>(::SendMessageW(Handle(), LB_GETCOUNT, 0, 0)); }
+
+std::wstring TCustomListBox::ItemText(int index) {
+    const LRESULT length = ::SendMessageW(Handle(), LB_GETTEXTLEN, index, 0);
+    if (length <= 0) return {};
+    std::wstring text(static_cast<size_t>(length), L'\0');
+    const LRESULT copied = ::SendMessageW(Handle(), LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+    return text;
+}
+
+DWORD TCustomListBox::ItemData(int index) {
+    return static_cast<DWORD>(::SendMessageW(Handle(), LB_GETITEMDATA, index, 0));
+}
+
+void TCustomListBox::ClearItems() { ::SendMessageW(Handle(), LB_RESETCONTENT, 0, 0); }
+
+int TCustomListBox::AddItem(const std::wstring& text, DWORD data) {
+    const LRESULT index = ::SendMessageW(Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    if (index < 0) throw EOutOfResources(LoadResString(IDS_INSERT_LINE_ERROR));
+    ::SendMessageW(Handle(), LB_SETITEMDATA, index, data);
+    return static_cast<int>(index);
+}
+
+void TCustomListBox::Click() {
+    if (OnClick) OnClick(this);
+}
+
+void TCustomListBox::DrawItem(const DRAWITEMSTRUCT& item) {
+    const UINT state = item.itemState & 0xFF;
+    const int index = static_cast<int>(item.itemID);
+    const bool selected = index >= 0 && (state & ODS_SELECTED);
+    canvas_ = {item.hDC, ColorToRGB(selected ? clHighlight : color_),
+               ColorToRGB(selected ? clHighlightText : font_.Color())};
+    win::SelectScope font(item.hDC, font_.Handle());
+    ::SetTextColor(item.hDC, canvas_.FontColor);
+    if (index < 0) {
+        // The platform's request for an empty list: background only, no focus.
+        win::UniqueBrush brush(::CreateSolidBrush(canvas_.Brush));
+        ::FillRect(item.hDC, &item.rcItem, brush.get());
+    } else {
+        DrawListItem(index, item.rcItem, state);
+    }
+    canvas_ = {};
+}
+
+bool TCustomListBox::TypeAhead(TMessage& message) {
+    const DWORD now = TickCount();
+    if (now - lastTime_ >= AutoCompleteDelay) filter_.clear();
+    lastTime_ = now;
+
+    const wchar_t ch = static_cast<wchar_t>(message.WParam);
+    if (ch == VK_BACK) {
+        if (!filter_.empty()) filter_.pop_back();
+    } else if (ch >= 0xD800 && ch <= 0xDFFF) {
+        MSG next;
+        if (::PeekMessageW(&next, Handle(), WM_CHAR, WM_CHAR, PM_REMOVE)) {
+            filter_ += ch;
+            filter_ += static_cast<wchar_t>(next.wParam);
+        }
+    } else {
+        filter_ += ch;
+    }
+
+    if (filter_.empty()) {
+        SetItemIndex(0);
+        Click();
+        return false;
+    }
+    const LRESULT found = ::SendMessageW(Handle(), LB_FINDSTRING, static_cast<WPARAM>(-1),
+                                         reinterpret_cast<LPARAM>(filter_.c_str()));
+    if (found != LB_ERR) {
+        SetItemIndex(static_cast<int>(found));
+        Click();
+    }
+    return ch != VK_BACK && ch != VK_RETURN && ch != VK_ESCAPE;
+}
+
+bool TCustomListBox::OpenContextMenu(TMessage& message) {
+    if (!popupMenu_) return false;
+    POINT p{GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam)};
+    if (p.x == -1 && p.y == -1) {
+        p = {0, 0};
+        ::ClientToScreen(Handle(), &p);
+    } else {
+        POINT client = p;
+        ::ScreenToClient(Handle(), &client);
+        RECT area{};
+        ::GetClientRect(Handle(), &area);
+        if (!::PtInRect(&area, client)) return false;
+    }
+    popupMenu_->SetPopupComponent(this);
+    popupMenu_->Popup(p.x, p.y);
+    return true;
+}
+
+void TCustomListBox::WndProc(TMessage& message) {
+    switch (message.Msg) {
+    case CN_COMMAND:
+        switch (HIWORD(message.WParam)) {
+        case LBN_SELCHANGE: Click(); break;
+        case LBN_DBLCLK:
+            if (OnDblClick) OnDblClick(this);
+            break;
+        default: break;
+        }
+        return;
+    case CN_MEASUREITEM:
+        reinterpret_cast<MEASUREITEMSTRUCT*>(message.LParam)->itemHeight = static_cast<UINT>(itemHeight_);
+        message.Result = TRUE;
+        return;
+    case CN_DRAWITEM:
+        DrawItem(*reinterpret_cast<DRAWITEMSTRUCT*>(message.LParam));
+        message.Result = TRUE;
+        return;
+    case WM_CHAR:
+        if (TypeAhead(message)) return;
+        break;
+    case WM_SIZE:
+        DefaultHandler(message);
+        UpdateColumnWidth();
+        return;
+    case WM_CONTEXTMENU:
+        if (OpenContextMenu(message)) return;
+        break;
+    default:
+        break;
+    }
+    TWinControl::WndProc(message);
+}

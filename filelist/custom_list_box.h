@@ -1,0 +1,78 @@
+// A control around the platform list box: owner-drawn entries of one height,
+// a single selection, type-ahead and the double-click event.
+#pragma once
+
+#include "app/graphics.h"
+#include "app/win_control.h"
+
+#include <functional>
+#include <string>
+
+class TPopupMenu;
+
+// The drawing surface of one owner-draw request.
+struct TListCanvas {
+    HDC Dc = nullptr;
+    COLORREF Brush = 0;
+    COLORREF FontColor = 0;
+};
+
+class TCustomListBox : public TWinControl {
+public:
+    explicit TCustomListBox(TComponent* owner);
+
+    int ItemIndex();
+    void SetItemIndex(int index);
+    int Count();
+    std::wstring ItemText(int index);
+    DWORD ItemData(int index);
+
+    int Columns() const noexcept { return columns_; }
+    void SetColumns(int columns);
+    int ItemHeight() const noexcept { return itemHeight_; }
+    TFont& Font() noexcept { return font_; }
+    // Call after changing Font().
+    virtual void FontChanged();
+    TColor Color() const noexcept { return color_; }
+    TPopupMenu* PopupMenu() const noexcept { return popupMenu_; }
+    void SetPopupMenu(TPopupMenu* menu) noexcept { popupMenu_ = menu; }
+
+    std::function<void(TComponent* sender)> OnDblClick;
+    std::function<void(TComponent* sender)> OnClick;
+
+    // Milliseconds between typed characters that still extend the search.
+    static constexpr DWORD AutoCompleteDelay = 500;
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void CreateWindowDone() override;
+    void WndProc(TMessage& message) override;
+
+    void ClearItems();
+    // Appends an entry; throws EOutOfResources when the list box refuses it.
+    int AddItem(const std::wstring& text, DWORD data);
+    void SetItemHeight(int height);
+    virtual void Click();
+    // Paints entry `index` on the canvas that DrawItem prepared; `state`
+    // holds ODS_SELECTED and ODS_FOCUS as the platform gives them.
+    virtual void DrawListItem(int index, const RECT& rect, UINT state) = 0;
+    // The owner-draw request: prepares the canvas, then paints the entry.
+    void DrawItem(const DRAWITEMSTRUCT& item);
+    void UpdateColumnWidth();
+
+    TListCanvas canvas_;
+    // Tick source of the type-ahead; a test may stand in for the clock.
+    virtual DWORD TickCount() const { return ::GetTickCount(); }
+
+private:
+    bool TypeAhead(TMessage& message);
+    bool OpenContextMenu(TMessage& message);
+
+    int columns_ = 0;
+    int itemHeight_ = 16;
+    TFont font_;
+    TColor color_ = clWindow;
+    TPopupMenu* popupMenu_ = nullptr;
+    std::wstring filter_;
+    DWORD lastTime_ = 0;
+};

@@ -1,0 +1,68 @@
+// A list box that shows the files of one folder and gives the selected
+// file's full path.
+#pragma once
+
+#include "filelist/custom_list_box.h"
+
+#include <functional>
+#include <string>
+
+// Attribute classes of the files listed.
+enum TFileAttr : unsigned {
+    ftReadOnly = 1u << 0,
+    ftHidden = 1u << 1,
+    ftSystem = 1u << 2,
+    ftVolumeID = 1u << 3,
+    ftDirectory = 1u << 4,
+    ftArchive = 1u << 5,
+    ftNormal = 1u << 6,
+};
+
+class TFileListBox : public TCustomListBox {
+public:
+    explicit TFileListBox(TComponent* owner);
+
+    const std::wstring& Directory() const noexcept { return directory_; }
+    // Moves into `folder` and lists it; throws EInOutError when a move fails,
+    // leaving the folder, the entries and the current directory as they were.
+    void SetDirectory(const std::wstring& folder);
+
+    const std::wstring& Mask() const noexcept { return mask_; }
+    unsigned FileType() const noexcept { return fileType_; }
+    bool ShowGlyphs() const noexcept { return showGlyphs_; }
+    void SetShowGlyphs(bool show);
+    void FontChanged() override;
+
+    // Full path of the selected entry, or empty.
+    std::wstring FileName() { return SelectedFilePath(); }
+    // Reads the folder again.
+    void Update() { ReadFolder(); }
+
+    std::function<void(TComponent* sender)> OnChange;
+
+protected:
+    virtual void NotifyChange();
+    virtual void ReadFolder() = 0;
+    virtual std::wstring SelectedFilePath();
+    virtual void ApplyFilePath(const std::wstring& path);
+
+    void Click() override;
+    void CreateWindowDone() override;
+    void RecomputeItemHeight();
+    // The attribute bits that the FileType members stand for.
+    DWORD FileTypeAttributes() const;
+    std::wstring SelectedItemText();
+    std::wstring JoinFolderPath(const std::wstring& name) const;
+
+private:
+    void ChangeFolder(const std::wstring& path);
+
+    std::wstring directory_;
+    std::wstring mask_ = L"*.*";
+    unsigned fileType_ = ftNormal;
+    bool showGlyphs_ = false;
+    int lastSel_ = -1;
+};
+
+// The process's current directory.
+std::wstring CurrentDirectory();

@@ -1,0 +1,127 @@
+#include "filelist/shell_file_list_box.h"
+
+#include "app/screen.h"
+#include "app/system_library.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+
+namespace {
+
+// Overlays are asked for only from shell version 5 on. The version is read
+// until it comes out non-zero, then kept.
+bool ShellHasOverlays() {
+    static DWORD version = 0;
+    if (version == 0) version = FileVersionMS(L"shell32.dll");
+    return version >= 0x50000;
+}
+
+bool FileNameLess(const std::wstring& a, const std::wstring& b) {
+    return ::CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                            static_cast<int>(b.size())) == CSTR_LESS_THAN;
+}
+
+// Restores the screen cursor and the list's drawing, however a reading ends.
+class ReadingScope {
+public:
+    explicit ReadingScope(HWND list) : list_(list), cursor_(Screen->Cursor()) {
+        ::SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+    }
+    ReadingScope(const ReadingScope&) = delete;
+    ReadingScope& operator=(const ReadingScope&) = delete;
+    ~ReadingScope() {
+        ::SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+        ::InvalidateRect(list_, nullptr, TRUE);
+        Screen->SetCursor(cursor_);
+    }
+
+private:
+    HWND list_;
+    TCursor cursor_;
+};
+
+}  // namespace
+
+TShellFileListBox::TShellFileListBox(TComponent* owner) : TFileListBox(owner) {
+    SHFILEINFOW info{};
+    images_ = reinterpret_cast<HIMAGELIST>(
+        ::SHGetFileInfoW(L"", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    SetImagesForTesting(images_);
+}
+
+void TShellFileListBox::SetImagesForTesting(HIMAGELIST images) {
+    images_ = images;
+    int cx = 16, cy = 16;
+    if (images_) ::ImageList_GetIconSize(images_, &cx, &cy);
+    iconSize_ = {cx, cy};
+}
+
+void TShellFileListBox::ReadFolder() {
+    if (!HandleAllocated()) return;
+    const DWORD attributes = FileTypeAttributes();
+    (void)::SetCurrentDirectoryW(Directory().c_str());
+    ClearItems();
+    fileNames_.clear();
+
+    ReadingScope scope(Handle());
+    searchFiles_.RootDirectory = CurrentDirectory();
+    searchFiles_.Masks = {Mask()};
+    searchFiles_.ExcludeAttr = ~attributes & 0xA7;
+    searchFiles_.Search();
+
+    std::vector<std::wstring> names = std::move(searchFiles_.Files);
+    std::sort(names.begin(), names.end(), FileNameLess);
+    UINT flags = SHGFI_SYSICONINDEX | SHGFI_DISPLAYNAME | SHGFI_SMALLICON;
+    if (ShellHasOverlays()) flags |= SHGFI_OVERLAYINDEX;
+    AddEntries(names, flags);
+    NotifyChange();
+}
+
+void TShellFileListBox::AddEntries(const std::vector<std::wstring>& names, UINT queryFlags) {
+    fileNames_.reserve(names.size());
+    for (const std::wstring& name : names) {
+        SHFILEINFOW info{};
+        (void)::SHGetFileInfoW(name.c_str(), 0, &info, sizeof(info), queryFlags);
+        const std::wstring text = forceFileExtensions_ ? name : std::wstring(info.szDisplayName);
+        const int index = AddItem(text, static_cast<DWORD>(info.iIcon));
+        fileNames_.push_back(name);
+        if (index == 100) Screen->SetCursor(crHourGlass);
+    }
+}
+
+std::wstring TShellFileListBox::SelectedFilePath() {
+    const int index = ItemIndex();
+    if (index < 0 || static_cast<size_t>(index) >= fileNames_.size() ||
+        ::SendMessageW(Handle(), LB_GETSEL, index, 0) <= 0)
+        return {};
+    return JoinFolderPath(fileNames_[static_cast<size_t>(index)]);
+}
+
+void TShellFileListBox::DrawListItem(int index, const RECT& rect, UINT state) {
+    HDC dc = canvas_.Dc;
+    int offset = 2;
+    if (ShowGlyphs()) {
+        const DWORD word = ItemData(index);
+        const int x = rect.left + 2;
+        const int y = (rect.top + rect.bottom - iconSize_.cy) / 2;
+        if (images_) {
+            const UINT overlay = word >> 24;
+            const int icon = static_cast<int>(word & 0x00FFFFFF);
+            const UINT style = overlay == 0 ? ILD_TRANSPARENT : ILD_NORMAL | INDEXTOOVERLAYMASK(overlay);
+            ::ImageList_DrawEx(images_, icon, dc, x, y, 0, 0, ::ImageList_GetBkColor(images_), CLR_NONE, style);
+        }
+        offset = iconSize_.cx + 6;
+    }
+    const std::wstring text = ItemText(index);
+    SIZE extent{};
+    ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    RECT textRect{rect.left + offset - 2, rect.top, rect.left + offset - 2 + extent.cx + 4, rect.bottom};
+    win::UniqueBrush brush(::CreateSolidBrush(canvas_.Brush));
+    ::FillRect(dc, &textRect, brush.get());
+    ::SetBkMode(dc, OPAQUE);
+    ::SetBkColor(dc, canvas_.Brush);
+    ::ExtTextOutW(dc, rect.left + offset, rect.top, 0, nullptr, text.c_str(), static_cast<UINT>(text.size()),
+                  nullptr);
+    if (state & ODS_FOCUS) ::DrawFocusRect(dc, &textRect);
+}

@@ -1,0 +1,44 @@
+// The folder list of the main window: each file with the shell's display name
+// and small icon, painted by the control in columns.
+#pragma once
+
+#include "filelist/file_list_box.h"
+#include "filelist/search_files.h"
+
+#include <string>
+#include <vector>
+
+class TShellFileListBox : public TFileListBox {
+public:
+    explicit TShellFileListBox(TComponent* owner);
+
+    bool ForceFileExtensions() const noexcept { return forceFileExtensions_; }
+    void SetForceFileExtensions(bool force) noexcept { forceFileExtensions_ = force; }
+
+    // The shell's system small-icon list (shared: never destroyed here).
+    HIMAGELIST Images() const noexcept { return images_; }
+    SIZE IconSize() const noexcept { return iconSize_; }
+    // Lets a test paint without the shell's icon list.
+    void SetImagesForTesting(HIMAGELIST images);
+
+    // The file name of entry `index`, as the folder holds it.
+    const std::wstring& EntryFileName(int index) const { return fileNames_.at(static_cast<size_t>(index)); }
+
+    using TCustomListBox::DrawItem;
+
+protected:
+    void ReadFolder() override;
+    std::wstring SelectedFilePath() override;
+    void DrawListItem(int index, const RECT& rect, UINT state) override;
+
+private:
+    void AddEntries(const std::vector<std::wstring>& names, UINT queryFlags);
+
+    bool forceFileExtensions_ = false;
+    HIMAGELIST images_ = nullptr;
+    SIZE iconSize_{16, 16};
+    TSearchFiles searchFiles_;
+    // The file behind each entry, by entry index: the shown text is the
+    // shell's name, which need not name the file.
+    std::vector<std::wstring> fileNames_;
+};

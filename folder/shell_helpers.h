@@ -1,0 +1,15 @@
+// The program's small utility layer over the shell and the message dialog.
+#pragma once
+
+#include "dialogs/message_dialog.h"
+
+#include <string>
+
+// Moves the file to the Recycle Bin, silently; true when the shell succeeded.
+bool RecycleFile(const std::wstring& path);
+// Copies source over destination, replacing it; the platform call's result.
+BOOL CopyFileTo(const std::wstring& source, const std::wstring& destination);
+// Shows a notice with one OK button; always true.
+bool ShowNotice(const std::wstring& message, TMsgDlgType kind);
+// Asks an OK/Cancel question; true only for OK.
+bool AskConfirm(const std::wstring& message);

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds the program and its tests for i686 and x86_64 and runs every test
+# under Wine, each architecture in a throw-away prefix on a virtual display.
+# Installs what is missing first (needs root for that).
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+"$here/scripts/install-deps.sh"
+
+status=0
+for arch in ${SENDTO_ARCHES:-i686 x86_64}; do
+    build="$here/build/$arch"
+    "$here/scripts/build.sh" "$arch" "$build"
+    winearch=win32; [ "$arch" = x86_64 ] && winearch=win64
+    echo "== tests ($arch) =="
+    "$here/scripts/with-wine.sh" "$build/wine" "$winearch" "$build/tests/wine_idle.exe" -- \
+        ctest --test-dir "$build" --output-on-failure || status=1
+    echo "== benchmark ($arch) =="
+    "$here/scripts/with-wine.sh" "$build/wine" "$winearch" "$build/tests/wine_idle.exe" -- \
+        wine "$build/bench/list_bench.exe" || status=1
+done
+"$here/scripts/package.sh"
+exit $status

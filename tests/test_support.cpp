@@ -1,0 +1,253 @@
+#include "tests/test_support.h"
+
+#include "app/win_handles.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <algorithm>
+
+namespace {
+
+std::wstring TempRoot() {
+    wchar_t buffer[MAX_PATH + 1] = {};
+    ::GetTempPathW(MAX_PATH + 1, buffer);
+    std::wstring path = buffer;
+    if (!path.empty() && path.back() == L'\\') path.pop_back();
+    return path;
+}
+
+std::wstring WindowText(HWND window) {
+    const int length = ::GetWindowTextLengthW(window);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    text.resize(static_cast<size_t>(::GetWindowTextW(window, text.data(), length + 1)));
+    return text;
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[64] = {};
+    ::GetClassNameW(window, name, 64);
+    return name;
+}
+
+}  // namespace
+
+TempFolder::TempFolder(const std::wstring& name) {
+    static unsigned counter = 0;
+    path_ = TempRoot() + L"\\sendto-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+            std::to_wstring(++counter) + (name.empty() ? L"" : L"-" + name);
+    RemoveTree(path_);
+    ::CreateDirectoryW(path_.c_str(), nullptr);
+}
+
+TempFolder::~TempFolder() { RemoveTree(path_); }
+
+std::wstring TempFolder::Touch(const std::wstring& name, const std::string& content, DWORD attributes) const {
+    const std::wstring path = Path(name);
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    win::UniqueFile file(
+        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    ::WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    file.reset();
+    ::SetFileAttributesW(path.c_str(), attributes);
+    return path;
+}
+
+std::wstring TempFolder::MakeFolder(const std::wstring& name) const {
+    const std::wstring path = Path(name);
+    ::CreateDirectoryW(path.c_str(), nullptr);
+    return path;
+}
+
+std::wstring TempFolder::MakeShortcut(const std::wstring& name, const std::wstring& target) const {
+    const std::wstring path = Path(name + L".lnk");
+    IShellLinkW* link = nullptr;
+    if (SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                     reinterpret_cast<void**>(&link)))) {
+        link->SetPath(target.c_str());
+        IPersistFile* file = nullptr;
+        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+            file->Save(path.c_str(), TRUE);
+            file->Release();
+        }
+        link->Release();
+    }
+    return path;
+}
+
+void RemoveTree(const std::wstring& path) {
+    WIN32_FIND_DATAW data;
+    win::UniqueFind find(::FindFirstFileW((path + L"\\*").c_str(), &data));
+    if (find) {
+        do {
+            const std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring child = path + L"\\" + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(child);
+            } else {
+                ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                ::DeleteFileW(child.c_str());
+            }
+        } while (::FindNextFileW(find.get(), &data));
+    }
+    find.reset();
+    ::RemoveDirectoryW(path.c_str());
+}
+
+bool FileExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string ReadFileBytes(const std::wstring& path) {
+    win::UniqueFile file(::CreateFileW(
+        path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return {};
+    std::string bytes(::GetFileSize(file.get(), nullptr), '\0');
+    DWORD read = 0;
+    ::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    bytes.resize(read);
+    return bytes;
+}
+
+void PumpMessages(DWORD ms) {
+    const DWORD start = ::GetTickCount();
+    do {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+        if (ms) ::Sleep(5);
+    } while (::GetTickCount() - start < ms);
+}
+
+bool IsDialogWindow(HWND window) {
+    const std::wstring cls = ClassOf(window);
+    return (cls == L"#32770" || cls == L"TMessageForm") && ::IsWindowVisible(window) && ::IsWindowEnabled(window);
+}
+
+namespace {
+DialogAnswerer* g_answerer = nullptr;
+
+BOOL CALLBACK CollectChild(HWND child, LPARAM param) {
+    auto& seen = *reinterpret_cast<SeenDialog*>(param);
+    const std::wstring cls = ClassOf(child);
+    const std::wstring text = WindowText(child);
+    if (_wcsicmp(cls.c_str(), L"Button") == 0) {
+        seen.buttons.push_back(text);
+    } else if (_wcsicmp(cls.c_str(), L"Static") == 0 && !text.empty()) {
+        if (!seen.text.empty()) seen.text += L"\n";
+        seen.text += text;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK FindDialog(HWND window, LPARAM param) {
+    if (IsDialogWindow(window)) {
+        *reinterpret_cast<HWND*>(param) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+}  // namespace
+
+DialogAnswerer::DialogAnswerer(std::vector<Action> actions) : DialogAnswerer(std::move(actions), nullptr) {}
+
+DialogAnswerer::DialogAnswerer(std::vector<Action> actions, std::function<void(HWND)> custom)
+    : actions_(std::move(actions)), custom_(std::move(custom)) {
+    g_answerer = this;
+    timer_ = ::SetTimer(nullptr, 0, 40, &Tick);
+}
+
+DialogAnswerer::~DialogAnswerer() {
+    ::KillTimer(nullptr, timer_);
+    g_answerer = nullptr;
+}
+
+void CALLBACK DialogAnswerer::Tick(HWND, UINT, UINT_PTR, DWORD) {
+    if (g_answerer) g_answerer->Poll();
+}
+
+SeenDialog DialogAnswerer::Describe(HWND dialog) {
+    SeenDialog seen;
+    seen.className = ClassOf(dialog);
+    seen.title = WindowText(dialog);
+    ::EnumChildWindows(dialog, &CollectChild, reinterpret_cast<LPARAM>(&seen));
+    return seen;
+}
+
+void DialogAnswerer::Poll() {
+    if (current_ && ::IsWindow(current_) && ::IsWindowVisible(current_)) return;  // still being answered
+    HWND dialog = nullptr;
+    ::EnumThreadWindows(::GetCurrentThreadId(), &FindDialog, reinterpret_cast<LPARAM>(&dialog));
+    if (!dialog) return;
+    current_ = dialog;
+    seen_.push_back(Describe(dialog));
+    const Action action = next_ < actions_.size() ? actions_[next_] : Action::Escape;
+    ++next_;
+    Act(dialog, action);
+}
+
+bool DialogAnswerer::ClickButton(HWND dialog, const std::wstring& caption) {
+    for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        if (_wcsicmp(ClassOf(child).c_str(), L"Button") == 0 && WindowText(child) == caption) {
+            ::PostMessageW(child, BM_CLICK, 0, 0);
+            return true;
+        }
+    }
+    return false;
+}
+
+void DialogAnswerer::PostKey(HWND target, UINT vk, bool alt) {
+    const UINT scan = ::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC);
+    const LPARAM down = 1 | (static_cast<LPARAM>(scan) << 16) | (alt ? (1 << 29) : 0);
+    ::PostMessageW(target, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, down);
+    ::PostMessageW(target, alt ? WM_SYSKEYUP : WM_KEYUP, vk, down | (1u << 30) | (1u << 31));
+}
+
+void DialogAnswerer::Act(HWND dialog, Action action) {
+    HWND focus = ::GetFocus();
+    if (!focus || ::GetAncestor(focus, GA_ROOT) != dialog) focus = dialog;
+    switch (action) {
+    case Action::Ok: ClickButton(dialog, L"OK"); break;
+    case Action::Cancel: ClickButton(dialog, L"Annuler"); break;
+    case Action::Enter: PostKey(focus, VK_RETURN); break;
+    case Action::Escape: PostKey(focus, VK_ESCAPE); break;
+    case Action::Close: ::PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); break;
+    case Action::AltF4: PostKey(focus, VK_F4, true); break;
+    case Action::TabEnter:
+        PostKey(focus, VK_TAB);
+        // The focus moves when the Tab is handled; Enter goes where it lands.
+        ::PostMessageW(dialog, WM_NULL, 0, 0);
+        PostKey(focus, VK_RETURN);
+        break;
+    case Action::Custom:
+        if (custom_) custom_(dialog);
+        break;
+    }
+}
+
+HDROP MakeDrop(const std::vector<std::wstring>& files, POINT point) {
+    size_t chars = 1;
+    for (const auto& f : files) chars += f.size() + 1;
+    HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + chars * sizeof(wchar_t));
+    win::GlobalLockScope<BYTE> lock(block);
+    auto* header = reinterpret_cast<DROPFILES*>(lock.get());
+    header->pFiles = sizeof(DROPFILES);
+    header->pt = point;
+    header->fNC = FALSE;
+    header->fWide = TRUE;
+    auto* names = reinterpret_cast<wchar_t*>(lock.get() + sizeof(DROPFILES));
+    for (const auto& f : files) {
+        std::copy(f.begin(), f.end(), names);
+        names += f.size() + 1;
+    }
+    return static_cast<HDROP>(block);
+}
+
+std::wstring WinePathFromUnix(const std::string& unixPath) {
+    std::wstring path = L"Z:";
+    for (char c : unixPath) path += c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c));
+    return path;
+}
