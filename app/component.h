@@ -38,6 +38,9 @@ public:
     void FreeNotification(TComponent* other);
     void RemoveFreeNotification(TComponent* other);
 
+    // Destroys one component that this one owns.
+    void DestroyComponent(TComponent* component);
+
     size_t ComponentCount() const noexcept { return components_.size(); }
     TComponent* Component(size_t index) const { return components_[index].get(); }
 
@@ -50,7 +53,6 @@ protected:
 
 private:
     void InsertComponent(std::unique_ptr<TComponent> component);
-    void DestroyComponent(TComponent* component);
 
     TComponent* owner_;
     std::wstring name_;
