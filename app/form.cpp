@@ -34,6 +34,7 @@ void TForm::SetCaption(const std::wstring& caption) {
 
 void TForm::CreateParams(TCreateParams& params) {
     TWinControl::CreateParams(params);
+    params.ClassName = L"TForm";
     params.ClassStyle = CS_DBLCLKS;
     params.Caption = caption_;
     params.WndParent = nullptr;
@@ -107,6 +108,9 @@ void TForm::PlaceForFirstShowing() {
 
 void TForm::Show() {
     HWND window = Handle();
+    // Controls whose windows nothing asked for yet get them now.
+    for (TWinControl* control : Controls()) control->Handle();
+    AlignControls();
     PlaceForFirstShowing();
     int command = SW_SHOWNORMAL;
     if (windowState_ == TWindowState::wsMinimized) command = SW_SHOWMINNOACTIVE;

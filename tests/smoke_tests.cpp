@@ -1,2 +1,225 @@
+// Starts the built program as a user would and checks it from outside its
+// process: its window, its list, its error box, its exit code.
+#include "tests/test_support.h"
+
+#include "app/win_handles.h"
+
 #include <gtest/gtest.h>
-TEST(Placeholder, Builds) { SUCCEED(); }
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::wstring UserSendToFolder() {
+    wchar_t name[256] = {};
+    DWORD count = 256;
+    ::GetUserNameW(name, &count);
+    return std::wstring(L"C:\\Users\\") + name + L"\\AppData\\Roaming\\Microsoft\\Windows\\SendTo";
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[64] = {};
+    ::GetClassNameW(window, name, 64);
+    return name;
+}
+
+std::wstring TextOf(HWND window) {
+    wchar_t text[512] = {};
+    ::GetWindowTextW(window, text, 512);
+    return text;
+}
+
+struct WindowSearch {
+    DWORD pid;
+    std::wstring cls;
+    bool visible;
+    HWND found = nullptr;
+
+    static BOOL CALLBACK Visit(HWND w, LPARAM p) {
+        auto& s = *reinterpret_cast<WindowSearch*>(p);
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(w, &pid);
+        if (pid == s.pid && ClassOf(w) == s.cls && (!s.visible || ::IsWindowVisible(w))) {
+            s.found = w;
+            return FALSE;
+        }
+        return TRUE;
+    }
+};
+
+// The program, started and watched; killed if a test leaves it running.
+class RunningProgram {
+public:
+    explicit RunningProgram(int showCommand = -1) {
+        const char* exe = std::getenv("SENDTO_EXE");
+        std::wstring path = exe ? WinePathFromUnix(exe) : L"SendTo.exe";
+        std::wstring commandLine = L"\"" + path + L"\"";
+        STARTUPINFOW startup{sizeof(startup)};
+        if (showCommand >= 0) {
+            startup.dwFlags = STARTF_USESHOWWINDOW;
+            startup.wShowWindow = static_cast<WORD>(showCommand);
+        }
+        PROCESS_INFORMATION info{};
+        started_ = ::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                    &startup, &info) != FALSE;
+        process_.reset(info.hProcess);
+        win::UniqueKernelHandle thread(info.hThread);
+        processId_ = info.dwProcessId;
+    }
+    ~RunningProgram() {
+        if (process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) ::TerminateProcess(process_.get(), 99);
+    }
+
+    bool Started() const { return started_; }
+
+    // The first top-level window of the program with that class, waited for.
+    HWND WaitForWindow(const std::wstring& cls, bool visible, DWORD timeoutMs = 30000) const {
+        const DWORD start = ::GetTickCount();
+        while (::GetTickCount() - start < timeoutMs) {
+            if (HWND found = FindWindowOf(cls, visible)) return found;
+            ::Sleep(50);
+        }
+        return nullptr;
+    }
+
+    HWND FindWindowOf(const std::wstring& cls, bool visible) const {
+        WindowSearch search{processId_, cls, visible};
+        ::EnumWindows(&WindowSearch::Visit, reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
+
+    // The exit code once the process has ended, or -1 when it did not end in time.
+    long ExitCode(DWORD timeoutMs = 30000) const {
+        if (::WaitForSingleObject(process_.get(), timeoutMs) != WAIT_OBJECT_0) return -1;
+        DWORD code = 0;
+        ::GetExitCodeProcess(process_.get(), &code);
+        return static_cast<long>(code);
+    }
+
+private:
+    bool started_ = false;
+    win::UniqueKernelHandle process_;
+    DWORD processId_ = 0;
+};
+
+std::vector<std::wstring> ListEntries(HWND mainWindow) {
+    HWND list = ::FindWindowExW(mainWindow, nullptr, L"ListBox", nullptr);
+    std::vector<std::wstring> entries;
+    const LRESULT count = ::SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        wchar_t text[300] = {};
+        ::SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+        entries.emplace_back(text);
+    }
+    return entries;
+}
+
+// Puts a known set of files in the user's SendTo folder for one test.
+class PreparedSendTo {
+public:
+    PreparedSendTo() : folder_(UserSendToFolder()) {
+        ::CreateDirectoryW(folder_.c_str(), nullptr);
+        for (const auto& [name, attributes] : files_) Create(name, attributes);
+        ::CreateDirectoryW((folder_ + L"\\Dossier.d").c_str(), nullptr);
+    }
+    ~PreparedSendTo() {
+        for (const auto& entry : files_) {
+            const std::wstring path = folder_ + L"\\" + entry.first;
+            ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            ::DeleteFileW(path.c_str());
+        }
+        ::RemoveDirectoryW((folder_ + L"\\Dossier.d").c_str());
+    }
+    const std::wstring& Folder() const { return folder_; }
+
+private:
+    void Create(const std::wstring& name, DWORD attributes) {
+        const std::wstring path = folder_ + L"\\" + name;
+        win::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        file.reset();
+        ::SetFileAttributesW(path.c_str(), attributes);
+    }
+
+    std::wstring folder_;
+    std::vector<std::pair<std::wstring, DWORD>> files_{
+        {L"zeta.txt", FILE_ATTRIBUTE_NORMAL},
+        {L"Alpha.doc", FILE_ATTRIBUTE_NORMAL},
+        {L"caché.txt", FILE_ATTRIBUTE_HIDDEN},
+        {L"LISEZMOI", FILE_ATTRIBUTE_NORMAL},
+        {L"écran.bmp", FILE_ATTRIBUTE_READONLY},
+    };
+};
+
+}  // namespace
+
+TEST(Smoke, StartsListsTheSendToFolderAndEndsWithExitCodeZero) {
+    PreparedSendTo sendTo;
+    RunningProgram program;
+    ASSERT_TRUE(program.Started());
+    HWND main = program.WaitForWindow(L"TForm1", true);
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(TextOf(main), L"Envoyer vers : Tervalo 2019 ***{:-");
+    EXPECT_EQ(ListEntries(main), (std::vector<std::wstring>{L"Alpha.doc", L"écran.bmp", L"zeta.txt"}));
+    EXPECT_EQ(program.FindWindowOf(L"#32770", true), nullptr) << "no error box on a normal start";
+
+    ::PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.ExitCode(), 0);
+}
+
+TEST(Smoke, MissingSendToFolderReportsTheErrorFirstThenRuns) {
+    const std::wstring folder = UserSendToFolder();
+    const std::wstring moved = folder + L".absent";
+    ASSERT_TRUE(::MoveFileW(folder.c_str(), moved.c_str()));
+    struct Restore {
+        std::wstring from, to;
+        ~Restore() { ::MoveFileW(from.c_str(), to.c_str()); }
+    } restore{moved, folder};
+
+    RunningProgram program;
+    ASSERT_TRUE(program.Started());
+    HWND box = program.WaitForWindow(L"#32770", true);
+    ASSERT_NE(box, nullptr);
+    const SeenDialog seen = DialogAnswerer::Describe(box);
+    EXPECT_EQ(seen.title, L"Sendto");
+    EXPECT_EQ(seen.text, L"Impossible de trouver le fichier spécifié.");
+    EXPECT_EQ(program.FindWindowOf(L"TForm1", true), nullptr) << "the main window shows only after the box";
+
+    ::PostMessageW(::GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    HWND main = program.WaitForWindow(L"TForm1", true);
+    ASSERT_NE(main, nullptr);
+    ::PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.ExitCode(), 0);
+}
+
+TEST(Smoke, CloseSentToTheApplicationWindowEndsTheProgram) {
+    RunningProgram program;
+    ASSERT_TRUE(program.Started());
+    ASSERT_NE(program.WaitForWindow(L"TForm1", true), nullptr);
+    HWND app = program.FindWindowOf(L"TApplication", false);
+    ASSERT_NE(app, nullptr);
+    EXPECT_FALSE(::IsWindowVisible(app));
+    ::PostMessageW(app, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.ExitCode(), 0);
+}
+
+TEST(Smoke, StartupShowCommandIsHonoured) {
+    struct Case {
+        int command;
+        bool zoomed;
+        bool iconic;
+    };
+    for (const Case& c : {Case{SW_SHOWMAXIMIZED, true, false}, Case{SW_SHOWMINNOACTIVE, false, true},
+                          Case{SW_SHOWNORMAL, false, false}}) {
+        SCOPED_TRACE(c.command);
+        RunningProgram program(c.command);
+        ASSERT_TRUE(program.Started());
+        HWND main = program.WaitForWindow(L"TForm1", true);
+        ASSERT_NE(main, nullptr);
+        EXPECT_EQ(::IsZoomed(main) != FALSE, c.zoomed);
+        EXPECT_EQ(::IsIconic(main) != FALSE, c.iconic);
+        ::PostMessageW(main, WM_CLOSE, 0, 0);
+        EXPECT_EQ(program.ExitCode(), 0);
+    }
+}
