@@ -83,6 +83,10 @@ void TWinControl::CreateWnd() {
         defWndProc_ = reinterpret_cast<WNDPROC>(
             ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&StaticWndProc)));
     }
+    // Some controls size themselves while they are created: a child keeps
+    // the bounds its parent's layout gave it.
+    if (params.Style & WS_CHILD)
+        ::SetWindowPos(window, nullptr, params.X, params.Y, params.Width, params.Height, SWP_NOZORDER | SWP_NOACTIVATE);
     UpdateBoundsFromWindow();
     CreateWindowDone();
 }

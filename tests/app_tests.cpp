@@ -1,2 +1,268 @@
+// The application frame and the main window: title, error reporting, the
+// SendTo location, the window's styles, geometry, scaling and stay-on-top.
+#include "tests/test_support.h"
+
+#include "app/application.h"
+#include "app/exceptions.h"
+#include "app/main_form.h"
+#include "app/screen.h"
+#include "app/status_bar.h"
+#include "filelist/shell_file_list_box.h"
+#include "folder/send_to_location.h"
+
 #include <gtest/gtest.h>
-TEST(Placeholder, Builds) { SUCCEED(); }
+
+namespace {
+
+// The main window, created once for the whole program as the program does it.
+TForm1* MainWindow() {
+    if (!Form1) {
+        Application->CreateForm(Form1);
+        Form1->Show();
+        PumpMessages(100);
+    }
+    return Form1;
+}
+
+RECT ClientRectOf(HWND window) {
+    RECT r{};
+    ::GetClientRect(window, &r);
+    return r;
+}
+
+RECT BoundsInParent(HWND child) {
+    RECT r{};
+    ::GetWindowRect(child, &r);
+    ::MapWindowPoints(HWND_DESKTOP, ::GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+int ItemWidth(HWND list) {
+    RECT r{};
+    ::SendMessageW(list, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&r));
+    return r.right - r.left;
+}
+
+// Makes GetUserNameW answer with a given name, as the platform would.
+std::wstring g_fakeUserName;
+BOOL WINAPI FakeGetUserName(LPWSTR buffer, LPDWORD count) {
+    if (g_fakeUserName.size() + 1 > *count) {
+        ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    std::copy(g_fakeUserName.begin(), g_fakeUserName.end(), buffer);
+    buffer[g_fakeUserName.size()] = L'\0';
+    *count = static_cast<DWORD>(g_fakeUserName.size() + 1);
+    return TRUE;
+}
+BOOL WINAPI FailingGetUserName(LPWSTR, LPDWORD) { return FALSE; }
+
+struct UserNameSeam {
+    explicit UserNameSeam(GetUserNameFn fn) { GetUserNameCall = fn; }
+    ~UserNameSeam() { GetUserNameCall = &::GetUserNameW; }
+};
+
+}  // namespace
+
+TEST(Application, TitleComesFromTheModuleFileName) {
+    struct Case {
+        const wchar_t* path;
+        const wchar_t* title;
+    };
+    for (const Case& c : {Case{L"C:\\Outils\\Outil.Portable.EXE", L"Outil"}, Case{L"C:\\RANGEUR.EXE", L"Rangeur"},
+                          Case{L"Z:\\a.b\\SendTo.exe", L"Sendto"}, Case{L"X", L"X"}}) {
+        EXPECT_EQ(TApplication::TitleFromModulePath(c.path), c.title) << c.path;
+    }
+}
+
+TEST(Application, ShowExceptionAppendsADotByRuleInAnErrorBoxTitledWithTheTitle) {
+    struct Case {
+        std::wstring message;
+        std::wstring shown;
+    };
+    const std::vector<Case> cases{
+        {L"Accès au fichier refusé", L"Accès au fichier refusé."},
+        {L"Déjà fini.", L"Déjà fini."},
+        {L"Erreur (interne)", L"Erreur (interne)"},
+        {L"Erreur E/S 32", L"Erreur E/S 32."},
+        {L"Quoi !", L"Quoi !"},
+    };
+    for (const Case& c : cases) {
+        DialogAnswerer answerer({DialogAnswerer::Action::Ok});
+        Application->HandleException(nullptr, std::make_exception_ptr(EOutOfResources(c.message)));
+        ASSERT_EQ(answerer.Seen().size(), 1u) << c.message;
+        EXPECT_EQ(answerer.Seen()[0].title, Application->Title());
+        EXPECT_EQ(answerer.Seen()[0].text, c.shown);
+    }
+}
+
+TEST(Application, AnEmptyMessageGivesAnEmptyBoxAndAbortShowsNothing) {
+    DialogAnswerer answerer({DialogAnswerer::Action::Ok});
+    Application->HandleException(nullptr, std::make_exception_ptr(EOutOfResources(L"")));
+    ASSERT_EQ(answerer.Seen().size(), 1u);
+    EXPECT_EQ(answerer.Seen()[0].text, L"");
+
+    Application->HandleException(nullptr, std::make_exception_ptr(EAbort()));
+    PumpMessages(200);
+    EXPECT_EQ(answerer.Seen().size(), 1u);
+}
+
+TEST(Application, ErrorBoxDisablesTheOtherWindowsAndEnablesThemAfter) {
+    HWND main = MainWindow()->Handle();
+    bool disabledDuringBox = false;
+    DialogAnswerer answerer({DialogAnswerer::Action::Custom}, [&](HWND box) {
+        disabledDuringBox = !::IsWindowEnabled(main);
+        DialogAnswerer::ClickButton(box, L"OK");
+    });
+    Application->ShowException(std::make_exception_ptr(EOutOfResources(L"x")));
+    EXPECT_TRUE(disabledDuringBox);
+    EXPECT_TRUE(::IsWindowEnabled(main));
+}
+
+TEST(SendToLocation, PathIsBuiltFromTheLoginName) {
+    struct Case {
+        std::wstring name;
+        std::wstring user;  // as it appears in the path
+    };
+    const std::wstring name254(254, L'n');
+    const std::vector<Case> cases{
+        {L"abc", L"abc"},
+        {L"Jean Dupont", L"Jean Dupont"},
+        {L"élodie.m", L"élodie.m"},
+        {name254, name254},
+        {std::wstring(255, L'n'), L"Inconnu"},
+    };
+    UserNameSeam seam(&FakeGetUserName);
+    for (const Case& c : cases) {
+        g_fakeUserName = c.name;
+        EXPECT_EQ(SendToPathFor(CurrentUserName()),
+                  L"C:\\Users\\" + c.user + L"\\AppData\\Roaming\\Microsoft\\Windows\\SendTo")
+            << c.name.size();
+    }
+}
+
+TEST(SendToLocation, FailingFolderIsReportedAndTheWindowKeepsItsList) {
+    UserNameSeam seam(&FailingGetUserName);
+    TempFolder before;
+    before.Touch(L"avant.txt");
+    auto* form = Application->Create<TForm1>();
+    form->ReadLayout();
+    form->ShellFileListBox1->SetDirectory(before.Path());
+
+    DialogAnswerer answerer({DialogAnswerer::Action::Ok});
+    form->DoCreate();
+    EXPECT_EQ(SendToPath, L"C:\\Users\\Inconnu\\AppData\\Roaming\\Microsoft\\Windows\\SendTo");
+    ASSERT_EQ(answerer.Seen().size(), 1u);
+    EXPECT_EQ(answerer.Seen()[0].title, Application->Title());
+    EXPECT_EQ(form->ShellFileListBox1->Directory(), before.Path());
+    EXPECT_EQ(form->ShellFileListBox1->Count(), 1);
+    Application->DestroyComponent(form);
+}
+
+TEST(MainWindow, StylesAndTopmostAsAToolWindowWithTheTaskbarButton) {
+    HWND main = MainWindow()->Handle();
+    wchar_t cls[32] = {};
+    ::GetClassNameW(main, cls, 32);
+    EXPECT_STREQ(cls, L"TForm1");
+    EXPECT_EQ(::GetClassLongW(main, GCL_STYLE), static_cast<DWORD>(CS_DBLCLKS));
+
+    const DWORD style = ::GetWindowLongW(main, GWL_STYLE);
+    const DWORD wanted = WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+    EXPECT_EQ(style & wanted, wanted);
+    EXPECT_EQ(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_POPUP | WS_CHILD), 0u);
+
+    const DWORD ex = ::GetWindowLongW(main, GWL_EXSTYLE);
+    const DWORD wantedEx = WS_EX_TOOLWINDOW | WS_EX_APPWINDOW | WS_EX_CONTROLPARENT | WS_EX_TOPMOST;
+    EXPECT_EQ(ex & wantedEx, wantedEx);
+    EXPECT_EQ(::GetWindow(main, GW_OWNER), nullptr);
+
+    HWND app = Application->Handle();
+    EXPECT_FALSE(::IsWindowVisible(app));
+    const DWORD appEx = ::GetWindowLongW(app, GWL_EXSTYLE);
+    EXPECT_EQ(appEx & (WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE), static_cast<DWORD>(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE));
+    EXPECT_EQ(appEx & WS_EX_APPWINDOW, 0u);
+}
+
+TEST(MainWindow, GeometryAtDesignSizeIsCentredOnThePrimaryScreen) {
+    TForm1* form = MainWindow();
+    HWND main = form->Handle();
+    const RECT client = ClientRectOf(main);
+    EXPECT_EQ(client.right, 243);
+    EXPECT_EQ(client.bottom, 169);
+
+    const RECT list = BoundsInParent(form->ShellFileListBox1->Handle());
+    EXPECT_EQ(list.right - list.left, 243);
+    EXPECT_EQ(list.bottom - list.top, 150);
+    const RECT bar = BoundsInParent(form->StatusBar1->Handle());
+    EXPECT_EQ(bar.top, 150);
+    EXPECT_EQ(bar.right - bar.left, 243);
+    EXPECT_EQ(bar.bottom - bar.top, 19);
+    EXPECT_TRUE(::GetWindowLongW(form->StatusBar1->Handle(), GWL_STYLE) & SBARS_SIZEGRIP);
+
+    RECT outer{};
+    ::GetWindowRect(main, &outer);
+    EXPECT_EQ(outer.left, (::GetSystemMetrics(SM_CXSCREEN) - (outer.right - outer.left)) / 2);
+    EXPECT_EQ(outer.top, (::GetSystemMetrics(SM_CYSCREEN) - (outer.bottom - outer.top)) / 2);
+}
+
+TEST(MainWindow, ResizingKeepsTheStatusBarAtTheBottomAndHalvesTheColumns) {
+    TForm1* form = MainWindow();
+    TempFolder folder;
+    folder.Touch(L"un.txt");
+    form->ShellFileListBox1->SetDirectory(folder.Path());
+    EXPECT_EQ(ItemWidth(form->ShellFileListBox1->Handle()), 121);
+
+    RECT outer{};
+    ::GetWindowRect(form->Handle(), &outer);
+    const RECT before = ClientRectOf(form->Handle());
+    ::SetWindowPos(form->Handle(), nullptr, 0, 0, outer.right - outer.left + 57, outer.bottom - outer.top + 80,
+                   SWP_NOMOVE | SWP_NOZORDER);
+    const RECT client = ClientRectOf(form->Handle());
+    ASSERT_EQ(client.right, before.right + 57);
+    const RECT bar = BoundsInParent(form->StatusBar1->Handle());
+    EXPECT_EQ(bar.bottom - bar.top, 19);
+    EXPECT_EQ(bar.bottom, client.bottom);
+    EXPECT_EQ(bar.right - bar.left, client.right);
+    const RECT list = BoundsInParent(form->ShellFileListBox1->Handle());
+    EXPECT_EQ(list.bottom - list.top, client.bottom - 19);
+    EXPECT_EQ(ItemWidth(form->ShellFileListBox1->Handle()), client.right / 2);
+
+    ::SetWindowPos(form->Handle(), nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+                   SWP_NOMOVE | SWP_NOZORDER);
+}
+
+TEST(MainWindow, ScalesByTheZeroHeightWhenTheResolutionDiffers) {
+    struct Case {
+        int ppi;
+        int fontHeight;
+    };
+    for (const Case& c : {Case{96, -11}, Case{97, -11}, Case{120, -14}}) {
+        SCOPED_TRACE(c.ppi);
+        Screen->SetPixelsPerInchForTesting(c.ppi);
+        auto* form = Application->Create<TForm1>();
+        form->ReadLayout();
+        EXPECT_EQ(form->Font().Height(), c.fontHeight);
+        const int zero = TextHeightOf(form->Font().Handle(), L"0");
+        const RECT client = ClientRectOf(form->Handle());
+        EXPECT_EQ(client.right, ::MulDiv(243, zero, 13));
+        EXPECT_EQ(client.bottom, ::MulDiv(169, zero, 13));
+        Application->DestroyComponent(form);
+    }
+    Screen->SetPixelsPerInchForTesting(96);
+}
+
+TEST(MainWindow, StatusBarShowsTheDropHintCentred) {
+    HWND bar = MainWindow()->StatusBar1->Handle();
+    wchar_t text[128] = {};
+    ::SendMessageW(bar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(text, L"\tDéposez un fichier pour l'ajouter au dossier \"Envoyer vers ...\" de Windows");
+    EXPECT_EQ(::SendMessageW(bar, SB_GETPARTS, 0, 0), 1);
+}
+
+TEST(MainWindow, ActivationGivesTheFocusToTheList) {
+    TForm1* form = MainWindow();
+    ::SetActiveWindow(form->Handle());
+    ::SetForegroundWindow(form->Handle());
+    PumpMessages(50);
+    EXPECT_EQ(::GetFocus(), form->ShellFileListBox1->Handle());
+}

@@ -1,2 +1,323 @@
+// The folder list: what a reading lists and in which order, the full path of
+// the selection, folder changes and their errors, type-ahead, and painting.
+#include "tests/test_support.h"
+
+#include "app/exceptions.h"
+#include "app/form.h"
+#include "app/screen.h"
+#include "filelist/search_files.h"
+#include "filelist/shell_file_list_box.h"
+
 #include <gtest/gtest.h>
-TEST(Placeholder, Builds) { SUCCEED(); }
+
+namespace {
+
+// A list as the main window holds it, in a plain window of its own, with a
+// clock the test sets.
+class TestList : public TShellFileListBox {
+public:
+    using TShellFileListBox::TShellFileListBox;
+    DWORD now = 100000;
+
+protected:
+    DWORD TickCount() const override { return now; }
+};
+
+class FileListTest : public testing::Test {
+protected:
+    void SetUp() override {
+        form_ = Application->Create<TForm>();
+        form_->SetBounds(0, 0, 400, 300);
+        list_ = form_->Create<TestList>();
+        list_->SetParent(form_);
+        list_->SetBounds(0, 0, 243, 150);
+        list_->SetColumns(2);
+        list_->SetShowGlyphs(true);
+        list_->Font().SetHeight(-13);
+        list_->FontChanged();
+        list_->Handle();
+        startDirectory_ = CurrentDirectory();
+    }
+    void TearDown() override {
+        Application->DestroyComponent(form_);
+        ::SetCurrentDirectoryW(startDirectory_.c_str());
+    }
+
+    std::vector<std::wstring> Entries() {
+        std::vector<std::wstring> texts;
+        for (int i = 0; i < list_->Count(); ++i) texts.push_back(list_->ItemText(i));
+        return texts;
+    }
+    void Select(int index) { ::SendMessageW(list_->Handle(), LB_SETCURSEL, index, 0); }
+    void Type(wchar_t ch) { ::SendMessageW(list_->Handle(), WM_CHAR, ch, 0); }
+
+    TForm* form_ = nullptr;
+    TestList* list_ = nullptr;
+    std::wstring startDirectory_;
+};
+
+}  // namespace
+
+TEST(MaskMatches, WholeNameWithStarsCaseInsensitive) {
+    struct Case {
+        const wchar_t* mask;
+        const wchar_t* name;
+        bool matches;
+    };
+    for (const Case& c : {Case{L"*", L"LISEZMOI", true}, Case{L"*.*", L"LISEZMOI", false},
+                          Case{L"*.*", L".config", true}, Case{L"*.*", L"a.b.c", true},
+                          Case{L"*.TXT", L"note.txt", true}, Case{L"a*b", L"AxxB", true},
+                          Case{L"a*b", L"axxbc", false}, Case{L"*.*", L"fin.", true}}) {
+        EXPECT_EQ(MaskMatches(c.mask, c.name), c.matches) << c.mask << L" " << c.name;
+    }
+}
+
+TEST_F(FileListTest, ListsFilesOnlySortedByFileNameWithTheShellsNames) {
+    TempFolder folder;
+    folder.Touch(L"desktop.ini", "x", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    folder.Touch(L"caché.txt", "x", FILE_ATTRIBUTE_HIDDEN);
+    folder.Touch(L"système.txt", "x", FILE_ATTRIBUTE_SYSTEM);
+    folder.Touch(L"lecture seule.txt", "x", FILE_ATTRIBUTE_READONLY);
+    folder.Touch(L"archive.txt", "x", FILE_ATTRIBUTE_ARCHIVE);
+    folder.Touch(L"LISEZMOI");
+    folder.Touch(L".config");
+    folder.Touch(L"Été & co.txt");
+    folder.Touch(L"日本語.txt");
+    folder.Touch(L"b.txt");
+    folder.Touch(L"A.txt");
+    folder.MakeFolder(L"dossier.d");
+    list_->SetDirectory(folder.Path());
+
+    EXPECT_EQ(Entries(), (std::vector<std::wstring>{L".config", L"A.txt", L"archive.txt", L"b.txt", L"Été & co.txt",
+                                                    L"lecture seule.txt", L"日本語.txt"}));
+    EXPECT_EQ(list_->Directory(), folder.Path());
+    EXPECT_EQ(list_->ItemIndex(), -1);
+    EXPECT_EQ(list_->FileName(), L"");
+}
+
+TEST_F(FileListTest, ShortcutEntryNamesItsRealFileNotALookAlike) {
+    TempFolder folder;
+    const std::wstring target = folder.Touch(L"cible.txt");
+    const std::wstring shortcut = folder.MakeShortcut(L"Bloc", target);
+    ASSERT_TRUE(FileExists(shortcut));
+    folder.Touch(L"Bloc");        // a look-alike without a dot: not listed
+    folder.Touch(L"Bloc.a.txt");  // before Bloc.lnk by file name, after "Bloc" by shown name
+    list_->SetDirectory(folder.Path());
+
+    ASSERT_EQ(Entries(), (std::vector<std::wstring>{L"Bloc.a.txt", L"Bloc", L"cible.txt"}));
+    Select(1);
+    EXPECT_EQ(list_->FileName(), folder.Path(L"Bloc.lnk"));
+}
+
+TEST_F(FileListTest, UpdateReadsAgainWithNothingSelected) {
+    TempFolder folder;
+    folder.Touch(L"un.txt");
+    list_->SetDirectory(folder.Path());
+    Select(0);
+    EXPECT_EQ(list_->FileName(), folder.Path(L"un.txt"));
+
+    folder.Touch(L"deux.txt");
+    ::DeleteFileW(folder.Path(L"un.txt").c_str());
+    list_->Update();
+    EXPECT_EQ(Entries(), std::vector<std::wstring>{L"deux.txt"});
+    EXPECT_EQ(list_->ItemIndex(), -1);
+    EXPECT_EQ(Screen->Cursor(), crDefault);
+
+    folder.Touch(L"trois.txt");
+    list_->SetDirectory(folder.Path());  // the same folder again reads it again
+    EXPECT_EQ(list_->Count(), 2);
+}
+
+TEST_F(FileListTest, FolderChangesAndTheirErrors) {
+    TempFolder folder;
+    folder.Touch(L"present.txt");
+    list_->SetDirectory(folder.Path());
+    const std::wstring current = CurrentDirectory();
+    EXPECT_EQ(current, folder.Path());
+
+    list_->SetDirectory(L"");  // nothing happens
+    EXPECT_EQ(list_->Directory(), folder.Path());
+
+    for (const std::wstring& missing : {folder.Path(L"absent"), folder.Path(L"absent\\SendTo")}) {
+        try {
+            list_->SetDirectory(missing);
+            ADD_FAILURE() << "no error for " << missing;
+        } catch (const EInOutError& e) {
+            EXPECT_EQ(e.Message(), EInOutError(e.ErrorCode(), L"").Message());
+        }
+        EXPECT_EQ(list_->Directory(), folder.Path());
+        EXPECT_EQ(Entries(), std::vector<std::wstring>{L"present.txt"});
+        EXPECT_EQ(CurrentDirectory(), current);
+    }
+}
+
+TEST(InOutError, MessagesByErrorCode) {
+    struct Case {
+        DWORD code;
+        std::wstring message;
+    };
+    for (const Case& c : {Case{2, L"Impossible de trouver le fichier spécifié"},
+                          Case{3, L"Nom de fichier incorrect - C:\\absent"}, Case{4, L"Trop de fichiers ouverts"},
+                          Case{5, L"Accès au fichier refusé"}, Case{100, L"Lecture au-delà de la fin de fichier"},
+                          Case{101, L"Disque plein"}, Case{106, L"Saisie numérique incorrecte"},
+                          Case{32, L"Erreur E/S 32"}}) {
+        EXPECT_EQ(EInOutError(c.code, L"C:\\absent").Message(), c.message);
+    }
+}
+
+TEST_F(FileListTest, DriveRootJoinsWithOneBackslash) {
+    const std::wstring path = L"C:\\sendto-racine.txt";
+    win::UniqueFile(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    list_->SetDirectory(L"C:\\");
+    const auto entries = Entries();
+    const auto found = std::find(entries.begin(), entries.end(), L"sendto-racine.txt");
+    ASSERT_NE(found, entries.end());
+    Select(static_cast<int>(found - entries.begin()));
+    EXPECT_EQ(list_->FileName(), path);
+    ::DeleteFileW(path.c_str());
+}
+
+TEST_F(FileListTest, TypeAheadSelectsByPrefixWithinHalfASecond) {
+    TempFolder folder;
+    for (const wchar_t* name : {L"alpha.txt", L"Bleu.txt", L"blanc.txt", L"lune.txt"}) folder.Touch(name);
+    list_->SetDirectory(folder.Path());
+    ASSERT_EQ(Entries(), (std::vector<std::wstring>{L"alpha.txt", L"blanc.txt", L"Bleu.txt", L"lune.txt"}));
+
+    struct Step {
+        DWORD delay;
+        wchar_t ch;
+        int selected;
+    };
+    const std::vector<Step> steps{
+        {1000, L'b', 1},  // first entry beginning with b
+        {100, L'L', 1},   // "bl", either case
+        {100, L'e', 2},   // "ble"
+        {500, L'l', 3},   // a pause starts again: "l"
+        {100, L'x', 3},   // "lx" matches nothing: selection stays
+        {100, VK_BACK, 3},
+        {100, VK_BACK, 0},  // emptied: entry 0
+    };
+    for (const Step& s : steps) {
+        list_->now += s.delay;
+        Type(s.ch);
+        EXPECT_EQ(list_->ItemIndex(), s.selected) << "after " << static_cast<int>(s.ch);
+    }
+}
+
+TEST_F(FileListTest, DoubleClickSelectsAndRaisesTheEventOnceRightClickChangesNothing) {
+    TempFolder folder;
+    folder.Touch(L"a.txt");
+    folder.Touch(L"b.txt");
+    list_->SetDirectory(folder.Path());
+    int doubleClicks = 0;
+    list_->OnDblClick = [&](TComponent* sender) {
+        EXPECT_EQ(sender, list_);
+        ++doubleClicks;
+    };
+    RECT item{};
+    ::SendMessageW(list_->Handle(), LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&item));
+    const LPARAM at = MAKELPARAM(item.left + 30, item.top + 3);
+    HWND window = list_->Handle();
+    ::SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ::SendMessageW(window, WM_LBUTTONUP, 0, at);
+    ::SendMessageW(window, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    ::SendMessageW(window, WM_LBUTTONUP, 0, at);
+    PumpMessages();
+    EXPECT_EQ(list_->ItemIndex(), 1);
+    EXPECT_EQ(doubleClicks, 1);
+
+    ::SendMessageW(list_->Handle(), LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
+    const LPARAM other = MAKELPARAM(item.left + 30, item.top + 3);
+    ::SendMessageW(window, WM_RBUTTONDOWN, MK_RBUTTON, other);
+    ::SendMessageW(window, WM_RBUTTONUP, 0, other);
+    PumpMessages();
+    EXPECT_EQ(list_->ItemIndex(), 1);
+}
+
+namespace {
+
+// One entry painted into a memory bitmap the size of its item rectangle.
+struct PaintedEntry {
+    static constexpr int W = 121, H = 16;
+    win::UniqueMemoryDc dc{::CreateCompatibleDC(nullptr)};
+    win::UniqueBitmap bitmap;
+    HGDIOBJ old = nullptr;
+
+    PaintedEntry(TShellFileListBox& list, int index, UINT state) {
+        win::WindowDc screen(nullptr);
+        bitmap.reset(::CreateCompatibleBitmap(screen.get(), W, H));
+        old = ::SelectObject(dc.get(), bitmap.get());
+        RECT fill{0, 0, W, H};
+        ::FillRect(dc.get(), &fill, ::GetSysColorBrush(COLOR_WINDOW));
+        DRAWITEMSTRUCT item{};
+        item.CtlType = ODT_LISTBOX;
+        item.itemID = static_cast<UINT>(index);
+        item.itemAction = ODA_DRAWENTIRE;
+        item.itemState = state;
+        item.hwndItem = list.Handle();
+        item.hDC = dc.get();
+        item.rcItem = {0, 0, W, H};
+        list.DrawItem(item);
+    }
+    ~PaintedEntry() { ::SelectObject(dc.get(), old); }
+    COLORREF At(int x, int y) const { return ::GetPixel(dc.get(), x, y); }
+};
+
+}  // namespace
+
+TEST_F(FileListTest, PaintsIconTextSelectionAndFocusWhereTheyBelong) {
+    TempFolder folder;
+    folder.Touch(L"ab.txt");
+    list_->SetDirectory(folder.Path());
+    const COLORREF window = ::GetSysColor(COLOR_WINDOW);
+    const COLORREF highlight = ::GetSysColor(COLOR_HIGHLIGHT);
+    const int iconWidth = list_->IconSize().cx;
+    const int textLeft = iconWidth + 6 - 2;  // the text rectangle starts 2 px before the text
+
+    {
+        PaintedEntry plain(*list_, 0, 0);
+        EXPECT_EQ(plain.At(textLeft, 0), window);
+        EXPECT_EQ(plain.At(PaintedEntry::W - 1, 8), window);
+    }
+    {
+        PaintedEntry selected(*list_, 0, ODS_SELECTED);
+        EXPECT_EQ(selected.At(textLeft, 0), highlight) << "the text rectangle is highlighted";
+        EXPECT_EQ(selected.At(textLeft, PaintedEntry::H - 1), highlight);
+        EXPECT_EQ(selected.At(textLeft - 1, 8), window) << "the icon area keeps the list's colour";
+        EXPECT_EQ(selected.At(0, 0), window);
+        EXPECT_EQ(selected.At(PaintedEntry::W - 1, 8), window) << "past the text the column keeps its colour";
+    }
+    {
+        list_->SetImagesForTesting(nullptr);  // row 0 of the icon area stays clear
+        PaintedEntry focused(*list_, 0, ODS_FOCUS);
+        int dotsOnTextEdge = 0, dotsLeftOfText = 0;
+        for (int x = 0; x < textLeft + 10; ++x) {
+            const bool dot = focused.At(x, 0) != window;
+            (x < textLeft ? dotsLeftOfText : dotsOnTextEdge) += dot;
+        }
+        EXPECT_GT(dotsOnTextEdge, 0) << "the focus rectangle frames the text rectangle";
+        EXPECT_EQ(dotsLeftOfText, 0) << "no focus rectangle around the icon";
+    }
+    {
+        PaintedEntry empty(*list_, -1, ODS_FOCUS);
+        for (int x : {0, textLeft, PaintedEntry::W - 1}) EXPECT_EQ(empty.At(x, 0), window);
+    }
+}
+
+TEST_F(FileListTest, WithoutTheShellsIconListTheTextKeepsItsPlace) {
+    TempFolder folder;
+    folder.Touch(L"ab.txt");
+    list_->SetDirectory(folder.Path());
+    list_->SetImagesForTesting(nullptr);
+    PaintedEntry selected(*list_, 0, ODS_SELECTED);
+    EXPECT_EQ(selected.At(16 + 6 - 2, 0), ::GetSysColor(COLOR_HIGHLIGHT));
+    for (int x = 0; x < 16 + 4; ++x) EXPECT_EQ(selected.At(x, 8), ::GetSysColor(COLOR_WINDOW)) << x;
+}
+
+TEST_F(FileListTest, EntryHeightFollowsTheFontWithSixteenAtLeast) {
+    EXPECT_EQ(list_->ItemHeight(), 16) << "Tahoma at 13 pixels is below the glyph minimum";
+    list_->Font().SetHeight(-24);
+    list_->FontChanged();
+    EXPECT_GT(list_->ItemHeight(), 16);
+    EXPECT_EQ(::SendMessageW(list_->Handle(), LB_GETITEMHEIGHT, 0, 0), list_->ItemHeight());
+}
