@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/component.h"
+#include "app/win_handles.h"
 
 #include <windows.h>
 
@@ -28,8 +29,11 @@ public:
     void SetEnabled(bool value) noexcept { enabled_ = value; }
     bool Visible() const noexcept { return visible_; }
     void SetVisible(bool value) noexcept { visible_ = value; }
-    // The process-wide unique command identifier of the item.
+    // The process-wide unique command identifier of the item: the lowest
+    // number free when the item was created, given back when it goes.
     UINT Command() const noexcept { return command_; }
+    // The character after the caption's single "&", or 0.
+    wchar_t Hotkey() const;
 
     std::function<void(TComponent* sender)> OnClick;
     // Runs OnClick with the item as sender, when the item is enabled.
@@ -56,16 +60,45 @@ public:
     void SetImages(TImageList* images);
     TComponent* PopupComponent() const noexcept { return popupComponent_; }
     void SetPopupComponent(TComponent* component) noexcept { popupComponent_ = component; }
+    POINT PopupPoint() const noexcept { return popupPoint_; }
+    // The platform menu while the menu is open, else null.
+    HMENU Handle() const noexcept { return handle_; }
 
     // Opens the menu with its top-left corner at the screen point and returns
-    // when it has closed; the chosen item's OnClick runs after that.
+    // when it has closed; the chosen item's OnClick runs after that, when its
+    // command reaches the popup list's window.
     void Popup(int x, int y);
+
+    // Gives hotkeys to the items without one and settles the items to show;
+    // returns a new platform menu holding them, owner-drawn.
+    win::UniqueMenu BuildMenu();
+    // The items of the last built platform menu, by position.
+    const std::vector<TMenuItem*>& ShownItems() const noexcept { return shown_; }
+    TMenuItem* FindItem(UINT command) const;
+
+    // The owner-draw answers for one of the menu's items; the platform asks
+    // through the popup list's window.
+    void MeasureItem(const TMenuItem& item, MEASUREITEMSTRUCT& measure) const;
+    void DrawItem(const TMenuItem& item, const DRAWITEMSTRUCT& draw) const;
+    // The WM_MENUCHAR answer for a character typed in the platform menu.
+    LRESULT MenuChar(HMENU menu, wchar_t ch) const;
+
+    // The window that owns every shown popup menu and gets its messages.
+    static HWND PopupListWindow();
+    // Lets a test draw as without visual styles.
+    static void SetThemesDisabledForTesting(bool disabled) noexcept;
 
 protected:
     void Notification(TComponent* component, TOperation operation) override;
 
 private:
+    void AssignHotkeys();
+    std::vector<TMenuItem*> ItemsToShow() const;
+
     std::vector<TMenuItem*> items_;
+    std::vector<TMenuItem*> shown_;
     TImageList* images_ = nullptr;
     TComponent* popupComponent_ = nullptr;
+    POINT popupPoint_{};
+    HMENU handle_ = nullptr;
 };

@@ -1,6 +1,58 @@
-#include "app/main_form.h"
+#include "folder/folder_commands.h"
 
-void TForm1::mnu_EXPLOREClick(TComponent*) {}
-void TForm1::mnu_LANCERClick(TComponent*) {}
-void TForm1::Raffraichir1Click(TComponent*) {}
-void TForm1::Supprimer1Click(TComponent*) {}
+#include "app/main_form.h"
+#include "app/popup_menu.h"
+#include "filelist/shell_file_list_box.h"
+#include "folder/send_to_location.h"
+#include "folder/shell_helpers.h"
+
+#include <shellapi.h>
+
+ShellExecuteFn ShellExecuteCall = &::ShellExecuteW;
+
+namespace {
+
+constexpr wchar_t kNothingToLaunch[] = L"Pas de fichier à lancer";
+constexpr wchar_t kLaunchQuestion[] = L"Lancer ";
+constexpr wchar_t kNothingToRemove[] = L"Pas de fichier à supprimer";
+constexpr wchar_t kRemoveQuestion[] = L"Retirer ce programme du dossier de démarrage de Windows\r\n\r\n";
+constexpr wchar_t kRemoveByHand[] =
+    L"Si ce fichier n'a pas pu être détruit automatiquement\r\n\r\n"
+    L"Vous devez le supprimer manuellement\r\n\r\n"
+    L"Voulez vous le faire maintenant ?";
+
+// Whatever the shell does with the path, it reports itself.
+void OpenInShell(HWND owner, const std::wstring& path) {
+    (void)ShellExecuteCall(owner, L"OPEN", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+// The characters after the last "\" or ":", or the whole path.
+std::wstring FileNamePart(const std::wstring& path) { return path.substr(path.find_last_of(L"\\:") + 1); }
+
+}  // namespace
+
+void TForm1::mnu_EXPLOREClick(TComponent*) { OpenInShell(Handle(), SendToPath); }
+
+void TForm1::mnu_LANCERClick(TComponent*) {
+    if (ShellFileListBox1->ItemIndex() == -1) {
+        ShowNotice(kNothingToLaunch, mtWarning);
+        return;
+    }
+    if (!AskConfirm(kLaunchQuestion + FileNamePart(ShellFileListBox1->FileName()))) return;
+    OpenInShell(Handle(), ShellFileListBox1->FileName());
+}
+
+void TForm1::Raffraichir1Click(TComponent*) { ShellFileListBox1->Update(); }
+
+void TForm1::Supprimer1Click(TComponent*) {
+    const std::wstring path = ShellFileListBox1->FileName();
+    if (path.empty()) {
+        ShowNotice(kNothingToRemove, mtWarning);
+        return;
+    }
+    if (!AskConfirm(kRemoveQuestion + FileNamePart(path))) return;
+    // The question that follows is the way out when the file stayed.
+    (void)RecycleFile(path);
+    ShellFileListBox1->Update();
+    if (AskConfirm(kRemoveByHand)) mnu_EXPLORE->Click();
+}

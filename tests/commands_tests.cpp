@@ -1,2 +1,712 @@
+// The folder commands and the context menu, driven through real messages on
+// the main window, with the dialogs answered and the shell call recorded.
+#include "app/application.h"
+#include "app/exceptions.h"
+#include "app/image_list.h"
+#include "app/main_form.h"
+#include "app/popup_menu.h"
+#include "app/screen.h"
+#include "filelist/shell_file_list_box.h"
+#include "folder/folder_commands.h"
+#include "folder/send_to_location.h"
+#include "tests/test_support.h"
+
 #include <gtest/gtest.h>
-TEST(Placeholder, Builds) { SUCCEED(); }
+
+#include <cstdlib>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Action = DialogAnswerer::Action;
+
+const std::wstring kRemoveByHand =
+    L"Si ce fichier n'a pas pu être détruit automatiquement\r\n\r\n"
+    L"Vous devez le supprimer manuellement\r\n\r\nVoulez vous le faire maintenant ?";
+
+struct ShellCall {
+    HWND owner;
+    std::wstring verb;
+    std::wstring file;
+    bool noParameters;
+    bool noDirectory;
+    int show;
+};
+std::vector<ShellCall> shellCalls;
+
+HINSTANCE WINAPI RecordShellExecute(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters,
+                                    LPCWSTR directory, INT show) {
+    shellCalls.push_back({owner, verb ? verb : L"(null)", file ? file : L"(null)", parameters == nullptr,
+                          directory == nullptr, show});
+    return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(33));
+}
+
+// Watches for the thread's open popup menu (class "#32768") from a thread
+// timer, which the menu's own loop dispatches, and acts on it once.
+class MenuDriver {
+public:
+    explicit MenuDriver(std::function<void(HWND)> act) : act_(std::move(act)) {
+        current = this;
+        timer_ = ::SetTimer(nullptr, 0, 30, &Tick);
+    }
+    ~MenuDriver() {
+        ::KillTimer(nullptr, timer_);
+        current = nullptr;
+    }
+    MenuDriver(const MenuDriver&) = delete;
+    MenuDriver& operator=(const MenuDriver&) = delete;
+
+    int Openings() const noexcept { return openings_; }
+    RECT MenuRect() const noexcept { return rect_; }
+
+    static void TypeChar(HWND menu, wchar_t ch) { ::PostMessageW(menu, WM_CHAR, ch, 1); }
+    static void Close(HWND) { ::EndMenu(); }
+
+private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+        if (current) current->Poll();
+    }
+    static BOOL CALLBACK FindMenu(HWND window, LPARAM param) {
+        wchar_t name[16] = {};
+        ::GetClassNameW(window, name, 16);
+        if (std::wstring(name) != L"#32768" || !::IsWindowVisible(window)) return TRUE;
+        *reinterpret_cast<HWND*>(param) = window;
+        return FALSE;
+    }
+    void Poll() {
+        HWND menu = nullptr;
+        ::EnumThreadWindows(::GetCurrentThreadId(), &FindMenu, reinterpret_cast<LPARAM>(&menu));
+        if (!menu) {
+            seen_ = nullptr;
+            return;
+        }
+        if (menu == seen_) {
+            // Never leave a test hanging in a menu that the action missed.
+            if (++waits_ > 60) ::EndMenu();
+            return;
+        }
+        seen_ = menu;
+        waits_ = 0;
+        ++openings_;
+        ::GetWindowRect(menu, &rect_);
+        act_(menu);
+    }
+
+    static inline MenuDriver* current = nullptr;
+    std::function<void(HWND)> act_;
+    UINT_PTR timer_ = 0;
+    HWND seen_ = nullptr;
+    int waits_ = 0;
+    int openings_ = 0;
+    RECT rect_{};
+};
+
+class CommandsTest : public testing::Test {
+protected:
+    void SetUp() override {
+        shellCalls.clear();
+        ShellExecuteCall = &RecordShellExecute;
+        form = Application->Create<TForm1>();
+        form->ReadLayout();
+        SendToPath = folder.Path();
+        List()->SetDirectory(folder.Path());
+    }
+    void TearDown() override {
+        Application->DestroyComponent(form);
+        ShellExecuteCall = &::ShellExecuteW;
+        SendToPath.clear();
+        TPopupMenu::SetThemesDisabledForTesting(false);
+        // Leave the folder so that it can be removed.
+        ::SetCurrentDirectoryW(L"C:\\");
+    }
+
+    TShellFileListBox* List() const { return form->ShellFileListBox1; }
+    HWND ListWindow() const { return List()->Handle(); }
+
+    void Select(const std::wstring& fileName) {
+        for (int i = 0; i < List()->Count(); ++i)
+            if (List()->EntryFileName(i) == fileName) List()->SetItemIndex(i);
+        ASSERT_EQ(List()->FileName(), folder.Path(fileName));
+    }
+
+    void ShowForm() {
+        form->Show();
+        ::SetForegroundWindow(form->Handle());
+        ::SetFocus(ListWindow());
+        PumpMessages(100);
+    }
+
+    // The screen point of a point in the list's client area.
+    POINT OnScreen(POINT client) const {
+        ::ClientToScreen(List()->Handle(), &client);
+        return client;
+    }
+
+    POINT EntryCentre(int index) const {
+        RECT r{};
+        ::SendMessageW(List()->Handle(), LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&r));
+        return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    }
+
+    void SendContextMenu(POINT screen) {
+        ::SendMessageW(ListWindow(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(ListWindow()),
+                       MAKELPARAM(screen.x, screen.y));
+    }
+
+    std::vector<std::wstring> Captions() const {
+        std::vector<std::wstring> captions;
+        for (TMenuItem* item : form->PopupMenu1->Items()) captions.push_back(item->Caption());
+        return captions;
+    }
+
+    TempFolder folder;
+    TForm1* form = nullptr;
+};
+
+void ExpectOpened(const ShellCall& call, HWND owner, const std::wstring& path) {
+    EXPECT_EQ(call.owner, owner);
+    EXPECT_EQ(call.verb, L"OPEN");
+    EXPECT_EQ(call.file, path);
+    EXPECT_TRUE(call.noParameters);
+    EXPECT_TRUE(call.noDirectory);
+    EXPECT_EQ(call.show, SW_SHOWNORMAL);
+}
+
+// ---- Commands ----------------------------------------------------------------
+
+TEST_F(CommandsTest, LaunchAsksThenOpensTheSelectedEntry) {
+    folder.Touch(L"Notes.txt");
+    const std::wstring link = folder.MakeShortcut(L"Bloc-notes", L"C:\\windows\\notepad.exe");
+    List()->Update();
+
+    struct Case {
+        const char* label;
+        const wchar_t* select;  // entry file name, or null for none
+        Action answer;
+        const wchar_t* text;
+        bool opened;
+    };
+    const Case cases[] = {
+        {"nothing selected", nullptr, Action::Ok, L"Pas de fichier à lancer", false},
+        {"cancelled", L"Bloc-notes.lnk", Action::Cancel, L"Lancer Bloc-notes.lnk", false},
+        {"confirmed", L"Bloc-notes.lnk", Action::Ok, L"Lancer Bloc-notes.lnk", true},
+        {"dismissed", L"Notes.txt", Action::Escape, L"Lancer Notes.txt", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        shellCalls.clear();
+        if (c.select) Select(c.select); else List()->SetItemIndex(-1);
+        DialogAnswerer answers({c.answer});
+        form->mnu_LANCERClick(nullptr);
+        ASSERT_EQ(answers.Seen().size(), 1u);
+        EXPECT_EQ(answers.Seen()[0].text, c.text);
+        if (!c.select) {
+            EXPECT_EQ(answers.Seen()[0].buttons, std::vector<std::wstring>{L"OK"});
+        }
+        ASSERT_EQ(shellCalls.size(), c.opened ? 1u : 0u);
+        if (c.opened) ExpectOpened(shellCalls[0], form->Handle(), link);
+    }
+}
+
+TEST_F(CommandsTest, RemoveRecyclesAfterConfirmationAndOffersTheFolder) {
+    struct Case {
+        const char* label;
+        bool select;
+        bool goneBefore;  // the file went away behind the list's back
+        std::vector<Action> answers;
+        std::vector<std::wstring> texts;
+        bool removed;
+        bool reread;
+        bool folderOpened;
+    };
+    const std::wstring question = L"Retirer ce programme du dossier de démarrage de Windows\r\n\r\nOutil.lnk";
+    const Case cases[] = {
+        {"nothing selected", false, false, {Action::Ok}, {L"Pas de fichier à supprimer"}, false, false, false},
+        {"cancelled", true, false, {Action::Cancel}, {question}, false, false, false},
+        {"confirmed, folder declined", true, false, {Action::Ok, Action::Cancel}, {question, kRemoveByHand},
+         true, true, false},
+        {"confirmed, folder opened", true, false, {Action::Ok, Action::Ok}, {question, kRemoveByHand}, true, true,
+         true},
+        {"file already gone", true, true, {Action::Ok, Action::Ok}, {question, kRemoveByHand}, true, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        shellCalls.clear();
+        const std::wstring link = folder.MakeShortcut(L"Outil", L"C:\\windows\\notepad.exe");
+        // Same name without ".lnk": must survive the removal of the shortcut.
+        const std::wstring lookAlike = folder.Touch(L"Outil", "keep");
+        List()->Update();
+        if (c.select) Select(L"Outil.lnk"); else List()->SetItemIndex(-1);
+        if (c.goneBefore) ::DeleteFileW(link.c_str());
+        // Shows whether the list was read again.
+        const std::wstring added = folder.Touch(L"Ajout.txt");
+
+        DialogAnswerer answers(c.answers);
+        form->Supprimer1Click(nullptr);
+
+        ASSERT_EQ(answers.Seen().size(), c.texts.size());
+        for (size_t i = 0; i < c.texts.size(); ++i) EXPECT_EQ(answers.Seen()[i].text, c.texts[i]);
+        EXPECT_EQ(!FileExists(link), c.removed);
+        EXPECT_EQ(ReadFileBytes(lookAlike), "keep");
+        bool listed = false;
+        for (int i = 0; i < List()->Count(); ++i) listed |= List()->EntryFileName(i) == L"Ajout.txt";
+        EXPECT_EQ(listed, c.reread);
+        if (c.reread) {
+            EXPECT_EQ(List()->ItemIndex(), -1);
+        }
+        ASSERT_EQ(shellCalls.size(), c.folderOpened ? 1u : 0u);
+        if (c.folderOpened) ExpectOpened(shellCalls[0], form->Handle(), folder.Path());
+        ::DeleteFileW(added.c_str());
+    }
+}
+
+TEST_F(CommandsTest, ExploreOpensTheSendToFolderAndRefreshRereads) {
+    form->mnu_EXPLORE->Click();
+    ASSERT_EQ(shellCalls.size(), 1u);
+    ExpectOpened(shellCalls[0], form->Handle(), folder.Path());
+
+    EXPECT_EQ(List()->Count(), 0);
+    folder.Touch(L"Nouveau.txt");
+    form->Raffraichir1->Click();
+    ASSERT_EQ(List()->Count(), 1);
+    EXPECT_EQ(List()->EntryFileName(0), L"Nouveau.txt");
+    EXPECT_EQ(shellCalls.size(), 1u);
+}
+
+TEST_F(CommandsTest, DoubleClickRunsTheLaunchCommand) {
+    folder.Touch(L"Lire.txt");
+    List()->Update();
+    ShowForm();
+    const POINT p = EntryCentre(0);
+    const LPARAM at = MAKELPARAM(p.x, p.y);
+    DialogAnswerer answers({Action::Ok});
+    ::PostMessageW(ListWindow(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ::PostMessageW(ListWindow(), WM_LBUTTONUP, 0, at);
+    ::PostMessageW(ListWindow(), WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    ::PostMessageW(ListWindow(), WM_LBUTTONUP, 0, at);
+    PumpMessages(400);
+    ASSERT_EQ(answers.Seen().size(), 1u);
+    EXPECT_EQ(answers.Seen()[0].text, L"Lancer Lire.txt");
+    ASSERT_EQ(shellCalls.size(), 1u);
+    ExpectOpened(shellCalls[0], form->Handle(), folder.Path(L"Lire.txt"));
+}
+
+// ---- Opening the menu ------------------------------------------------------------
+
+TEST_F(CommandsTest, RightClickOpensTheMenuAtTheMouseWithoutChangingTheSelection) {
+    folder.Touch(L"Premier.txt");
+    folder.Touch(L"Second.txt");
+    List()->Update();
+    ShowForm();
+    Select(L"Premier.txt");
+
+    // A real right-click on the other entry: the platform makes it WM_CONTEXTMENU.
+    const POINT p = EntryCentre(1);
+    DialogAnswerer answers({Action::Cancel});
+    MenuDriver driver([](HWND menu) { MenuDriver::TypeChar(menu, L'l'); });
+    ::PostMessageW(ListWindow(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(p.x, p.y));
+    ::PostMessageW(ListWindow(), WM_RBUTTONUP, 0, MAKELPARAM(p.x, p.y));
+    PumpMessages(600);
+
+    ASSERT_EQ(driver.Openings(), 1);
+    const POINT screen = OnScreen(p);
+    EXPECT_EQ(driver.MenuRect().left, screen.x);
+    EXPECT_EQ(driver.MenuRect().top, screen.y);
+    EXPECT_EQ(form->PopupMenu1->PopupComponent(), List());
+    EXPECT_EQ(List()->FileName(), folder.Path(L"Premier.txt"));
+    // "L" chose Lancer, which asked about the entry selected before the click.
+    ASSERT_EQ(answers.Seen().size(), 1u);
+    EXPECT_EQ(answers.Seen()[0].text, L"Lancer Premier.txt");
+}
+
+TEST_F(CommandsTest, KeyboardOpensTheMenuAtTheListsCorner) {
+    ShowForm();
+    const POINT corner = OnScreen({0, 0});
+    struct Case {
+        const char* label;
+        std::function<void(HWND)> press;
+    };
+    const Case cases[] = {
+        {"menu key, as the platform reports it",
+         [](HWND list) { ::PostMessageW(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-1, -1)); }},
+        {"Shift+F10",
+         [](HWND list) {
+             BYTE keys[256] = {};
+             ::GetKeyboardState(keys);
+             keys[VK_SHIFT] = 0x80;
+             ::SetKeyboardState(keys);
+             ::PostMessageW(list, WM_SYSKEYDOWN, VK_F10, 1);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        MenuDriver driver(&MenuDriver::Close);
+        c.press(ListWindow());
+        PumpMessages(300);
+        BYTE keys[256] = {};
+        ::GetKeyboardState(keys);
+        keys[VK_SHIFT] = 0;
+        ::SetKeyboardState(keys);
+        ASSERT_GE(driver.Openings(), 1);
+        EXPECT_EQ(driver.MenuRect().left, corner.x);
+        EXPECT_EQ(driver.MenuRect().top, corner.y);
+    }
+}
+
+TEST_F(CommandsTest, ScrollBarRightClickDoesNotOpenTheMenu) {
+    for (int i = 0; i < 60; ++i) folder.Touch(L"Fichier" + std::to_wstring(100 + i) + L".txt");
+    List()->Update();
+    ShowForm();
+    RECT client{};
+    ::GetClientRect(ListWindow(), &client);
+    RECT window{};
+    ::GetWindowRect(ListWindow(), &window);
+    const POINT bottom = OnScreen({0, client.bottom});
+    ASSERT_GT(window.bottom - bottom.y, 4) << "the list should show its horizontal scroll bar";
+
+    // The platform may show a scroll-bar menu of its own: close whatever opens.
+    MenuDriver driver(&MenuDriver::Close);
+    SendContextMenu({bottom.x + 30, (bottom.y + window.bottom) / 2});
+    PumpMessages(200);
+    EXPECT_EQ(form->PopupMenu1->PopupComponent(), nullptr);
+    SendContextMenu(OnScreen({client.right - 2, client.bottom - 2}));  // empty area inside
+    PumpMessages(200);
+    EXPECT_EQ(form->PopupMenu1->PopupComponent(), List());
+}
+
+TEST_F(CommandsTest, HotkeysAreAssignedOnceAndTypedKeysRunTheirCommand) {
+    folder.Touch(L"Doc.txt");
+    List()->Update();
+    ShowForm();
+    struct Case {
+        const char* label;
+        wchar_t key;
+        size_t explorerCalls;  // of the recording shell
+        bool launchAsked;
+    };
+    const Case cases[] = {
+        {"E opens the folder", L'e', 1, false},
+        {"upper-case L launches", L'L', 0, true},
+        {"x does nothing", L'x', 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        shellCalls.clear();
+        Select(L"Doc.txt");
+        DialogAnswerer answers({Action::Cancel});
+        const wchar_t key = c.key;
+        MenuDriver driver([key](HWND menu) {
+            MenuDriver::TypeChar(menu, key);
+            // Nothing matched: the menu stays until closed.
+            ::PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 1);
+        });
+        SendContextMenu(OnScreen({2, 2}));
+        PumpMessages(400);
+        EXPECT_EQ(driver.Openings(), 1);
+        EXPECT_EQ(shellCalls.size(), c.explorerCalls);
+        EXPECT_EQ(answers.Seen().size(), c.launchAsked ? 1u : 0u);
+        EXPECT_EQ(Captions(),
+                  (std::vector<std::wstring>{L"&Explorer", L"-", L"&Lancer", L"&Raffraichir", L"-", L"&Supprimer"}));
+    }
+}
+
+TEST_F(CommandsTest, ExceptionInACommandIsReportedAndTheNextCommandWorks) {
+    ShowForm();
+    form->mnu_EXPLORE->OnClick = [](TComponent*) { throw Exception(L"Dossier introuvable"); };
+    {
+        DialogAnswerer answers({Action::Ok});
+        MenuDriver driver([](HWND menu) { MenuDriver::TypeChar(menu, L'e'); });
+        SendContextMenu(OnScreen({2, 2}));
+        PumpMessages(500);
+        ASSERT_EQ(answers.Seen().size(), 1u);
+        EXPECT_EQ(answers.Seen()[0].className, L"#32770");
+        EXPECT_EQ(answers.Seen()[0].title, Application->Title());
+        EXPECT_EQ(answers.Seen()[0].text, L"Dossier introuvable.");
+    }
+    folder.Touch(L"Après.txt");
+    MenuDriver driver([](HWND menu) { MenuDriver::TypeChar(menu, L'r'); });
+    SendContextMenu(OnScreen({2, 2}));
+    PumpMessages(300);
+    ASSERT_EQ(List()->Count(), 1);
+    EXPECT_EQ(List()->EntryFileName(0), L"Après.txt");
+}
+
+// ---- The menu's items ------------------------------------------------------------
+
+class MenuTest : public testing::Test {
+protected:
+    TMenuItem* AddItem(const std::wstring& caption, bool visible = true, bool enabled = true) {
+        auto* item = owner.Create<TMenuItem>();
+        item->SetCaption(caption);
+        item->SetVisible(visible);
+        item->SetEnabled(enabled);
+        menu->Add(item);
+        return item;
+    }
+    std::vector<std::wstring> Shown() const {
+        std::vector<std::wstring> captions;
+        for (TMenuItem* item : menu->ShownItems()) captions.push_back(item->Caption());
+        return captions;
+    }
+
+    TComponent owner{nullptr};
+    TPopupMenu* menu = owner.Create<TPopupMenu>();
+};
+
+TEST_F(MenuTest, CommandIdentifiersAreTheLowestFree) {
+    TMenuItem* a = AddItem(L"A");
+    TMenuItem* b = AddItem(L"B");
+    const UINT freed = a->Command();
+    EXPECT_NE(freed, b->Command());
+    owner.DestroyComponent(a);
+    EXPECT_EQ(menu->Items().size(), 1u);
+    EXPECT_EQ(AddItem(L"C")->Command(), freed);
+}
+
+TEST_F(MenuTest, HotkeysAndRedundantSeparators) {
+    struct Case {
+        const char* label;
+        std::vector<std::wstring> captions;
+        std::vector<std::wstring> shown;
+    };
+    const Case cases[] = {
+        {"first letters", {L"Explorer", L"-", L"Lancer"}, {L"&Explorer", L"-", L"&Lancer"}},
+        {"duplicate marks", {L"&Copier", L"&Coller"}, {L"&Copier", L"C&oller"}},
+        {"kept where valid", {L"Cou&per", L"Copier"}, {L"Cou&per", L"&Copier"}},
+        {"too few characters", {L"Ab", L"Ab", L"Ab"}, {L"&Ab", L"A&b", L"Ab"}},
+        {"literal ampersand", {L"&&Sel", L"Poivre && sel"}, {L"&&&Sel", L"&Poivre && sel"}},
+        {"invalid hotkey kept", {L"&!Bang", L"Été"}, {L"&!Bang", L"É&té"}},
+        {"lines at the ends and doubled", {L"-", L"Un", L"-", L"-", L"Deux", L"-"}, {L"&Un", L"-", L"&Deux"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        for (TMenuItem* item : std::vector<TMenuItem*>(menu->Items())) owner.DestroyComponent(item);
+        for (const auto& caption : c.captions) AddItem(caption);
+        (void)menu->BuildMenu();
+        EXPECT_EQ(Shown(), c.shown);
+        (void)menu->BuildMenu();
+        EXPECT_EQ(Shown(), c.shown) << "a second opening changes nothing";
+    }
+}
+
+TEST_F(MenuTest, HiddenItemsAndTheLinesTheyLeave) {
+    AddItem(L"Un");
+    AddItem(L"-");
+    AddItem(L"Caché", false);
+    AddItem(L"-");
+    AddItem(L"Deux");
+    AddItem(L"-");
+    AddItem(L"Aussi caché", false);
+    (void)menu->BuildMenu();
+    EXPECT_EQ(Shown(), (std::vector<std::wstring>{L"&Un", L"-", L"&Deux"}));
+}
+
+TEST_F(MenuTest, TypedCharactersFindTheirItem) {
+    AddItem(L"&Ouvrir");
+    AddItem(L"-");
+    AddItem(L"&Fermer");
+    AddItem(L"&Xénon", true, false);
+    AddItem(L"&!a");
+    AddItem(L"&!b");
+    AddItem(L"+++");
+    const win::UniqueMenu platform = menu->BuildMenu();
+    struct Case {
+        const char* label;
+        wchar_t ch;
+        WORD answer;
+        WORD position;
+    };
+    const Case cases[] = {
+        {"hotkey", L'o', MNC_EXECUTE, 0},
+        {"hotkey in upper case", L'F', MNC_EXECUTE, 2},
+        {"disabled item only", L'x', MNC_CLOSE, 0},
+        {"no item", L'q', MNC_IGNORE, 0},
+        {"two items share it", L'!', MNC_SELECT, 4},
+        {"caption start without hotkey", L'+', MNC_EXECUTE, 6},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        const LRESULT result = menu->MenuChar(platform.get(), c.ch);
+        EXPECT_EQ(HIWORD(result), c.answer);
+        if (c.answer != MNC_IGNORE && c.answer != MNC_CLOSE) {
+            EXPECT_EQ(LOWORD(result), c.position);
+        }
+    }
+}
+
+// ---- Measuring and drawing ----------------------------------------------------------
+
+// A 32-bit surface to draw items on.
+class Surface {
+public:
+    Surface(int width, int height) : width_(width), dc_(::CreateCompatibleDC(nullptr)) {
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB};
+        void* bits = nullptr;
+        bitmap_.reset(::CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        pixels_ = static_cast<DWORD*>(bits);
+        select_.emplace(dc_.get(), bitmap_.get());
+    }
+    HDC Dc() const noexcept { return dc_.get(); }
+    COLORREF At(int x, int y) const {
+        ::GdiFlush();
+        const DWORD p = pixels_[y * width_ + x];
+        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+    }
+    // Pixels inside the box for which the test holds.
+    int Count(const RECT& box, const std::function<bool(COLORREF)>& test) const {
+        int n = 0;
+        for (int y = box.top; y < box.bottom; ++y)
+            for (int x = box.left; x < box.right; ++x) n += test(At(x, y)) ? 1 : 0;
+        return n;
+    }
+
+private:
+    int width_;
+    win::UniqueMemoryDc dc_;
+    win::UniqueBitmap bitmap_;
+    DWORD* pixels_ = nullptr;
+    std::optional<win::SelectScope> select_;
+};
+
+// Whether DrawTextW leaves out the hotkey underline for DT_HIDEPREFIX: Wine 8
+// draws it all the same.
+bool PlatformHidesPrefixes() {
+    const auto ink = [](UINT format) {
+        Surface s(40, 20);
+        ::PatBlt(s.Dc(), 0, 0, 40, 20, WHITENESS);
+        RECT r{0, 0, 40, 20};
+        ::DrawTextW(s.Dc(), L"&W", -1, &r, format);
+        return s.Count(r, [](COLORREF c) { return c != RGB(255, 255, 255); });
+    };
+    return ink(DT_SINGLELINE | DT_HIDEPREFIX) < ink(DT_SINGLELINE);
+}
+
+bool IsGreen(COLORREF c) { return GetGValue(c) > 100 && GetRValue(c) < 100 && GetBValue(c) < 100; }
+
+class DrawingTest : public CommandsTest {
+protected:
+    MEASUREITEMSTRUCT Measure(TMenuItem* item) const {
+        MEASUREITEMSTRUCT m{ODT_MENU, 0, item->Command()};
+        form->PopupMenu1->MeasureItem(*item, m);
+        return m;
+    }
+    void Draw(TMenuItem* item, const Surface& surface, UINT state) const {
+        const MEASUREITEMSTRUCT m = Measure(item);
+        DRAWITEMSTRUCT d{ODT_MENU, 0, item->Command(), ODA_DRAWENTIRE, state, nullptr, surface.Dc()};
+        d.rcItem = {0, 0, 200, static_cast<LONG>(m.itemHeight)};
+        form->PopupMenu1->DrawItem(*item, d);
+    }
+    static int TextWidth(const std::wstring& text, bool bold) {
+        LOGFONTW log = Screen->MenuFont();
+        if (bold) log.lfWeight = FW_BOLD;
+        win::UniqueFont font(::CreateFontIndirectW(&log));
+        win::UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
+        win::SelectScope select(dc.get(), font.get());
+        RECT r{};
+        ::DrawTextW(dc.get(), text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS);
+        return r.right;
+    }
+};
+
+TEST_F(DrawingTest, ImagesComeFromTheLayoutStream) {
+    EXPECT_EQ(form->ImageList1->Count(), 5);
+    EXPECT_EQ(form->ImageList1->Width(), 16);
+    EXPECT_EQ(form->ImageList1->Height(), 16);
+    TImageList broken(nullptr);
+    const char garbage[] = "not an image list";
+    try {
+        broken.ReadStream(garbage, sizeof(garbage));
+        ADD_FAILURE() << "no error for a broken stream";
+    } catch (const EReadError& e) {
+        EXPECT_EQ(e.Message(), L"Erreur à la lecture des données ImageList dans le flux");
+    }
+}
+
+TEST_F(DrawingTest, ClassicItemsHaveTheirFixedSizesAndLook) {
+    TPopupMenu::SetThemesDisabledForTesting(true);
+    (void)form->PopupMenu1->BuildMenu();  // the captions get their hotkeys
+    const MEASUREITEMSTRUCT lancer = Measure(form->mnu_LANCER);
+    EXPECT_EQ(lancer.itemHeight, 19u);
+    EXPECT_EQ(lancer.itemWidth, static_cast<UINT>(16 + 15 + TextWidth(L"&Lancer", true) + 7));
+    EXPECT_EQ(Measure(form->N1).itemHeight, 8u);
+
+    Surface normal(200, 19);
+    Draw(form->mnu_LANCER, normal, ODS_DEFAULT);
+    EXPECT_GT(normal.Count({1, 1, 17, 17}, IsGreen), 5) << "the check mark image at (1, 1)";
+    EXPECT_EQ(normal.At(190, 10), ::GetSysColor(COLOR_MENU));
+
+    Surface selected(200, 19);
+    Draw(form->mnu_LANCER, selected, ODS_DEFAULT | ODS_SELECTED);
+    EXPECT_EQ(selected.At(190, 10), ::GetSysColor(COLOR_HIGHLIGHT));
+    EXPECT_EQ(selected.At(0, 0), ::GetSysColor(COLOR_BTNHIGHLIGHT)) << "raised frame round the image";
+
+    Surface line(200, 8);
+    Draw(form->N1, line, 0);
+    EXPECT_NE(line.At(100, 4), ::GetSysColor(COLOR_MENU)) << "etched line 4 pixels down";
+    EXPECT_EQ(line.At(100, 1), ::GetSysColor(COLOR_MENU));
+}
+
+TEST_F(DrawingTest, BoldDefaultAndHiddenUnderline) {
+    for (const bool themed : {true, false}) {
+        SCOPED_TRACE(themed ? "themed" : "classic");
+        TPopupMenu::SetThemesDisabledForTesting(!themed);
+        (void)form->PopupMenu1->BuildMenu();
+        const auto dark = [](COLORREF c) { return GetRValue(c) + GetGValue(c) + GetBValue(c) < 200; };
+        // From the left edge: the image is the same in every drawing.
+        const RECT text{0, 0, 200, static_cast<LONG>(Measure(form->Raffraichir1).itemHeight)};
+        Surface bold(200, 30), plain(200, 30), noCues(200, 30);
+        form->Raffraichir1->SetDefault(true);
+        Draw(form->Raffraichir1, bold, ODS_DEFAULT);
+        form->Raffraichir1->SetDefault(false);
+        Draw(form->Raffraichir1, plain, 0);
+        Draw(form->Raffraichir1, noCues, ODS_NOACCEL);
+        EXPECT_GT(bold.Count(text, dark), plain.Count(text, dark));
+        if (PlatformHidesPrefixes()) {
+            EXPECT_GT(plain.Count(text, dark), noCues.Count(text, dark)) << "the underline under R";
+        }
+        EXPECT_GT(Measure(form->mnu_LANCER).itemWidth, 16u + static_cast<UINT>(TextWidth(L"&Lancer", true)));
+    }
+}
+
+TEST_F(DrawingTest, ThemedItemsCentreTheirImageInTheGlyphArea) {
+    (void)form->PopupMenu1->BuildMenu();
+    const MEASUREITEMSTRUCT m = Measure(form->mnu_LANCER);
+    EXPECT_GE(m.itemHeight, 16u);
+    Surface s(200, static_cast<int>(m.itemHeight));
+    Draw(form->mnu_LANCER, s, ODS_DEFAULT);
+    // Green ink only in the glyph area, vertically balanced around its middle.
+    const int middle = static_cast<int>(m.itemHeight) / 2;
+    const int above = s.Count({0, 0, 40, middle}, IsGreen);
+    const int below = s.Count({0, middle, 40, static_cast<LONG>(m.itemHeight)}, IsGreen);
+    EXPECT_GT(above + below, 10);
+    EXPECT_EQ(s.Count({40, 0, 200, static_cast<LONG>(m.itemHeight)}, IsGreen), 0);
+    EXPECT_LT(std::abs(above - below), (above + below) / 2 + 4);
+}
+
+// ---- The real shell --------------------------------------------------------------
+
+BOOL CALLBACK CloseWindowNamed(HWND window, LPARAM param) {
+    const auto& name = *reinterpret_cast<const std::wstring*>(param);
+    wchar_t title[512] = {};
+    ::GetWindowTextW(window, title, 512);
+    if (::IsWindowVisible(window) && std::wstring(title).find(name) != std::wstring::npos)
+        ::PostMessageW(window, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
+TEST_F(CommandsTest, ExploreReallyOpensTheFolderWithoutHanging) {
+    ShellExecuteCall = &::ShellExecuteW;
+    const DWORD start = ::GetTickCount();
+    form->mnu_EXPLORE->Click();
+    EXPECT_LT(::GetTickCount() - start, 10000u);
+    // Close the file browser that the shell started, if it shows by now.
+    PumpMessages(1500);
+    const std::wstring name = folder.Path().substr(folder.Path().find_last_of(L'\\') + 1);
+    ::EnumWindows(&CloseWindowNamed, reinterpret_cast<LPARAM>(&name));
+}
+
+}  // namespace
