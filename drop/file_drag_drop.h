@@ -6,12 +6,19 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 class TWinControl;
+class TWndProcHook;
+class TReleaser;
+struct TControlHook;
+struct TMessage;
 
-// The drop module's own OLE initialisation, for the life of the process.
+// The drop module: OLE for the life of the process, and the owner of the
+// shared hook service and releaser. Created before the framework and
+// destroyed after it, so the shared instances outlive every form.
 class TFileDragDropModule {
 public:
     TFileDragDropModule();
@@ -19,8 +26,17 @@ public:
     TFileDragDropModule(const TFileDragDropModule&) = delete;
     TFileDragDropModule& operator=(const TFileDragDropModule&) = delete;
 
+    // The shared instances of the running module, created on first use.
+    static TWndProcHook& HookService();
+    static TReleaser& Releaser();
+
 private:
+    static TFileDragDropModule& Current();
+
+    static TFileDragDropModule* current_;
     bool oleInitialized_;
+    std::unique_ptr<TReleaser> releaser_;
+    std::unique_ptr<TWndProcHook> hookService_;
 };
 
 // Sender, the drop point in the target's client coordinates, and the dropped
@@ -38,6 +54,7 @@ public:
     TWinControl* DropTarget() const noexcept { return dropTarget_; }
     void SetDropTarget(TWinControl* target);
     const std::vector<std::wstring>& Files() const noexcept { return files_; }
+    bool IsHooked() const noexcept { return isHooked_; }
 
     TFileDropEvent OnDrop;
 
@@ -47,8 +64,16 @@ protected:
     void Notification(TComponent* component, TOperation operation) override;
 
 private:
+    void ReplaceTarget(TWinControl* target);
+    TControlHook DropHook();
+    void RegisterHook();
+    void UnregisterHook();
+    bool HookMessage(TMessage& message);
+    void HandleDrop(HDROP drop);
+
     bool acceptDrag_ = false;
     bool streamedAcceptDrag_ = true;
+    bool isHooked_ = false;
     TWinControl* dropTarget_ = nullptr;
     std::vector<std::wstring> files_;
 };

@@ -6,7 +6,8 @@
 set -euo pipefail
 
 packages=(cmake make mingw-w64 wine wine64 wine32:i386 xvfb x11-utils xdotool
-          imagemagick fonts-wine googletest python3 binutils-mingw-w64-i686)
+          imagemagick fonts-wine googletest python3 binutils-mingw-w64-i686
+          gcc libx11-dev)
 
 missing=()
 for p in "${packages[@]}"; do

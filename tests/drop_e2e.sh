@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# drop_e2e.sh SENDTO_EXE XDND_SOURCE_C
+#
+# Drops a Linux file on the running program's list from outside its process,
+# as a file manager does (X11 drag and drop, turned into WM_DROPFILES by Wine),
+# answers the question with Enter and checks that the file arrived in the
+# user's SendTo folder. Runs inside with-wine.sh (WINEPREFIX and DISPLAY set).
+# Every wait is bounded.
+set -euo pipefail
+exe=$1
+xdnd_source=$2
+: "${WINEPREFIX:?run inside with-wine.sh}" "${DISPLAY:?run inside with-wine.sh}"
+
+work=$(mktemp -d)
+program_pid=""
+name="depose e2e-$$.txt"
+cleanup() {
+    if [ -n "$program_pid" ] && kill -0 "$program_pid" 2>/dev/null; then kill "$program_pid" 2>/dev/null || true; fi
+    [ -n "${sendto:-}" ] && rm -f "$sendto/$name"
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "drop_e2e: $*" >&2
+    exit 1
+}
+# wait_until SECONDS COMMAND...: polls COMMAND every 0.1 s.
+wait_until() {
+    local tries=$(($1 * 10))
+    shift
+    for _ in $(seq 1 "$tries"); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+# The X window whose name starts with the given text, if any.
+x_window_named() {
+    xwininfo -root -tree | awk -v prefix="\"$1" 'index($0, prefix) { print $1; exit }'
+}
+# The window exists hidden before it is shown: wait until it is on screen.
+find_main_window() {
+    main_window=$(x_window_named "Envoyer vers")
+    [ -n "$main_window" ] && xwininfo -id "$main_window" | grep -q "Map State: IsViewable"
+}
+find_question() {
+    question=$(x_window_named "Confirmer")
+    [ -n "$question" ]
+}
+# Sets CENTER_X and CENTER_Y to the centre of an X window, in root coordinates.
+window_centre() {
+    local info left top width height
+    info=$(xwininfo -id "$1")
+    left=$(awk '/Absolute upper-left X:/ { print $4 }' <<<"$info")
+    top=$(awk '/Absolute upper-left Y:/ { print $4 }' <<<"$info")
+    width=$(awk '/Width:/ { print $2 }' <<<"$info")
+    height=$(awk '/Height:/ { print $2 }' <<<"$info")
+    CENTER_X=$((left + width / 2))
+    CENTER_Y=$((top + height / 2))
+}
+
+gcc -O2 -o "$work/xdnd_drop" "$xdnd_source" -lX11 || fail "cannot build the drag source"
+
+user=$(timeout 30 wine cmd /c 'echo %USERNAME%' | tr -d '\r\n')
+sendto=$(timeout 30 winepath -u "C:\\users\\$user\\AppData\\Roaming\\Microsoft\\Windows\\SendTo" | tr -d '\r')
+[ -d "$sendto" ] || fail "no SendTo folder at $sendto"
+rm -f "$sendto/$name"
+echo "déposé par glisser-déposer" >"$work/$name"
+
+wine "$exe" >/dev/null 2>&1 </dev/null &
+program_pid=$!
+wait_until 30 find_main_window || fail "the program's window did not appear"
+
+# The centre of the window lies in the list, which fills the client area
+# above the status bar. Measured at each try: the window may still be moving
+# to its place when it first shows.
+# A refusal (exit code 2) is tried again; no answer at all is a failure.
+dropped=""
+for _ in $(seq 1 30); do
+    window_centre "$main_window"
+    result=0
+    timeout 30 "$work/xdnd_drop" "$main_window" "$CENTER_X" "$CENTER_Y" "$work/$name" 2>/dev/null || result=$?
+    [ "$result" -eq 0 ] && dropped=yes && break
+    [ "$result" -eq 2 ] || fail "the drop got no answer (code $result)"
+    sleep 0.2
+done
+[ -n "$dropped" ] || fail "the list refused the drop"
+
+wait_until 15 find_question || fail "no question after the drop"
+window_centre "$question"
+xdotool mousemove "$CENTER_X" "$CENTER_Y"
+xdotool windowfocus "$question" 2>/dev/null || true
+xdotool key Return
+
+arrived() { cmp -s "$work/$name" "$sendto/$name"; }
+wait_until 15 arrived || fail "the dropped file did not arrive in $sendto"
+
+# Closed as a user closes it: Alt+F4 on its window.
+window_centre "$main_window"
+xdotool mousemove "$CENTER_X" "$CENTER_Y"
+xdotool windowfocus "$main_window" 2>/dev/null || true
+xdotool key alt+F4
+program_exited() { ! kill -0 "$program_pid" 2>/dev/null; }
+wait_until 20 program_exited || fail "the program did not close"
+status=0
+wait "$program_pid" || status=$?
+program_pid=""
+[ "$status" -eq 0 ] || fail "the program ended with code $status"
+echo "drop_e2e: the dropped file arrived in the SendTo folder"
