@@ -3,6 +3,7 @@
 #include "app/exceptions.h"
 #include "app/form.h"
 #include "app/screen.h"
+#include "dialogs/message_dialog.h"
 
 #include <ole2.h>
 
@@ -316,6 +317,9 @@ LRESULT TApplication::ApplicationWndProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_ACTIVATEAPP:
         if (wParam) RestoreTopMosts(); else NormalizeTopMosts();
         return 0;
+    case WM_THEMECHANGED:
+        RefreshVisualStyles();
+        return ::DefWindowProcW(window_.get(), msg, wParam, lParam);
     default:
         return ::DefWindowProcW(window_.get(), msg, wParam, lParam);
     }

@@ -1,5 +1,131 @@
 #include "dialogs/message_dialog.h"
 
-TModalResult ShowMessageDialog(const std::wstring&, TMsgDlgType, TMsgDlgButtons, int, int, int, const std::wstring&) {
-    return mrCancel;
+#include "app/exceptions.h"
+#include "app/system_library.h"
+#include "dialogs/message_form.h"
+#include "dialogs/task_message_dialog.h"
+#include "resources/resource_ids.h"
+
+#include <new>
+
+bool UseTaskDialogs = true;
+
+namespace {
+
+constexpr UINT kButtonCaptionIds[MsgDlgButtonCount] = {
+    IDS_BTN_YES, IDS_BTN_NO,  IDS_BTN_OK,        IDS_BTN_CANCEL,     IDS_BTN_ABORT, IDS_BTN_RETRY,
+    IDS_BTN_IGNORE, IDS_BTN_ALL, IDS_BTN_NO_TO_ALL, IDS_BTN_YES_TO_ALL, IDS_BTN_HELP, IDS_BTN_CLOSE};
+constexpr TModalResult kButtonResults[MsgDlgButtonCount] = {6, 7, 1, 2, 3, 4, 5, 12, 13, 14, -1, 8};
+constexpr UINT kTitleIds[] = {IDS_MSG_WARNING, IDS_MSG_ERROR, IDS_MSG_INFORMATION, IDS_MSG_CONFIRM};
+
+int PlatformMajorVersion() {
+    static const int major = [] {
+        OSVERSIONINFOW info{sizeof(info)};
+        return ::GetVersionExW(&info) ? static_cast<int>(info.dwMajorVersion) : 0;
+    }();
+    return major;
+}
+
+bool AskThemeActive() {
+    using ThemeQuery = BOOL(WINAPI*)();
+    const auto isThemeActive = SystemFunction<ThemeQuery>(L"uxtheme.dll", "IsThemeActive");
+    const auto isAppThemed = SystemFunction<ThemeQuery>(L"uxtheme.dll", "IsAppThemed");
+    return isThemeActive && isAppThemed && isThemeActive() && isAppThemed();
+}
+
+bool& ThemeActive() {
+    static bool active = AskThemeActive();
+    return active;
+}
+
+// Wine's comctl32 6 carries the version number 5.81: a manifest that
+// redirects comctl32 to the common controls 6 assembly counts as well.
+bool ManifestSelectsCommonControls6() {
+    ACTCTX_SECTION_KEYED_DATA data{sizeof(data)};
+    return ::FindActCtxSectionStringW(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION, L"comctl32.dll",
+                                      &data) != FALSE;
+}
+
+bool CommonControlsV6() {
+    // A version that cannot be read is taken as recent enough.
+    static const bool v6 = [] {
+        const DWORD version = FileVersionMS(L"comctl32.dll");
+        return version == 0 || version >= 0x60000 || ManifestSelectsCommonControls6();
+    }();
+    return v6;
+}
+
+bool TaskDialogsApply() {
+    return PlatformMajorVersion() >= 6 && UseTaskDialogs && ThemeActive() && CommonControlsV6();
+}
+
+}  // namespace
+
+void RefreshVisualStyles() { ThemeActive() = AskThemeActive(); }
+
+std::wstring DialogTitle(TMsgDlgType kind) {
+    return kind == mtCustom ? Application->Title() : LoadResString(kTitleIds[kind]);
+}
+
+std::wstring ButtonCaption(TMsgDlgBtn button) { return LoadResString(kButtonCaptionIds[button]); }
+
+TModalResult ButtonResult(TMsgDlgBtn button) { return kButtonResults[button]; }
+
+std::vector<TMsgDlgBtn> ButtonsInOrder(TMsgDlgButtons buttons) {
+    std::vector<TMsgDlgBtn> inOrder;
+    for (int value = mbYes; value < MsgDlgButtonCount; ++value)
+        if (buttons.Contains(static_cast<TMsgDlgBtn>(value))) inOrder.push_back(static_cast<TMsgDlgBtn>(value));
+    return inOrder;
+}
+
+TMsgDlgBtn DefaultButton(TMsgDlgButtons buttons) {
+    if (buttons.Contains(mbOK)) return mbOK;
+    if (buttons.Contains(mbYes)) return mbYes;
+    return mbRetry;
+}
+
+bool NearestWorkArea(HWND window, RECT& area) {
+    MONITORINFO info{sizeof(info)};
+    if (!::GetMonitorInfoW(::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &info)) return false;
+    area = info.rcWork;
+    return true;
+}
+
+TModalResult ShowMessageDialog(const std::wstring& message, TMsgDlgType kind, TMsgDlgButtons buttons, int, int x,
+                               int y, const std::wstring&) {
+    // The program ships no help file: the help context and file lead nowhere.
+    if (TaskDialogsApply()) {
+        if (const auto result = ShowTaskMessageDialog(message, kind, buttons, x, y)) return *result;
+    }
+    // Also where the platform could not show its task dialog: the question
+    // is still asked, rather than taken as refused without a word.
+    return ShowMessageForm(CreateMessageDialog(message, kind, buttons, DefaultButton(buttons)), x, y);
+}
+
+ThreadWindowsDisabled::ThreadWindowsDisabled(HWND except) : except_(except) {
+    ::EnumThreadWindows(::GetCurrentThreadId(), &Collect, reinterpret_cast<LPARAM>(this));
+    if (outOfMemory_) throw std::bad_alloc();
+    for (HWND window : windows_) ::EnableWindow(window, FALSE);
+}
+
+ThreadWindowsDisabled::~ThreadWindowsDisabled() {
+    for (HWND window : windows_)
+        if (::IsWindow(window)) ::EnableWindow(window, TRUE);
+}
+
+BOOL CALLBACK ThreadWindowsDisabled::Collect(HWND window, LPARAM param) noexcept {
+    auto& self = *reinterpret_cast<ThreadWindowsDisabled*>(param);
+    if (window == self.except_ || !::IsWindowVisible(window) || !::IsWindowEnabled(window)) return TRUE;
+    try {
+        self.windows_.push_back(window);
+        return TRUE;
+    } catch (...) {
+        self.outOfMemory_ = true;
+        return FALSE;
+    }
+}
+
+ActivationRestore::~ActivationRestore() {
+    if (window_ && ::IsWindow(window_)) ::SetActiveWindow(window_);
+    if (focus_ && ::IsWindow(focus_) && ::GetAncestor(focus_, GA_ROOT) == ::GetActiveWindow()) ::SetFocus(focus_);
 }

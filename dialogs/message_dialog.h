@@ -5,23 +5,98 @@
 
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
 
 enum TMsgDlgBtn {
     mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll, mbYesToAll, mbHelp, mbClose
 };
+constexpr int MsgDlgButtonCount = mbClose + 1;
 
-// A set of buttons: button value n is bit n.
-using TMsgDlgButtons = unsigned short;
-constexpr TMsgDlgButtons MsgDlgButtons(std::initializer_list<TMsgDlgBtn> buttons) {
-    TMsgDlgButtons set = 0;
-    for (TMsgDlgBtn b : buttons) set = static_cast<TMsgDlgButtons>(set | (1u << b));
-    return set;
-}
+// A set of buttons: button value n is bit n. Built from a list of buttons
+// ({mbOK, mbCancel}) so that a lone button can never pass as a raw mask.
+class TMsgDlgButtons {
+public:
+    constexpr TMsgDlgButtons(std::initializer_list<TMsgDlgBtn> buttons) {
+        for (TMsgDlgBtn b : buttons) mask_ = static_cast<unsigned short>(mask_ | (1u << b));
+    }
+    constexpr explicit TMsgDlgButtons(unsigned short mask) : mask_(mask) {}
+    constexpr bool Contains(TMsgDlgBtn button) const noexcept { return (mask_ >> button) & 1u; }
+    constexpr unsigned short Mask() const noexcept { return mask_; }
+    constexpr bool operator==(const TMsgDlgButtons&) const = default;
+
+private:
+    unsigned short mask_ = 0;
+};
+constexpr TMsgDlgButtons MsgDlgButtons(std::initializer_list<TMsgDlgBtn> buttons) { return TMsgDlgButtons(buttons); }
 
 // Shows `message` in a modal dialog of the given kind with the given buttons
 // and returns the result of the button that closed it (2 when it was
 // dismissed). X and Y of -1 centre the dialog.
 TModalResult ShowMessageDialog(const std::wstring& message, TMsgDlgType kind, TMsgDlgButtons buttons,
                                int helpContext, int x, int y, const std::wstring& helpFile);
+
+// Process-wide: false makes every dialog use the program's own message form
+// instead of the platform's task dialog.
+extern bool UseTaskDialogs;
+
+// Asks the platform again whether visual styles are in effect; the
+// application window calls it when it hears WM_THEMECHANGED.
+void RefreshVisualStyles();
+
+// What both presentations share.
+
+// The title bar text for a kind: its French title, the application's title
+// for mtCustom.
+std::wstring DialogTitle(TMsgDlgType kind);
+std::wstring ButtonCaption(TMsgDlgBtn button);
+// The result a button reports when it closes a task dialog.
+TModalResult ButtonResult(TMsgDlgBtn button);
+// The buttons of the set in button order, whatever order they were listed in.
+std::vector<TMsgDlgBtn> ButtonsInOrder(TMsgDlgButtons buttons);
+// OK when present, else Yes, else Retry (which may be absent: no default).
+TMsgDlgBtn DefaultButton(TMsgDlgButtons buttons);
+// The work area of the monitor nearest to the window; false when unknown.
+bool NearestWorkArea(HWND window, RECT& area);
+
+// Raises the application's modal level for its lifetime.
+class ModalLevelScope {
+public:
+    ModalLevelScope() noexcept { Application->ModalStarted(); }
+    ~ModalLevelScope() { Application->ModalFinished(); }
+    ModalLevelScope(const ModalLevelScope&) = delete;
+    ModalLevelScope& operator=(const ModalLevelScope&) = delete;
+};
+
+// Disables the thread's visible, enabled top-level windows other than
+// `except` while it lives; those that still exist are enabled again after.
+class ThreadWindowsDisabled {
+public:
+    explicit ThreadWindowsDisabled(HWND except);
+    ~ThreadWindowsDisabled();
+    ThreadWindowsDisabled(const ThreadWindowsDisabled&) = delete;
+    ThreadWindowsDisabled& operator=(const ThreadWindowsDisabled&) = delete;
+
+private:
+    static BOOL CALLBACK Collect(HWND window, LPARAM self) noexcept;
+
+    HWND except_;
+    std::vector<HWND> windows_;
+    bool outOfMemory_ = false;
+};
+
+// Activates `window` again and gives the focus back to the window that had
+// it, at the end of the scope, unless cancelled.
+class ActivationRestore {
+public:
+    explicit ActivationRestore(HWND window) noexcept : window_(window), focus_(::GetFocus()) {}
+    ~ActivationRestore();
+    ActivationRestore(const ActivationRestore&) = delete;
+    ActivationRestore& operator=(const ActivationRestore&) = delete;
+    void SetWindow(HWND window) noexcept { window_ = window; }
+
+private:
+    HWND window_;
+    HWND focus_;
+};

@@ -1,0 +1,432 @@
+#include "dialogs/message_form.h"
+
+#include "app/exceptions.h"
+#include "app/screen.h"
+#include "resources/resource_ids.h"
+
+#include <algorithm>
+#include <array>
+#include <cwctype>
+
+namespace {
+
+constexpr const wchar_t* kButtonNames[MsgDlgButtonCount] = {
+    L"Yes", L"No", L"OK", L"Cancel", L"Abort", L"Retry", L"Ignore", L"All", L"NoToAll", L"YesToAll", L"Help", L"Close"};
+constexpr int kIconSize = 32;
+
+// Measured once per button for the whole process, whatever font later
+// dialogs use.
+std::array<int, MsgDlgButtonCount>& ButtonWidthCache() {
+    static std::array<int, MsgDlgButtonCount> widths{};
+    return widths;
+}
+
+// Distances of the layout, in pixels, from the font's dialog units.
+struct Metrics {
+    int horizontalMargin, verticalMargin, horizontalSpacing, verticalSpacing;
+    int minimumButtonWidth, buttonHeight, buttonSpacing;
+};
+
+Metrics MetricsFor(HDC dc) {
+    static constexpr wchar_t kAlphabet[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    SIZE extent{};
+    ::GetTextExtentPoint32W(dc, kAlphabet, 52, &extent);
+    const int x = extent.cx / 52;
+    const int y = extent.cy;
+    return {::MulDiv(8, x, 4),  ::MulDiv(8, y, 8),  ::MulDiv(10, x, 4), ::MulDiv(10, y, 8),
+            ::MulDiv(50, x, 4), ::MulDiv(14, y, 8), ::MulDiv(4, x, 4)};
+}
+
+int CommonButtonWidth(HDC dc, TMsgDlgButtons buttons, int minimum) {
+    int width = minimum;
+    for (TMsgDlgBtn button : ButtonsInOrder(buttons)) {
+        int& cached = ButtonWidthCache()[button];
+        if (cached == 0) {
+            const std::wstring caption = ButtonCaption(button);
+            RECT r{};
+            ::DrawTextW(dc, caption.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_LEFT);
+            cached = r.right - r.left + 8;
+        }
+        width = std::max(width, cached);
+    }
+    return width;
+}
+
+// Wrapped at words within half the screen; "&" marks an accelerator, as the
+// label draws it.
+SIZE MeasureMessage(HDC dc, const std::wstring& message) {
+    RECT r{0, 0, Screen->Width() / 2, 0};
+    ::DrawTextW(dc, message.c_str(), -1, &r, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+LPCWSTR IconFor(TMsgDlgType kind) {
+    switch (kind) {
+    case mtWarning: return IDI_EXCLAMATION;
+    case mtError: return IDI_HAND;
+    case mtInformation: return IDI_ASTERISK;
+    case mtConfirmation: return IDI_QUESTION;
+    case mtCustom: break;
+    }
+    return nullptr;
+}
+
+TMsgDlgBtn CancelButtonOf(TMsgDlgButtons buttons) {
+    if (buttons.Contains(mbCancel)) return mbCancel;
+    if (buttons.Contains(mbNo)) return mbNo;
+    return mbOK;
+}
+
+bool IsToolWindow(HWND window) { return (::GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0; }
+
+HWND ParentOrOwner(HWND window) {
+    return (::GetWindowLongW(window, GWL_STYLE) & WS_CHILD) ? ::GetParent(window) : ::GetWindow(window, GW_OWNER);
+}
+
+HWND MainFormWindow() {
+    TForm* main = Application->MainForm();
+    return main ? main->Handle() : nullptr;
+}
+
+// A tool window makes a poor owner: its first ancestor that is not one, else
+// the main window, else the application's own window.
+HWND OwnerInsteadOfToolWindow(HWND tool) {
+    for (HWND up = ParentOrOwner(tool); up; up = ParentOrOwner(up))
+        if (!IsToolWindow(up)) return up;
+    HWND main = MainFormWindow();
+    return main && !IsToolWindow(main) ? main : Application->Handle();
+}
+
+HWND AutomaticOwner() {
+    HWND owner = Application->ActiveWindow();
+    if (owner && (::IsIconic(owner) || !::IsWindowVisible(owner) || !::IsWindowEnabled(owner))) owner = nullptr;
+    if (owner && IsToolWindow(owner)) owner = OwnerInsteadOfToolWindow(owner);
+    return owner ? owner : MainFormWindow();
+}
+
+std::wstring WithoutAmpersands(std::wstring text) {
+    std::erase(text, L'&');
+    return text;
+}
+
+std::wstring SystemErrorText(DWORD code) {
+    wchar_t buffer[512] = {};
+    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                                          0, buffer, 512, nullptr);
+    std::wstring text(buffer, length);
+    while (!text.empty() && std::iswspace(text.back())) text.pop_back();
+    return text.empty() ? L"erreur " + std::to_wstring(code) : text;
+}
+
+// The screen cursor is the arrow while the form is up, then what it was,
+// unless something else changed it meanwhile.
+class DefaultCursorScope {
+public:
+    DefaultCursorScope() : saved_(Screen->Cursor()) { Screen->SetCursor(crDefault); }
+    ~DefaultCursorScope() {
+        if (Screen->Cursor() == crDefault) Screen->SetCursor(saved_);
+    }
+    DefaultCursorScope(const DefaultCursorScope&) = delete;
+    DefaultCursorScope& operator=(const DefaultCursorScope&) = delete;
+
+private:
+    TCursor saved_;
+};
+
+}  // namespace
+
+// A platform control on the form, in the form's font.
+class TMessageChild : public TWinControl {
+public:
+    TMessageChild(TComponent* owner, const wchar_t* systemClass, std::wstring caption, DWORD style)
+        : TWinControl(owner), systemClass_(systemClass), caption_(std::move(caption)), style_(style) {}
+    const std::wstring& Caption() const noexcept { return caption_; }
+
+protected:
+    void CreateParams(TCreateParams& params) override {
+        TWinControl::CreateParams(params);
+        params.SystemClass = systemClass_;
+        params.Caption = caption_;
+        params.Style |= style_;
+    }
+    void CreateWindowDone() override {
+        HFONT font = static_cast<TForm*>(Parent())->Font().Handle();
+        ::SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    }
+
+private:
+    const wchar_t* systemClass_;
+    std::wstring caption_;
+    DWORD style_;
+};
+
+// The message: a word-wrapping static text, which takes "&" as the
+// accelerator mark as the measuring did.
+class TMessageLabel : public TMessageChild {
+public:
+    TMessageLabel(TComponent* owner, std::wstring text) : TMessageChild(owner, L"STATIC", std::move(text), SS_LEFT) {}
+};
+
+class TMessageButton : public TMessageChild {
+public:
+    TMessageButton(TComponent* owner, std::wstring caption, TModalResult result, bool isDefault)
+        : TMessageChild(owner, L"BUTTON", std::move(caption), WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : 0)),
+          result_(result) {}
+
+    // Ends the modal run with the button's result; the help button's 0
+    // leaves the form open.
+    void Click() { Form().SetModalResult(result_); }
+
+protected:
+    void WndProc(TMessage& message) override {
+        switch (message.Msg) {
+        case CN_COMMAND:
+            if (HIWORD(message.WParam) == BN_CLICKED) Click();
+            return;
+        case WM_SETFOCUS:
+            Form().ButtonFocused(this);
+            break;
+        default:
+            break;
+        }
+        TMessageChild::WndProc(message);
+    }
+
+private:
+    TMessageForm& Form() const { return *static_cast<TMessageForm*>(Parent()); }
+
+    TModalResult result_;
+};
+
+TMessageForm::TMessageForm(TComponent* owner) : TForm(owner) { SetBorderStyle(TBorderStyle::bsDialog); }
+
+void TMessageForm::CreateParams(TCreateParams& params) {
+    TForm::CreateParams(params);
+    params.ClassName = L"TMessageForm";
+    params.WndParent = AutomaticOwner();
+}
+
+void TMessageForm::Build(const std::wstring& message, TMsgDlgType kind, TMsgDlgButtons buttons,
+                         TMsgDlgBtn defaultButton) {
+    Font().Assign(Screen->MessageFont());
+    Font().SetColor(clWindowText);
+    win::WindowDc dc(Handle());
+    win::SelectScope selected(dc.get(), Font().Handle());
+    const Metrics m = MetricsFor(dc.get());
+    const int buttonWidth = CommonButtonWidth(dc.get(), buttons, m.minimumButtonWidth);
+    const SIZE text = MeasureMessage(dc.get(), message);
+    icon_ = IconFor(kind) ? ::LoadIconW(nullptr, IconFor(kind)) : nullptr;
+
+    int blockWidth = text.cx;
+    int blockHeight = text.cy;
+    if (icon_) {
+        blockWidth += kIconSize + m.horizontalSpacing;
+        blockHeight = std::max<int>(blockHeight, kIconSize);
+    }
+    const int count = static_cast<int>(ButtonsInOrder(buttons).size());
+    const int groupWidth = count ? count * buttonWidth + (count - 1) * m.buttonSpacing : 0;
+    const int clientWidth = std::max(blockWidth, groupWidth) + 2 * m.horizontalMargin;
+    SetClientSize(clientWidth, blockHeight + m.buttonHeight + m.verticalSpacing + 2 * m.verticalMargin);
+    SetBounds(Screen->Width() / 2 - Width() / 2, Screen->Height() / 2 - Height() / 2, Width(), Height());
+    SetCaption(DialogTitle(kind));
+
+    iconAt_ = {m.horizontalMargin, m.verticalMargin};
+    messageText_ = message;
+    Message = Create<TMessageLabel>(message);
+    Message->SetName(L"Message");
+    Message->SetParent(this);
+    Message->SetBounds(blockWidth - text.cx + m.horizontalMargin, m.verticalMargin, text.cx, text.cy);
+    Message->Handle();
+
+    AddButtons(buttons, defaultButton, (clientWidth - groupWidth) / 2, blockHeight + m.verticalMargin + m.verticalSpacing,
+               {buttonWidth, m.buttonHeight}, m.buttonSpacing);
+}
+
+void TMessageForm::AddButtons(TMsgDlgButtons buttons, TMsgDlgBtn defaultButton, int left, int top, SIZE size,
+                              int spacing) {
+    const TMsgDlgBtn cancelButton = CancelButtonOf(buttons);
+    for (TMsgDlgBtn value : ButtonsInOrder(buttons)) {
+        const TModalResult result = value == mbHelp ? mrNone : ButtonResult(value);
+        auto* button = Create<TMessageButton>(ButtonCaption(value), result, value == defaultButton);
+        button->SetName(kButtonNames[value]);
+        button->SetParent(this);
+        button->SetBounds(left, top, size.cx, size.cy);
+        button->Handle();
+        buttons_.push_back(button);
+        if (value == defaultButton) defaultButton_ = button;
+        if (value == cancelButton) cancelButton_ = button;
+        left += size.cx + spacing;
+    }
+    TMessageButton* first = defaultButton_ ? defaultButton_ : (buttons_.empty() ? nullptr : buttons_.front());
+    if (first) SetActiveControl(first);
+}
+
+void TMessageForm::Place(int x, int y) {
+    if (x >= 0 || y >= 0) {
+        SetBounds(x >= 0 ? x : Left(), y >= 0 ? y : Top(), Width(), Height());
+        return;
+    }
+    RECT work{};
+    TForm* active = Screen->ActiveForm();
+    if (active && active != this && active->HandleAllocated() && NearestWorkArea(active->Handle(), work)) {
+        SetBounds(work.left + ((work.right - work.left) - Width()) / 2,
+                  work.top + ((work.bottom - work.top) - Height()) / 2, Width(), Height());
+        return;
+    }
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const int left = static_cast<int>((work.right - work.left) - Width()) / 2;
+    const int top = static_cast<int>((work.bottom - work.top) - Height()) / 2;
+    SetBounds(std::max(left, Screen->DesktopLeft()), std::max(top, Screen->DesktopTop()), Width(), Height());
+}
+
+TModalResult TMessageForm::ShowModal() {
+    if (HWND capture = ::GetCapture()) {
+        ::SendMessageW(capture, WM_CANCELMODE, 0, 0);
+        ::ReleaseCapture();
+    }
+    ModalLevelScope modal;
+    const HWND previous = ::GetActiveWindow();
+    ActivationRestore restore(previous);
+    DefaultCursorScope cursor;
+    ThreadWindowsDisabled disabled(Handle());
+    modal_ = true;
+    Show();
+    ::SetActiveWindow(Handle());
+    SetModalResult(mrNone);
+    RunModalLoop();
+    // Only a form still active hands the activation back.
+    if (::GetActiveWindow() != Handle()) restore.SetWindow(nullptr);
+    else if (!previous || !::IsWindow(previous)) restore.SetWindow(MainFormWindow());
+    Hide();
+    return ModalResult();
+}
+
+void TMessageForm::RunModalLoop() {
+    while (ModalResult() == mrNone) {
+        try {
+            Application->HandleMessage();
+        } catch (...) {
+            // The key handler's errors: reported, and the form stays up.
+            Application->HandleException(this, std::current_exception());
+        }
+        if (Application->Terminated()) SetModalResult(mrCancel);
+    }
+}
+
+bool TMessageForm::PreProcessKey(MSG& msg) {
+    if (msg.message != WM_KEYDOWN) return false;
+    const bool shift = ::GetKeyState(VK_SHIFT) < 0;
+    const bool ctrl = ::GetKeyState(VK_CONTROL) < 0;
+    const bool alt = ::GetKeyState(VK_MENU) < 0;
+    const bool plain = !shift && !ctrl && !alt;
+    switch (msg.wParam) {
+    case VK_RETURN:
+        if (!plain) return false;
+        PressFocusedOrDefault();
+        return true;
+    case VK_ESCAPE:
+        if (!plain) return false;
+        if (cancelButton_) cancelButton_->Click();
+        return true;
+    case VK_TAB:
+        MoveFocus(shift ? -1 : 1);
+        return true;
+    case VK_RIGHT:
+    case VK_DOWN:
+        MoveFocus(1);
+        return true;
+    case VK_LEFT:
+    case VK_UP:
+        MoveFocus(-1);
+        return true;
+    case 'C':
+        if (!ctrl || shift || alt) return false;
+        CopyToClipboard();
+        return true;
+    default:
+        return false;
+    }
+}
+
+namespace {
+
+TMessageButton* FocusedButton(const std::vector<TMessageButton*>& buttons) {
+    HWND focus = ::GetFocus();
+    auto it = std::find_if(buttons.begin(), buttons.end(), [focus](TMessageButton* b) { return b->Handle() == focus; });
+    return it == buttons.end() ? nullptr : *it;
+}
+
+}  // namespace
+
+void TMessageForm::MoveFocus(int step) {
+    if (buttons_.empty()) return;
+    const int count = static_cast<int>(buttons_.size());
+    const auto at = std::find(buttons_.begin(), buttons_.end(), FocusedButton(buttons_));
+    const int next = at == buttons_.end() ? 0 : (static_cast<int>(at - buttons_.begin()) + step + count) % count;
+    ::SetFocus(buttons_[static_cast<size_t>(next)]->Handle());
+}
+
+void TMessageForm::ButtonFocused(TMessageButton* focused) {
+    for (TMessageButton* button : buttons_)
+        ::SendMessageW(button->Handle(), BM_SETSTYLE, button == focused ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+}
+
+void TMessageForm::PressFocusedOrDefault() {
+    TMessageButton* button = FocusedButton(buttons_);
+    if (!button) button = defaultButton_;
+    if (button) button->Click();
+}
+
+std::wstring TMessageForm::TextForClipboard() const {
+    const std::wstring divider = std::wstring(27, L'-') + L"\r\n";
+    std::wstring buttonLine;
+    for (const TMessageButton* button : buttons_) buttonLine += WithoutAmpersands(button->Caption()) + L"   ";
+    return divider + Caption() + L"\r\n" + divider + messageText_ + L"\r\n" + divider + buttonLine + L"\r\n" + divider;
+}
+
+void TMessageForm::CopyToClipboard() {
+    ::MessageBeep(0);
+    const std::wstring text = TextForClipboard();
+    win::ClipboardScope clipboard(nullptr);
+    if (!clipboard.opened())
+        throw EClipboardException(
+            FormatText(LoadResString(IDS_CLIPBOARD_OPEN_ERROR), {SystemErrorText(::GetLastError())}));
+    win::UniqueGlobal block(::GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, (text.size() + 1) * sizeof(wchar_t)));
+    if (!block) throw EOutOfResources(SystemErrorText(::GetLastError()));
+    {
+        win::GlobalLockScope<wchar_t> data(block.get());
+        if (!data.get()) throw EOutOfResources(SystemErrorText(::GetLastError()));
+        std::copy_n(text.c_str(), text.size() + 1, data.get());
+    }
+    ::EmptyClipboard();
+    // The clipboard owns the block once it took it.
+    if (::SetClipboardData(CF_UNICODETEXT, block.get())) (void)block.release();
+}
+
+void TMessageForm::WndProc(TMessage& message) {
+    if (message.Msg == WM_PAINT) {
+        PaintIcon();
+        message.Result = 0;
+        return;
+    }
+    TForm::WndProc(message);
+}
+
+void TMessageForm::PaintIcon() {
+    win::PaintScope paint(Handle());
+    if (icon_) ::DrawIconEx(paint.get(), iconAt_.x, iconAt_.y, icon_, kIconSize, kIconSize, 0, nullptr, DI_NORMAL);
+}
+
+void DestroyMessageForm::operator()(TMessageForm* form) const { Application->DestroyComponent(form); }
+
+MessageFormPtr CreateMessageDialog(const std::wstring& message, TMsgDlgType kind, TMsgDlgButtons buttons,
+                                   TMsgDlgBtn defaultButton) {
+    MessageFormPtr form(Application->Create<TMessageForm>());
+    form->Build(message, kind, buttons, defaultButton);
+    return form;
+}
+
+TModalResult ShowMessageForm(MessageFormPtr form, int x, int y) {
+    form->Place(x, y);
+    return form->ShowModal();
+}

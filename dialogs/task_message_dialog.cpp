@@ -1,0 +1,170 @@
+#include "dialogs/task_message_dialog.h"
+
+#include "app/screen.h"
+
+namespace {
+
+constexpr wchar_t kDialogProperty[] = L"TTaskMessageDialog";
+
+struct TaskDialogEntry {
+    bool lookedUp = false;
+    TaskDialogIndirectFunction function = nullptr;
+};
+
+// Looked up once, in the comctl32 that the manifest put in the process:
+// the exe must also start where the function does not exist.
+TaskDialogEntry& TaskDialogIndirectEntry() {
+    static TaskDialogEntry entry;
+    if (!entry.lookedUp) {
+        entry.lookedUp = true;
+        if (HMODULE comctl = ::GetModuleHandleW(L"comctl32.dll"))
+            entry.function = reinterpret_cast<TaskDialogIndirectFunction>(
+                reinterpret_cast<void*>(::GetProcAddress(comctl, "TaskDialogIndirect")));
+    }
+    return entry;
+}
+
+PCWSTR TextOrNull(const std::wstring& text) { return text.empty() ? nullptr : text.c_str(); }
+
+PCWSTR TaskDialogIcon(TMsgDlgType kind) {
+    switch (kind) {
+    case mtWarning: return TD_WARNING_ICON;
+    case mtError: return TD_ERROR_ICON;
+    case mtInformation:
+    case mtConfirmation: return TD_INFORMATION_ICON;
+    case mtCustom: break;
+    }
+    return nullptr;
+}
+
+HWND DefaultParentWindow() {
+    if (TForm* form = Screen->ActiveForm(); form && form->HandleAllocated()) return form->Handle();
+    if (HWND active = Application->ActiveWindow()) return active;
+    return Application->Handle();
+}
+
+}  // namespace
+
+TaskDialogIndirectFunction ReplaceTaskDialogIndirect(TaskDialogIndirectFunction replacement) {
+    TaskDialogEntry& entry = TaskDialogIndirectEntry();
+    const TaskDialogIndirectFunction previous = entry.function;
+    entry.function = replacement;
+    return previous;
+}
+
+bool TTaskMessageDialog::Execute() { return Execute(DefaultParentWindow()); }
+
+bool TTaskMessageDialog::Execute(HWND parentWnd) {
+    parent_ = parentWnd;
+    window_ = nullptr;
+    modalResult_ = mrNone;
+
+    std::vector<TASKDIALOG_BUTTON> buttons;
+    for (const TTaskDialogButtonItem& item : Buttons) buttons.push_back({item.ModalResult, item.Caption.c_str()});
+    TASKDIALOGCONFIG config{};
+    config.cbSize = sizeof(config);
+    config.hwndParent = parent_;
+    config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION;
+    config.pszWindowTitle = TextOrNull(Caption);
+    config.pszContent = TextOrNull(Text);
+    config.pszMainIcon = MainIcon;
+    config.cButtons = static_cast<UINT>(buttons.size());
+    config.pButtons = buttons.data();
+    config.nDefaultButton = DefaultButton;
+    config.pfCallback = &Callback;
+    config.lpCallbackData = reinterpret_cast<LONG_PTR>(this);
+
+    ActivationRestore restore(parent_);
+    ThreadWindowsDisabled disabled(parent_);
+    const TaskDialogIndirectFunction show = TaskDialogIndirectEntry().function;
+    int button = 0;
+    int radio = 0;
+    BOOL verified = FALSE;
+    const HRESULT shown = show ? show(&config, &button, &radio, &verified) : E_NOTIMPL;
+    modalResult_ = button;
+    return shown == S_OK;
+}
+
+HRESULT CALLBACK TTaskMessageDialog::Callback(HWND window, UINT notification, WPARAM wParam, LPARAM,
+                                              LONG_PTR self) noexcept {
+    try {
+        return reinterpret_cast<TTaskMessageDialog*>(self)->Notify(window, notification, wParam);
+    } catch (...) {
+        Application->HandleException(nullptr, std::current_exception());
+        return S_OK;
+    }
+}
+
+HRESULT TTaskMessageDialog::Notify(HWND window, UINT notification, WPARAM wParam) {
+    switch (notification) {
+    case TDN_DIALOG_CONSTRUCTED:
+        window_ = window;
+        return S_OK;
+    case TDN_CREATED:
+        PlaceOnWorkArea();
+        WatchCancellation();
+        return S_OK;
+    case TDN_BUTTON_CLICKED:
+        // The help button keeps the dialog open; there is no help to show.
+        return static_cast<int>(wParam) == ButtonResult(mbHelp) ? S_FALSE : S_OK;
+    default:
+        return S_OK;
+    }
+}
+
+void TTaskMessageDialog::PlaceOnWorkArea() {
+    RECT work{};
+    if (!window_ || !NearestWorkArea(parent_, work)) return;
+    RECT dialog{};
+    ::GetWindowRect(window_, &dialog);
+    // A dialog larger than the work area overlaps both edges alike.
+    const int x = Position.x < 0 ? ((work.right - work.left) - (dialog.right - dialog.left)) / 2 : Position.x;
+    const int y = Position.y < 0 ? ((work.bottom - work.top) - (dialog.bottom - dialog.top)) / 2 : Position.y;
+    ::SetWindowPos(window_, nullptr, work.left + x, work.top + y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Wine's task dialog ignores Esc, Alt+F4 and the close button when it has no
+// Cancel button; they end it here with IDCANCEL, as the platform's
+// cancellation does elsewhere.
+void TTaskMessageDialog::WatchCancellation() {
+    if (!window_ || !::SetPropW(window_, kDialogProperty, this)) return;
+    dialogProc_ = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CancellationProc)));
+}
+
+LRESULT CALLBACK TTaskMessageDialog::CancellationProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+    auto* self = static_cast<TTaskMessageDialog*>(::GetPropW(window, kDialogProperty));
+    const WNDPROC dialogProc = self->dialogProc_;
+    switch (msg) {
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDCANCEL && !::GetDlgItem(window, IDCANCEL)) {
+            ::EndDialog(window, IDCANCEL);
+            return 0;
+        }
+        break;
+    case WM_NCDESTROY:
+        ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(dialogProc));
+        ::RemovePropW(window, kDialogProperty);
+        break;
+    default:
+        break;
+    }
+    return ::CallWindowProcW(dialogProc, window, msg, wParam, lParam);
+}
+
+std::optional<TModalResult> ShowTaskMessageDialog(const std::wstring& message, TMsgDlgType kind,
+                                                  TMsgDlgButtons buttons, int x, int y) {
+    ModalLevelScope modal;
+    TTaskMessageDialog dialog;
+    const TMsgDlgBtn defaultButton = DefaultButton(buttons);
+    for (TMsgDlgBtn button : ButtonsInOrder(buttons)) {
+        dialog.Buttons.push_back({ButtonCaption(button), ButtonResult(button)});
+        if (button == defaultButton) dialog.DefaultButton = ButtonResult(button);
+    }
+    dialog.Caption = DialogTitle(kind);
+    dialog.MainIcon = TaskDialogIcon(kind);
+    dialog.Position = {x, y};
+    dialog.Text = message;
+    if (!dialog.Execute()) return std::nullopt;
+    return dialog.ModalResult();
+}

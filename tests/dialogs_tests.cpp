@@ -1,2 +1,555 @@
+// The message dialog in both its presentations, driven as a user would drive
+// it, and the shell file helpers.
+#include "app/application.h"
+#include "app/exceptions.h"
+#include "app/screen.h"
+#include "dialogs/message_dialog.h"
+#include "dialogs/task_message_dialog.h"
+#include "folder/shell_helpers.h"
+#include "tests/test_support.h"
+
 #include <gtest/gtest.h>
-TEST(Placeholder, Builds) { SUCCEED(); }
+#include <shlobj.h>
+
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Action = DialogAnswerer::Action;
+
+// The program's exe has comctl32 loaded from the start (its status bar
+// needs it); the task dialog is looked up there.
+class CommonControlsLoaded : public testing::Environment {
+    void SetUp() override {
+        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
+        ::InitCommonControlsEx(&controls);
+    }
+};
+const auto* const kCommonControls = testing::AddGlobalTestEnvironment(new CommonControlsLoaded);
+
+constexpr wchar_t kTaskDialogClass[] = L"#32770";
+constexpr wchar_t kMessageFormClass[] = L"TMessageForm";
+constexpr wchar_t kNotice[] = L"Pas de fichier à lancer";
+constexpr wchar_t kQuestion[] = L"Voulez-vous copier ce fichier dans le dossier SendTo ?";
+
+// Chooses the presentation for the life of the object.
+class Presentation {
+public:
+    explicit Presentation(bool taskDialog) : saved_(UseTaskDialogs) { UseTaskDialogs = taskDialog; }
+    ~Presentation() { UseTaskDialogs = saved_; }
+
+private:
+    bool saved_;
+};
+
+// Stands a replacement in for TaskDialogIndirect for the life of the object.
+class TaskDialogReplaced {
+public:
+    explicit TaskDialogReplaced(TaskDialogIndirectFunction f) : saved_(ReplaceTaskDialogIndirect(f)) {}
+    ~TaskDialogReplaced() { ReplaceTaskDialogIndirect(saved_); }
+
+private:
+    TaskDialogIndirectFunction saved_;
+};
+
+TModalResult ShowNoticeDialog(const std::wstring& message = kNotice) {
+    return ShowMessageDialog(message, mtWarning, {mbOK}, 0, -1, -1, L"");
+}
+
+// Listed Cancel first: the dialog still shows OK on the left.
+TModalResult ShowQuestionDialog() {
+    return ShowMessageDialog(kQuestion, mtConfirmation, {mbCancel, mbOK}, 0, -1, -1, L"");
+}
+
+// Holds Ctrl in the thread's key state, as a user's finger on the key would.
+void SetCtrlHeld(bool held) {
+    BYTE keys[256] = {};
+    ::GetKeyboardState(keys);
+    keys[VK_CONTROL] = keys[VK_LCONTROL] = held ? 0x80 : 0;
+    ::SetKeyboardState(keys);
+}
+
+void PressCtrlC(HWND dialog) {
+    SetCtrlHeld(true);
+    DialogAnswerer::PostKey(::GetFocus() ? ::GetFocus() : dialog, 'C');
+}
+
+std::wstring ClipboardText() {
+    win::ClipboardScope clipboard(nullptr);
+    if (!clipboard.opened()) return L"<fermé>";
+    HANDLE data = ::GetClipboardData(CF_UNICODETEXT);
+    if (!data) return L"";
+    win::GlobalLockScope<wchar_t> text(data);
+    return text.get() ? std::wstring(text.get()) : L"";
+}
+
+void SetClipboardText(const std::wstring& text) {
+    win::ClipboardScope clipboard(nullptr);
+    win::UniqueGlobal block(::GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t)));
+    {
+        win::GlobalLockScope<wchar_t> data(block.get());
+        std::copy_n(text.c_str(), text.size() + 1, data.get());
+    }
+    ::EmptyClipboard();
+    if (::SetClipboardData(CF_UNICODETEXT, block.get())) (void)block.release();
+}
+
+RECT RectOf(HWND window) {
+    RECT r{};
+    ::GetWindowRect(window, &r);
+    return r;
+}
+
+// A visible top-level window of the thread that does not take the
+// activation, standing for the program's main window.
+win::UniqueHwnd MakeOtherWindow() {
+    win::UniqueHwnd window(::CreateWindowExW(0, L"STATIC", L"autre fenêtre", WS_POPUP | WS_BORDER, 20, 20, 120, 60,
+                                             nullptr, nullptr, nullptr, nullptr));
+    ::ShowWindow(window.get(), SW_SHOWNOACTIVATE);
+    return window;
+}
+
+// ---------------------------------------------------------------------------
+// Results, as the user closes the dialog.
+
+struct AnswerCase {
+    const char* label;
+    bool question;
+    Action action;
+    TModalResult taskDialogResult;
+    TModalResult messageFormResult;
+};
+
+// Esc differs for a notice: the form's only button is also its cancel button.
+constexpr AnswerCase kAnswers[] = {
+    {"notice, OK", false, Action::Ok, 1, 1},
+    {"notice, Enter", false, Action::Enter, 1, 1},
+    {"notice, Esc", false, Action::Escape, 2, 1},
+    {"notice, Alt+F4", false, Action::AltF4, 2, 2},
+    {"notice, close button", false, Action::Close, 2, 2},
+    {"notice, Tab then Enter", false, Action::TabEnter, 1, 1},
+    {"question, OK", true, Action::Ok, 1, 1},
+    {"question, Annuler", true, Action::Cancel, 2, 2},
+    {"question, Enter", true, Action::Enter, 1, 1},
+    {"question, Esc", true, Action::Escape, 2, 2},
+    {"question, Alt+F4", true, Action::AltF4, 2, 2},
+    {"question, close button", true, Action::Close, 2, 2},
+    {"question, Tab then Enter", true, Action::TabEnter, 2, 2},
+};
+
+void CheckAnswers(bool taskDialog) {
+    Presentation presentation(taskDialog);
+    for (const AnswerCase& c : kAnswers) {
+        SCOPED_TRACE(c.label);
+        DialogAnswerer answerer({c.action});
+        const TModalResult result = c.question ? ShowQuestionDialog() : ShowNoticeDialog();
+        EXPECT_EQ(result, taskDialog ? c.taskDialogResult : c.messageFormResult);
+        ASSERT_EQ(answerer.Seen().size(), 1u);
+        const SeenDialog& seen = answerer.Seen()[0];
+        EXPECT_EQ(seen.className, taskDialog ? kTaskDialogClass : kMessageFormClass);
+        EXPECT_EQ(seen.title, c.question ? L"Confirmer" : L"Avertissement");
+        EXPECT_NE(seen.text.find(c.question ? kQuestion : kNotice), std::wstring::npos) << seen.text;
+        const std::vector<std::wstring> buttons =
+            c.question ? std::vector<std::wstring>{L"OK", L"Annuler"} : std::vector<std::wstring>{L"OK"};
+        EXPECT_EQ(seen.buttons, buttons);
+        EXPECT_EQ(Application->ModalLevel(), 0);
+    }
+}
+
+TEST(MessageDialog, TaskDialogResults) { CheckAnswers(true); }
+
+TEST(MessageDialog, MessageFormResults) { CheckAnswers(false); }
+
+TEST(ShellHelpers, NoticeIsAlwaysTrueAndOnlyOkConfirms) {
+    for (Action action : {Action::Escape, Action::Close, Action::Ok}) {
+        DialogAnswerer answerer({action});
+        EXPECT_TRUE(ShowNotice(kNotice, mtWarning));
+    }
+    const struct {
+        const char* label;
+        Action action;
+        bool confirmed;
+    } cases[] = {{"OK", Action::Ok, true},        {"Annuler", Action::Cancel, false},
+                 {"Esc", Action::Escape, false},   {"close button", Action::Close, false},
+                 {"Alt+F4", Action::AltF4, false}, {"Enter", Action::Enter, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        DialogAnswerer answerer({c.action});
+        EXPECT_EQ(AskConfirm(kQuestion), c.confirmed);
+        ASSERT_EQ(answerer.Seen().size(), 1u);
+        EXPECT_EQ(answerer.Seen()[0].title, L"Confirmer");
+    }
+}
+
+// ---------------------------------------------------------------------------
+// When the platform cannot show its task dialog.
+
+HRESULT WINAPI FailingTaskDialog(const TASKDIALOGCONFIG*, int*, int*, BOOL*) { return E_OUTOFMEMORY; }
+
+TEST(MessageDialog, MessageFormWhenTaskDialogCannotBeShown) {
+    const struct {
+        const char* label;
+        TaskDialogIndirectFunction function;
+    } cases[] = {{"no TaskDialogIndirect", nullptr}, {"TaskDialogIndirect fails", &FailingTaskDialog}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        TaskDialogReplaced replaced(c.function);
+        DialogAnswerer answerer({Action::Ok, Action::Cancel});
+        EXPECT_EQ(ShowQuestionDialog(), 1);
+        EXPECT_FALSE(AskConfirm(kQuestion));
+        ASSERT_EQ(answerer.Seen().size(), 2u);
+        EXPECT_EQ(answerer.Seen()[0].className, kMessageFormClass);
+        EXPECT_EQ(answerer.Seen()[1].className, kMessageFormClass);
+        EXPECT_EQ(Application->ModalLevel(), 0);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The rest of the program while a dialog is up.
+
+TEST(MessageDialog, OtherWindowsDisabledWhileUp) {
+    for (bool taskDialog : {true, false}) {
+        SCOPED_TRACE(taskDialog ? "task dialog" : "message form");
+        Presentation presentation(taskDialog);
+        win::UniqueHwnd other = MakeOtherWindow();
+        bool enabledMeanwhile = true;
+        int levelMeanwhile = 0;
+        DialogAnswerer answerer({Action::Custom}, [&](HWND dialog) {
+            enabledMeanwhile = ::IsWindowEnabled(other.get());
+            levelMeanwhile = Application->ModalLevel();
+            DialogAnswerer::ClickButton(dialog, L"OK");
+        });
+        EXPECT_EQ(ShowQuestionDialog(), 1);
+        EXPECT_FALSE(enabledMeanwhile);
+        EXPECT_EQ(levelMeanwhile, 1);
+        EXPECT_TRUE(::IsWindowEnabled(other.get()));
+        EXPECT_EQ(Application->ModalLevel(), 0);
+    }
+}
+
+HWND g_otherWindow = nullptr;
+bool g_otherEnabledInside = true;
+
+HRESULT WINAPI ThrowingTaskDialog(const TASKDIALOGCONFIG*, int*, int*, BOOL*) {
+    g_otherEnabledInside = ::IsWindowEnabled(g_otherWindow);
+    throw EOutOfResources(L"Mémoire insuffisante");
+}
+
+TEST(MessageDialog, WindowsEnabledAgainWhenAnErrorEscapes) {
+    win::UniqueHwnd other = MakeOtherWindow();
+    g_otherWindow = other.get();
+    TaskDialogReplaced replaced(&ThrowingTaskDialog);
+    EXPECT_THROW(ShowQuestionDialog(), EOutOfResources);
+    EXPECT_FALSE(g_otherEnabledInside);
+    EXPECT_TRUE(::IsWindowEnabled(other.get()));
+    EXPECT_EQ(Application->ModalLevel(), 0);
+}
+
+TEST(MessageDialog, TaskDialogCentredOnWorkArea) {
+    RECT dialog{};
+    DialogAnswerer answerer({Action::Custom}, [&](HWND window) {
+        dialog = RectOf(window);
+        DialogAnswerer::ClickButton(window, L"OK");
+    });
+    EXPECT_EQ(ShowNoticeDialog(), 1);
+    RECT work{};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_NEAR(dialog.left + dialog.right, work.left + work.right, 1);
+    EXPECT_NEAR(dialog.top + dialog.bottom, work.top + work.bottom, 1);
+}
+
+// ---------------------------------------------------------------------------
+// The message form's layout.
+
+struct DialogUnits {
+    int x, y;
+};
+
+DialogUnits UnitsOf(const LOGFONTW& log) {
+    win::UniqueFont font(::CreateFontIndirectW(&log));
+    win::WindowDc dc(nullptr);
+    win::SelectScope selected(dc.get(), font.get());
+    SIZE extent{};
+    ::GetTextExtentPoint32W(dc.get(), L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", 52, &extent);
+    return {extent.cx / 52, extent.cy};
+}
+
+int CaptionWidth(const LOGFONTW& log, const std::wstring& caption) {
+    win::UniqueFont font(::CreateFontIndirectW(&log));
+    win::WindowDc dc(nullptr);
+    win::SelectScope selected(dc.get(), font.get());
+    RECT r{};
+    ::DrawTextW(dc.get(), caption.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_LEFT);
+    return r.right - r.left;
+}
+
+// What a message form looked like, read from its windows.
+struct FormLayout {
+    RECT window{};
+    RECT client{};
+    RECT label{};  // in client coordinates
+    std::vector<RECT> buttons;
+    LOGFONTW font{};
+};
+
+BOOL CALLBACK ReadChild(HWND child, LPARAM param) {
+    auto& layout = *reinterpret_cast<FormLayout*>(param);
+    wchar_t cls[32] = {};
+    ::GetClassNameW(child, cls, 32);
+    RECT r = RectOf(child);
+    ::MapWindowPoints(HWND_DESKTOP, ::GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    if (_wcsicmp(cls, L"Button") == 0) {
+        layout.buttons.push_back(r);
+        auto font = reinterpret_cast<HFONT>(::SendMessageW(child, WM_GETFONT, 0, 0));
+        ::GetObjectW(font, sizeof(layout.font), &layout.font);
+    } else {
+        layout.label = r;
+    }
+    return TRUE;
+}
+
+// Shows a message form and reads its layout; the first button closes it.
+FormLayout ShowAndMeasure(const std::wstring& message, TMsgDlgType kind, TMsgDlgButtons buttons) {
+    Presentation classic(false);
+    FormLayout layout;
+    DialogAnswerer answerer({Action::Custom}, [&](HWND form) {
+        layout.window = RectOf(form);
+        ::GetClientRect(form, &layout.client);
+        ::EnumChildWindows(form, &ReadChild, reinterpret_cast<LPARAM>(&layout));
+        ::PostMessageW(::FindWindowExW(form, nullptr, L"Button", nullptr), BM_CLICK, 0, 0);
+    });
+    ShowMessageDialog(message, kind, buttons, 0, -1, -1, L"");
+    return layout;
+}
+
+int WidthOf(const RECT& r) { return r.right - r.left; }
+int HeightOf(const RECT& r) { return r.bottom - r.top; }
+
+TEST(MessageForm, LayoutFromTheMessageFont) {
+    std::wstring message;
+    for (int i = 0; i < 12; ++i) message += L"Le fichier déposé sera copié dans le dossier SendTo de l'utilisateur. ";
+    const FormLayout layout = ShowAndMeasure(message, mtWarning, {mbOK});
+    ASSERT_EQ(layout.buttons.size(), 1u);
+    EXPECT_STREQ(layout.font.lfFaceName, Screen->MessageFont().lfFaceName);
+    EXPECT_EQ(layout.font.lfHeight, Screen->MessageFont().lfHeight);
+
+    const DialogUnits u = UnitsOf(layout.font);
+    const int hMargin = ::MulDiv(8, u.x, 4), vMargin = ::MulDiv(8, u.y, 8);
+    const int hSpacing = ::MulDiv(10, u.x, 4), vSpacing = ::MulDiv(10, u.y, 8);
+    const RECT& label = layout.label;
+    const RECT& button = layout.buttons[0];
+
+    // Wrapped within half the screen: the form grows in height, not width.
+    EXPECT_LE(WidthOf(label), Screen->Width() / 2);
+    EXPECT_GT(WidthOf(label), Screen->Width() / 2 - 20 * u.x);
+    EXPECT_GE(HeightOf(label), 4 * u.y);
+    EXPECT_EQ(label.left, hMargin + 32 + hSpacing);
+    EXPECT_EQ(label.top, vMargin);
+
+    EXPECT_EQ(WidthOf(button), std::max(::MulDiv(50, u.x, 4), CaptionWidth(layout.font, L"OK") + 8));
+    EXPECT_EQ(HeightOf(button), ::MulDiv(14, u.y, 8));
+    EXPECT_EQ(button.top, HeightOf(label) + vMargin + vSpacing);
+    // One short button, centred under the whole width.
+    EXPECT_EQ(button.left, (layout.client.right - WidthOf(button)) / 2);
+
+    EXPECT_EQ(layout.client.right, WidthOf(label) + 32 + hSpacing + 2 * hMargin);
+    EXPECT_EQ(layout.client.bottom, HeightOf(label) + HeightOf(button) + vSpacing + 2 * vMargin);
+
+    RECT work{};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_NEAR(layout.window.left, work.left + (WidthOf(work) - WidthOf(layout.window)) / 2, 1);
+    EXPECT_NEAR(layout.window.top, work.top + (HeightOf(work) - HeightOf(layout.window)) / 2, 1);
+}
+
+TEST(MessageForm, AmpersandMarksAnAccelerator) {
+    const FormLayout plain = ShowAndMeasure(L"Copier Aperçu.txt ?", mtConfirmation, {mbOK, mbCancel});
+    const FormLayout marked = ShowAndMeasure(L"Copier A&perçu.txt ?", mtConfirmation, {mbOK, mbCancel});
+    const FormLayout doubled = ShowAndMeasure(L"Copier A&&perçu.txt ?", mtConfirmation, {mbOK, mbCancel});
+    EXPECT_EQ(WidthOf(marked.label), WidthOf(plain.label));
+    // "&&" shows one "&".
+    EXPECT_GT(WidthOf(doubled.label), WidthOf(plain.label));
+    ASSERT_EQ(plain.buttons.size(), 2u);
+    // Two buttons side by side, the group centred.
+    EXPECT_EQ(plain.buttons[0].top, plain.buttons[1].top);
+    EXPECT_GT(plain.buttons[1].left, plain.buttons[0].right);
+    EXPECT_EQ(plain.buttons[0].left, plain.client.right - plain.buttons[1].right);
+}
+
+// Changes the system's message font for the life of the object.
+class MessageFontChanged {
+public:
+    explicit MessageFontChanged(LONG height) {
+        saved_.cbSize = sizeof(saved_);
+        ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(saved_), &saved_, 0);
+        NONCLIENTMETRICSW changed = saved_;
+        changed.lfMessageFont.lfHeight = height;
+        ::SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof(changed), &changed, 0);
+        Screen->ReadSystemFonts();
+    }
+    ~MessageFontChanged() {
+        ::SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof(saved_), &saved_, 0);
+        Screen->ReadSystemFonts();
+    }
+
+private:
+    NONCLIENTMETRICSW saved_{};
+};
+
+// No other test lays out these two buttons: the first dialog here measures them.
+TEST(MessageForm, ButtonWidthsMeasuredOncePerProcess) {
+    const TMsgDlgButtons buttons{mbNoToAll, mbYesToAll};
+    FormLayout large;
+    {
+        MessageFontChanged font(-24);
+        if (Screen->MessageFont().lfHeight != -24) GTEST_SKIP() << "the message font cannot be changed here";
+        large = ShowAndMeasure(L"Remplacer ?", mtConfirmation, buttons);
+    }
+    const FormLayout normal = ShowAndMeasure(L"Remplacer ?", mtConfirmation, buttons);
+    ASSERT_EQ(large.buttons.size(), 2u);
+    ASSERT_EQ(normal.buttons.size(), 2u);
+    ASSERT_LT(normal.font.lfHeight, 0);
+    ASSERT_GT(normal.font.lfHeight, -24);
+
+    const int measuredLarge = std::max(CaptionWidth(large.font, L"Non &pour tout"),
+                                       CaptionWidth(large.font, L"O&ui pour tout")) + 8;
+    const int measuredNormal = std::max(CaptionWidth(normal.font, L"Non &pour tout"),
+                                        CaptionWidth(normal.font, L"O&ui pour tout")) + 8;
+    const int minimumNormal = ::MulDiv(50, UnitsOf(normal.font).x, 4);
+    EXPECT_EQ(WidthOf(large.buttons[0]), std::max(::MulDiv(50, UnitsOf(large.font).x, 4), measuredLarge));
+    // The smaller font keeps the widths measured in the larger one.
+    EXPECT_EQ(WidthOf(normal.buttons[0]), std::max(minimumNormal, measuredLarge));
+    EXPECT_GT(WidthOf(normal.buttons[0]), std::max(minimumNormal, measuredNormal));
+    EXPECT_EQ(WidthOf(normal.buttons[1]), WidthOf(normal.buttons[0]));
+}
+
+// ---------------------------------------------------------------------------
+// Ctrl+C on the message form.
+
+TEST(MessageForm, CtrlCCopiesTheDialogAsText) {
+    Presentation classic(false);
+    SetClipboardText(L"avant");
+    DialogAnswerer answerer({Action::Custom}, [](HWND form) {
+        PressCtrlC(form);
+        DialogAnswerer::ClickButton(form, L"OK");
+    });
+    const TModalResult result = ShowNoticeDialog();
+    SetCtrlHeld(false);
+    EXPECT_EQ(result, 1);
+    const std::wstring divider = L"---------------------------\r\n";
+    EXPECT_EQ(ClipboardText(), divider + L"Avertissement\r\n" + divider + L"Pas de fichier à lancer\r\n" + divider +
+                                   L"OK   \r\n" + divider);
+}
+
+// Another thread holds the clipboard open until the object goes.
+class ClipboardHeldElsewhere {
+public:
+    ClipboardHeldElsewhere()
+        : opened_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          release_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          holder_([this] {
+              // Opened for a window: Wine lets two threads open it for none.
+              win::UniqueHwnd owner(::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                                      nullptr, nullptr));
+              win::ClipboardScope clipboard(owner.get());
+              ::SetEvent(opened_.get());
+              ::WaitForSingleObject(release_.get(), INFINITE);
+          }) {
+        ::WaitForSingleObject(opened_.get(), INFINITE);
+    }
+    ~ClipboardHeldElsewhere() {
+        ::SetEvent(release_.get());
+        holder_.join();
+    }
+
+private:
+    win::UniqueKernelHandle opened_;
+    win::UniqueKernelHandle release_;
+    std::thread holder_;
+};
+
+TEST(MessageForm, ClipboardInUseIsReportedAndTheFormStaysOpen) {
+    Presentation classic(false);
+    SetClipboardText(L"avant");
+    TModalResult result = mrNone;
+    std::vector<SeenDialog> seen;
+    {
+        ClipboardHeldElsewhere held;
+        DialogAnswerer answerer({Action::Custom, Action::Ok, Action::Cancel}, &PressCtrlC);
+        result = ShowQuestionDialog();
+        SetCtrlHeld(false);
+        seen = answerer.Seen();
+    }
+    EXPECT_EQ(result, 2);
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[0].className, kMessageFormClass);
+    EXPECT_EQ(seen[1].className, L"#32770");
+    EXPECT_EQ(seen[1].title, Application->Title());
+    EXPECT_EQ(seen[1].text.rfind(L"Impossible d'ouvrir le Presse-papiers : ", 0), 0u) << seen[1].text;
+    EXPECT_EQ(seen[2].className, kMessageFormClass);
+    EXPECT_EQ(ClipboardText(), L"avant");
+}
+
+// ---------------------------------------------------------------------------
+// The file helpers.
+
+TEST(ShellHelpers, RecycleFileMovesTheFileToTheRecycleBin) {
+    TempFolder folder;
+    const std::wstring unique = std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(::GetTickCount());
+    // A desktop session has its Recycle Bin folder; a fresh test home may not.
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    const std::wstring trash = dataHome ? WinePathFromUnix(std::string(dataHome) + "/Trash/files") : L"";
+    if (dataHome) ::SHCreateDirectoryExW(nullptr, trash.c_str(), nullptr);
+    for (const std::wstring& name : {L"simple-" + unique + L".txt", L"nom avec espaces éàç " + unique + L".txt"}) {
+        SCOPED_TRACE(std::string(name.begin(), name.end()));
+        const std::wstring path = folder.Touch(name, "contenu");
+        EXPECT_TRUE(RecycleFile(path));
+        EXPECT_FALSE(FileExists(path));
+        if (dataHome) {
+            EXPECT_TRUE(FileExists(trash + L"\\" + name));
+        }
+    }
+}
+
+TEST(ShellHelpers, RecycleFileOfAMissingPathFails) {
+    TempFolder folder;
+    DialogAnswerer shellErrors({});  // any box the shell shows gets Esc
+    EXPECT_FALSE(RecycleFile(folder.Path(L"absent.txt")));
+    EXPECT_FALSE(RecycleFile(folder.Path(L"dossier absent\\absent.txt")));
+}
+
+TEST(ShellHelpers, CopyFileToReplacesTheDestination) {
+    TempFolder folder;
+    const std::wstring source = folder.Touch(L"source é.txt", "nouveau contenu");
+    const std::wstring destination = folder.Touch(L"destination.txt", "ancien");
+    EXPECT_NE(CopyFileTo(source, destination), FALSE);
+    EXPECT_EQ(ReadFileBytes(destination), "nouveau contenu");
+    EXPECT_EQ(CopyFileTo(folder.Path(L"absent.txt"), destination), FALSE);
+    EXPECT_EQ(ReadFileBytes(destination), "nouveau contenu");
+}
+
+// ---------------------------------------------------------------------------
+// Not run by default: holds one dialog of each presentation on screen for a
+// while, so that a screenshot can be taken from outside.
+
+HWND g_heldDialog = nullptr;
+
+void CALLBACK CloseHeldDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+    ::KillTimer(nullptr, timer);
+    DialogAnswerer::ClickButton(g_heldDialog, L"OK");
+}
+
+TEST(Screenshots, DISABLED_HoldEachPresentation) {
+    for (bool taskDialog : {true, false}) {
+        Presentation presentation(taskDialog);
+        DialogAnswerer answerer({Action::Custom}, [](HWND dialog) {
+            g_heldDialog = dialog;
+            ::SetTimer(nullptr, 0, 4000, &CloseHeldDialog);
+        });
+        ShowQuestionDialog();
+    }
+}
+
+}  // namespace

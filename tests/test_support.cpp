@@ -178,7 +178,8 @@ SeenDialog DialogAnswerer::Describe(HWND dialog) {
 }
 
 void DialogAnswerer::Poll() {
-    if (current_ && ::IsWindow(current_) && ::IsWindowVisible(current_)) return;  // still being answered
+    // Still being answered, unless a box opened over it (which disables it).
+    if (current_ && ::IsWindow(current_) && ::IsWindowVisible(current_) && ::IsWindowEnabled(current_)) return;
     HWND dialog = nullptr;
     ::EnumThreadWindows(::GetCurrentThreadId(), &FindDialog, reinterpret_cast<LPARAM>(&dialog));
     if (!dialog) return;

@@ -1,0 +1,64 @@
+// The program's own message form: shown where the platform's task dialog
+// cannot be.
+#pragma once
+
+#include "dialogs/message_dialog.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class TMessageButton;
+class TMessageLabel;
+
+class TMessageForm : public TForm {
+public:
+    explicit TMessageForm(TComponent* owner);
+
+    // Lays the form out for the message, the kind and the buttons.
+    void Build(const std::wstring& message, TMsgDlgType kind, TMsgDlgButtons buttons, TMsgDlgBtn defaultButton);
+    // Moves the left edge to X and the top edge to Y where they are not
+    // negative; both negative centre it on the active form's monitor.
+    void Place(int x, int y);
+    // Shows the form and runs its modal loop until a result is set.
+    TModalResult ShowModal();
+
+    TMessageLabel* Message = nullptr;
+
+    bool PreProcessKey(MSG& msg) override;
+    // The focused button shows as the one Enter presses.
+    void ButtonFocused(TMessageButton* button);
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void WndProc(TMessage& message) override;
+
+private:
+    void AddButtons(TMsgDlgButtons buttons, TMsgDlgBtn defaultButton, int left, int top, SIZE size, int spacing);
+    void RunModalLoop();
+    void MoveFocus(int step);
+    void PressFocusedOrDefault();
+    void CopyToClipboard();
+    std::wstring TextForClipboard() const;
+    void PaintIcon();
+
+    HICON icon_ = nullptr;  // a shared system icon, never destroyed
+    POINT iconAt_{};
+    std::wstring messageText_;
+    std::vector<TMessageButton*> buttons_;
+    TMessageButton* defaultButton_ = nullptr;
+    TMessageButton* cancelButton_ = nullptr;
+};
+
+// Destroys a message form through its owner, the application.
+struct DestroyMessageForm {
+    void operator()(TMessageForm* form) const;
+};
+using MessageFormPtr = std::unique_ptr<TMessageForm, DestroyMessageForm>;
+
+// The build step: a laid-out form, not yet shown.
+MessageFormPtr CreateMessageDialog(const std::wstring& message, TMsgDlgType kind, TMsgDlgButtons buttons,
+                                   TMsgDlgBtn defaultButton);
+// The show step: places the form (X, Y of -1 centre it), runs it modally,
+// destroys it and returns its result.
+TModalResult ShowMessageForm(MessageFormPtr form, int x, int y);
