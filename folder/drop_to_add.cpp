@@ -9,9 +9,6 @@ namespace {
 constexpr wchar_t kAddQuestion[] =
     L"Placer ce programme dans le dossier SENDTO\r\nafin qu'il soit lancé à l'ouverture de Windows ? \r\n\r\n";
 
-// The characters after the last "\" or ":", or the whole path.
-std::wstring FileNamePart(const std::wstring& path) { return path.substr(path.find_last_of(L"\\:") + 1); }
-
 std::wstring SendToDestination(const std::wstring& name) {
     std::wstring destination = SendToPath;
     if (!destination.ends_with(L'\\')) destination += L'\\';

@@ -26,9 +26,6 @@ void OpenInShell(HWND owner, const std::wstring& path) {
     (void)ShellExecuteCall(owner, L"OPEN", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-// The characters after the last "\" or ":", or the whole path.
-std::wstring FileNamePart(const std::wstring& path) { return path.substr(path.find_last_of(L"\\:") + 1); }
-
 }  // namespace
 
 void TForm1::mnu_EXPLOREClick(TComponent*) { OpenInShell(Handle(), SendToPath); }

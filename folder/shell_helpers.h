@@ -13,3 +13,6 @@ BOOL CopyFileTo(const std::wstring& source, const std::wstring& destination);
 bool ShowNotice(const std::wstring& message, TMsgDlgType kind);
 // Asks an OK/Cancel question; true only for OK.
 bool AskConfirm(const std::wstring& message);
+
+// The characters after the last "\" or ":", or the whole path.
+inline std::wstring FileNamePart(const std::wstring& path) { return path.substr(path.find_last_of(L"\\:") + 1); }

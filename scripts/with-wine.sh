@@ -14,6 +14,8 @@ if [ "${1:-}" != "--" ]; then idle_exe=$1; shift; fi
 [ "${1:-}" = "--" ] && shift
 
 mkdir -p "$work/home"
+# Wine moves recycled files into the Trash only when it exists.
+mkdir -p "$work/home/.local/share/Trash/files" "$work/home/.local/share/Trash/info"
 export HOME="$work/home"
 export XDG_DATA_HOME="$work/home/.local/share"
 export XDG_CONFIG_HOME="$work/home/.config"
