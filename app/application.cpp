@@ -138,11 +138,6 @@ void TApplication::HandleMessage() {
     if (!ProcessMessage(msg)) Idle();
 }
 
-void TApplication::ProcessMessages() {
-    MSG msg;
-    while (ProcessMessage(msg)) {}
-}
-
 bool TApplication::ProcessMessage(MSG& msg) {
     if (!::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) return false;
     const bool unicode = !msg.hwnd || ::IsWindowUnicode(msg.hwnd);

@@ -41,8 +41,6 @@ public:
 
     void Run();
     void HandleMessage();
-    // Dispatches every waiting message, then returns.
-    void ProcessMessages();
     void Terminate();
     bool Terminated() const noexcept { return terminated_; }
     void Minimize();
@@ -60,7 +58,6 @@ public:
     bool CreatingMainForm() const noexcept { return creatingMainForm_; }
     // Hands the creating-main-form flag to the form that is being built.
     bool TakeCreatingMainForm() noexcept { return std::exchange(creatingMainForm_, false); }
-    TWindowState InitialState() const noexcept { return initialState_; }
 
     // Counts open modal dialogs.
     void ModalStarted() noexcept { ++modalLevel_; }

@@ -41,9 +41,6 @@ public:
     // Destroys one component that this one owns.
     void DestroyComponent(TComponent* component);
 
-    size_t ComponentCount() const noexcept { return components_.size(); }
-    TComponent* Component(size_t index) const { return components_[index].get(); }
-
 protected:
     virtual void Notification(TComponent* component, TOperation operation);
     // Destroys the owned components, those that hold a window first.

@@ -54,7 +54,6 @@ public:
     // modal form, and hides any other form.
     void Close();
 
-    TWinControl* ActiveControl() const noexcept { return activeControl_; }
     void SetActiveControl(TWinControl* control) noexcept { activeControl_ = control; }
     TModalResult ModalResult() const noexcept { return modalResult_; }
     void SetModalResult(TModalResult result) noexcept { modalResult_ = result; }

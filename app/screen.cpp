@@ -17,7 +17,7 @@ void TScreen::ReadSystemFonts() {
         // Fall back on the system font for every role.
         LOGFONTW system{};
         ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(system), &system);
-        metrics_.lfStatusFont = metrics_.lfMenuFont = metrics_.lfMessageFont = metrics_.lfCaptionFont = system;
+        metrics_.lfStatusFont = metrics_.lfMenuFont = metrics_.lfMessageFont = system;
     }
 }
 

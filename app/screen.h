@@ -22,7 +22,6 @@ public:
     const LOGFONTW& HintFont() const noexcept { return metrics_.lfStatusFont; }
     const LOGFONTW& MenuFont() const noexcept { return metrics_.lfMenuFont; }
     const LOGFONTW& MessageFont() const noexcept { return metrics_.lfMessageFont; }
-    const LOGFONTW& CaptionFont() const noexcept { return metrics_.lfCaptionFont; }
     void ReadSystemFonts();
 
     int Width() const noexcept { return ::GetSystemMetrics(SM_CXSCREEN); }

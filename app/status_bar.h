@@ -11,9 +11,7 @@ public:
     explicit TStatusBar(TComponent* owner);
 
     // The text of the bar's single panel, shown centred.
-    const std::wstring& PanelText() const noexcept { return panelText_; }
     void SetPanelText(const std::wstring& text);
-    bool HasSizeGrip() const noexcept { return sizeGrip_; }
 
 protected:
     void CreateParams(TCreateParams& params) override;

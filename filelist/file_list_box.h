@@ -28,7 +28,6 @@ public:
     void SetDirectory(const std::wstring& folder);
 
     const std::wstring& Mask() const noexcept { return mask_; }
-    unsigned FileType() const noexcept { return fileType_; }
     bool ShowGlyphs() const noexcept { return showGlyphs_; }
     void SetShowGlyphs(bool show);
     void FontChanged() override;

@@ -12,7 +12,6 @@ class TShellFileListBox : public TFileListBox {
 public:
     explicit TShellFileListBox(TComponent* owner);
 
-    bool ForceFileExtensions() const noexcept { return forceFileExtensions_; }
     void SetForceFileExtensions(bool force) noexcept { forceFileExtensions_ = force; }
 
     // The shell's system small-icon list (shared: never destroyed here).
