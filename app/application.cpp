@@ -3,17 +3,25 @@
 #include "app/exceptions.h"
 #include "app/form.h"
 #include "app/screen.h"
-#include "dialogs/message_dialog.h"
+#include "app/system_library.h"
 
 #include <ole2.h>
 
 #include <algorithm>
+#include <new>
 
 TApplication* Application = nullptr;
 
 namespace {
 
 constexpr wchar_t kApplicationClass[] = L"TApplication";
+
+bool AskVisualStylesActive() {
+    using ThemeQuery = BOOL(WINAPI*)();
+    const auto isThemeActive = SystemFunction<ThemeQuery>(L"uxtheme.dll", "IsThemeActive");
+    const auto isAppThemed = SystemFunction<ThemeQuery>(L"uxtheme.dll", "IsAppThemed");
+    return isThemeActive && isAppThemed && isThemeActive() && isAppThemed();
+}
 
 std::wstring ModulePath() {
     wchar_t buffer[256] = {};
@@ -32,6 +40,7 @@ std::wstring TApplication::TitleFromModulePath(const std::wstring& path) {
 
 TApplication::TApplication() : TComponent(nullptr) {
     oleInitialized_ = SUCCEEDED(::OleInitialize(nullptr));
+    visualStylesActive_ = AskVisualStylesActive();
     icon_ = ::LoadIconW(::GetModuleHandleW(nullptr), L"MAINICON");
     title_ = TitleFromModulePath(ModulePath());
 
@@ -185,22 +194,6 @@ void TApplication::ShowException(const std::exception_ptr& error) {
 
 namespace {
 
-struct DisabledWindows {
-    std::vector<HWND> windows;
-    static BOOL CALLBACK Collect(HWND w, LPARAM self) {
-        if (::IsWindowVisible(w) && ::IsWindowEnabled(w)) reinterpret_cast<DisabledWindows*>(self)->windows.push_back(w);
-        return TRUE;
-    }
-    DisabledWindows() {
-        ::EnumThreadWindows(::GetCurrentThreadId(), &Collect, reinterpret_cast<LPARAM>(this));
-        for (HWND w : windows) ::EnableWindow(w, FALSE);
-    }
-    ~DisabledWindows() {
-        for (HWND w : windows)
-            if (::IsWindow(w)) ::EnableWindow(w, TRUE);
-    }
-};
-
 POINT MonitorCentre(HMONITOR monitor) {
     MONITORINFO info{sizeof(info)};
     ::GetMonitorInfoW(monitor, &info);
@@ -222,18 +215,44 @@ int TApplication::MessageBox(const std::wstring& text, const std::wstring& capti
                        SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
         moved = true;
     }
-    HWND focus = ::GetFocus();
     int result;
     {
-        DisabledWindows disabled;
+        ActivationRestore restore(owner);
+        ThreadWindowsDisabled disabled(nullptr);
         result = ::MessageBoxW(owner, text.c_str(), caption.c_str(), flags);
     }
     if (moved)
         ::SetWindowPos(app, nullptr, (appRect.left + appRect.right) / 2, (appRect.top + appRect.bottom) / 2, 0, 0,
                        SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
-    if (owner && ::IsWindow(owner)) ::SetActiveWindow(owner);
-    if (focus && ::IsWindow(focus)) ::SetFocus(focus);
     return result;
+}
+
+ThreadWindowsDisabled::ThreadWindowsDisabled(HWND except) : except_(except) {
+    ::EnumThreadWindows(::GetCurrentThreadId(), &Collect, reinterpret_cast<LPARAM>(this));
+    if (outOfMemory_) throw std::bad_alloc();
+    for (HWND window : windows_) ::EnableWindow(window, FALSE);
+}
+
+ThreadWindowsDisabled::~ThreadWindowsDisabled() {
+    for (HWND window : windows_)
+        if (::IsWindow(window)) ::EnableWindow(window, TRUE);
+}
+
+BOOL CALLBACK ThreadWindowsDisabled::Collect(HWND window, LPARAM param) noexcept {
+    auto& self = *reinterpret_cast<ThreadWindowsDisabled*>(param);
+    if (window == self.except_ || !::IsWindowVisible(window) || !::IsWindowEnabled(window)) return TRUE;
+    try {
+        self.windows_.push_back(window);
+        return TRUE;
+    } catch (...) {
+        self.outOfMemory_ = true;
+        return FALSE;
+    }
+}
+
+ActivationRestore::~ActivationRestore() {
+    if (window_ && ::IsWindow(window_)) ::SetActiveWindow(window_);
+    if (focus_ && ::IsWindow(focus_) && ::GetAncestor(focus_, GA_ROOT) == ::GetActiveWindow()) ::SetFocus(focus_);
 }
 
 namespace {
@@ -313,7 +332,7 @@ LRESULT TApplication::ApplicationWndProc(UINT msg, WPARAM wParam, LPARAM lParam)
         if (wParam) RestoreTopMosts(); else NormalizeTopMosts();
         return 0;
     case WM_THEMECHANGED:
-        RefreshVisualStyles();
+        visualStylesActive_ = AskVisualStylesActive();
         return ::DefWindowProcW(window_.get(), msg, wParam, lParam);
     default:
         return ::DefWindowProcW(window_.get(), msg, wParam, lParam);

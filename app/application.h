@@ -64,6 +64,10 @@ public:
     void ModalFinished() noexcept { --modalLevel_; }
     int ModalLevel() const noexcept { return modalLevel_; }
 
+    // Whether the platform draws with visual styles: asked at start and again
+    // when the application window hears WM_THEMECHANGED.
+    bool VisualStylesActive() const noexcept { return visualStylesActive_; }
+
     // Keeps topmost windows owned by the main window out of the way while
     // another program is active.
     void NormalizeTopMosts();
@@ -105,6 +109,48 @@ private:
     int topMostLevel_ = 0;
     std::vector<HWND> topMostList_;
     int startupShowForTesting_ = -1;
+    bool visualStylesActive_ = false;
 };
 
 extern TApplication* Application;
+
+// Raises the application's modal level for its lifetime.
+class ModalLevelScope {
+public:
+    ModalLevelScope() noexcept { Application->ModalStarted(); }
+    ~ModalLevelScope() { Application->ModalFinished(); }
+    ModalLevelScope(const ModalLevelScope&) = delete;
+    ModalLevelScope& operator=(const ModalLevelScope&) = delete;
+};
+
+// Disables the thread's visible, enabled top-level windows other than
+// `except` while it lives; those that still exist are enabled again after.
+class ThreadWindowsDisabled {
+public:
+    explicit ThreadWindowsDisabled(HWND except);
+    ~ThreadWindowsDisabled();
+    ThreadWindowsDisabled(const ThreadWindowsDisabled&) = delete;
+    ThreadWindowsDisabled& operator=(const ThreadWindowsDisabled&) = delete;
+
+private:
+    static BOOL CALLBACK Collect(HWND window, LPARAM self) noexcept;
+
+    HWND except_;
+    std::vector<HWND> windows_;
+    bool outOfMemory_ = false;
+};
+
+// Activates `window` again and gives the focus back to the window that had
+// it, at the end of the scope, unless cancelled.
+class ActivationRestore {
+public:
+    explicit ActivationRestore(HWND window) noexcept : window_(window), focus_(::GetFocus()) {}
+    ~ActivationRestore();
+    ActivationRestore(const ActivationRestore&) = delete;
+    ActivationRestore& operator=(const ActivationRestore&) = delete;
+    void SetWindow(HWND window) noexcept { window_ = window; }
+
+private:
+    HWND window_;
+    HWND focus_;
+};

@@ -1,5 +1,6 @@
 #include "app/popup_menu.h"
 
+#include "app/application.h"
 #include "app/graphics.h"
 #include "app/image_list.h"
 #include "app/screen.h"
@@ -119,7 +120,6 @@ bool themesDisabledForTesting = false;
 
 // uxtheme is loaded at run time: the program must start where it is missing.
 struct UxTheme {
-    using IsActiveFn = BOOL(WINAPI*)();
     using OpenFn = HTHEME(WINAPI*)(HWND, LPCWSTR);
     using CloseFn = HRESULT(WINAPI*)(HTHEME);
     using PartSizeFn = HRESULT(WINAPI*)(HTHEME, HDC, int, int, LPCRECT, THEMESIZE, SIZE*);
@@ -128,8 +128,6 @@ struct UxTheme {
     using TextFn = HRESULT(WINAPI*)(HTHEME, HDC, int, int, LPCWSTR, int, DWORD, DWORD, LPCRECT);
     using ColorFn = HRESULT(WINAPI*)(HTHEME, int, int, int, COLORREF*);
 
-    IsActiveFn isThemeActive = Get<IsActiveFn>("IsThemeActive");
-    IsActiveFn isAppThemed = Get<IsActiveFn>("IsAppThemed");
     OpenFn open = Get<OpenFn>("OpenThemeData");
     CloseFn close = Get<CloseFn>("CloseThemeData");
     PartSizeFn partSize = Get<PartSizeFn>("GetThemePartSize");
@@ -139,7 +137,7 @@ struct UxTheme {
     ColorFn color = Get<ColorFn>("GetThemeColor");
 
     bool Complete() const {
-        return isThemeActive && isAppThemed && open && close && partSize && margins && background && text && color;
+        return open && close && partSize && margins && background && text && color;
     }
 
     static const UxTheme& Functions() {
@@ -157,7 +155,7 @@ class MenuTheme {
 public:
     MenuTheme() {
         const UxTheme& ux = UxTheme::Functions();
-        if (themesDisabledForTesting || !ux.Complete() || !ux.isThemeActive() || !ux.isAppThemed()) return;
+        if (themesDisabledForTesting || !Application->VisualStylesActive() || !ux.Complete()) return;
         theme_ = ux.open(TPopupMenu::PopupListWindow(), L"MENU");
     }
     ~MenuTheme() {

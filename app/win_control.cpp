@@ -123,7 +123,8 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND window, UINT msg, WPARAM wParam
     try {
         control->WindowProc(message);
     } catch (...) {
-        Application->HandleException(control, std::current_exception());
+        // Windows that outlive the application (the releaser's) have no one to tell.
+        if (Application) Application->HandleException(control, std::current_exception());
     }
     if (msg == WM_NCDESTROY) control->WindowGone();
     return message.Result;

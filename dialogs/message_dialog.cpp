@@ -6,8 +6,6 @@
 #include "dialogs/task_message_dialog.h"
 #include "resources/resource_ids.h"
 
-#include <new>
-
 bool UseTaskDialogs = true;
 
 namespace {
@@ -24,18 +22,6 @@ int PlatformMajorVersion() {
         return ::GetVersionExW(&info) ? static_cast<int>(info.dwMajorVersion) : 0;
     }();
     return major;
-}
-
-bool AskThemeActive() {
-    using ThemeQuery = BOOL(WINAPI*)();
-    const auto isThemeActive = SystemFunction<ThemeQuery>(L"uxtheme.dll", "IsThemeActive");
-    const auto isAppThemed = SystemFunction<ThemeQuery>(L"uxtheme.dll", "IsAppThemed");
-    return isThemeActive && isAppThemed && isThemeActive() && isAppThemed();
-}
-
-bool& ThemeActive() {
-    static bool active = AskThemeActive();
-    return active;
 }
 
 // Wine's comctl32 6 carries the version number 5.81: a manifest that
@@ -56,12 +42,11 @@ bool CommonControlsV6() {
 }
 
 bool TaskDialogsApply() {
-    return PlatformMajorVersion() >= 6 && UseTaskDialogs && ThemeActive() && CommonControlsV6();
+    return PlatformMajorVersion() >= 6 && UseTaskDialogs && Application->VisualStylesActive() &&
+           CommonControlsV6();
 }
 
 }  // namespace
-
-void RefreshVisualStyles() { ThemeActive() = AskThemeActive(); }
 
 std::wstring DialogTitle(TMsgDlgType kind) {
     return kind == mtCustom ? Application->Title() : LoadResString(kTitleIds[kind]);
@@ -100,32 +85,4 @@ TModalResult ShowMessageDialog(const std::wstring& message, TMsgDlgType kind, TM
     // Also where the platform could not show its task dialog: the question
     // is still asked, rather than taken as refused without a word.
     return ShowMessageForm(CreateMessageDialog(message, kind, buttons, DefaultButton(buttons)), x, y);
-}
-
-ThreadWindowsDisabled::ThreadWindowsDisabled(HWND except) : except_(except) {
-    ::EnumThreadWindows(::GetCurrentThreadId(), &Collect, reinterpret_cast<LPARAM>(this));
-    if (outOfMemory_) throw std::bad_alloc();
-    for (HWND window : windows_) ::EnableWindow(window, FALSE);
-}
-
-ThreadWindowsDisabled::~ThreadWindowsDisabled() {
-    for (HWND window : windows_)
-        if (::IsWindow(window)) ::EnableWindow(window, TRUE);
-}
-
-BOOL CALLBACK ThreadWindowsDisabled::Collect(HWND window, LPARAM param) noexcept {
-    auto& self = *reinterpret_cast<ThreadWindowsDisabled*>(param);
-    if (window == self.except_ || !::IsWindowVisible(window) || !::IsWindowEnabled(window)) return TRUE;
-    try {
-        self.windows_.push_back(window);
-        return TRUE;
-    } catch (...) {
-        self.outOfMemory_ = true;
-        return FALSE;
-    }
-}
-
-ActivationRestore::~ActivationRestore() {
-    if (window_ && ::IsWindow(window_)) ::SetActiveWindow(window_);
-    if (focus_ && ::IsWindow(focus_) && ::GetAncestor(focus_, GA_ROOT) == ::GetActiveWindow()) ::SetFocus(focus_);
 }

@@ -41,10 +41,6 @@ TModalResult ShowMessageDialog(const std::wstring& message, TMsgDlgType kind, TM
 // instead of the platform's task dialog.
 extern bool UseTaskDialogs;
 
-// Asks the platform again whether visual styles are in effect; the
-// application window calls it when it hears WM_THEMECHANGED.
-void RefreshVisualStyles();
-
 // What both presentations share.
 
 // The title bar text for a kind: its French title, the application's title
@@ -59,44 +55,3 @@ std::vector<TMsgDlgBtn> ButtonsInOrder(TMsgDlgButtons buttons);
 TMsgDlgBtn DefaultButton(TMsgDlgButtons buttons);
 // The work area of the monitor nearest to the window; false when unknown.
 bool NearestWorkArea(HWND window, RECT& area);
-
-// Raises the application's modal level for its lifetime.
-class ModalLevelScope {
-public:
-    ModalLevelScope() noexcept { Application->ModalStarted(); }
-    ~ModalLevelScope() { Application->ModalFinished(); }
-    ModalLevelScope(const ModalLevelScope&) = delete;
-    ModalLevelScope& operator=(const ModalLevelScope&) = delete;
-};
-
-// Disables the thread's visible, enabled top-level windows other than
-// `except` while it lives; those that still exist are enabled again after.
-class ThreadWindowsDisabled {
-public:
-    explicit ThreadWindowsDisabled(HWND except);
-    ~ThreadWindowsDisabled();
-    ThreadWindowsDisabled(const ThreadWindowsDisabled&) = delete;
-    ThreadWindowsDisabled& operator=(const ThreadWindowsDisabled&) = delete;
-
-private:
-    static BOOL CALLBACK Collect(HWND window, LPARAM self) noexcept;
-
-    HWND except_;
-    std::vector<HWND> windows_;
-    bool outOfMemory_ = false;
-};
-
-// Activates `window` again and gives the focus back to the window that had
-// it, at the end of the scope, unless cancelled.
-class ActivationRestore {
-public:
-    explicit ActivationRestore(HWND window) noexcept : window_(window), focus_(::GetFocus()) {}
-    ~ActivationRestore();
-    ActivationRestore(const ActivationRestore&) = delete;
-    ActivationRestore& operator=(const ActivationRestore&) = delete;
-    void SetWindow(HWND window) noexcept { window_ = window; }
-
-private:
-    HWND window_;
-    HWND focus_;
-};

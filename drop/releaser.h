@@ -2,20 +2,19 @@
 // running on the stack for them never touches freed memory.
 #pragma once
 
-#include "app/win_handles.h"
+#include "app/win_control.h"
 
 #include <memory>
 #include <vector>
 
-class TReleaser {
+// Its window is message-only: never shown, never among the thread's windows.
+class TReleaser : public TWinControl {
 public:
     // The private message that carries an object to destroy.
     static constexpr UINT CM_RELEASE = 0xB021;
 
-    TReleaser() = default;
-    ~TReleaser();
-    TReleaser(const TReleaser&) = delete;
-    TReleaser& operator=(const TReleaser&) = delete;
+    TReleaser() : TWinControl(nullptr) {}
+    ~TReleaser() override;
 
     // The shared instance, created on first use and owned by the drop module.
     static TReleaser& Instance();
@@ -24,11 +23,12 @@ public:
     void Release(std::shared_ptr<void> object);
     bool Holds(const void* object) const noexcept;
 
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void WndProc(TMessage& message) override;
+
 private:
-    HWND Handle();
     void ReleaseNow(const void* object);
-    static LRESULT CALLBACK StaticWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
 
     std::vector<std::shared_ptr<void>> releasing_;
-    win::UniqueHwnd handle_;
 };
