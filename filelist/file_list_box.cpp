@@ -98,10 +98,10 @@ void TFileListBox::NotifyChange() {
     if (OnChange) OnChange(this);
 }
 
-std::wstring TFileListBox::SelectedItemText() {
+int TFileListBox::SelectedIndex() {
     const int index = ItemIndex();
-    if (index < 0 || Count() == 0 || ::SendMessageW(Handle(), LB_GETSEL, index, 0) <= 0) return {};
-    return ItemText(index);
+    if (index < 0 || Count() == 0 || ::SendMessageW(Handle(), LB_GETSEL, index, 0) <= 0) return -1;
+    return index;
 }
 
 std::wstring TFileListBox::JoinFolderPath(const std::wstring& name) const {
@@ -110,8 +110,9 @@ std::wstring TFileListBox::JoinFolderPath(const std::wstring& name) const {
 }
 
 std::wstring TFileListBox::SelectedFilePath() {
-    const std::wstring text = SelectedItemText();
-    return text.empty() ? std::wstring() : JoinFolderPath(text);
+    const int index = SelectedIndex();
+    const std::wstring name = index < 0 ? std::wstring() : EntryName(index);
+    return name.empty() ? std::wstring() : JoinFolderPath(name);
 }
 
 void TFileListBox::SetDirectory(const std::wstring& folder) {

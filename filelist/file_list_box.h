@@ -42,7 +42,10 @@ public:
 protected:
     virtual void NotifyChange();
     virtual void ReadFolder() = 0;
-    virtual std::wstring SelectedFilePath();
+    // The full path of the selected entry, or empty.
+    std::wstring SelectedFilePath();
+    // The name that entry `index` stands for inside Directory.
+    virtual std::wstring EntryName(int index) { return ItemText(index); }
     virtual void ApplyFilePath(const std::wstring& path);
 
     void Click() override;
@@ -50,7 +53,8 @@ protected:
     void RecomputeItemHeight();
     // The attribute bits that the FileType members stand for.
     DWORD FileTypeAttributes() const;
-    std::wstring SelectedItemText();
+    // The selected entry's index, or -1 when none is selected.
+    int SelectedIndex();
     std::wstring JoinFolderPath(const std::wstring& name) const;
 
 private:

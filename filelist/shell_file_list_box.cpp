@@ -90,14 +90,6 @@ void TShellFileListBox::AddEntries(const std::vector<std::wstring>& names, UINT 
     }
 }
 
-std::wstring TShellFileListBox::SelectedFilePath() {
-    const int index = ItemIndex();
-    if (index < 0 || static_cast<size_t>(index) >= fileNames_.size() ||
-        ::SendMessageW(Handle(), LB_GETSEL, index, 0) <= 0)
-        return {};
-    return JoinFolderPath(fileNames_[static_cast<size_t>(index)]);
-}
-
 void TShellFileListBox::DrawListItem(int index, const RECT& rect, UINT state) {
     HDC dc = canvas_.Dc;
     int offset = 2;

@@ -27,7 +27,9 @@ public:
 
 protected:
     void ReadFolder() override;
-    std::wstring SelectedFilePath() override;
+    // The entry's own file name: the shown text is the shell's name, which
+    // need not name the file.
+    std::wstring EntryName(int index) override { return EntryFileName(index); }
     void DrawListItem(int index, const RECT& rect, UINT state) override;
 
 private:
