@@ -6,6 +6,7 @@
 #include "drop/file_drag_drop.h"
 #include "resources/resource_ids.h"
 
+#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -27,6 +28,13 @@ void ShowProcessError(const std::exception_ptr& error) {
 }
 
 }  // namespace
+
+// An exception that escapes every handler ends the process. The library's
+// own handler would print its type name to a console this windowed program
+// does not have, and bring a name demangler of some 30 KB into the exe.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }
+}  // namespace __gnu_cxx
 
 int RunProgram(void (*entry)(), void (*finalizeUnit)()) {
     // System DLLs come from System32 only, never from the current folder.
