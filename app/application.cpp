@@ -31,6 +31,32 @@ std::wstring ModulePath() {
 
 }  // namespace
 
+// The window of the application itself: never shown, it hears what concerns
+// the whole program (closing, the end of the session, activation, themes).
+class TApplicationWindow : public TWinControl {
+public:
+    explicit TApplicationWindow(TApplication& application) : TWinControl(nullptr), application_(application) {}
+
+protected:
+    void CreateParams(TCreateParams& params) override {
+        TWinControl::CreateParams(params);
+        params.ClassName = kApplicationClass;
+        params.Caption = application_.Title();
+        params.Style = WS_POPUP | WS_CLIPSIBLINGS | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+        params.ExStyle = WS_EX_TOOLWINDOW;
+        params.X = ::GetSystemMetrics(SM_CXSCREEN) / 2;
+        params.Y = ::GetSystemMetrics(SM_CYSCREEN) / 2;
+        params.Width = params.Height = 0;
+        params.Icon = application_.Icon();
+    }
+    void WndProc(TMessage& message) override {
+        if (!application_.ApplicationMessage(message)) DefaultHandler(message);
+    }
+
+private:
+    TApplication& application_;
+};
+
 std::wstring TApplication::TitleFromModulePath(const std::wstring& path) {
     std::wstring name = path.substr(path.find_last_of(L'\\') + 1);
     name = name.substr(0, name.find(L'.'));
@@ -44,27 +70,14 @@ TApplication::TApplication() : TComponent(nullptr) {
     icon_ = ::LoadIconW(::GetModuleHandleW(nullptr), L"MAINICON");
     title_ = TitleFromModulePath(ModulePath());
 
-    HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    WNDCLASSEXW existing{sizeof(existing)};
-    if (!::GetClassInfoExW(instance, kApplicationClass, &existing)) {
-        WNDCLASSEXW wc{sizeof(wc)};
-        wc.lpfnWndProc = &StaticWndProc;
-        wc.hInstance = instance;
-        wc.hIcon = icon_;
-        wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-        wc.lpszClassName = kApplicationClass;
-        ::RegisterClassExW(&wc);
-    }
-    window_.reset(::CreateWindowExW(WS_EX_TOOLWINDOW, kApplicationClass, title_.c_str(),
-                                    WS_POPUP | WS_CLIPSIBLINGS | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                                    ::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2, 0,
-                                    0, nullptr, nullptr, instance, this));
-    if (window_) {
-        ::SendMessageW(window_.get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-        HMENU menu = ::GetSystemMenu(window_.get(), FALSE);
-        for (UINT command : {SC_MAXIMIZE, SC_SIZE, SC_MOVE}) ::DeleteMenu(menu, command, MF_BYCOMMAND);
-    }
+    window_ = std::make_unique<TApplicationWindow>(*this);
+    HWND window = window_->Handle();
+    ::SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    HMENU menu = ::GetSystemMenu(window, FALSE);
+    for (UINT command : {SC_MAXIMIZE, SC_SIZE, SC_MOVE}) ::DeleteMenu(menu, command, MF_BYCOMMAND);
 }
+
+HWND TApplication::Handle() const noexcept { return window_ ? window_->Handle() : nullptr; }
 
 TApplication::~TApplication() {
     MarkDestroying();
@@ -82,9 +95,9 @@ void TApplication::SetMainFormOnTaskBar(bool value) {
     if (mainFormOnTaskBar_ == value) return;
     mainFormOnTaskBar_ = value;
     if (value && window_) {
-        const LONG ex = ::GetWindowLongW(window_.get(), GWL_EXSTYLE);
-        ::SetWindowLongW(window_.get(), GWL_EXSTYLE, ex | WS_EX_TOOLWINDOW);
-        ::SetWindowTextW(window_.get(), nullptr);
+        const LONG ex = ::GetWindowLongW(Handle(), GWL_EXSTYLE);
+        ::SetWindowLongW(Handle(), GWL_EXSTYLE, ex | WS_EX_TOOLWINDOW);
+        ::SetWindowTextW(Handle(), nullptr);
     }
 }
 
@@ -95,9 +108,9 @@ void TApplication::FormConstructed(TForm* form) {
         form->Handle();
         mainForm_ = form;
         if (mainFormOnTaskBar_ && window_) {
-            LONG ex = ::GetWindowLongW(window_.get(), GWL_EXSTYLE) | WS_EX_NOACTIVATE;
+            LONG ex = ::GetWindowLongW(Handle(), GWL_EXSTYLE) | WS_EX_NOACTIVATE;
             ex &= ~WS_EX_APPWINDOW;
-            ::SetWindowLongW(window_.get(), GWL_EXSTYLE, ex);
+            ::SetWindowLongW(Handle(), GWL_EXSTYLE, ex);
         }
     }
 }
@@ -177,7 +190,7 @@ void TApplication::Terminate() { ::PostQuitMessage(0); }
 
 HWND TApplication::ActiveWindow() const noexcept {
     HWND active = ::GetActiveWindow();
-    return active ? active : ::GetLastActivePopup(window_.get());
+    return active ? active : ::GetLastActivePopup(Handle());
 }
 
 void TApplication::HandleException(TComponent*, const std::exception_ptr& error) {
@@ -204,7 +217,7 @@ POINT MonitorCentre(HMONITOR monitor) {
 
 int TApplication::MessageBox(const std::wstring& text, const std::wstring& caption, UINT flags) {
     HWND owner = ActiveWindow();
-    HWND app = window_.get();
+    HWND app = Handle();
     RECT appRect{};
     bool moved = false;
     if (owner && app && ::MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST) !=
@@ -301,40 +314,27 @@ void TApplication::RestoreTopMosts() {
     topMostList_.clear();
 }
 
-LRESULT CALLBACK TApplication::StaticWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
-    if (msg == WM_NCCREATE)
-        ::SetWindowLongPtrW(window, GWLP_USERDATA,
-                            reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-    auto* self = reinterpret_cast<TApplication*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self || !self->window_) return ::DefWindowProcW(window, msg, wParam, lParam);
-    try {
-        return self->ApplicationWndProc(msg, wParam, lParam);
-    } catch (...) {
-        self->HandleException(self, std::current_exception());
-        return 0;
-    }
-}
-
-LRESULT TApplication::ApplicationWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    switch (msg) {
+bool TApplication::ApplicationMessage(TMessage& message) {
+    switch (message.Msg) {
     case WM_CLOSE:
         if (mainForm_) mainForm_->Close();
-        return 0;
+        return true;
     case WM_QUERYENDSESSION:
-        return 1;
+        message.Result = 1;
+        return true;
     case WM_ENDSESSION:
-        if (wParam) {
+        if (message.WParam) {
             Terminate();
             if (OnEndSession) OnEndSession();
         }
-        return 0;
+        return true;
     case WM_ACTIVATEAPP:
-        if (wParam) RestoreTopMosts(); else NormalizeTopMosts();
-        return 0;
+        if (message.WParam) RestoreTopMosts(); else NormalizeTopMosts();
+        return true;
     case WM_THEMECHANGED:
         visualStylesActive_ = AskVisualStylesActive();
-        return ::DefWindowProcW(window_.get(), msg, wParam, lParam);
+        return false;
     default:
-        return ::DefWindowProcW(window_.get(), msg, wParam, lParam);
+        return false;
     }
 }

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "app/component.h"
-#include "app/win_handles.h"
+#include "app/win_control.h"
 
 #include <exception>
 #include <functional>
@@ -12,6 +12,7 @@
 #include <vector>
 
 class TForm;
+class TApplicationWindow;
 
 enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
 
@@ -51,7 +52,8 @@ public:
     void ShowException(const std::exception_ptr& error);
     int MessageBox(const std::wstring& text, const std::wstring& caption, UINT flags);
 
-    HWND Handle() const noexcept { return window_.get(); }
+    // The hidden application window.
+    HWND Handle() const noexcept;
     const std::wstring& Title() const noexcept { return title_; }
     HICON Icon() const noexcept { return icon_; }
     TForm* MainForm() const noexcept { return mainForm_; }
@@ -91,14 +93,15 @@ private:
     bool IsKeyMessage(MSG& msg);
     void Idle();
     int StartupShowCommand() const;
-    LRESULT ApplicationWndProc(UINT msg, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK StaticWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+    friend class TApplicationWindow;
+    // The application window's own handling; false leaves it to the platform.
+    bool ApplicationMessage(TMessage& message);
 
     bool oleInitialized_ = false;
     bool comInitialized_ = false;
     std::wstring title_;
     HICON icon_ = nullptr;  // a shared resource icon, never destroyed
-    win::UniqueHwnd window_;
+    std::unique_ptr<TApplicationWindow> window_;
     TForm* mainForm_ = nullptr;
     bool mainFormOnTaskBar_ = false;
     bool creatingMainForm_ = false;

@@ -91,10 +91,6 @@ void TForm::SetClientSize(int width, int height) {
     SetBounds(Left(), Top(), Width() + dx, Height() + dy);
 }
 
-bool TForm::Visible() const noexcept {
-    return HandleAllocated() && ::IsWindowVisible(const_cast<TForm*>(this)->Handle());
-}
-
 void TForm::PlaceForFirstShowing() {
     if (position_ == TPosition::poMainFormCenter && Application->MainForm() == this) {
         int x = (Screen->Width() - Width()) / 2;

@@ -49,7 +49,6 @@ public:
     // Shows the form; the first showing places it as its Position asks.
     void Show();
     void Hide();
-    bool Visible() const noexcept;
     // Asks to close: ends the program for the main form, the modal run for a
     // modal form, and hides any other form.
     void Close();

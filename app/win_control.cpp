@@ -68,6 +68,7 @@ void TWinControl::CreateWnd() {
             wc.lpfnWndProc = &StaticWndProc;
             wc.hInstance = instance;
             wc.hCursor = params.Cursor;
+            wc.hIcon = params.Icon;
             wc.lpszClassName = params.ClassName.c_str();
             if (!::RegisterClassExW(&wc)) throw EOutOfResources(LoadResString(IDS_WINDOW_CLASS_ERROR));
         }

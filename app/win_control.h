@@ -37,6 +37,7 @@ struct TCreateParams {
     HWND WndParent = nullptr;
     UINT ClassStyle = 0;
     HCURSOR Cursor = nullptr;
+    HICON Icon = nullptr;
 };
 
 class TWinControl : public TComponent {
