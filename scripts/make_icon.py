@@ -16,7 +16,8 @@ drawing can be checked by eye; it never goes into the source tree.
 import argparse
 import os
 import struct
-import zlib
+
+from png_preview import png_bytes
 
 SIZE = 32
 SUPERSAMPLE = 8
@@ -153,26 +154,6 @@ def ico_bytes(alpha, rgb):
     icondir = struct.pack("<HHH", 0, 1, 1)
     entry = struct.pack("<BBBBHHII", w, h, 0, 0, 1, 32, len(image), 6 + 16)
     return icondir + entry + image
-
-
-def png_bytes(pixels):
-    """pixels: rows of (r, g, b) tuples."""
-    h = len(pixels)
-    w = len(pixels[0])
-    raw = bytearray()
-    for row in pixels:
-        raw.append(0)
-        for r, g, b in row:
-            raw += bytes((r, g, b))
-
-    def chunk(tag, data):
-        return (struct.pack(">I", len(data)) + tag + data
-                + struct.pack(">I", zlib.crc32(tag + data) & 0xFFFFFFFF))
-
-    return (b"\x89PNG\r\n\x1a\n"
-            + chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 2, 0, 0, 0))
-            + chunk(b"IDAT", zlib.compress(bytes(raw), 9))
-            + chunk(b"IEND", b""))
 
 
 def over(rgb, a, bg):

@@ -35,7 +35,8 @@ import argparse
 import math
 import os
 import struct
-import zlib
+
+from png_preview import png_bytes
 
 CX = CY = 16
 PER_ROW = 4
@@ -254,25 +255,6 @@ def stream_bytes(imgs):
 
 
 # --- preview ------------------------------------------------------------------------
-
-def png_bytes(pixels):
-    h = len(pixels)
-    w = len(pixels[0])
-    raw = bytearray()
-    for row in pixels:
-        raw.append(0)
-        for r, g, b in row:
-            raw += bytes((r, g, b))
-
-    def chunk(tag, data):
-        return (struct.pack(">I", len(data)) + tag + data
-                + struct.pack(">I", zlib.crc32(tag + data) & 0xFFFFFFFF))
-
-    return (b"\x89PNG\r\n\x1a\n"
-            + chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 2, 0, 0, 0))
-            + chunk(b"IDAT", zlib.compress(bytes(raw), 9))
-            + chunk(b"IEND", b""))
-
 
 def shade(p, bg):
     if p is None:
