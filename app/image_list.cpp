@@ -6,14 +6,9 @@
 
 #include <objidl.h>
 
-#include <memory>
-
 namespace {
 
-struct ReleaseUnknown {
-    void operator()(IUnknown* object) const noexcept { object->Release(); }
-};
-using UniqueStream = std::unique_ptr<IStream, ReleaseUnknown>;
+using UniqueStream = win::UniqueCom<IStream>;
 
 // shlwapi exports the memory stream by name only from Vista on, and the
 // program links no shlwapi import: look it up where it lives.

@@ -6,6 +6,7 @@
 #include <shellapi.h>
 
 #include <cstdint>
+#include <memory>
 #include <utility>
 
 namespace win {
@@ -67,6 +68,13 @@ using UniqueKernelHandle = UniqueHandle<HANDLE, CloseKernelHandle>;
 using UniqueGlobal = UniqueHandle<HGLOBAL, FreeGlobal>;
 using UniqueLibrary = UniqueHandle<HMODULE, FreeLibraryHandle>;
 using UniqueMemoryDc = UniqueHandle<HDC, DeleteDcHandle>;
+
+// A COM interface pointer, released once.
+struct ReleaseCom {
+    void operator()(IUnknown* object) const noexcept { object->Release(); }
+};
+template <typename T>
+using UniqueCom = std::unique_ptr<T, ReleaseCom>;
 
 // GetDC / ReleaseDC.
 class WindowDc {

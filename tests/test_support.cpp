@@ -63,16 +63,16 @@ std::wstring TempFolder::MakeFolder(const std::wstring& name) const {
 
 std::wstring TempFolder::MakeShortcut(const std::wstring& name, const std::wstring& target) const {
     const std::wstring path = Path(name + L".lnk");
-    IShellLinkW* link = nullptr;
-    if (SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                     reinterpret_cast<void**>(&link)))) {
-        link->SetPath(target.c_str());
-        IPersistFile* file = nullptr;
-        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-            file->Save(path.c_str(), TRUE);
-            file->Release();
-        }
-        link->Release();
+    IShellLinkW* rawLink = nullptr;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                  reinterpret_cast<void**>(&rawLink))))
+        return path;
+    const win::UniqueCom<IShellLinkW> link(rawLink);
+    link->SetPath(target.c_str());
+    IPersistFile* rawFile = nullptr;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&rawFile)))) {
+        const win::UniqueCom<IPersistFile> file(rawFile);
+        file->Save(path.c_str(), TRUE);
     }
     return path;
 }
