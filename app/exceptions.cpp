@@ -2,6 +2,8 @@
 
 #include "resources/resource_ids.h"
 
+#include <new>
+
 namespace {
 
 UINT IoErrorResource(DWORD code) {
@@ -54,29 +56,49 @@ std::wstring FormatText(std::wstring_view pattern, std::initializer_list<std::ws
 
 namespace {
 
-template <typename Visit>
-void WalkNested(const std::exception_ptr& error, Visit visit) {
+std::wstring Widen(const char* text, UINT codePage, DWORD flags) {
+    const int length = ::MultiByteToWideChar(codePage, flags, text, -1, nullptr, 0);
+    if (length <= 1) return {};
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    ::MultiByteToWideChar(codePage, flags, text, -1, wide.data(), length);
+    wide.pop_back();  // the terminating zero
+    return wide;
+}
+
+// A standard-library exception's own text: UTF-8 as a rule, else in the
+// system's code page.
+std::wstring WhatText(const std::exception& e) {
+    const char* text = e.what();
+    if (!text || !*text) return {};
+    std::wstring wide = Widen(text, CP_UTF8, MB_ERR_INVALID_CHARS);
+    return wide.empty() ? Widen(text, CP_ACP, 0) : wide;
+}
+
+// `text`, unless an exception nested in `e` has a message of its own.
+std::wstring InnermostText(const std::exception& e, std::wstring text) {
     try {
-        std::rethrow_exception(error);
-    } catch (const Exception& e) {
-        visit(&e);
-        try { std::rethrow_if_nested(e); } catch (...) { WalkNested(std::current_exception(), visit); }
-    } catch (const std::exception& e) {
-        visit(nullptr);
-        try { std::rethrow_if_nested(e); } catch (...) { WalkNested(std::current_exception(), visit); }
+        std::rethrow_if_nested(e);
     } catch (...) {
-        visit(nullptr);
+        std::wstring inner = ExceptionMessage(std::current_exception());
+        if (!inner.empty()) text = std::move(inner);
     }
+    return text;
 }
 
 }  // namespace
 
 std::wstring ExceptionMessage(const std::exception_ptr& error) {
-    std::wstring text;
-    WalkNested(error, [&](const Exception* e) {
-        if (e && !e->Message().empty()) text = e->Message();
-    });
-    return text;
+    try {
+        std::rethrow_exception(error);
+    } catch (const Exception& e) {
+        return InnermostText(e, e.Message());
+    } catch (const std::bad_alloc& e) {
+        return InnermostText(e, LoadResString(IDS_OUT_OF_MEMORY));
+    } catch (const std::exception& e) {
+        return InnermostText(e, WhatText(e));
+    } catch (...) {
+        return {};
+    }
 }
 
 std::wstring ExceptionClassName(const std::exception_ptr& error) {

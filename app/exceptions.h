@@ -59,7 +59,8 @@ std::wstring LoadResString(UINT id);
 std::wstring FormatText(std::wstring_view pattern, std::initializer_list<std::wstring_view> args);
 
 // The message of an exception, walking into nested exceptions: the innermost
-// non-empty message wins. Empty for an unknown exception.
+// non-empty message wins. Out of memory has the framework's text, another
+// standard-library exception its own; an exception of no known kind has none.
 std::wstring ExceptionMessage(const std::exception_ptr& error);
 // The type name used in the process-level error box.
 std::wstring ExceptionClassName(const std::exception_ptr& error);

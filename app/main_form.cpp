@@ -10,9 +10,11 @@
 #include "resources/resource_ids.h"
 
 TForm1* Form1 = nullptr;
+HMODULE LayoutModule = nullptr;
 
 namespace {
 
+constexpr wchar_t kClassName[] = L"TForm1";
 constexpr wchar_t kLayoutResource[] = L"TFORM1";
 
 }  // namespace
@@ -21,7 +23,7 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {}
 
 void TForm1::CreateParams(TCreateParams& params) {
     TForm::CreateParams(params);
-    params.ClassName = L"TForm1";
+    params.ClassName = kClassName;
 }
 
 TMenuItem* TForm1::AddMenuItem(const wchar_t* name, const wchar_t* caption, int imageIndex) {
@@ -50,11 +52,12 @@ void TForm1::CreateMenu() {
 }
 
 void TForm1::ReadImages() {
-    HMODULE module = ::GetModuleHandleW(nullptr);
+    HMODULE module = LayoutModule ? LayoutModule : ::GetModuleHandleW(nullptr);
     HRSRC resource = ::FindResourceW(module, kLayoutResource, MAKEINTRESOURCEW(10) /* RT_RCDATA */);
     HGLOBAL loaded = resource ? ::LoadResource(module, resource) : nullptr;
     const void* data = loaded ? ::LockResource(loaded) : nullptr;
-    if (!data) throw EResNotFound(FormatText(LoadResString(IDS_RESOURCE_NOT_FOUND), {kLayoutResource}));
+    // The layout belongs to the form class: the message names the class.
+    if (!data) throw EResNotFound(FormatText(LoadResString(IDS_RESOURCE_NOT_FOUND), {kClassName}));
     ImageList1->ReadStream(data, ::SizeofResource(module, resource));
 }
 

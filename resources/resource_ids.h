@@ -17,6 +17,7 @@
 #define IDS_CLIPBOARD_OPEN_ERROR  65112
 #define IDS_APPLICATION_ERROR     65113
 #define IDS_EXCEPTION_IN_MODULE   65114
+#define IDS_OUT_OF_MEMORY         65115
 
 // Message dialog titles and button captions.
 #define IDS_MSG_ERROR             65232
