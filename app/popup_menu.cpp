@@ -16,6 +16,8 @@
 #include <set>
 #include <string_view>
 
+LanguageFn SystemLanguageCall = &::GetSystemDefaultLangID;
+
 namespace {
 
 // ---- Command identifiers --------------------------------------------------
@@ -68,15 +70,23 @@ std::wstring WithoutHotkeyMarks(const std::wstring& caption) {
     return result;
 }
 
-// The caption with "&" before its first character still available (taken
-// out of `available`), or nothing.
-std::optional<std::wstring> MarkFirstAvailable(const std::wstring& caption, std::wstring& available) {
+// "(&K)" after the caption, before a trailing "..." if it has one: the form
+// that Far-East systems use.
+std::wstring WithAppendedHotkey(const std::wstring& caption, wchar_t key) {
+    const size_t at = caption.ends_with(L"...") ? caption.size() - 3 : caption.size();
+    return caption.substr(0, at) + L"(&" + key + L")" + caption.substr(at);
+}
+
+// The caption with its first character still available (taken out of
+// `available`) marked as its hotkey, or nothing.
+std::optional<std::wstring> MarkFirstAvailable(const std::wstring& caption, std::wstring& available, bool farEast) {
     for (size_t i = 0; i < caption.size(); ++i) {
         if (IsSurrogate(caption[i])) continue;
         const size_t at = available.find(Upper(caption[i]));
         if (at == std::wstring::npos) continue;
+        const wchar_t key = available[at];
         available.erase(at, 1);
-        return caption.substr(0, i) + L"&" + caption.substr(i);
+        return farEast ? WithAppendedHotkey(caption, key) : caption.substr(0, i) + L"&" + caption.substr(i);
     }
     return std::nullopt;
 }
@@ -84,26 +94,29 @@ std::optional<std::wstring> MarkFirstAvailable(const std::wstring& caption, std:
 struct HotkeyPass {
     std::vector<std::pair<TMenuItem*, std::wstring>> assigned;
     std::vector<TMenuItem*> missed;
+    std::wstring left;  // the characters still available after the pass
 };
 
-HotkeyPass AssignInOrder(const std::vector<TMenuItem*>& order, std::wstring available) {
+HotkeyPass AssignInOrder(const std::vector<TMenuItem*>& order, std::wstring available, bool farEast) {
     HotkeyPass pass;
     for (TMenuItem* item : order) {
-        if (auto marked = MarkFirstAvailable(item->Caption(), available))
+        if (auto marked = MarkFirstAvailable(item->Caption(), available, farEast))
             pass.assigned.emplace_back(item, std::move(*marked));
         else
             pass.missed.push_back(item);
     }
+    pass.left = std::move(available);
     return pass;
 }
 
 // Tries orders until every item gets a character, the items that missed
-// out moved to the front each time; keeps the pass that served the most.
-void AssignHotkeysTo(std::vector<TMenuItem*> order, const std::wstring& available) {
+// out moved to the front each time; keeps the pass that served the most. On
+// a Far-East system the items still without one get what is left.
+void AssignHotkeysTo(std::vector<TMenuItem*> order, const std::wstring& available, bool farEast) {
     HotkeyPass best;
     const size_t passes = order.size();
     for (size_t n = 0; n < passes; ++n) {
-        HotkeyPass pass = AssignInOrder(order, available);
+        HotkeyPass pass = AssignInOrder(order, available, farEast);
         const bool complete = pass.missed.empty();
         if (n == 0 || pass.assigned.size() > best.assigned.size()) best = pass;
         if (complete) break;
@@ -111,7 +124,19 @@ void AssignHotkeysTo(std::vector<TMenuItem*> order, const std::wstring& availabl
         for (const auto& done : pass.assigned) next.push_back(done.first);
         order = std::move(next);
     }
+    for (size_t i = 0; farEast && i < best.missed.size() && i < best.left.size(); ++i)
+        best.assigned.emplace_back(best.missed[i], WithAppendedHotkey(best.missed[i]->Caption(), best.left[i]));
     for (auto& [item, caption] : best.assigned) item->SetCaption(caption);
+}
+
+// Chinese, Japanese and Korean systems write a menu's hotkey after its caption.
+bool FarEastSystem() {
+    switch (PRIMARYLANGID(SystemLanguageCall())) {
+    case LANG_CHINESE:
+    case LANG_JAPANESE:
+    case LANG_KOREAN: return true;
+    default: return false;
+    }
 }
 
 // ---- Visual styles ----------------------------------------------------------
@@ -398,7 +423,7 @@ void TPopupMenu::AssignHotkeys() {
             }
         }
     }
-    if (!todo.empty()) AssignHotkeysTo(std::move(todo), available);
+    if (!todo.empty()) AssignHotkeysTo(std::move(todo), available, FarEastSystem());
 }
 
 // The visible items without the separators that would stand at either end
@@ -421,13 +446,18 @@ win::UniqueMenu TPopupMenu::BuildMenu() {
     UINT position = 0;
     for (TMenuItem* item : shown_) {
         MENUITEMINFOW info{sizeof(info)};
-        info.fMask = MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_CHECKMARKS | MIIM_TYPE | MIIM_DATA;
+        info.fMask = MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_CHECKMARKS | MIIM_FTYPE | MIIM_DATA;
         // The items carry images, so the menu draws them all itself.
         info.fType = MFT_OWNERDRAW | (item->IsLine() ? MFT_SEPARATOR : 0);
         info.fState = (item->Default() ? MFS_DEFAULT : 0) | (item->Enabled() ? 0 : MFS_DISABLED);
         info.wID = item->Command();
         info.dwItemData = reinterpret_cast<ULONG_PTR>(item);
-        info.dwTypeData = const_cast<wchar_t*>(item->Caption().c_str());
+        // The platform keeps the caption too, for screen readers and
+        // GetMenuStringW; it draws nothing of it.
+        if (!item->IsLine()) {
+            info.fMask |= MIIM_STRING;
+            info.dwTypeData = const_cast<wchar_t*>(item->Caption().c_str());
+        }
         ::InsertMenuItemW(menu.get(), position++, TRUE, &info);
     }
     return menu;

@@ -13,6 +13,11 @@
 
 class TImageList;
 
+// The language of the system's locale, which decides how hotkeys are written;
+// a test may put in another.
+using LanguageFn = LANGID(WINAPI*)();
+extern LanguageFn SystemLanguageCall;
+
 class TMenuItem : public TComponent {
 public:
     explicit TMenuItem(TComponent* owner);
