@@ -3,9 +3,9 @@
 #include "app/screen.h"
 #include "app/system_library.h"
 
-#include <shellapi.h>
-
 #include <algorithm>
+
+FileInfoFn FileInfoCall = &::SHGetFileInfoW;
 
 namespace {
 
@@ -82,12 +82,20 @@ void TShellFileListBox::AddEntries(const std::vector<std::wstring>& names, UINT 
     fileNames_.reserve(names.size());
     for (const std::wstring& name : names) {
         SHFILEINFOW info{};
-        (void)::SHGetFileInfoW(name.c_str(), 0, &info, sizeof(info), queryFlags);
-        const std::wstring text = forceFileExtensions_ ? name : std::wstring(info.szDisplayName);
+        const bool named = FileInfoCall(name.c_str(), 0, &info, sizeof(info), queryFlags) != 0 &&
+                           info.szDisplayName[0] != L'\0';
+        // An entry the shell cannot name shows the file's own name rather
+        // than an invisible line.
+        const std::wstring text = forceFileExtensions_ || !named ? name : std::wstring(info.szDisplayName);
         const int index = AddItem(text, static_cast<DWORD>(info.iIcon));
         fileNames_.push_back(name);
         if (index == 100) Screen->SetCursor(crHourGlass);
     }
+}
+
+bool TShellFileListBox::HoldsFile(const std::wstring& path) const {
+    return std::any_of(fileNames_.begin(), fileNames_.end(),
+                       [&](const std::wstring& name) { return JoinFolderPath(name) == path; });
 }
 
 void TShellFileListBox::DrawListItem(int index, const RECT& rect, UINT state) {

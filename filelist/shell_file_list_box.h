@@ -5,8 +5,15 @@
 #include "filelist/file_list_box.h"
 #include "filelist/search_files.h"
 
+#include <shellapi.h>
+
 #include <string>
 #include <vector>
+
+// Asks the shell for a file's display name and icon; a test may put in one
+// that fails.
+using FileInfoFn = DWORD_PTR(WINAPI*)(LPCWSTR, DWORD, SHFILEINFOW*, UINT, UINT);
+extern FileInfoFn FileInfoCall;
 
 class TShellFileListBox : public TFileListBox {
 public:
@@ -22,6 +29,8 @@ public:
 
     // The file name of entry `index`, as the folder holds it.
     const std::wstring& EntryFileName(int index) const { return fileNames_.at(static_cast<size_t>(index)); }
+    // Whether an entry of the list stands for the file at `path`.
+    bool HoldsFile(const std::wstring& path) const;
 
     using TCustomListBox::DrawItem;
 
