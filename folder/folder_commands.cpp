@@ -31,12 +31,16 @@ void OpenInShell(HWND owner, const std::wstring& path) {
 void TForm1::mnu_EXPLOREClick(TComponent*) { OpenInShell(Handle(), SendToPath); }
 
 void TForm1::mnu_LANCERClick(TComponent*) {
-    if (ShellFileListBox1->ItemIndex() == -1) {
+    const int index = ShellFileListBox1->ItemIndex();
+    if (index == -1) {
         ShowNotice(kNothingToLaunch, mtWarning);
         return;
     }
-    if (!AskConfirm(kLaunchQuestion + FileNamePart(ShellFileListBox1->FileName()))) return;
-    OpenInShell(Handle(), ShellFileListBox1->FileName());
+    // The list may be read again while the question is up: what opens is
+    // the file asked about, and only while the list still holds it.
+    const std::wstring path = ShellFileListBox1->FileName();
+    if (!AskConfirm(kLaunchQuestion + ShellFileListBox1->ItemText(index))) return;
+    if (ShellFileListBox1->HoldsFile(path)) OpenInShell(Handle(), path);
 }
 
 void TForm1::Raffraichir1Click(TComponent*) { ShellFileListBox1->Update(); }
@@ -47,7 +51,8 @@ void TForm1::Supprimer1Click(TComponent*) {
         ShowNotice(kNothingToRemove, mtWarning);
         return;
     }
-    if (!AskConfirm(kRemoveQuestion + FileNamePart(path))) return;
+    // The question names the entry as the list shows it; the file is what goes.
+    if (!AskConfirm(kRemoveQuestion + ShellFileListBox1->ItemText(ShellFileListBox1->ItemIndex()))) return;
     // The question that follows is the way out when the file stayed.
     (void)RecycleFile(path);
     ShellFileListBox1->Update();
