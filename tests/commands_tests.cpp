@@ -4,6 +4,7 @@
 #include "app/exceptions.h"
 #include "app/image_list.h"
 #include "app/main_form.h"
+#include "app/win_handles.h"
 #include "app/popup_menu.h"
 #include "app/screen.h"
 #include "filelist/shell_file_list_box.h"
@@ -13,8 +14,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -191,8 +194,8 @@ TEST_F(CommandsTest, LaunchAsksThenOpensTheSelectedEntry) {
     };
     const Case cases[] = {
         {"nothing selected", nullptr, Action::Ok, L"Pas de fichier à lancer", false},
-        {"cancelled", L"Bloc-notes.lnk", Action::Cancel, L"Lancer Bloc-notes.lnk", false},
-        {"confirmed", L"Bloc-notes.lnk", Action::Ok, L"Lancer Bloc-notes.lnk", true},
+        {"cancelled", L"Bloc-notes.lnk", Action::Cancel, L"Lancer Bloc-notes", false},
+        {"confirmed", L"Bloc-notes.lnk", Action::Ok, L"Lancer Bloc-notes", true},
         {"dismissed", L"Notes.txt", Action::Escape, L"Lancer Notes.txt", false},
     };
     for (const Case& c : cases) {
@@ -222,7 +225,7 @@ TEST_F(CommandsTest, RemoveRecyclesAfterConfirmationAndOffersTheFolder) {
         bool reread;
         bool folderOpened;
     };
-    const std::wstring question = L"Retirer ce programme du dossier de démarrage de Windows\r\n\r\nOutil.lnk";
+    const std::wstring question = L"Retirer ce programme du dossier de démarrage de Windows\r\n\r\nOutil";
     const Case cases[] = {
         {"nothing selected", false, false, {Action::Ok}, {L"Pas de fichier à supprimer"}, false, false, false},
         {"cancelled", true, false, {Action::Cancel}, {question}, false, false, false},
@@ -260,6 +263,186 @@ TEST_F(CommandsTest, RemoveRecyclesAfterConfirmationAndOffersTheFolder) {
         ASSERT_EQ(shellCalls.size(), c.folderOpened ? 1u : 0u);
         if (c.folderOpened) ExpectOpened(shellCalls[0], form->Handle(), folder.Path());
         ::DeleteFileW(added.c_str());
+    }
+}
+
+TEST_F(CommandsTest, LaunchOpensTheFileAskedAboutWhateverTheListDidDuringTheQuestion) {
+    const std::wstring asked = folder.Touch(L"Lire.txt");
+    TempFolder outside;
+    const std::wstring dropped = outside.Touch(L"Déposé.txt");
+    struct Case {
+        const char* label;
+        std::function<void()> duringQuestion;
+        bool opened;
+    };
+    const Case cases[] = {
+        {"the list read again with a file more",
+         [&] {
+             folder.Touch(L"Ajout.txt");
+             List()->Update();
+         },
+         true},
+        {"the entry gone and the list read again",
+         [&] {
+             ::DeleteFileW(asked.c_str());
+             List()->Update();
+         },
+         false},
+        // Whether a drop during a question is taken or ignored, the launch
+        // acts on what it asked about.
+        {"a file dropped on the list",
+         [&] {
+             ::PostMessageW(ListWindow(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({dropped}, {4, 4})), 0);
+             PumpMessages(400);
+         },
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        shellCalls.clear();
+        folder.Touch(L"Lire.txt");
+        List()->Update();
+        Select(L"Lire.txt");
+        // The launch question is answered by hand; a drop's own question, if
+        // one comes, gets OK from the answerer.
+        DialogAnswerer answers({Action::Custom, Action::Ok}, [&](HWND question) {
+            c.duringQuestion();
+            DialogAnswerer::ClickButton(question, L"OK");
+        });
+        form->mnu_LANCERClick(nullptr);
+        ASSERT_GE(answers.Seen().size(), 1u);
+        EXPECT_EQ(answers.Seen()[0].text, L"Lancer Lire.txt");
+        ASSERT_EQ(shellCalls.size(), c.opened ? 1u : 0u);
+        if (c.opened) ExpectOpened(shellCalls[0], form->Handle(), asked);
+    }
+}
+
+// The shell as it is, except for one file it cannot name.
+const std::wstring unnamed = L"Sans nom.txt";
+
+DWORD_PTR WINAPI FailingFileInfo(LPCWSTR name, DWORD attributes, SHFILEINFOW* info, UINT size, UINT flags) {
+    if (name == unnamed) return 0;
+    return ::SHGetFileInfoW(name, attributes, info, size, flags);
+}
+
+DWORD_PTR WINAPI EmptyNameFileInfo(LPCWSTR name, DWORD attributes, SHFILEINFOW* info, UINT size, UINT flags) {
+    const DWORD_PTR result = ::SHGetFileInfoW(name, attributes, info, size, flags);
+    if (name == unnamed) info->szDisplayName[0] = L'\0';
+    return result;
+}
+
+TEST_F(CommandsTest, AnEntryTheShellCannotNameShowsItsFileName) {
+    struct Case {
+        const char* label;
+        FileInfoFn shell;
+    };
+    const Case cases[] = {
+        {"the shell fails", &FailingFileInfo},
+        {"the shell gives an empty name", &EmptyNameFileInfo},
+    };
+    folder.MakeShortcut(L"Bloc-notes", L"C:\\windows\\notepad.exe");
+    const std::wstring path = folder.Touch(unnamed);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        shellCalls.clear();
+        FileInfoCall = c.shell;
+        List()->Update();
+        FileInfoCall = &::SHGetFileInfoW;
+        ASSERT_EQ(List()->Count(), 2);
+        EXPECT_EQ(List()->ItemText(0), L"Bloc-notes") << "the other entries keep the shell's names";
+        EXPECT_EQ(List()->ItemText(1), unnamed);
+
+        Select(unnamed);
+        DialogAnswerer answers({Action::Ok, Action::Cancel});
+        form->mnu_LANCERClick(nullptr);
+        form->Supprimer1Click(nullptr);
+        ASSERT_EQ(answers.Seen().size(), 2u);
+        EXPECT_EQ(answers.Seen()[0].text, L"Lancer " + unnamed);
+        EXPECT_EQ(answers.Seen()[1].text, L"Retirer ce programme du dossier de démarrage de Windows\r\n\r\n" + unnamed);
+        ASSERT_EQ(shellCalls.size(), 1u);
+        ExpectOpened(shellCalls[0], form->Handle(), path);
+        EXPECT_TRUE(FileExists(path));
+    }
+}
+
+// A path as the file system takes it, past MAX_PATH and device names.
+std::wstring Verbatim(const std::wstring& path) { return L"\\\\?\\" + path; }
+
+void WriteVerbatim(const std::wstring& path, const std::string& bytes) {
+    win::UniqueFile file(::CreateFileW(Verbatim(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    if (file) ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+std::string Noise(size_t size) {
+    std::string bytes(size, '\0');
+    unsigned state = 12345;
+    for (char& b : bytes) {
+        state = state * 1103515245u + 12345u;
+        b = static_cast<char>(state >> 16);
+    }
+    return bytes;
+}
+
+TEST_F(CommandsTest, HostileFolderContentsAreListedAskedAboutAndLeftAlone) {
+    const std::map<std::wstring, std::string> written{
+        {L"vide.lnk", ""},
+        {L"bruit.lnk", Noise(700)},
+        {L"\U0001F600 sourire \U00020000.txt", "hors du plan de base"},
+        {L"e\u0301te\u0301 cafe\u0301.txt", "accents combinants"},
+        {L"\u05E9\u05DC\u05D5\u05DD \u0645\u0631\u062D\u0628\u0627.txt", "de droite à gauche"},
+        {L"CON.txt", "nom de périphérique"},
+        {L" espace devant.txt", "espace"},
+        {std::wstring(236, L'L') + L".txt", "long"},
+        // Linux file systems hold 255 bytes a name: only a few characters
+        // here may take two.
+        {std::wstring(231, L'a') + L"éèêëà.lnk", Noise(64)},
+    };
+    for (const auto& [name, bytes] : written) WriteVerbatim(folder.Path(name), bytes);
+    const std::wstring lost = folder.MakeShortcut(L"Perdu", L"C:\\nulle\\part\\absent.exe");
+    folder.MakeFolder(L"sous-dossier.d");
+    const std::wstring loop = folder.Path(L"boucle.d");
+    // A loop back to the folder, where the platform makes one (Wine 8 only
+    // says it did).
+    const bool linked = ::CreateSymbolicLinkW(loop.c_str(), folder.Path().c_str(),
+                                              SYMBOLIC_LINK_FLAG_DIRECTORY | 0x2 /* unprivileged */) != 0 &&
+                        FileExists(loop);
+    if (!linked) std::printf("note: no symbolic link in this folder\n");
+
+    std::map<std::wstring, std::string> before = written;
+    before[L"Perdu.lnk"] = ReadFileBytes(lost);
+    for (const auto& [name, bytes] : before) ASSERT_TRUE(FileExists(Verbatim(folder.Path(name)))) << name;
+
+    List()->Update();
+    std::vector<std::wstring> listed;
+    for (int i = 0; i < List()->Count(); ++i) listed.push_back(List()->EntryFileName(i));
+    std::sort(listed.begin(), listed.end());
+    std::vector<std::wstring> expected;
+    for (const auto& entry : before) expected.push_back(entry.first);
+    EXPECT_EQ(listed, expected) << "every file and nothing else";
+
+    for (int i = 0; i < List()->Count(); ++i) {
+        const std::wstring shown = List()->ItemText(i);
+        SCOPED_TRACE(testing::Message() << i << ": " << List()->EntryFileName(i));
+        EXPECT_FALSE(shown.empty());
+        List()->SetItemIndex(i);
+        DialogAnswerer answers({Action::Cancel, Action::Cancel});
+        form->mnu_LANCERClick(nullptr);
+        form->Supprimer1Click(nullptr);
+        ASSERT_EQ(answers.Seen().size(), 2u);
+        EXPECT_EQ(answers.Seen()[0].text, L"Lancer " + shown);
+        EXPECT_EQ(answers.Seen()[1].text, L"Retirer ce programme du dossier de démarrage de Windows\r\n\r\n" + shown);
+    }
+    EXPECT_TRUE(shellCalls.empty());
+    for (const auto& [name, bytes] : before) {
+        const std::wstring path = Verbatim(folder.Path(name));
+        EXPECT_TRUE(FileExists(path)) << name;
+        EXPECT_EQ(ReadFileBytes(path), bytes) << name;
+        ::DeleteFileW(path.c_str());
+    }
+    if (linked) {
+        EXPECT_TRUE(::RemoveDirectoryW(loop.c_str())) << "the link goes, not what it points at";
     }
 }
 
@@ -492,6 +675,39 @@ TEST_F(MenuTest, HotkeysAndRedundantSeparators) {
     }
 }
 
+LANGID WINAPI French() { return MAKELANGID(LANG_FRENCH, SUBLANG_FRENCH); }
+LANGID WINAPI Japanese() { return MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT); }
+LANGID WINAPI Chinese() { return MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_TRADITIONAL); }
+LANGID WINAPI Korean() { return MAKELANGID(LANG_KOREAN, SUBLANG_KOREAN); }
+
+TEST_F(MenuTest, FarEastSystemsAppendTheHotkeyInParentheses) {
+    struct Case {
+        const char* label;
+        LanguageFn language;
+        std::vector<std::wstring> shown;
+    };
+    const std::vector<std::wstring> farEast{L"Explorer(&E)", L"-", L"&Lancer", L"Envoyer(&N)...", L"日本(&1)",
+                                            L"Été(&T)"};
+    const Case cases[] = {
+        {"French", &French, {L"&Explorer", L"-", L"&Lancer", L"E&nvoyer...", L"日本", L"É&té"}},
+        {"Japanese", &Japanese, farEast},
+        {"Chinese", &Chinese, farEast},
+        {"Korean", &Korean, farEast},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        SystemLanguageCall = c.language;
+        for (TMenuItem* item : std::vector<TMenuItem*>(menu->Items())) owner.DestroyComponent(item);
+        for (const wchar_t* caption : {L"Explorer", L"-", L"&Lancer", L"Envoyer...", L"日本", L"Été"}) AddItem(caption);
+        (void)menu->BuildMenu();
+        EXPECT_EQ(Shown(), c.shown);
+        const win::UniqueMenu platform = menu->BuildMenu();
+        EXPECT_EQ(Shown(), c.shown) << "a second opening changes nothing";
+        EXPECT_EQ(menu->MenuChar(platform.get(), L'n'), MAKELRESULT(3, MNC_EXECUTE));
+    }
+    SystemLanguageCall = &::GetSystemDefaultLangID;
+}
+
 TEST_F(MenuTest, HiddenItemsAndTheLinesTheyLeave) {
     AddItem(L"Un");
     AddItem(L"-");
@@ -685,6 +901,42 @@ TEST_F(DrawingTest, ThemedItemsCentreTheirImageInTheGlyphArea) {
     EXPECT_GT(above + below, 10);
     EXPECT_EQ(s.Count({40, 0, 200, static_cast<LONG>(m.itemHeight)}, IsGreen), 0);
     EXPECT_LT(std::abs(above - below), (above + below) / 2 + 4);
+}
+
+TEST_F(DrawingTest, TheOpenMenuHoldsEachCaptionAndStillMeasuresItsItems) {
+    ShowForm();
+    struct Shown {
+        std::wstring text;
+        bool ownerDrawn;
+        LONG height;
+    };
+    std::vector<Shown> shown;
+    MenuDriver driver([&](HWND window) {
+        HMENU menu = form->PopupMenu1->Handle();
+        for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+            wchar_t text[64] = {};
+            ::GetMenuStringW(menu, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
+            MENUITEMINFOW info{sizeof(info)};
+            info.fMask = MIIM_FTYPE;
+            ::GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info);
+            RECT r{};
+            ::GetMenuItemRect(nullptr, menu, static_cast<UINT>(i), &r);
+            shown.push_back({text, (info.fType & MFT_OWNERDRAW) != 0, r.bottom - r.top});
+        }
+        MenuDriver::Close(window);
+    });
+    SendContextMenu(OnScreen({2, 2}));
+    PumpMessages(300);
+    ASSERT_EQ(driver.Openings(), 1);
+    const std::vector<std::wstring> texts{L"&Explorer", L"", L"&Lancer", L"&Raffraichir", L"", L"&Supprimer"};
+    ASSERT_EQ(shown.size(), texts.size());
+    for (size_t i = 0; i < texts.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(shown[i].text, texts[i]);
+        EXPECT_TRUE(shown[i].ownerDrawn);
+        // The platform asked the menu for each item's size, as before.
+        EXPECT_EQ(shown[i].height, static_cast<LONG>(Measure(form->PopupMenu1->Items()[i]).itemHeight));
+    }
 }
 
 // ---- The real shell --------------------------------------------------------------
