@@ -12,6 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+#include <stdexcept>
+
 namespace {
 
 // The main window, created once for the whole program as the program does it.
@@ -91,6 +94,58 @@ TEST(Application, ShowExceptionAppendsADotByRuleInAnErrorBoxTitledWithTheTitle) 
         DialogAnswerer answerer({DialogAnswerer::Action::Ok});
         Application->HandleException(nullptr, std::make_exception_ptr(EOutOfResources(c.message)));
         ASSERT_EQ(answerer.Seen().size(), 1u) << c.message;
+        EXPECT_EQ(answerer.Seen()[0].title, Application->Title());
+        EXPECT_EQ(answerer.Seen()[0].text, c.shown);
+    }
+}
+
+// The error that reading the main window's layout raises where the layout
+// is missing.
+std::exception_ptr MissingLayoutError() {
+    LayoutModule = ::GetModuleHandleW(L"kernel32.dll");
+    auto* form = Application->Create<TForm1>();
+    std::exception_ptr error;
+    try {
+        form->ReadLayout();
+    } catch (...) {
+        error = std::current_exception();
+    }
+    LayoutModule = nullptr;
+    Application->DestroyComponent(form);
+    return error;
+}
+
+std::exception_ptr NestedError() {
+    try {
+        try {
+            throw std::bad_alloc();
+        } catch (...) {
+            std::throw_with_nested(EReadError(L"Lecture interrompue"));
+        }
+    } catch (...) {
+        return std::current_exception();
+    }
+}
+
+TEST(Application, EveryKindOfErrorShowsItsMessage) {
+    struct Case {
+        const char* label;
+        std::exception_ptr error;
+        std::wstring shown;
+    };
+    const Case cases[] = {
+        {"a missing window layout", MissingLayoutError(), L"Ressource TForm1 non trouvée."},
+        {"out of memory", std::make_exception_ptr(std::bad_alloc()), L"Mémoire insuffisante."},
+        {"a standard-library error", std::make_exception_ptr(std::runtime_error("Clé « absente »")),
+         L"Clé « absente »."},
+        {"out of memory inside a framework error", NestedError(), L"Mémoire insuffisante."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        ASSERT_TRUE(c.error);
+        DialogAnswerer answerer({DialogAnswerer::Action::Ok});
+        Application->HandleException(nullptr, c.error);
+        ASSERT_EQ(answerer.Seen().size(), 1u);
         EXPECT_EQ(answerer.Seen()[0].title, Application->Title());
         EXPECT_EQ(answerer.Seen()[0].text, c.shown);
     }
