@@ -4,6 +4,7 @@
 #include "app/system_library.h"
 
 #include <algorithm>
+#include <cwchar>
 
 FileInfoFn FileInfoCall = &::SHGetFileInfoW;
 
@@ -86,7 +87,9 @@ void TShellFileListBox::AddEntries(const std::vector<std::wstring>& names, UINT 
                            info.szDisplayName[0] != L'\0';
         // An entry the shell cannot name shows the file's own name rather
         // than an invisible line.
-        const std::wstring text = forceFileExtensions_ || !named ? name : std::wstring(info.szDisplayName);
+        const std::wstring text = forceFileExtensions_ || !named
+                                      ? name
+                                      : std::wstring(info.szDisplayName, ::wcsnlen(info.szDisplayName, MAX_PATH));
         const int index = AddItem(text, static_cast<DWORD>(info.iIcon));
         fileNames_.push_back(name);
         if (index == 100) Screen->SetCursor(crHourGlass);
