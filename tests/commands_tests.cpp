@@ -26,6 +26,7 @@ namespace {
 
 using Action = DialogAnswerer::Action;
 
+const std::wstring kRemoveQuestion = L"Retirer ce programme du dossier de démarrage de Windows\r\n\r\n";
 const std::wstring kRemoveByHand =
     L"Si ce fichier n'a pas pu être détruit automatiquement\r\n\r\n"
     L"Vous devez le supprimer manuellement\r\n\r\nVoulez vous le faire maintenant ?";
@@ -159,6 +160,17 @@ protected:
                        MAKELPARAM(screen.x, screen.y));
     }
 
+    // Runs Lancer, then Supprimer, on the selected entry with the answers
+    // given; both questions name the entry as `shown`.
+    void LaunchThenRemove(std::vector<Action> answers, const std::wstring& shown) {
+        DialogAnswerer answerer(std::move(answers));
+        form->mnu_LANCERClick(nullptr);
+        form->Supprimer1Click(nullptr);
+        ASSERT_EQ(answerer.Seen().size(), 2u);
+        EXPECT_EQ(answerer.Seen()[0].text, L"Lancer " + shown);
+        EXPECT_EQ(answerer.Seen()[1].text, kRemoveQuestion + shown);
+    }
+
     std::vector<std::wstring> Captions() const {
         std::vector<std::wstring> captions;
         for (TMenuItem* item : form->PopupMenu1->Items()) captions.push_back(item->Caption());
@@ -225,7 +237,7 @@ TEST_F(CommandsTest, RemoveRecyclesAfterConfirmationAndOffersTheFolder) {
         bool reread;
         bool folderOpened;
     };
-    const std::wstring question = L"Retirer ce programme du dossier de démarrage de Windows\r\n\r\nOutil";
+    const std::wstring question = kRemoveQuestion + L"Outil";
     const Case cases[] = {
         {"nothing selected", false, false, {Action::Ok}, {L"Pas de fichier à supprimer"}, false, false, false},
         {"cancelled", true, false, {Action::Cancel}, {question}, false, false, false},
@@ -354,12 +366,7 @@ TEST_F(CommandsTest, AnEntryTheShellCannotNameShowsItsFileName) {
         EXPECT_EQ(List()->ItemText(1), unnamed);
 
         Select(unnamed);
-        DialogAnswerer answers({Action::Ok, Action::Cancel});
-        form->mnu_LANCERClick(nullptr);
-        form->Supprimer1Click(nullptr);
-        ASSERT_EQ(answers.Seen().size(), 2u);
-        EXPECT_EQ(answers.Seen()[0].text, L"Lancer " + unnamed);
-        EXPECT_EQ(answers.Seen()[1].text, L"Retirer ce programme du dossier de démarrage de Windows\r\n\r\n" + unnamed);
+        LaunchThenRemove({Action::Ok, Action::Cancel}, unnamed);
         ASSERT_EQ(shellCalls.size(), 1u);
         ExpectOpened(shellCalls[0], form->Handle(), path);
         EXPECT_TRUE(FileExists(path));
@@ -428,12 +435,7 @@ TEST_F(CommandsTest, HostileFolderContentsAreListedAskedAboutAndLeftAlone) {
         SCOPED_TRACE(testing::Message() << i << ": " << List()->EntryFileName(i));
         EXPECT_FALSE(shown.empty());
         List()->SetItemIndex(i);
-        DialogAnswerer answers({Action::Cancel, Action::Cancel});
-        form->mnu_LANCERClick(nullptr);
-        form->Supprimer1Click(nullptr);
-        ASSERT_EQ(answers.Seen().size(), 2u);
-        EXPECT_EQ(answers.Seen()[0].text, L"Lancer " + shown);
-        EXPECT_EQ(answers.Seen()[1].text, L"Retirer ce programme du dossier de démarrage de Windows\r\n\r\n" + shown);
+        LaunchThenRemove({Action::Cancel, Action::Cancel}, shown);
     }
     EXPECT_TRUE(shellCalls.empty());
     for (const auto& [name, bytes] : before) {
