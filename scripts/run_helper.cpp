@@ -1,5 +1,5 @@
 // scripts/run.sh's helper, run under Wine inside run.sh's throw-away prefix.
-// It is no part of the program and is never shipped.
+// It is not part of the program and is never shipped.
 //
 //   run_helper fill      puts into the SendTo folder what a freshly installed
 //                        Windows puts there: the shell's four send-to targets
