@@ -1,14 +1,73 @@
 #!/usr/bin/env bash
-# Leaves the stripped i686 and x86_64 exes in dist/ and prints their sizes
-# and the DLLs they import.
+# Leaves the release files in dist/: for i686 and x86_64 the stripped exe and
+# a zip named with the product version (the exe and a short text), then
+# SHA256SUMS for all of them, checked once written. Prints the sizes and the
+# DLLs each exe imports. Same sources, same files: zip entries carry a fixed
+# date (SOURCE_DATE_EPOCH, else the last commit's date).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-mkdir -p "$here/dist"
+dist="$here/dist"
+
+# The product version of the version block, as the file's properties show it.
+version=$(sed -n 's/^ *VALUE "ProductVersion", "\([0-9.]*\)".*/\1/p' "$here/resources/app.rc")
+[ -n "$version" ] || { echo "package: no ProductVersion in resources/app.rc" >&2; exit 1; }
+stamp=${SOURCE_DATE_EPOCH:-$(git -C "$here" log -1 --format=%ct 2>/dev/null || true)}
+[ -n "$stamp" ] || { echo "package: no git history here; set SOURCE_DATE_EPOCH" >&2; exit 1; }
+
+# The short text in each zip, with Windows line ends for Notepad.
+readme() {
+    local bits=32; [ "$1" = x86_64 ] && bits=64
+    sed 's/$/\r/' <<EOF
+Envoyer vers $version ($bits-bit Windows)
+
+A small tool window, always on top, that manages your Windows "Send to"
+folder: the entries of a file's "Envoyer vers" / "Send to" sub-menu. It lists
+them with their names and icons. Drop a file on the list to add it to the
+folder; double-click an entry to launch it; right-click for the menu:
+launch, remove (to the Recycle Bin), re-read the folder, open it in Explorer.
+Every action asks first. The texts are in French.
+
+How to run it: unzip anywhere and start SendTo.exe. Nothing to install; it
+writes no settings and needs only the DLLs that come with Windows 7 or later.
+To remove it, delete SendTo.exe.
+
+SHA256SUMS, published beside the zips, gives the SHA-256 of every zip and exe;
+the project's README says how to check SendTo.exe against a rebuild.
+EOF
+}
+
+# Writes a zip whose bytes depend only on its contents and on $stamp.
+make_zip() {
+    python3 - "$@" "$stamp" <<'EOF'
+import sys, time, zipfile
+target, *pairs, stamp = sys.argv[1:]
+date = time.gmtime(int(stamp))[:6]
+with zipfile.ZipFile(target, "w") as archive:
+    for name, source in zip(pairs[::2], pairs[1::2]):
+        entry = zipfile.ZipInfo(name, date)
+        entry.create_system = 0  # MS-DOS attributes: the same from any host
+        entry.compress_type = zipfile.ZIP_DEFLATED
+        with open(source, "rb") as f:
+            archive.writestr(entry, f.read(), compresslevel=9)
+EOF
+}
+
+mkdir -p "$dist"
+rm -f "$dist"/SendTo-*.zip "$dist/SHA256SUMS"
+released=()
 for arch in i686 x86_64; do
     exe="$here/build/$arch/SendTo.exe"
     [ -f "$exe" ] || "$here/scripts/build.sh" "$arch"
-    out="$here/dist/SendTo-$arch.exe"
-    "$arch-w64-mingw32-strip" -o "$out" "$exe"
-    printf '%s: %s bytes; imports: %s\n' "dist/SendTo-$arch.exe" "$(stat -c %s "$out")" \
-        "$("$arch-w64-mingw32-objdump" -p "$out" | awk '/DLL Name/ {print $3}' | sort | tr '\n' ' ')"
+    out="SendTo-$arch.exe"
+    # strip stamps the PE header with the time unless SOURCE_DATE_EPOCH gives
+    # one: 0, as the linker leaves it.
+    SOURCE_DATE_EPOCH=0 "$arch-w64-mingw32-strip" -o "$dist/$out" "$exe"
+    printf '%s: %s bytes; imports: %s\n' "dist/$out" "$(stat -c %s "$dist/$out")" \
+        "$("$arch-w64-mingw32-objdump" -p "$dist/$out" | awk '/DLL Name/ {print $3}' | sort | tr '\n' ' ')"
+    readme "$arch" > "$dist/README-$arch.txt"
+    archive="SendTo-$version-$arch.zip"
+    make_zip "$dist/$archive" SendTo.exe "$dist/$out" README.txt "$dist/README-$arch.txt"
+    rm "$dist/README-$arch.txt"
+    released+=("$archive" "$out")
 done
+(cd "$dist" && sha256sum "${released[@]}" > SHA256SUMS && sha256sum -c SHA256SUMS) | sed 's|^|dist/SHA256SUMS: |'

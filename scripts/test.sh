@@ -21,5 +21,7 @@ for arch in ${SENDTO_ARCHES:-i686 x86_64}; do
             wine "$build/bench/list_bench.exe" || status=1
     fi
 done
+# Release files in dist/, then the same again from another folder, byte for byte.
 "$here/scripts/package.sh"
+"$here/scripts/check-reproducible.sh" || status=1
 exit $status
