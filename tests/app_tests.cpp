@@ -266,3 +266,48 @@ TEST(MainWindow, ActivationGivesTheFocusToTheList) {
     PumpMessages(50);
     EXPECT_EQ(::GetFocus(), form->ShellFileListBox1->Handle());
 }
+
+namespace {
+
+int StatusBarWindows(HWND parent) {
+    int count = 0;
+    for (HWND child = ::FindWindowExW(parent, nullptr, STATUSCLASSNAMEW, nullptr); child;
+         child = ::FindWindowExW(parent, child, STATUSCLASSNAMEW, nullptr))
+        ++count;
+    return count;
+}
+
+}  // namespace
+
+TEST(MainWindow, StatusBarRecreatedForItsSizeGripKeepsItsBoundsAndTextInOneWindow) {
+    TForm1* form = MainWindow();
+    TStatusBar* bar = form->StatusBar1;
+    const RECT designed = BoundsInParent(bar->Handle());
+    // Lifted off the bottom edge the bar loses its grip, back on it the bar
+    // has it again: each change re-creates the window.
+    struct Case {
+        const char* label;
+        int top;
+        bool grip;
+    };
+    for (const Case& c : {Case{"lifted", designed.top - 3, false}, Case{"lowered", designed.top, true}}) {
+        SCOPED_TRACE(c.label);
+        HWND before = bar->Handle();
+        bar->SetBounds(designed.left, c.top, designed.right - designed.left, designed.bottom - designed.top);
+        HWND after = bar->Handle();
+        EXPECT_NE(after, before);
+        EXPECT_FALSE(::IsWindow(before));
+        EXPECT_EQ(StatusBarWindows(form->Handle()), 1);
+        EXPECT_EQ((::GetWindowLongW(after, GWL_STYLE) & SBARS_SIZEGRIP) != 0, c.grip);
+        const RECT now = BoundsInParent(after);
+        EXPECT_EQ(now.left, designed.left);
+        EXPECT_EQ(now.top, c.top);
+        EXPECT_EQ(now.right - now.left, designed.right - designed.left);
+        EXPECT_EQ(now.bottom - now.top, designed.bottom - designed.top);
+        EXPECT_EQ(bar->Top(), c.top);
+        EXPECT_EQ(bar->Width(), designed.right - designed.left);
+        wchar_t text[128] = {};
+        ::SendMessageW(after, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
+        EXPECT_STREQ(text, L"\tDéposez un fichier pour l'ajouter au dossier \"Envoyer vers ...\" de Windows");
+    }
+}
