@@ -428,19 +428,40 @@ TEST(MessageForm, ButtonWidthsMeasuredOncePerProcess) {
 // ---------------------------------------------------------------------------
 // Ctrl+C on the message form.
 
-TEST(MessageForm, CtrlCCopiesTheDialogAsText) {
+// What the clipboard held while the form was still up, read once the form
+// has handled the keys posted before (a timer comes after queued input).
+struct ClipboardWhileUp {
+    static inline HWND form = nullptr;
+    static inline HWND owner = nullptr;
+    static inline std::wstring text;
+
+    static void CALLBACK ReadThenClose(HWND, UINT, UINT_PTR timer, DWORD) {
+        ::KillTimer(nullptr, timer);
+        owner = ::GetClipboardOwner();
+        text = ClipboardText();
+        DialogAnswerer::ClickButton(form, L"OK");
+    }
+};
+
+TEST(MessageForm, CtrlCCopiesTheDialogAsTextOwnedByTheForm) {
     Presentation classic(false);
     SetClipboardText(L"avant");
     DialogAnswerer answerer({Action::Custom}, [](HWND form) {
+        ClipboardWhileUp::form = form;
         PressCtrlC(form);
-        DialogAnswerer::ClickButton(form, L"OK");
+        ::SetTimer(nullptr, 0, 10, &ClipboardWhileUp::ReadThenClose);
     });
     const TModalResult result = ShowNoticeDialog();
     SetCtrlHeld(false);
     EXPECT_EQ(result, 1);
+    // Without an owner the platform refuses SetClipboardData after
+    // EmptyClipboard: the user's clipboard would be emptied for nothing.
+    EXPECT_EQ(ClipboardWhileUp::owner, ClipboardWhileUp::form);
     const std::wstring divider = L"---------------------------\r\n";
-    EXPECT_EQ(ClipboardText(), divider + L"Avertissement\r\n" + divider + L"Pas de fichier à lancer\r\n" + divider +
-                                   L"OK   \r\n" + divider);
+    const std::wstring copied =
+        divider + L"Avertissement\r\n" + divider + L"Pas de fichier à lancer\r\n" + divider + L"OK   \r\n" + divider;
+    EXPECT_EQ(ClipboardWhileUp::text, copied);
+    EXPECT_EQ(ClipboardText(), copied);
 }
 
 // Another thread holds the clipboard open until the object goes.
