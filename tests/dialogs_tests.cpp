@@ -9,9 +9,7 @@
 #include "tests/test_support.h"
 
 #include <gtest/gtest.h>
-#include <shlobj.h>
 
-#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -519,16 +517,13 @@ TEST(MessageForm, ClipboardInUseIsReportedAndTheFormStaysOpen) {
 TEST(ShellHelpers, RecycleFileMovesTheFileToTheRecycleBin) {
     TempFolder folder;
     const std::wstring unique = std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(::GetTickCount());
-    // A desktop session has its Recycle Bin folder; a fresh test home may not.
-    const char* dataHome = std::getenv("XDG_DATA_HOME");
-    const std::wstring trash = dataHome ? WinePathFromUnix(std::string(dataHome) + "/Trash/files") : L"";
-    if (dataHome) ::SHCreateDirectoryExW(nullptr, trash.c_str(), nullptr);
+    const std::wstring trash = WineRecycleBinFolder();
     for (const std::wstring& name : {L"simple-" + unique + L".txt", L"nom avec espaces éàç " + unique + L".txt"}) {
         SCOPED_TRACE(std::string(name.begin(), name.end()));
         const std::wstring path = folder.Touch(name, "contenu");
         EXPECT_TRUE(RecycleFile(path));
         EXPECT_FALSE(FileExists(path));
-        if (dataHome) {
+        if (!trash.empty()) {
             EXPECT_TRUE(FileExists(trash + L"\\" + name));
         }
     }
