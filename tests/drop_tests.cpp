@@ -560,11 +560,12 @@ TEST_F(DropToAddTest, AnEntryOfTheSameNameGoesToTheRecycleBinAndIsReplaced) {
 }
 
 // The shell's file operation refuses, as for a folder the Recycle Bin cannot
-// serve; what it was asked is kept.
+// serve, or it asked and the user kept the file; what it was asked is kept.
 struct RecycleRefused {
-    RecycleRefused() {
+    enum class How { Fails, UserKeepsIt };
+    explicit RecycleRefused(How how = How::Fails) {
         asked.clear();
-        FileOperationCall = &Refuse;
+        FileOperationCall = how == How::Fails ? &Fail : &KeepIt;
     }
     ~RecycleRefused() { FileOperationCall = &::SHFileOperationW; }
 
@@ -575,34 +576,51 @@ struct RecycleRefused {
     };
     static inline std::vector<Request> asked;
 
-    static int WINAPI Refuse(LPSHFILEOPSTRUCTW operation) {
-        const wchar_t* end = operation->pFrom;
+    static void Record(const SHFILEOPSTRUCTW& operation) {
+        const wchar_t* end = operation.pFrom;
         while (*end || end[1]) ++end;
-        asked.push_back({operation->wFunc, std::wstring(operation->pFrom, end + 2), operation->fFlags});
+        asked.push_back({operation.wFunc, std::wstring(operation.pFrom, end + 2), operation.fFlags});
+    }
+    static int WINAPI Fail(LPSHFILEOPSTRUCTW operation) {
+        Record(*operation);
         return 0x78;  // access denied to the source
+    }
+    // The shell reports success, with the operation marked as aborted.
+    static int WINAPI KeepIt(LPSHFILEOPSTRUCTW operation) {
+        Record(*operation);
+        operation->fAnyOperationsAborted = TRUE;
+        return 0;
     }
 };
 
 TEST_F(DropToAddTest, AnEntryThatCannotBeRecycledStaysAndNothingIsCopied) {
-    const std::wstring old = listed_.Touch(L"outil.exe", "ancien");
-    List()->Update();
-    RecycleRefused refused;
-    const auto seen = DropAndAnswer({source_.Touch(L"outil.exe", "nouveau")},
-                                    {DialogAnswerer::Action::Ok, DialogAnswerer::Action::Ok});
-    ASSERT_EQ(seen.size(), 2u);
-    EXPECT_TRUE(ShowsQuestionFor(seen[0], L"outil.exe"));
-    EXPECT_EQ(seen[1].title, L"Avertissement");
-    EXPECT_NE(seen[1].text.find(L"Impossible de remplacer outil.exe"), std::wstring::npos);
-    EXPECT_EQ(seen[1].buttons, std::vector<std::wstring>{L"OK"});
-    EXPECT_EQ(FolderContents(listed_), std::vector<std::wstring>{L"outil.exe=ancien"});
+    const struct {
+        const char* label;
+        RecycleRefused::How how;
+    } cases[] = {{"the shell fails", RecycleRefused::How::Fails},
+                 {"the user keeps it from being destroyed", RecycleRefused::How::UserKeepsIt}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const std::wstring old = listed_.Touch(L"outil.exe", "ancien");
+        List()->Update();
+        RecycleRefused refused(c.how);
+        const auto seen = DropAndAnswer({source_.Touch(L"outil.exe", "nouveau")},
+                                        {DialogAnswerer::Action::Ok, DialogAnswerer::Action::Ok});
+        ASSERT_EQ(seen.size(), 2u);
+        EXPECT_TRUE(ShowsQuestionFor(seen[0], L"outil.exe"));
+        EXPECT_EQ(seen[1].title, L"Avertissement");
+        EXPECT_NE(seen[1].text.find(L"Impossible de remplacer outil.exe"), std::wstring::npos);
+        EXPECT_EQ(seen[1].buttons, std::vector<std::wstring>{L"OK"});
+        EXPECT_EQ(FolderContents(listed_), std::vector<std::wstring>{L"outil.exe=ancien"});
 
-    ASSERT_EQ(RecycleRefused::asked.size(), 1u);
-    const auto& request = RecycleRefused::asked[0];
-    EXPECT_EQ(request.function, static_cast<UINT>(FO_DELETE));
-    EXPECT_EQ(request.from, old + std::wstring(2, L'\0'));
-    // Undoable, and asked about where the shell would destroy it instead.
-    const FILEOP_FLAGS wanted = FOF_ALLOWUNDO | FOF_WANTNUKEWARNING;
-    EXPECT_EQ(request.flags & wanted, wanted);
+        ASSERT_EQ(RecycleRefused::asked.size(), 1u);
+        const auto& request = RecycleRefused::asked[0];
+        EXPECT_EQ(request.function, static_cast<UINT>(FO_DELETE));
+        EXPECT_EQ(request.from, old + std::wstring(2, L'\0'));
+        // Undoable, and asked about where the shell would destroy it instead.
+        const FILEOP_FLAGS wanted = FOF_ALLOWUNDO | FOF_WANTNUKEWARNING;
+        EXPECT_EQ(request.flags & wanted, wanted);
+    }
 }
 
 TEST_F(DropToAddTest, WhatCannotBeCopiedChangesNothingAndShowsOnlyTheQuestion) {
