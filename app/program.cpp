@@ -3,6 +3,7 @@
 #include "app/application.h"
 #include "app/exceptions.h"
 #include "app/screen.h"
+#include "app/system_library.h"
 #include "drop/file_drag_drop.h"
 #include "resources/resource_ids.h"
 
@@ -37,8 +38,7 @@ void __verbose_terminate_handler() { std::abort(); }
 }  // namespace __gnu_cxx
 
 int RunProgram(void (*entry)(), void (*finalizeUnit)()) {
-    // System DLLs come from System32 only, never from the current folder.
-    ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    RestrictDllSearch();
 
     auto dropModule = std::make_unique<TFileDragDropModule>();
     auto screen = std::make_unique<TScreen>();

@@ -4,12 +4,45 @@
 #include <string>
 #include <vector>
 
+namespace {
+
+SetDefaultDllDirectoriesFn LookUpSetDefaultDllDirectories() {
+    HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+    return kernel ? reinterpret_cast<SetDefaultDllDirectoriesFn>(
+                        reinterpret_cast<void*>(::GetProcAddress(kernel, "SetDefaultDllDirectories")))
+                  : nullptr;
+}
+
+// Without the search flags: the library by its full path, and the libraries
+// it imports looked up from its own folder first.
+HMODULE LoadByFullPath(const wchar_t* name) {
+    wchar_t folder[MAX_PATH] = {};
+    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return nullptr;
+    const std::wstring path = std::wstring(folder, length) + L"\\" + name;
+    return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+}  // namespace
+
+SetDefaultDllDirectoriesFn SetDefaultDllDirectoriesCall = LookUpSetDefaultDllDirectories();
+
+void RestrictDllSearch() {
+    if (SetDefaultDllDirectoriesCall) {
+        (void)SetDefaultDllDirectoriesCall(LOAD_LIBRARY_SEARCH_SYSTEM32);
+        return;
+    }
+    // An empty text, not null: null would give the current folder back.
+    (void)::SetDllDirectoryW(L"");
+}
+
 HMODULE SystemLibrary(const wchar_t* name) {
     // Loaded once and never freed: the handles live as long as the process.
     static std::map<std::wstring, HMODULE> loaded;
     auto it = loaded.find(name);
     if (it != loaded.end()) return it->second;
-    HMODULE module = ::LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    HMODULE module = SetDefaultDllDirectoriesCall ? ::LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)
+                                                  : LoadByFullPath(name);
     loaded.emplace(name, module);
     return module;
 }

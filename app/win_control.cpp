@@ -105,7 +105,11 @@ void TWinControl::WindowGone() {
     defWndProc_ = ::DefWindowProcW;
 }
 
-void TWinControl::DestroyHandle() { handle_.reset(); }
+void TWinControl::DestroyHandle() {
+    windowClosing_ = true;
+    handle_.reset();
+    windowClosing_ = false;
+}
 
 void TWinControl::RecreateWnd() {
     if (!handle_) return;
@@ -196,7 +200,9 @@ void TWinControl::WndProc(TMessage& message) {
     case WM_WINDOWPOSCHANGED:
         DefaultHandler(message);
         UpdateBoundsFromWindow();
-        BoundsChanged();
+        // A window on its way out is hidden, not resized: nothing to lay out,
+        // and a control must not re-create the window it is destroying.
+        if (!windowClosing_) BoundsChanged();
         return;
     default:
         break;

@@ -98,5 +98,6 @@ private:
     std::vector<TWinControl*> controls_;
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     TAlign align_ = TAlign::alNone;
+    bool windowClosing_ = false;
     UINT id_;
 };

@@ -118,6 +118,11 @@ std::wstring SystemErrorText(DWORD code) {
     return text.empty() ? L"erreur " + std::to_wstring(code) : text;
 }
 
+// What the user is told when the clipboard would not take the text.
+EClipboardException ClipboardError() {
+    return EClipboardException(FormatText(LoadResString(IDS_CLIPBOARD_OPEN_ERROR), {SystemErrorText(::GetLastError())}));
+}
+
 // The screen cursor is the arrow while the form is up, then what it was,
 // unless something else changed it meanwhile.
 class DefaultCursorScope {
@@ -387,10 +392,10 @@ std::wstring TMessageForm::TextForClipboard() const {
 void TMessageForm::CopyToClipboard() {
     ::MessageBeep(0);
     const std::wstring text = TextForClipboard();
-    win::ClipboardScope clipboard(nullptr);
-    if (!clipboard.opened())
-        throw EClipboardException(
-            FormatText(LoadResString(IDS_CLIPBOARD_OPEN_ERROR), {SystemErrorText(::GetLastError())}));
+    // Opened with the form as owner: EmptyClipboard gives the clipboard to
+    // that window, and SetClipboardData fails on one that nobody owns.
+    win::ClipboardScope clipboard(Handle());
+    if (!clipboard.opened()) throw ClipboardError();
     win::UniqueGlobal block(::GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, (text.size() + 1) * sizeof(wchar_t)));
     if (!block) throw EOutOfResources(SystemErrorText(::GetLastError()));
     {
@@ -399,8 +404,9 @@ void TMessageForm::CopyToClipboard() {
         std::copy_n(text.c_str(), text.size() + 1, data.get());
     }
     ::EmptyClipboard();
+    if (!::SetClipboardData(CF_UNICODETEXT, block.get())) throw ClipboardError();
     // The clipboard owns the block once it took it.
-    if (::SetClipboardData(CF_UNICODETEXT, block.get())) (void)block.release();
+    (void)block.release();
 }
 
 void TMessageForm::WndProc(TMessage& message) {

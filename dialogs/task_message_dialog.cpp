@@ -2,6 +2,8 @@
 
 #include "app/screen.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr wchar_t kDialogProperty[] = L"TTaskMessageDialog";
@@ -125,9 +127,14 @@ void TTaskMessageDialog::PlaceOnWorkArea() {
 
 // Wine's task dialog ignores Esc, Alt+F4 and the close button when it has no
 // Cancel button; they end it here with IDCANCEL, as the platform's
-// cancellation does elsewhere.
+// cancellation does elsewhere. Only such a dialog is watched: one with a
+// Cancel button keeps the platform's own path. Whether it has one is read
+// from our button list, not from child windows, which the platform's task
+// dialog on Windows does not make for its buttons.
 void TTaskMessageDialog::WatchCancellation() {
-    if (!window_ || !::SetPropW(window_, kDialogProperty, this)) return;
+    const bool hasCancel = std::any_of(Buttons.begin(), Buttons.end(),
+                                       [](const TTaskDialogButtonItem& item) { return item.ModalResult == mrCancel; });
+    if (hasCancel || !window_ || !::SetPropW(window_, kDialogProperty, this)) return;
     dialogProc_ = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CancellationProc)));
 }
@@ -137,7 +144,7 @@ LRESULT CALLBACK TTaskMessageDialog::CancellationProc(HWND window, UINT msg, WPA
     const WNDPROC dialogProc = self->dialogProc_;
     switch (msg) {
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDCANCEL && !::GetDlgItem(window, IDCANCEL)) {
+        if (LOWORD(wParam) == IDCANCEL) {
             ::EndDialog(window, IDCANCEL);
             return 0;
         }

@@ -1,16 +1,24 @@
 #include "folder/shell_helpers.h"
 
-#include <shellapi.h>
+FileOperationFn FileOperationCall = &::SHFileOperationW;
 
 bool RecycleFile(const std::wstring& path) {
+    // Nothing there to recycle. Wine would ask whether to destroy it for good.
+    if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
     // The shell reads a list of names ended by an empty one: the appended
     // zero and the string's own terminator.
     const std::wstring from = path + L'\0';
     SHFILEOPSTRUCTW operation{};
+    // The shell's own question goes above the window the user acted in,
+    // which may be topmost.
+    operation.hwnd = ::GetActiveWindow();
     operation.wFunc = FO_DELETE;
     operation.pFrom = from.c_str();
-    operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_ALLOWUNDO;
-    return ::SHFileOperationW(&operation) == 0;
+    // A file that the Recycle Bin cannot take (a network folder, a file too
+    // big for it) would be destroyed for good: the shell asks first.
+    operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_ALLOWUNDO | FOF_WANTNUKEWARNING;
+    // The user may have refused to let it be destroyed: it is still there.
+    return FileOperationCall(&operation) == 0 && !operation.fAnyOperationsAborted;
 }
 
 BOOL CopyFileTo(const std::wstring& source, const std::wstring& destination) {

@@ -3,9 +3,16 @@
 
 #include "dialogs/message_dialog.h"
 
+#include <shellapi.h>
+
 #include <string>
 
-// Moves the file to the Recycle Bin, silently; true when the shell succeeded.
+// The shell call behind RecycleFile; a test puts a failing one in its place.
+using FileOperationFn = int(WINAPI*)(LPSHFILEOPSTRUCTW);
+extern FileOperationFn FileOperationCall;
+
+// Moves the file to the Recycle Bin; true when the shell succeeded. The
+// shell asks nothing, unless the file cannot go there and would be destroyed.
 bool RecycleFile(const std::wstring& path);
 // Copies source over destination, replacing it; the platform call's result.
 BOOL CopyFileTo(const std::wstring& source, const std::wstring& destination);

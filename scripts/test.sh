@@ -10,6 +10,8 @@ status=0
 for arch in ${SENDTO_ARCHES:-i686 x86_64}; do
     build="$here/build/$arch"
     "$here/scripts/build.sh" "$arch" "$build"
+    # An import that Windows 7 lacks would stop the exe from starting there.
+    "$here/scripts/check-imports.sh" "$build/SendTo.exe" || status=1
     winearch=win32; [ "$arch" = x86_64 ] && winearch=win64
     echo "== tests ($arch) =="
     "$here/scripts/with-wine.sh" "$build/wine" "$winearch" "$build/tests/wine_idle.exe" -- \

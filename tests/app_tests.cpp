@@ -7,6 +7,7 @@
 #include "app/main_form.h"
 #include "app/screen.h"
 #include "app/status_bar.h"
+#include "app/system_library.h"
 #include "filelist/shell_file_list_box.h"
 #include "folder/send_to_location.h"
 
@@ -320,4 +321,113 @@ TEST(MainWindow, ActivationGivesTheFocusToTheList) {
     ::SetForegroundWindow(form->Handle());
     PumpMessages(50);
     EXPECT_EQ(::GetFocus(), form->ShellFileListBox1->Handle());
+}
+
+namespace {
+
+int StatusBarWindows(HWND parent) {
+    int count = 0;
+    for (HWND child = ::FindWindowExW(parent, nullptr, STATUSCLASSNAMEW, nullptr); child;
+         child = ::FindWindowExW(parent, child, STATUSCLASSNAMEW, nullptr))
+        ++count;
+    return count;
+}
+
+}  // namespace
+
+TEST(MainWindow, StatusBarRecreatedForItsSizeGripKeepsItsBoundsAndTextInOneWindow) {
+    TForm1* form = MainWindow();
+    TStatusBar* bar = form->StatusBar1;
+    const RECT designed = BoundsInParent(bar->Handle());
+    // Lifted off the bottom edge the bar loses its grip, back on it the bar
+    // has it again: each change re-creates the window.
+    struct Case {
+        const char* label;
+        int top;
+        bool grip;
+    };
+    for (const Case& c : {Case{"lifted", designed.top - 3, false}, Case{"lowered", designed.top, true}}) {
+        SCOPED_TRACE(c.label);
+        HWND before = bar->Handle();
+        bar->SetBounds(designed.left, c.top, designed.right - designed.left, designed.bottom - designed.top);
+        HWND after = bar->Handle();
+        EXPECT_NE(after, before);
+        EXPECT_FALSE(::IsWindow(before));
+        EXPECT_EQ(StatusBarWindows(form->Handle()), 1);
+        EXPECT_EQ((::GetWindowLongW(after, GWL_STYLE) & SBARS_SIZEGRIP) != 0, c.grip);
+        const RECT now = BoundsInParent(after);
+        EXPECT_EQ(now.left, designed.left);
+        EXPECT_EQ(now.top, c.top);
+        EXPECT_EQ(now.right - now.left, designed.right - designed.left);
+        EXPECT_EQ(now.bottom - now.top, designed.bottom - designed.top);
+        EXPECT_EQ(bar->Top(), c.top);
+        EXPECT_EQ(bar->Width(), designed.right - designed.left);
+        wchar_t text[128] = {};
+        ::SendMessageW(after, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
+        EXPECT_STREQ(text, L"\tDéposez un fichier pour l'ajouter au dossier \"Envoyer vers ...\" de Windows");
+    }
+}
+
+namespace {
+
+// A library planted in the current folder, as someone could plant one in the
+// user-writable SendTo folder that the program works in.
+class PlantedLibrary {
+public:
+    // A copy of the library built beside the test exe, under a name that only
+    // the current folder holds.
+    PlantedLibrary() : saved_(CurrentFolder()) {
+        wchar_t self[MAX_PATH] = {};
+        ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+        std::wstring built = self;
+        built = built.substr(0, built.find_last_of(L'\\') + 1) + L"planted_library.dll";
+        ::CopyFileW(built.c_str(), folder_.Path(kName).c_str(), FALSE);
+        ::SetCurrentDirectoryW(folder_.Path().c_str());
+    }
+    ~PlantedLibrary() { ::SetCurrentDirectoryW(saved_.c_str()); }
+    PlantedLibrary(const PlantedLibrary&) = delete;
+    PlantedLibrary& operator=(const PlantedLibrary&) = delete;
+
+    // Whether a load by name finds it.
+    static bool Found() {
+        HMODULE module = ::LoadLibraryW(kName);
+        if (module) ::FreeLibrary(module);
+        return module != nullptr;
+    }
+
+private:
+    static constexpr wchar_t kName[] = L"sendto-planted.dll";
+
+    static std::wstring CurrentFolder() {
+        wchar_t buffer[MAX_PATH] = {};
+        ::GetCurrentDirectoryW(MAX_PATH, buffer);
+        return buffer;
+    }
+
+    TempFolder folder_;
+    std::wstring saved_;
+};
+
+}  // namespace
+
+// Last in this program: the process's DLL search stays restricted afterwards.
+TEST(SystemLibrary, TheCurrentFolderIsOutOfTheDllSearch) {
+    PlantedLibrary planted;
+    ASSERT_TRUE(PlantedLibrary::Found()) << "the standard search looks in the current folder";
+
+    // Windows 7 without the update that brings SetDefaultDllDirectories: the
+    // system libraries still load, by their full path. (Wine ignores the
+    // SetDllDirectoryW(L"") that keeps the current folder out there, so the
+    // planted library cannot show it here.)
+    const SetDefaultDllDirectoriesFn available = SetDefaultDllDirectoriesCall;
+    SetDefaultDllDirectoriesCall = nullptr;
+    RestrictDllSearch();
+    EXPECT_NE(SystemLibrary(L"winmm.dll"), nullptr);
+    SetDefaultDllDirectoriesCall = available;
+    ::SetDllDirectoryW(nullptr);
+
+    ASSERT_NE(available, nullptr) << "Wine has it, as Windows 8 and later do";
+    RestrictDllSearch();
+    EXPECT_FALSE(PlantedLibrary::Found());
+    EXPECT_NE(SystemLibrary(L"msimg32.dll"), nullptr);
 }

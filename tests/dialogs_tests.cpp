@@ -9,9 +9,7 @@
 #include "tests/test_support.h"
 
 #include <gtest/gtest.h>
-#include <shlobj.h>
 
-#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -428,19 +426,40 @@ TEST(MessageForm, ButtonWidthsMeasuredOncePerProcess) {
 // ---------------------------------------------------------------------------
 // Ctrl+C on the message form.
 
-TEST(MessageForm, CtrlCCopiesTheDialogAsText) {
+// What the clipboard held while the form was still up, read once the form
+// has handled the keys posted before (a timer comes after queued input).
+struct ClipboardWhileUp {
+    static inline HWND form = nullptr;
+    static inline HWND owner = nullptr;
+    static inline std::wstring text;
+
+    static void CALLBACK ReadThenClose(HWND, UINT, UINT_PTR timer, DWORD) {
+        ::KillTimer(nullptr, timer);
+        owner = ::GetClipboardOwner();
+        text = ClipboardText();
+        DialogAnswerer::ClickButton(form, L"OK");
+    }
+};
+
+TEST(MessageForm, CtrlCCopiesTheDialogAsTextOwnedByTheForm) {
     Presentation classic(false);
     SetClipboardText(L"avant");
     DialogAnswerer answerer({Action::Custom}, [](HWND form) {
+        ClipboardWhileUp::form = form;
         PressCtrlC(form);
-        DialogAnswerer::ClickButton(form, L"OK");
+        ::SetTimer(nullptr, 0, 10, &ClipboardWhileUp::ReadThenClose);
     });
     const TModalResult result = ShowNoticeDialog();
     SetCtrlHeld(false);
     EXPECT_EQ(result, 1);
+    // Without an owner the platform refuses SetClipboardData after
+    // EmptyClipboard: the user's clipboard would be emptied for nothing.
+    EXPECT_EQ(ClipboardWhileUp::owner, ClipboardWhileUp::form);
     const std::wstring divider = L"---------------------------\r\n";
-    EXPECT_EQ(ClipboardText(), divider + L"Avertissement\r\n" + divider + L"Pas de fichier à lancer\r\n" + divider +
-                                   L"OK   \r\n" + divider);
+    const std::wstring copied =
+        divider + L"Avertissement\r\n" + divider + L"Pas de fichier à lancer\r\n" + divider + L"OK   \r\n" + divider;
+    EXPECT_EQ(ClipboardWhileUp::text, copied);
+    EXPECT_EQ(ClipboardText(), copied);
 }
 
 // Another thread holds the clipboard open until the object goes.
@@ -498,16 +517,13 @@ TEST(MessageForm, ClipboardInUseIsReportedAndTheFormStaysOpen) {
 TEST(ShellHelpers, RecycleFileMovesTheFileToTheRecycleBin) {
     TempFolder folder;
     const std::wstring unique = std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(::GetTickCount());
-    // A desktop session has its Recycle Bin folder; a fresh test home may not.
-    const char* dataHome = std::getenv("XDG_DATA_HOME");
-    const std::wstring trash = dataHome ? WinePathFromUnix(std::string(dataHome) + "/Trash/files") : L"";
-    if (dataHome) ::SHCreateDirectoryExW(nullptr, trash.c_str(), nullptr);
+    const std::wstring trash = WineRecycleBinFolder();
     for (const std::wstring& name : {L"simple-" + unique + L".txt", L"nom avec espaces éàç " + unique + L".txt"}) {
         SCOPED_TRACE(std::string(name.begin(), name.end()));
         const std::wstring path = folder.Touch(name, "contenu");
         EXPECT_TRUE(RecycleFile(path));
         EXPECT_FALSE(FileExists(path));
-        if (dataHome) {
+        if (!trash.empty()) {
             EXPECT_TRUE(FileExists(trash + L"\\" + name));
         }
     }

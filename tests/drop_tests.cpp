@@ -11,6 +11,7 @@
 #include "drop/wnd_proc_hook.h"
 #include "filelist/shell_file_list_box.h"
 #include "folder/send_to_location.h"
+#include "folder/shell_helpers.h"
 
 #include <gtest/gtest.h>
 
@@ -542,33 +543,112 @@ TEST_F(DropToAddTest, CancelCopiesNothingAndDoesNotReadTheFolderAgain) {
     EXPECT_TRUE(ListedNames().empty());
 }
 
-TEST_F(DropToAddTest, AnEntryOfTheSameNameIsReplaced) {
-    listed_.Touch(L"outil.exe", "ancien");
+TEST_F(DropToAddTest, AnEntryOfTheSameNameGoesToTheRecycleBinAndIsReplaced) {
+    // Named for this run alone: the test home's Recycle Bin outlives it.
+    const std::wstring name =
+        L"outil-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(::GetTickCount()) + L".exe";
+    listed_.Touch(name, "ancien");
     List()->Update();
-    const auto seen = DropAndAnswer({source_.Touch(L"outil.exe", "nouveau")}, {DialogAnswerer::Action::Ok});
+    const auto seen = DropAndAnswer({source_.Touch(name, "nouveau")}, {DialogAnswerer::Action::Ok});
     ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(FolderContents(listed_), std::vector<std::wstring>{L"outil.exe=nouveau"});
+    EXPECT_TRUE(ShowsQuestionFor(seen[0], name));
+    EXPECT_EQ(FolderContents(listed_), std::vector<std::wstring>{name + L"=nouveau"});
+    const std::wstring recycleBin = WineRecycleBinFolder();
+    if (!recycleBin.empty()) {
+        EXPECT_EQ(ReadFileBytes(recycleBin + L"\\" + name), "ancien");
+    }
+}
+
+// The shell's file operation refuses, as for a folder the Recycle Bin cannot
+// serve, or it asked and the user kept the file; what it was asked is kept.
+struct RecycleRefused {
+    enum class How { Fails, UserKeepsIt };
+    explicit RecycleRefused(How how = How::Fails) {
+        asked.clear();
+        FileOperationCall = how == How::Fails ? &Fail : &KeepIt;
+    }
+    ~RecycleRefused() { FileOperationCall = &::SHFileOperationW; }
+
+    struct Request {
+        UINT function;
+        std::wstring from;  // with its terminating zeros
+        FILEOP_FLAGS flags;
+    };
+    static inline std::vector<Request> asked;
+
+    static void Record(const SHFILEOPSTRUCTW& operation) {
+        const wchar_t* end = operation.pFrom;
+        while (*end || end[1]) ++end;
+        asked.push_back({operation.wFunc, std::wstring(operation.pFrom, end + 2), operation.fFlags});
+    }
+    static int WINAPI Fail(LPSHFILEOPSTRUCTW operation) {
+        Record(*operation);
+        return 0x78;  // access denied to the source
+    }
+    // The shell reports success, with the operation marked as aborted.
+    static int WINAPI KeepIt(LPSHFILEOPSTRUCTW operation) {
+        Record(*operation);
+        operation->fAnyOperationsAborted = TRUE;
+        return 0;
+    }
+};
+
+TEST_F(DropToAddTest, AnEntryThatCannotBeRecycledStaysAndNothingIsCopied) {
+    const struct {
+        const char* label;
+        RecycleRefused::How how;
+    } cases[] = {{"the shell fails", RecycleRefused::How::Fails},
+                 {"the user keeps it from being destroyed", RecycleRefused::How::UserKeepsIt}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const std::wstring old = listed_.Touch(L"outil.exe", "ancien");
+        List()->Update();
+        RecycleRefused refused(c.how);
+        const auto seen = DropAndAnswer({source_.Touch(L"outil.exe", "nouveau")},
+                                        {DialogAnswerer::Action::Ok, DialogAnswerer::Action::Ok});
+        ASSERT_EQ(seen.size(), 2u);
+        EXPECT_TRUE(ShowsQuestionFor(seen[0], L"outil.exe"));
+        EXPECT_EQ(seen[1].title, L"Avertissement");
+        EXPECT_NE(seen[1].text.find(L"Impossible de remplacer outil.exe"), std::wstring::npos);
+        EXPECT_EQ(seen[1].buttons, std::vector<std::wstring>{L"OK"});
+        EXPECT_EQ(FolderContents(listed_), std::vector<std::wstring>{L"outil.exe=ancien"});
+
+        ASSERT_EQ(RecycleRefused::asked.size(), 1u);
+        const auto& request = RecycleRefused::asked[0];
+        EXPECT_EQ(request.function, static_cast<UINT>(FO_DELETE));
+        EXPECT_EQ(request.from, old + std::wstring(2, L'\0'));
+        // Undoable, and asked about where the shell would destroy it instead.
+        const FILEOP_FLAGS wanted = FOF_ALLOWUNDO | FOF_WANTNUKEWARNING;
+        EXPECT_EQ(request.flags & wanted, wanted);
+    }
 }
 
 TEST_F(DropToAddTest, WhatCannotBeCopiedChangesNothingAndShowsOnlyTheQuestion) {
     listed_.Touch(L"deja.txt", "ici");
+    listed_.Touch(L"dossier.exe", "fichier");
     List()->Update();
+    // Nothing that cannot be copied sends the entry of its name to the
+    // Recycle Bin: a recycling asked for would be refused and noticed here.
+    RecycleRefused refused;
     struct Case {
         const char* label;
         std::vector<std::wstring> files;
         size_t questions;
     };
     const Case cases[] = {
-        {"a folder", {source_.MakeFolder(L"dossier")}, 1},
+        {"a folder named as an entry", {source_.MakeFolder(L"dossier.exe")}, 1},
         {"a file of the SendTo folder itself", {listed_.Path(L"deja.txt")}, 1},
+        {"the same file under another case", {listed_.Path(L"DEJA.TXT")}, 1},
+        {"a file that is not there", {source_.Path(L"deja.txt")}, 1},
         {"a drop that names nothing", {}, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
         const auto seen = DropAndAnswer(c.files, {DialogAnswerer::Action::Ok});
         EXPECT_EQ(seen.size(), c.questions);
-        EXPECT_EQ(FolderContents(listed_), std::vector<std::wstring>{L"deja.txt=ici"});
-        EXPECT_EQ(ListedNames(), std::vector<std::wstring>{L"deja.txt"});
+        EXPECT_TRUE(RecycleRefused::asked.empty());
+        EXPECT_EQ(FolderContents(listed_), (std::vector<std::wstring>{L"deja.txt=ici", L"dossier.exe=fichier"}));
+        EXPECT_EQ(ListedNames(), (std::vector<std::wstring>{L"deja.txt", L"dossier.exe"}));
     }
 }
 

@@ -7,6 +7,7 @@
 #include <shobjidl.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -251,4 +252,12 @@ std::wstring WinePathFromUnix(const std::string& unixPath) {
     std::wstring path = L"Z:";
     for (char c : unixPath) path += c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c));
     return path;
+}
+
+std::wstring WineRecycleBinFolder() {
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    if (!dataHome) return L"";
+    const std::wstring folder = WinePathFromUnix(std::string(dataHome) + "/Trash/files");
+    ::SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+    return folder;
 }

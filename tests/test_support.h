@@ -87,3 +87,7 @@ HDROP MakeDrop(const std::vector<std::wstring>& files, POINT point);
 
 // A Windows path for a Unix path that Wine maps to drive Z:.
 std::wstring WinePathFromUnix(const std::string& unixPath);
+
+// Where Wine puts what goes to the Recycle Bin ($XDG_DATA_HOME/Trash/files),
+// made if missing; empty outside a test home that names it.
+std::wstring WineRecycleBinFolder();
