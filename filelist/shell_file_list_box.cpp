@@ -3,9 +3,9 @@
 #include "app/screen.h"
 #include "app/system_library.h"
 
-#include <shellapi.h>
-
 #include <algorithm>
+
+ShellFileInfoFn ShellFileInfoCall = &::SHGetFileInfoW;
 
 namespace {
 
@@ -59,13 +59,18 @@ void TShellFileListBox::SetImagesForTesting(HIMAGELIST images) {
 
 void TShellFileListBox::ReadFolder() {
     if (!HandleAllocated()) return;
-    const DWORD attributes = FileTypeAttributes();
-    (void)::SetCurrentDirectoryW(Directory().c_str());
     ClearItems();
     fileNames_.clear();
+    // No folder yet, or one that cannot be entered any more: the list stays
+    // empty rather than show whatever folder the process happens to be in.
+    if (Directory().empty() || !::SetCurrentDirectoryW(Directory().c_str())) {
+        NotifyChange();
+        return;
+    }
 
     ReadingScope scope(Handle());
-    searchFiles_.RootDirectory = CurrentDirectory();
+    const DWORD attributes = FileTypeAttributes();
+    searchFiles_.RootDirectory = Directory();
     searchFiles_.Masks = {Mask()};
     searchFiles_.ExcludeAttr = ~attributes & 0xA7;
     searchFiles_.Search();
@@ -82,7 +87,7 @@ void TShellFileListBox::AddEntries(const std::vector<std::wstring>& names, UINT 
     fileNames_.reserve(names.size());
     for (const std::wstring& name : names) {
         SHFILEINFOW info{};
-        (void)::SHGetFileInfoW(name.c_str(), 0, &info, sizeof(info), queryFlags);
+        (void)ShellFileInfoCall(name.c_str(), 0, &info, sizeof(info), queryFlags);
         const std::wstring text = forceFileExtensions_ ? name : std::wstring(info.szDisplayName);
         const int index = AddItem(text, static_cast<DWORD>(info.iIcon));
         fileNames_.push_back(name);

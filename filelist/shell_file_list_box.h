@@ -5,8 +5,15 @@
 #include "filelist/file_list_box.h"
 #include "filelist/search_files.h"
 
+#include <shellapi.h>
+
 #include <string>
 #include <vector>
+
+// The shell query behind each entry (SHGetFileInfoW); a test may put in one
+// that records which names the list asks about.
+using ShellFileInfoFn = DWORD_PTR(WINAPI*)(LPCWSTR, DWORD, SHFILEINFOW*, UINT, UINT);
+extern ShellFileInfoFn ShellFileInfoCall;
 
 class TShellFileListBox : public TFileListBox {
 public:

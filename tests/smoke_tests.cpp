@@ -4,6 +4,9 @@
 
 #include "app/win_handles.h"
 
+#include <knownfolders.h>
+#include <shlobj.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -12,11 +15,13 @@
 
 namespace {
 
+// The folder behind the shell's "Send to" menu.
 std::wstring UserSendToFolder() {
-    wchar_t name[256] = {};
-    DWORD count = 256;
-    ::GetUserNameW(name, &count);
-    return std::wstring(L"C:\\Users\\") + name + L"\\AppData\\Roaming\\Microsoft\\Windows\\SendTo";
+    PWSTR path = nullptr;
+    (void)::SHGetKnownFolderPath(FOLDERID_SendTo, KF_FLAG_DONT_VERIFY, nullptr, &path);
+    const std::wstring folder = path ? path : L"";
+    ::CoTaskMemFree(path);
+    return folder;
 }
 
 std::wstring ClassOf(HWND window) {
@@ -52,7 +57,8 @@ struct WindowSearch {
 // The program, started and watched; killed if a test leaves it running.
 class RunningProgram {
 public:
-    explicit RunningProgram(int showCommand = -1) {
+    // Started in `folder`, or where the test runs when it is empty.
+    explicit RunningProgram(int showCommand = -1, const std::wstring& folder = L"") {
         const char* exe = std::getenv("SENDTO_EXE");
         std::wstring path = exe ? WinePathFromUnix(exe) : L"SendTo.exe";
         std::wstring commandLine = L"\"" + path + L"\"";
@@ -62,8 +68,8 @@ public:
             startup.wShowWindow = static_cast<WORD>(showCommand);
         }
         PROCESS_INFORMATION info{};
-        started_ = ::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                    &startup, &info) != FALSE;
+        started_ = ::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                    folder.empty() ? nullptr : folder.c_str(), &startup, &info) != FALSE;
         process_.reset(info.hProcess);
         win::UniqueKernelHandle thread(info.hThread);
         processId_ = info.dwProcessId;
@@ -168,29 +174,49 @@ TEST(Smoke, StartsListsTheSendToFolderAndEndsWithExitCodeZero) {
     EXPECT_EQ(program.ExitCode(), 0);
 }
 
-TEST(Smoke, MissingSendToFolderReportsTheErrorFirstThenRuns) {
-    const std::wstring folder = UserSendToFolder();
-    const std::wstring moved = folder + L".absent";
-    ASSERT_TRUE(::MoveFileW(folder.c_str(), moved.c_str()));
-    struct Restore {
-        std::wstring from, to;
-        ~Restore() { ::MoveFileW(from.c_str(), to.c_str()); }
-    } restore{moved, folder};
+TEST(Smoke, SendToFolderThatCannotBeEnteredReportsTheErrorFirstThenListsNothing) {
+    struct Case {
+        const char* label;
+        bool fileInItsPlace;
+        std::wstring error;
+    };
+    const Case cases[] = {
+        {"missing", false, L"Impossible de trouver le fichier spécifié."},
+        {"a file in its place", true, L"Erreur E/S 267."},  // ERROR_DIRECTORY
+    };
+    TempFolder launch(L"lancement");
+    launch.Touch(L"precieux.txt");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        const std::wstring folder = UserSendToFolder();
+        const std::wstring moved = folder + L".absent";
+        ASSERT_TRUE(::MoveFileW(folder.c_str(), moved.c_str()));
+        struct Restore {
+            std::wstring from, to;
+            ~Restore() {
+                ::DeleteFileW(to.c_str());
+                ::MoveFileW(from.c_str(), to.c_str());
+            }
+        } restore{moved, folder};
+        if (c.fileInItsPlace)
+            win::UniqueFile(::CreateFileW(folder.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
 
-    RunningProgram program;
-    ASSERT_TRUE(program.Started());
-    HWND box = program.WaitForWindow(L"#32770", true);
-    ASSERT_NE(box, nullptr);
-    const SeenDialog seen = DialogAnswerer::Describe(box);
-    EXPECT_EQ(seen.title, L"Sendto");
-    EXPECT_EQ(seen.text, L"Impossible de trouver le fichier spécifié.");
-    EXPECT_EQ(program.FindWindowOf(L"TForm1", true), nullptr) << "the main window shows only after the box";
+        RunningProgram program(-1, launch.Path());
+        ASSERT_TRUE(program.Started());
+        HWND box = program.WaitForWindow(L"#32770", true);
+        ASSERT_NE(box, nullptr);
+        const SeenDialog seen = DialogAnswerer::Describe(box);
+        EXPECT_EQ(seen.title, L"Sendto");
+        EXPECT_EQ(seen.text, c.error);
+        EXPECT_EQ(program.FindWindowOf(L"TForm1", true), nullptr) << "the main window shows only after the box";
 
-    ::PostMessageW(::GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
-    HWND main = program.WaitForWindow(L"TForm1", true);
-    ASSERT_NE(main, nullptr);
-    ::PostMessageW(main, WM_CLOSE, 0, 0);
-    EXPECT_EQ(program.ExitCode(), 0);
+        ::PostMessageW(::GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+        HWND main = program.WaitForWindow(L"TForm1", true);
+        ASSERT_NE(main, nullptr);
+        EXPECT_TRUE(ListEntries(main).empty()) << "never the launch folder's files";
+        ::PostMessageW(main, WM_CLOSE, 0, 0);
+        EXPECT_EQ(program.ExitCode(), 0);
+    }
 }
 
 TEST(Smoke, CloseSentToTheApplicationWindowEndsTheProgram) {
