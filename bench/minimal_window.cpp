@@ -20,7 +20,8 @@ void ListSendTo() {
     ::CoTaskMemFree(raw);
 
     SHFILEINFOW info{};
-    (void)::SHGetFileInfoW(L"", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+    (void)::SHGetFileInfoW(L"", FILE_ATTRIBUTE_NORMAL, &info, sizeof(info),
+                           SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
     if (!::SetCurrentDirectoryW(folder.c_str())) return;
     WIN32_FIND_DATAW data;
     HANDLE first = ::FindFirstFileW((folder + L"\\*").c_str(), &data);

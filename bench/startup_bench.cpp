@@ -6,7 +6,8 @@
 //   1. the program, started in its own folder;
 //   2. the program, started in a folder of 2,000 files;
 //   3. the minimal program.
-// Prints the median of each and the ratios 1/3 and 2/1.
+// Prints the median of each and the ratios 1/3 and 2/1; the fastest launch of
+// each too, which a busy machine disturbs least.
 #include "app/win_handles.h"
 
 #include <knownfolders.h>
@@ -20,7 +21,9 @@
 
 namespace {
 
-constexpr int kRounds = 9;
+constexpr int kRounds = 21;
+// Between launches, so that the last process's teardown is over before the next starts.
+constexpr DWORD kSettleMs = 300;
 constexpr int kLaunchFolderFiles = 2000;
 constexpr int kSendToEntries = 12;
 
@@ -100,6 +103,9 @@ double TimeToWindow(const std::wstring& exe, const std::wstring& folder) {
         return -1;
     win::UniqueKernelHandle process(info.hProcess);
     win::UniqueKernelHandle thread(info.hThread);
+    struct Settle {
+        ~Settle() { ::Sleep(kSettleMs); }
+    } settle;
     WindowSearch search{info.dwProcessId};
     while (!search.found && ::WaitForSingleObject(process.get(), 1) == WAIT_TIMEOUT)
         ::EnumWindows(&WindowSearch::Visit, reinterpret_cast<LPARAM>(&search));
@@ -113,6 +119,8 @@ double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
 }
+
+double Fastest(const std::vector<double>& values) { return *std::min_element(values.begin(), values.end()); }
 
 }  // namespace
 
@@ -162,13 +170,16 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("SendTo folder: %ls (%d entries); median of %d launches each\n", sendTo.c_str(), kSendToEntries,
                 kRounds);
     std::array<double, 3> median{};
+    std::array<double, 3> fastest{};
+    std::printf("%-42s %9s %9s\n", "", "median", "fastest");
     for (size_t i = 0; i < launches.size(); ++i) {
         median[i] = Median(launches[i].seconds);
-        std::printf("%-42s %7.1f ms\n", launches[i].label, median[i] * 1000);
-        for (double s : launches[i].seconds) std::printf(" %.0f", s * 1000);
-        std::printf("\n");
+        fastest[i] = Fastest(launches[i].seconds);
+        std::printf("%-42s %6.1f ms %6.1f ms\n", launches[i].label, median[i] * 1000, fastest[i] * 1000);
     }
-    std::printf("ratio 1/3 (program / minimal program): %.3f (goal <= 1.05)\n", median[0] / median[2]);
-    std::printf("ratio 2/1 (crowded launch folder / own folder): %.3f (goal <= 1.05)\n", median[1] / median[0]);
+    std::printf("ratio 1/3 (program / minimal program):         %.3f (fastest: %.3f; goal <= 1.05)\n",
+                median[0] / median[2], fastest[0] / fastest[2]);
+    std::printf("ratio 2/1 (crowded launch folder / own folder): %.3f (fastest: %.3f; goal <= 1.05)\n",
+                median[1] / median[0], fastest[1] / fastest[0]);
     return 0;
 }

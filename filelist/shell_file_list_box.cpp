@@ -44,9 +44,11 @@ private:
 }  // namespace
 
 TShellFileListBox::TShellFileListBox(TComponent* owner) : TFileListBox(owner) {
+    // Only the list is wanted: no file is named, so that the shell looks at
+    // none (an empty name would make it inspect the current folder).
     SHFILEINFOW info{};
-    images_ = reinterpret_cast<HIMAGELIST>(
-        ::SHGetFileInfoW(L"", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    images_ = reinterpret_cast<HIMAGELIST>(ShellFileInfoCall(
+        L"", FILE_ATTRIBUTE_NORMAL, &info, sizeof(info), SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
     SetImagesForTesting(images_);
 }
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-// The shell query behind each entry (SHGetFileInfoW); a test may put in one
-// that records which names the list asks about.
+// The shell query behind the icon list and each entry (SHGetFileInfoW); a
+// test may put in one that records what the list asks about.
 using ShellFileInfoFn = DWORD_PTR(WINAPI*)(LPCWSTR, DWORD, SHFILEINFOW*, UINT, UINT);
 extern ShellFileInfoFn ShellFileInfoCall;
 

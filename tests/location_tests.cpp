@@ -48,10 +48,15 @@ BOOL WINAPI AnswerUserName(LPWSTR buffer, LPDWORD count) {
     return TRUE;
 }
 
-// Every name the list asks the shell about.
+// Every name the list asks the shell about; a question that names no file
+// (the system icon list's) is counted apart.
 std::vector<std::wstring> askedNames;
+int namelessQuestions = 0;
 DWORD_PTR WINAPI RecordFileInfo(LPCWSTR name, DWORD attributes, SHFILEINFOW* info, UINT size, UINT flags) {
-    askedNames.emplace_back(name);
+    if (flags & SHGFI_USEFILEATTRIBUTES)
+        ++namelessQuestions;
+    else
+        askedNames.emplace_back(name);
     return ::SHGetFileInfoW(name, attributes, info, size, flags);
 }
 
@@ -91,6 +96,7 @@ protected:
         ShellExecuteCall = &RefuseShellExecute;
         knownFolderRequests.clear();
         askedNames.clear();
+        namelessQuestions = 0;
         shellAnswer.clear();
         loginName = L"jean";
     }
@@ -210,7 +216,8 @@ TEST_F(StartupTest, FromACrowdedFolderOnlyTheSendToFolderIsAskedOfTheShell) {
     EXPECT_TRUE(Start().empty()) << "no error box";
     EXPECT_EQ(Listed(), (std::vector<std::wstring>{L"Bloc-notes.txt", L"Destinataire.txt"}));
     EXPECT_EQ(askedNames, (std::vector<std::wstring>{L"Bloc-notes.txt", L"Destinataire.txt"}))
-        << "not one of the launch folder's 301 names";
+        << "neither the launch folder nor one of its 301 names";
+    EXPECT_EQ(namelessQuestions, 1) << "the system icon list, asked without a name";
     EXPECT_EQ(List()->Directory(), sendTo);
 }
 
