@@ -47,8 +47,8 @@ TShellFileListBox::TShellFileListBox(TComponent* owner) : TFileListBox(owner) {
     // Only the list is wanted: no file is named, so that the shell looks at
     // none (an empty name would make it inspect the current folder).
     SHFILEINFOW info{};
-    images_ = reinterpret_cast<HIMAGELIST>(ShellFileInfoCall(
-        L"", FILE_ATTRIBUTE_NORMAL, &info, sizeof(info), SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    constexpr UINT flags = SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON;
+    images_ = reinterpret_cast<HIMAGELIST>(ShellFileInfoCall(L"", FILE_ATTRIBUTE_NORMAL, &info, sizeof(info), flags));
     SetImagesForTesting(images_);
 }
 
