@@ -2,21 +2,20 @@
 
 #include "app/exceptions.h"
 #include "app/main_form.h"
+#include "app/system_library.h"
 #include "filelist/shell_file_list_box.h"
 
 #include <knownfolders.h>
 #include <objbase.h>
+#include <shlobj.h>
 
 std::wstring SendToPath;
 GetUserNameFn GetUserNameCall = &::GetUserNameW;
 KnownFolderPathFn KnownFolderPathCall = ShellKnownFolderPath();
 
 KnownFolderPathFn ShellKnownFolderPath() {
-    // shell32 is one of the exe's imports: it is loaded before any of this runs.
-    HMODULE shell = ::GetModuleHandleW(L"shell32.dll");
-    return shell ? reinterpret_cast<KnownFolderPathFn>(
-                       reinterpret_cast<void*>(::GetProcAddress(shell, "SHGetKnownFolderPath")))
-                 : nullptr;
+    // Looked up rather than imported: a system without it must still start.
+    return SystemFunction<KnownFolderPathFn>(L"shell32.dll", "SHGetKnownFolderPath");
 }
 
 std::wstring CurrentUserName() {

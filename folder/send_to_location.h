@@ -2,7 +2,7 @@
 #pragma once
 
 #include <windows.h>
-#include <shlobj.h>
+#include <shtypes.h>
 
 #include <string>
 

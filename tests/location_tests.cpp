@@ -12,6 +12,7 @@
 #include "folder/send_to_location.h"
 
 #include <knownfolders.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
