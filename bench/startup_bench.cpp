@@ -9,9 +9,7 @@
 // Prints the median of each and the ratios 1/3 and 2/1; the fastest launch of
 // each too, which a busy machine disturbs least.
 #include "app/win_handles.h"
-
-#include <knownfolders.h>
-#include <shlobj.h>
+#include "folder/send_to_location.h"
 
 #include <algorithm>
 #include <array>
@@ -42,14 +40,6 @@ std::wstring OwnFolder() {
 }
 
 std::wstring ParentOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\')); }
-
-std::wstring SendToFolder() {
-    PWSTR raw = nullptr;
-    (void)::SHGetKnownFolderPath(FOLDERID_SendTo, KF_FLAG_DONT_VERIFY, nullptr, &raw);
-    const std::wstring folder = raw ? raw : L"";
-    ::CoTaskMemFree(raw);
-    return folder;
-}
 
 void Touch(const std::wstring& path) {
     win::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
@@ -128,7 +118,7 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring benchFolder = OwnFolder();
     const std::wstring program = argc > 1 ? argv[1] : ParentOf(benchFolder) + L"\\SendTo.exe";
     const std::wstring minimal = benchFolder + L"\\minimal_window.exe";
-    const std::wstring sendTo = SendToFolder();
+    const std::wstring sendTo = ShellSendToPath();
 
     wchar_t temp[MAX_PATH + 1] = {};
     ::GetTempPathW(MAX_PATH + 1, temp);

@@ -223,16 +223,7 @@ TEST_F(StartupTest, FromACrowdedFolderOnlyTheSendToFolderIsAskedOfTheShell) {
 }
 
 TEST_F(StartupTest, AFolderThatCannotBeEnteredGivesTheErrorThenAnEmptyListUntilItExists) {
-    struct Case {
-        const char* label;
-        bool fileInItsPlace;
-        std::wstring error;
-    };
-    const Case cases[] = {
-        {"missing", false, L"Impossible de trouver le fichier spécifié."},
-        {"a file in its place", true, L"Erreur E/S 267."},  // ERROR_DIRECTORY
-    };
-    for (const Case& c : cases) {
+    for (const BlockedSendTo& c : BlockedSendToCases()) {
         SCOPED_TRACE(c.label);
         const std::wstring sendTo = profile.Path(L"SendTo");
         if (c.fileInItsPlace) profile.Touch(L"SendTo", "bouche-trou");

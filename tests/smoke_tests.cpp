@@ -3,9 +3,7 @@
 #include "tests/test_support.h"
 
 #include "app/win_handles.h"
-
-#include <knownfolders.h>
-#include <shlobj.h>
+#include "folder/send_to_location.h"
 
 #include <gtest/gtest.h>
 
@@ -14,15 +12,6 @@
 #include <vector>
 
 namespace {
-
-// The folder behind the shell's "Send to" menu.
-std::wstring UserSendToFolder() {
-    PWSTR path = nullptr;
-    (void)::SHGetKnownFolderPath(FOLDERID_SendTo, KF_FLAG_DONT_VERIFY, nullptr, &path);
-    const std::wstring folder = path ? path : L"";
-    ::CoTaskMemFree(path);
-    return folder;
-}
 
 std::wstring ClassOf(HWND window) {
     wchar_t name[64] = {};
@@ -125,7 +114,7 @@ std::vector<std::wstring> ListEntries(HWND mainWindow) {
 // Puts a known set of files in the user's SendTo folder for one test.
 class PreparedSendTo {
 public:
-    PreparedSendTo() : folder_(UserSendToFolder()) {
+    PreparedSendTo() : folder_(ShellSendToPath()) {
         ::CreateDirectoryW(folder_.c_str(), nullptr);
         for (const auto& [name, attributes] : files_) Create(name, attributes);
         ::CreateDirectoryW((folder_ + L"\\Dossier.d").c_str(), nullptr);
@@ -175,20 +164,11 @@ TEST(Smoke, StartsListsTheSendToFolderAndEndsWithExitCodeZero) {
 }
 
 TEST(Smoke, SendToFolderThatCannotBeEnteredReportsTheErrorFirstThenListsNothing) {
-    struct Case {
-        const char* label;
-        bool fileInItsPlace;
-        std::wstring error;
-    };
-    const Case cases[] = {
-        {"missing", false, L"Impossible de trouver le fichier spécifié."},
-        {"a file in its place", true, L"Erreur E/S 267."},  // ERROR_DIRECTORY
-    };
     TempFolder launch(L"lancement");
     launch.Touch(L"precieux.txt");
-    for (const Case& c : cases) {
+    for (const BlockedSendTo& c : BlockedSendToCases()) {
         SCOPED_TRACE(c.label);
-        const std::wstring folder = UserSendToFolder();
+        const std::wstring folder = ShellSendToPath();
         const std::wstring moved = folder + L".absent";
         ASSERT_TRUE(::MoveFileW(folder.c_str(), moved.c_str()));
         struct Restore {

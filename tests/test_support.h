@@ -87,3 +87,11 @@ HDROP MakeDrop(const std::vector<std::wstring>& files, POINT point);
 
 // A Windows path for a Unix path that Wine maps to drive Z:.
 std::wstring WinePathFromUnix(const std::string& unixPath);
+
+// The ways the SendTo folder cannot be entered, with the error box's text.
+struct BlockedSendTo {
+    const char* label;
+    bool fileInItsPlace;  // else the folder is missing
+    std::wstring error;
+};
+const std::vector<BlockedSendTo>& BlockedSendToCases();
