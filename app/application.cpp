@@ -70,9 +70,10 @@ TApplication::TApplication() : TComponent(nullptr) {
     icon_ = ::LoadIconW(::GetModuleHandleW(nullptr), L"MAINICON");
     title_ = TitleFromModulePath(ModulePath());
 
+    // The icon comes with the window class; a WM_SETICON on top would have
+    // the platform convert it a second time for a window that never shows.
     window_ = std::make_unique<TApplicationWindow>(*this);
     HWND window = window_->Handle();
-    ::SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
     HMENU menu = ::GetSystemMenu(window, FALSE);
     for (UINT command : {SC_MAXIMIZE, SC_SIZE, SC_MOVE}) ::DeleteMenu(menu, command, MF_BYCOMMAND);
 }

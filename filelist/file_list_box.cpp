@@ -27,11 +27,6 @@ bool FolderExists(const std::wstring& path) {
     }
 }
 
-bool FileExists(const std::wstring& path) {
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 void MoveTo(const std::wstring& folder) {
     if (!::SetCurrentDirectoryW(folder.c_str())) throw EInOutError(::GetLastError(), folder);
 }
@@ -52,9 +47,7 @@ std::wstring CurrentDirectory() {
     return n > 0 && n < 261 ? std::wstring(buffer, n) : std::wstring();
 }
 
-TFileListBox::TFileListBox(TComponent* owner) : TCustomListBox(owner), directory_(CurrentDirectory()) {
-    RecomputeItemHeight();
-}
+TFileListBox::TFileListBox(TComponent* owner) : TCustomListBox(owner) { RecomputeItemHeight(); }
 
 void TFileListBox::CreateWindowDone() {
     TCustomListBox::CreateWindowDone();
@@ -136,7 +129,10 @@ void TFileListBox::ApplyFilePath(const std::wstring& path) {
     try {
         if (!drive.empty() && FolderExists(drive)) MoveTo(drive);
         if (!folder.empty()) MoveTo(folder);
-        if (!last.empty() && last.find_first_of(L"*?") == std::wstring::npos && !FileExists(last)) {
+        // A file standing where the folder should be makes the move fail with
+        // the platform's own error (ERROR_DIRECTORY): its parent is never
+        // listed in the folder's place.
+        if (!last.empty() && last.find_first_of(L"*?") == std::wstring::npos) {
             MoveTo(last);
             folder = folder == L"\\" ? folder + last : folder + L'\\' + last;
             last.clear();
@@ -151,7 +147,7 @@ void TFileListBox::ApplyFilePath(const std::wstring& path) {
 
 void TFileListBox::ChangeFolder(const std::wstring& path) {
     if (SameFileName(path, directory_)) return;
-    if (FolderExists(directory_)) MoveTo(directory_);
+    if (!directory_.empty() && FolderExists(directory_)) MoveTo(directory_);
     MoveTo(path);
     // The caller reads the new folder once the change is complete.
     directory_ = CurrentDirectory();

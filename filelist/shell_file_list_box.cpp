@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cwchar>
 
-FileInfoFn FileInfoCall = &::SHGetFileInfoW;
+ShellFileInfoFn ShellFileInfoCall = &::SHGetFileInfoW;
 
 namespace {
 
@@ -45,9 +45,11 @@ private:
 }  // namespace
 
 TShellFileListBox::TShellFileListBox(TComponent* owner) : TFileListBox(owner) {
+    // Only the list is wanted: no file is named, so that the shell looks at
+    // none (an empty name would make it inspect the current folder).
     SHFILEINFOW info{};
-    images_ = reinterpret_cast<HIMAGELIST>(
-        ::SHGetFileInfoW(L"", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    constexpr UINT flags = SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON;
+    images_ = reinterpret_cast<HIMAGELIST>(ShellFileInfoCall(L"", FILE_ATTRIBUTE_NORMAL, &info, sizeof(info), flags));
     SetImagesForTesting(images_);
 }
 
@@ -60,13 +62,18 @@ void TShellFileListBox::SetImagesForTesting(HIMAGELIST images) {
 
 void TShellFileListBox::ReadFolder() {
     if (!HandleAllocated()) return;
-    const DWORD attributes = FileTypeAttributes();
-    (void)::SetCurrentDirectoryW(Directory().c_str());
     ClearItems();
     fileNames_.clear();
+    // No folder yet, or one that cannot be entered any more: the list stays
+    // empty rather than show whatever folder the process happens to be in.
+    if (Directory().empty() || !::SetCurrentDirectoryW(Directory().c_str())) {
+        NotifyChange();
+        return;
+    }
 
     ReadingScope scope(Handle());
-    searchFiles_.RootDirectory = CurrentDirectory();
+    const DWORD attributes = FileTypeAttributes();
+    searchFiles_.RootDirectory = Directory();
     searchFiles_.Masks = {Mask()};
     searchFiles_.ExcludeAttr = ~attributes & 0xA7;
     searchFiles_.Search();
@@ -83,7 +90,7 @@ void TShellFileListBox::AddEntries(const std::vector<std::wstring>& names, UINT 
     fileNames_.reserve(names.size());
     for (const std::wstring& name : names) {
         SHFILEINFOW info{};
-        const bool named = FileInfoCall(name.c_str(), 0, &info, sizeof(info), queryFlags) != 0 &&
+        const bool named = ShellFileInfoCall(name.c_str(), 0, &info, sizeof(info), queryFlags) != 0 &&
                            info.szDisplayName[0] != L'\0';
         // An entry the shell cannot name shows the file's own name rather
         // than an invisible line.

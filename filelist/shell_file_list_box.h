@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-// Asks the shell for a file's display name and icon; a test may put in one
-// that fails.
-using FileInfoFn = DWORD_PTR(WINAPI*)(LPCWSTR, DWORD, SHFILEINFOW*, UINT, UINT);
-extern FileInfoFn FileInfoCall;
+// The shell query behind the icon list and each entry (SHGetFileInfoW); a
+// test may put in one that records what the list asks about, or one that fails.
+using ShellFileInfoFn = DWORD_PTR(WINAPI*)(LPCWSTR, DWORD, SHFILEINFOW*, UINT, UINT);
+extern ShellFileInfoFn ShellFileInfoCall;
 
 class TShellFileListBox : public TFileListBox {
 public:

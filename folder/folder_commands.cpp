@@ -43,7 +43,8 @@ void TForm1::mnu_LANCERClick(TComponent*) {
     if (ShellFileListBox1->HoldsFile(path)) OpenInShell(Handle(), path);
 }
 
-void TForm1::Raffraichir1Click(TComponent*) { ShellFileListBox1->Update(); }
+// Enters the SendTo folder again, so that one missing at start shows once it exists.
+void TForm1::Raffraichir1Click(TComponent*) { ShellFileListBox1->SetDirectory(SendToPath); }
 
 void TForm1::Supprimer1Click(TComponent*) {
     const std::wstring path = ShellFileListBox1->FileName();

@@ -2,10 +2,21 @@
 
 #include "app/exceptions.h"
 #include "app/main_form.h"
+#include "app/system_library.h"
 #include "filelist/shell_file_list_box.h"
+
+#include <knownfolders.h>
+#include <objbase.h>
+#include <shlobj.h>
 
 std::wstring SendToPath;
 GetUserNameFn GetUserNameCall = &::GetUserNameW;
+KnownFolderPathFn KnownFolderPathCall = ShellKnownFolderPath();
+
+KnownFolderPathFn ShellKnownFolderPath() {
+    // Looked up rather than imported: a system without it must still start.
+    return SystemFunction<KnownFolderPathFn>(L"shell32.dll", "SHGetKnownFolderPath");
+}
 
 std::wstring CurrentUserName() {
     std::wstring buffer(255, L'\0');
@@ -17,8 +28,25 @@ std::wstring CurrentUserName() {
 
 std::wstring SendToPathFor(const std::wstring& userName) { return FormatText(kSendToPattern, {userName}); }
 
+std::wstring ShellSendToPath() {
+    if (!KnownFolderPathCall) return {};
+    // Not verified: a redirected folder that is missing is still the one the
+    // shell reads, and is reported as missing rather than swapped for another.
+    PWSTR path = nullptr;
+    const HRESULT result = KnownFolderPathCall(FOLDERID_SendTo, KF_FLAG_DONT_VERIFY, nullptr, &path);
+    std::wstring folder = SUCCEEDED(result) && path ? path : L"";
+    // The shell's buffer is ours to free, whatever the result.
+    ::CoTaskMemFree(path);
+    return folder;
+}
+
+std::wstring SendToFolderPath() {
+    std::wstring shell = ShellSendToPath();
+    return shell.empty() ? SendToPathFor(CurrentUserName()) : shell;
+}
+
 void TForm1::FormCreate(TComponent*) {
-    SendToPath = SendToPathFor(CurrentUserName());
+    SendToPath = SendToFolderPath();
     ShellFileListBox1->SetDirectory(SendToPath);
 }
 

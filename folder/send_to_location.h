@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+#include <shtypes.h>
 
 #include <string>
 
@@ -15,10 +16,23 @@ inline constexpr wchar_t kSendToPattern[] = L"C:\\Users\\%s\\AppData\\Roaming\\M
 std::wstring CurrentUserName();
 // The SendTo folder's path for a login name.
 std::wstring SendToPathFor(const std::wstring& userName);
+// The folder behind the shell's "Send to" menu, redirections included, or
+// empty when the shell gives none.
+std::wstring ShellSendToPath();
+// The shell's SendTo folder, else the pattern's for the login name.
+std::wstring SendToFolderPath();
 
 // The platform call behind CurrentUserName; a test may put a failing one in.
 using GetUserNameFn = BOOL(WINAPI*)(LPWSTR, LPDWORD);
 extern GetUserNameFn GetUserNameCall;
+
+// The platform call behind ShellSendToPath (SHGetKnownFolderPath), looked up
+// in shell32 at run time: null where the system lacks it. A test may put
+// another answer in.
+using KnownFolderPathFn = HRESULT(WINAPI*)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*);
+extern KnownFolderPathFn KnownFolderPathCall;
+// The shell's own SHGetKnownFolderPath, or null.
+KnownFolderPathFn ShellKnownFolderPath();
 
 // Releases the program module's state at shutdown.
 void FinalizeUnit1();

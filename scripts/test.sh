@@ -16,11 +16,13 @@ for arch in ${SENDTO_ARCHES:-i686 x86_64}; do
     echo "== tests ($arch) =="
     "$here/scripts/with-wine.sh" "$build/wine" "$winearch" "$build/tests/wine_idle.exe" -- \
         ctest --test-dir "$build" --output-on-failure || status=1
-    # The benchmark takes minutes under Wine: once, on the primary target.
+    # The benchmarks take minutes under Wine: once, on the primary target.
     if [ "$arch" = i686 ]; then
-        echo "== benchmark ($arch) =="
-        "$here/scripts/with-wine.sh" "$build/wine" "$winearch" "$build/tests/wine_idle.exe" -- \
-            wine "$build/bench/list_bench.exe" || status=1
+        echo "== benchmarks ($arch) =="
+        for bench in list_bench startup_bench; do
+            "$here/scripts/with-wine.sh" "$build/wine" "$winearch" "$build/tests/wine_idle.exe" -- \
+                wine "$build/bench/$bench.exe" || status=1
+        done
     fi
 done
 # Release files in dist/, then the same again from another folder, byte for byte.

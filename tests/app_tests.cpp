@@ -197,22 +197,29 @@ TEST(SendToLocation, PathIsBuiltFromTheLoginName) {
     }
 }
 
-TEST(SendToLocation, FailingFolderIsReportedAndTheWindowKeepsItsList) {
+TEST(SendToLocation, FailingFolderIsReportedAndTheListStaysEmpty) {
     UserNameSeam seam(&FailingGetUserName);
-    TempFolder before;
-    before.Touch(L"avant.txt");
+    // A shell without the known-folder call: the path comes from the pattern.
+    struct NoShellFolder {
+        NoShellFolder() { KnownFolderPathCall = nullptr; }
+        ~NoShellFolder() { KnownFolderPathCall = ShellKnownFolderPath(); }
+    } noShellFolder;
+    TempFolder launch;
+    launch.Touch(L"avant.txt");
+    const std::wstring saved = CurrentDirectory();
+    ::SetCurrentDirectoryW(launch.Path().c_str());
     auto* form = Application->Create<TForm1>();
     form->ReadLayout();
-    form->ShellFileListBox1->SetDirectory(before.Path());
 
     DialogAnswerer answerer({DialogAnswerer::Action::Ok});
     form->DoCreate();
     EXPECT_EQ(SendToPath, L"C:\\Users\\Inconnu\\AppData\\Roaming\\Microsoft\\Windows\\SendTo");
     ASSERT_EQ(answerer.Seen().size(), 1u);
     EXPECT_EQ(answerer.Seen()[0].title, Application->Title());
-    EXPECT_EQ(form->ShellFileListBox1->Directory(), before.Path());
-    EXPECT_EQ(form->ShellFileListBox1->Count(), 1);
+    EXPECT_EQ(form->ShellFileListBox1->Directory(), L"");
+    EXPECT_EQ(form->ShellFileListBox1->Count(), 0) << "the launch folder is never listed";
     Application->DestroyComponent(form);
+    ::SetCurrentDirectoryW(saved.c_str());
 }
 
 TEST(MainWindow, StylesAndTopmostAsAToolWindowWithTheTaskbarButton) {

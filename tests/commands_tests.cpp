@@ -347,7 +347,7 @@ DWORD_PTR WINAPI EmptyNameFileInfo(LPCWSTR name, DWORD attributes, SHFILEINFOW* 
 TEST_F(CommandsTest, AnEntryTheShellCannotNameShowsItsFileName) {
     struct Case {
         const char* label;
-        FileInfoFn shell;
+        ShellFileInfoFn shell;
     };
     const Case cases[] = {
         {"the shell fails", &FailingFileInfo},
@@ -358,9 +358,9 @@ TEST_F(CommandsTest, AnEntryTheShellCannotNameShowsItsFileName) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         shellCalls.clear();
-        FileInfoCall = c.shell;
+        ShellFileInfoCall = c.shell;
         List()->Update();
-        FileInfoCall = &::SHGetFileInfoW;
+        ShellFileInfoCall = &::SHGetFileInfoW;
         ASSERT_EQ(List()->Count(), 2);
         EXPECT_EQ(List()->ItemText(0), L"Bloc-notes") << "the other entries keep the shell's names";
         EXPECT_EQ(List()->ItemText(1), unnamed);

@@ -138,17 +138,52 @@ TEST_F(FileListTest, FolderChangesAndTheirErrors) {
     list_->SetDirectory(L"");  // nothing happens
     EXPECT_EQ(list_->Directory(), folder.Path());
 
-    for (const std::wstring& missing : {folder.Path(L"absent"), folder.Path(L"absent\\SendTo")}) {
+    struct Case {
+        std::wstring path;
+        DWORD error;  // 0: whichever the platform gives for a missing path
+    };
+    for (const Case& c : {Case{folder.Path(L"absent"), ERROR_FILE_NOT_FOUND}, Case{folder.Path(L"absent\\SendTo"), 0},
+                          Case{folder.Path(L"present.txt"), ERROR_DIRECTORY}}) {
         try {
-            list_->SetDirectory(missing);
-            ADD_FAILURE() << "no error for " << missing;
+            list_->SetDirectory(c.path);
+            ADD_FAILURE() << "no error for " << c.path;
         } catch (const EInOutError& e) {
+            if (c.error) {
+                EXPECT_EQ(e.ErrorCode(), c.error) << c.path;
+            }
             EXPECT_EQ(e.Message(), EInOutError(e.ErrorCode(), L"").Message());
         }
         EXPECT_EQ(list_->Directory(), folder.Path());
         EXPECT_EQ(Entries(), std::vector<std::wstring>{L"present.txt"});
         EXPECT_EQ(CurrentDirectory(), current);
     }
+}
+
+TEST_F(FileListTest, NeverListsTheFolderTheProcessHappensToBeIn) {
+    TempFolder elsewhere(L"ailleurs");
+    elsewhere.Touch(L"etranger.txt");
+    ::SetCurrentDirectoryW(elsewhere.Path().c_str());
+
+    // A list whose window exists before it has a folder.
+    auto* fresh = form_->Create<TShellFileListBox>();
+    fresh->SetParent(form_);
+    fresh->Handle();
+    EXPECT_EQ(fresh->Directory(), L"");
+    EXPECT_EQ(fresh->Count(), 0);
+    fresh->Update();
+    EXPECT_EQ(fresh->Count(), 0);
+
+    // A folder that went away: the next reading lists nothing.
+    {
+        TempFolder gone(L"parti");
+        gone.Touch(L"disparu.txt");
+        list_->SetDirectory(gone.Path());
+        ASSERT_EQ(Entries(), std::vector<std::wstring>{L"disparu.txt"});
+        ::SetCurrentDirectoryW(elsewhere.Path().c_str());
+    }
+    list_->Update();
+    EXPECT_EQ(list_->Count(), 0);
+    ::SetCurrentDirectoryW(startDirectory_.c_str());
 }
 
 TEST(InOutError, MessagesByErrorCode) {

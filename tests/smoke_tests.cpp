@@ -3,6 +3,7 @@
 #include "tests/test_support.h"
 
 #include "app/win_handles.h"
+#include "folder/send_to_location.h"
 
 #include <gtest/gtest.h>
 
@@ -11,13 +12,6 @@
 #include <vector>
 
 namespace {
-
-std::wstring UserSendToFolder() {
-    wchar_t name[256] = {};
-    DWORD count = 256;
-    ::GetUserNameW(name, &count);
-    return std::wstring(L"C:\\Users\\") + name + L"\\AppData\\Roaming\\Microsoft\\Windows\\SendTo";
-}
 
 std::wstring ClassOf(HWND window) {
     wchar_t name[64] = {};
@@ -52,7 +46,8 @@ struct WindowSearch {
 // The program, started and watched; killed if a test leaves it running.
 class RunningProgram {
 public:
-    explicit RunningProgram(int showCommand = -1) {
+    // Started in `folder`, or where the test runs when it is empty.
+    explicit RunningProgram(int showCommand = -1, const std::wstring& folder = L"") {
         const char* exe = std::getenv("SENDTO_EXE");
         std::wstring path = exe ? WinePathFromUnix(exe) : L"SendTo.exe";
         std::wstring commandLine = L"\"" + path + L"\"";
@@ -62,8 +57,8 @@ public:
             startup.wShowWindow = static_cast<WORD>(showCommand);
         }
         PROCESS_INFORMATION info{};
-        started_ = ::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                    &startup, &info) != FALSE;
+        started_ = ::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                    folder.empty() ? nullptr : folder.c_str(), &startup, &info) != FALSE;
         process_.reset(info.hProcess);
         win::UniqueKernelHandle thread(info.hThread);
         processId_ = info.dwProcessId;
@@ -119,7 +114,7 @@ std::vector<std::wstring> ListEntries(HWND mainWindow) {
 // Puts a known set of files in the user's SendTo folder for one test.
 class PreparedSendTo {
 public:
-    PreparedSendTo() : folder_(UserSendToFolder()) {
+    PreparedSendTo() : folder_(ShellSendToPath()) {
         ::CreateDirectoryW(folder_.c_str(), nullptr);
         for (const auto& [name, attributes] : files_) Create(name, attributes);
         ::CreateDirectoryW((folder_ + L"\\Dossier.d").c_str(), nullptr);
@@ -168,29 +163,40 @@ TEST(Smoke, StartsListsTheSendToFolderAndEndsWithExitCodeZero) {
     EXPECT_EQ(program.ExitCode(), 0);
 }
 
-TEST(Smoke, MissingSendToFolderReportsTheErrorFirstThenRuns) {
-    const std::wstring folder = UserSendToFolder();
-    const std::wstring moved = folder + L".absent";
-    ASSERT_TRUE(::MoveFileW(folder.c_str(), moved.c_str()));
-    struct Restore {
-        std::wstring from, to;
-        ~Restore() { ::MoveFileW(from.c_str(), to.c_str()); }
-    } restore{moved, folder};
+TEST(Smoke, SendToFolderThatCannotBeEnteredReportsTheErrorFirstThenListsNothing) {
+    TempFolder launch(L"lancement");
+    launch.Touch(L"precieux.txt");
+    for (const BlockedSendTo& c : BlockedSendToCases()) {
+        SCOPED_TRACE(c.label);
+        const std::wstring folder = ShellSendToPath();
+        const std::wstring moved = folder + L".absent";
+        ASSERT_TRUE(::MoveFileW(folder.c_str(), moved.c_str()));
+        struct Restore {
+            std::wstring from, to;
+            ~Restore() {
+                ::DeleteFileW(to.c_str());
+                ::MoveFileW(from.c_str(), to.c_str());
+            }
+        } restore{moved, folder};
+        if (c.fileInItsPlace)
+            win::UniqueFile(::CreateFileW(folder.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
 
-    RunningProgram program;
-    ASSERT_TRUE(program.Started());
-    HWND box = program.WaitForWindow(L"#32770", true);
-    ASSERT_NE(box, nullptr);
-    const SeenDialog seen = DialogAnswerer::Describe(box);
-    EXPECT_EQ(seen.title, L"Sendto");
-    EXPECT_EQ(seen.text, L"Impossible de trouver le fichier spécifié.");
-    EXPECT_EQ(program.FindWindowOf(L"TForm1", true), nullptr) << "the main window shows only after the box";
+        RunningProgram program(-1, launch.Path());
+        ASSERT_TRUE(program.Started());
+        HWND box = program.WaitForWindow(L"#32770", true);
+        ASSERT_NE(box, nullptr);
+        const SeenDialog seen = DialogAnswerer::Describe(box);
+        EXPECT_EQ(seen.title, L"Sendto");
+        EXPECT_EQ(seen.text, c.error);
+        EXPECT_EQ(program.FindWindowOf(L"TForm1", true), nullptr) << "the main window shows only after the box";
 
-    ::PostMessageW(::GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
-    HWND main = program.WaitForWindow(L"TForm1", true);
-    ASSERT_NE(main, nullptr);
-    ::PostMessageW(main, WM_CLOSE, 0, 0);
-    EXPECT_EQ(program.ExitCode(), 0);
+        ::PostMessageW(::GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+        HWND main = program.WaitForWindow(L"TForm1", true);
+        ASSERT_NE(main, nullptr);
+        EXPECT_TRUE(ListEntries(main).empty()) << "never the launch folder's files";
+        ::PostMessageW(main, WM_CLOSE, 0, 0);
+        EXPECT_EQ(program.ExitCode(), 0);
+    }
 }
 
 TEST(Smoke, CloseSentToTheApplicationWindowEndsTheProgram) {

@@ -248,6 +248,14 @@ HDROP MakeDrop(const std::vector<std::wstring>& files, POINT point) {
     return static_cast<HDROP>(block);
 }
 
+const std::vector<BlockedSendTo>& BlockedSendToCases() {
+    static const std::vector<BlockedSendTo> cases{
+        {"missing", false, L"Impossible de trouver le fichier spécifié."},
+        {"a file in its place", true, L"Erreur E/S 267."},  // ERROR_DIRECTORY
+    };
+    return cases;
+}
+
 std::wstring WinePathFromUnix(const std::string& unixPath) {
     std::wstring path = L"Z:";
     for (char c : unixPath) path += c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c));

@@ -91,3 +91,11 @@ std::wstring WinePathFromUnix(const std::string& unixPath);
 // Where Wine puts what goes to the Recycle Bin ($XDG_DATA_HOME/Trash/files),
 // made if missing; empty outside a test home that names it.
 std::wstring WineRecycleBinFolder();
+
+// The ways the SendTo folder cannot be entered, with the error box's text.
+struct BlockedSendTo {
+    const char* label;
+    bool fileInItsPlace;  // else the folder is missing
+    std::wstring error;
+};
+const std::vector<BlockedSendTo>& BlockedSendToCases();
