@@ -306,7 +306,7 @@ void TMessageForm::RunModalLoop() {
             Application->HandleException(this, std::current_exception());
         }
         // Also when the form's window went with its owner.
-        if (Application->Terminated() || !HandleAllocated()) SetModalResult(mrCancel);
+        if (Application->Closing() || !HandleAllocated()) SetModalResult(mrCancel);
     }
 }
 
