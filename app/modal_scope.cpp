@@ -59,7 +59,7 @@ BOOL CALLBACK TModalScope::Collect(HWND window, LPARAM param) noexcept {
     }
 }
 
-void TModalScope::Attach(HWND modal) {
+void TModalScope::Attach(HWND modal) noexcept {
     modal_ = modal;
     if (overTopmost_ && !IsTopmost(modal))
         ::SetWindowPos(modal, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);

@@ -29,7 +29,7 @@ public:
     TModalScope& operator=(const TModalScope&) = delete;
 
     // Names the modal window once it exists.
-    void Attach(HWND modal);
+    void Attach(HWND modal) noexcept;
     // The answer when the user gave it; Cancel (2) when the modal window
     // ended for another reason: the program began to close (its windows
     // closed, WM_QUIT, the end of the session) or the owner went away.

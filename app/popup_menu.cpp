@@ -1,9 +1,9 @@
 #include "app/popup_menu.h"
 
 #include "app/application.h"
-#include "app/modal_scope.h"
 #include "app/graphics.h"
 #include "app/image_list.h"
+#include "app/modal_scope.h"
 #include "app/screen.h"
 #include "app/system_library.h"
 #include "app/win_control.h"
