@@ -2,13 +2,13 @@
 
 #include "app/exceptions.h"
 #include "app/form.h"
+#include "app/modal_scope.h"
 #include "app/screen.h"
 #include "app/system_library.h"
 
 #include <ole2.h>
 
 #include <algorithm>
-#include <new>
 
 TApplication* Application = nullptr;
 
@@ -187,7 +187,10 @@ void TApplication::Idle() {
     ::WaitMessage();
 }
 
-void TApplication::Terminate() { ::PostQuitMessage(0); }
+void TApplication::Terminate() {
+    closing_ = true;
+    ::PostQuitMessage(0);
+}
 
 HWND TApplication::ActiveWindow() const noexcept {
     HWND active = ::GetActiveWindow();
@@ -231,42 +234,13 @@ int TApplication::MessageBox(const std::wstring& text, const std::wstring& capti
     }
     int result;
     {
-        ActivationRestore restore(owner);
-        ThreadWindowsDisabled disabled(nullptr);
-        result = ::MessageBoxW(owner, text.c_str(), caption.c_str(), flags);
+        TModalScope modal(owner);
+        result = modal.Outcome(::MessageBoxW(owner, text.c_str(), caption.c_str(), flags));
     }
     if (moved)
         ::SetWindowPos(app, nullptr, (appRect.left + appRect.right) / 2, (appRect.top + appRect.bottom) / 2, 0, 0,
                        SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
     return result;
-}
-
-ThreadWindowsDisabled::ThreadWindowsDisabled(HWND except) : except_(except) {
-    ::EnumThreadWindows(::GetCurrentThreadId(), &Collect, reinterpret_cast<LPARAM>(this));
-    if (outOfMemory_) throw std::bad_alloc();
-    for (HWND window : windows_) ::EnableWindow(window, FALSE);
-}
-
-ThreadWindowsDisabled::~ThreadWindowsDisabled() {
-    for (HWND window : windows_)
-        if (::IsWindow(window)) ::EnableWindow(window, TRUE);
-}
-
-BOOL CALLBACK ThreadWindowsDisabled::Collect(HWND window, LPARAM param) noexcept {
-    auto& self = *reinterpret_cast<ThreadWindowsDisabled*>(param);
-    if (window == self.except_ || !::IsWindowVisible(window) || !::IsWindowEnabled(window)) return TRUE;
-    try {
-        self.windows_.push_back(window);
-        return TRUE;
-    } catch (...) {
-        self.outOfMemory_ = true;
-        return FALSE;
-    }
-}
-
-ActivationRestore::~ActivationRestore() {
-    if (window_ && ::IsWindow(window_)) ::SetActiveWindow(window_);
-    if (focus_ && ::IsWindow(focus_) && ::GetAncestor(focus_, GA_ROOT) == ::GetActiveWindow()) ::SetFocus(focus_);
 }
 
 namespace {

@@ -44,6 +44,9 @@ public:
     void HandleMessage();
     void Terminate();
     bool Terminated() const noexcept { return terminated_; }
+    // True once the program has begun to close (Terminate, WM_QUIT taken,
+    // the end of the session): no command goes on from then.
+    bool Closing() const noexcept { return closing_ || terminated_; }
     void Minimize();
     // The shutdown step: destroys the forms the application owns.
     void DestroyForms() { DestroyComponents(); }
@@ -61,7 +64,7 @@ public:
     // Hands the creating-main-form flag to the form that is being built.
     bool TakeCreatingMainForm() noexcept { return std::exchange(creatingMainForm_, false); }
 
-    // Counts open modal dialogs.
+    // Counts open modal windows (TModalScope).
     void ModalStarted() noexcept { ++modalLevel_; }
     void ModalFinished() noexcept { --modalLevel_; }
     int ModalLevel() const noexcept { return modalLevel_; }
@@ -106,6 +109,7 @@ private:
     bool mainFormOnTaskBar_ = false;
     bool creatingMainForm_ = false;
     bool terminated_ = false;
+    bool closing_ = false;
     bool running_ = false;
     TWindowState initialState_ = TWindowState::wsNormal;
     int modalLevel_ = 0;
@@ -116,44 +120,3 @@ private:
 };
 
 extern TApplication* Application;
-
-// Raises the application's modal level for its lifetime.
-class ModalLevelScope {
-public:
-    ModalLevelScope() noexcept { Application->ModalStarted(); }
-    ~ModalLevelScope() { Application->ModalFinished(); }
-    ModalLevelScope(const ModalLevelScope&) = delete;
-    ModalLevelScope& operator=(const ModalLevelScope&) = delete;
-};
-
-// Disables the thread's visible, enabled top-level windows other than
-// `except` while it lives; those that still exist are enabled again after.
-class ThreadWindowsDisabled {
-public:
-    explicit ThreadWindowsDisabled(HWND except);
-    ~ThreadWindowsDisabled();
-    ThreadWindowsDisabled(const ThreadWindowsDisabled&) = delete;
-    ThreadWindowsDisabled& operator=(const ThreadWindowsDisabled&) = delete;
-
-private:
-    static BOOL CALLBACK Collect(HWND window, LPARAM self) noexcept;
-
-    HWND except_;
-    std::vector<HWND> windows_;
-    bool outOfMemory_ = false;
-};
-
-// Activates `window` again and gives the focus back to the window that had
-// it, at the end of the scope, unless cancelled.
-class ActivationRestore {
-public:
-    explicit ActivationRestore(HWND window) noexcept : window_(window), focus_(::GetFocus()) {}
-    ~ActivationRestore();
-    ActivationRestore(const ActivationRestore&) = delete;
-    ActivationRestore& operator=(const ActivationRestore&) = delete;
-    void SetWindow(HWND window) noexcept { window_ = window; }
-
-private:
-    HWND window_;
-    HWND focus_;
-};

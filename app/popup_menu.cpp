@@ -3,6 +3,7 @@
 #include "app/application.h"
 #include "app/graphics.h"
 #include "app/image_list.h"
+#include "app/modal_scope.h"
 #include "app/screen.h"
 #include "app/system_library.h"
 #include "app/win_control.h"
@@ -467,6 +468,9 @@ void TPopupMenu::Popup(int x, int y) {
     popupPoint_ = {x, y};
     const win::UniqueMenu menu = BuildMenu();
     handle_ = menu.get();
+    // The menu's loop is modal like a dialog's; the menu window is never
+    // the active one, so its hiding hands no activation away.
+    TModalScope modal;
     ::TrackPopupMenu(menu.get(), TPM_LEFTALIGN | TPM_RIGHTBUTTON, x, y, 0, PopupListWindow(), nullptr);
     handle_ = nullptr;
 }

@@ -55,6 +55,7 @@ inline void CloseKernelHandle(HANDLE h) { ::CloseHandle(h); }
 inline void FreeGlobal(HGLOBAL h) { ::GlobalFree(h); }
 inline void FreeLibraryHandle(HMODULE h) { ::FreeLibrary(h); }
 inline void DeleteDcHandle(HDC h) { ::DeleteDC(h); }
+inline void UnhookHandle(HHOOK h) { ::UnhookWindowsHookEx(h); }
 
 using UniqueHwnd = UniqueHandle<HWND, DestroyWindowHandle>;
 using UniqueFont = UniqueHandle<HFONT, DeleteGdiObject>;
@@ -71,6 +72,7 @@ using UniqueKernelHandle = UniqueHandle<HANDLE, CloseKernelHandle>;
 using UniqueGlobal = UniqueHandle<HGLOBAL, FreeGlobal>;
 using UniqueLibrary = UniqueHandle<HMODULE, FreeLibraryHandle>;
 using UniqueMemoryDc = UniqueHandle<HDC, DeleteDcHandle>;
+using UniqueHook = UniqueHandle<HHOOK, UnhookHandle>;
 
 // A COM interface pointer, released once.
 struct ReleaseCom {

@@ -1,6 +1,7 @@
 #include "dialogs/message_form.h"
 
 #include "app/exceptions.h"
+#include "app/modal_scope.h"
 #include "app/screen.h"
 #include "resources/resource_ids.h"
 
@@ -289,21 +290,16 @@ TModalResult TMessageForm::ShowModal() {
         ::SendMessageW(capture, WM_CANCELMODE, 0, 0);
         ::ReleaseCapture();
     }
-    ModalLevelScope modal;
-    const HWND previous = ::GetActiveWindow();
-    ActivationRestore restore(previous);
     DefaultCursorScope cursor;
-    ThreadWindowsDisabled disabled(Handle());
+    TModalScope modal;
+    modal.Attach(Handle());
     modal_ = true;
     Show();
     ::SetActiveWindow(Handle());
     SetModalResult(mrNone);
     RunModalLoop();
-    // Only a form still active hands the activation back.
-    if (::GetActiveWindow() != Handle()) restore.SetWindow(nullptr);
-    else if (!previous || !::IsWindow(previous)) restore.SetWindow(MainFormWindow());
     Hide();
-    return ModalResult();
+    return modal.Outcome(ModalResult());
 }
 
 void TMessageForm::RunModalLoop() {
@@ -314,7 +310,8 @@ void TMessageForm::RunModalLoop() {
             // The key handler's errors: reported, and the form stays up.
             Application->HandleException(this, std::current_exception());
         }
-        if (Application->Terminated()) SetModalResult(mrCancel);
+        // Also when the form's window went with its owner.
+        if (Application->Closing() || !HandleAllocated()) SetModalResult(mrCancel);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "dialogs/task_message_dialog.h"
 
+#include "app/modal_scope.h"
 #include "app/screen.h"
 
 #include <algorithm>
@@ -76,14 +77,13 @@ bool TTaskMessageDialog::Execute(HWND parentWnd) {
     config.pfCallback = &Callback;
     config.lpCallbackData = reinterpret_cast<LONG_PTR>(this);
 
-    ActivationRestore restore(parent_);
-    ThreadWindowsDisabled disabled(parent_);
+    TModalScope modal(parent_);
     const TaskDialogIndirectFunction show = TaskDialogIndirectEntry().function;
     int button = 0;
     int radio = 0;
     BOOL verified = FALSE;
     const HRESULT shown = show ? show(&config, &button, &radio, &verified) : E_NOTIMPL;
-    modalResult_ = button;
+    modalResult_ = shown == S_OK ? modal.Outcome(button) : button;
     return shown == S_OK;
 }
 
@@ -161,7 +161,6 @@ LRESULT CALLBACK TTaskMessageDialog::CancellationProc(HWND window, UINT msg, WPA
 
 std::optional<TModalResult> ShowTaskMessageDialog(const std::wstring& message, TMsgDlgType kind,
                                                   TMsgDlgButtons buttons, int x, int y) {
-    ModalLevelScope modal;
     TTaskMessageDialog dialog;
     const TMsgDlgBtn defaultButton = DefaultButton(buttons);
     for (TMsgDlgBtn button : ButtonsInOrder(buttons)) {

@@ -1,5 +1,6 @@
 #include "drop/file_drag_drop.h"
 
+#include "app/application.h"
 #include "app/exceptions.h"
 #include "app/win_control.h"
 #include "drop/releaser.h"
@@ -129,6 +130,9 @@ std::vector<std::wstring> DroppedNames(HDROP drop) {
 void TFileDragDrop::HandleDrop(HDROP drop) {
     // Released on every way out, also when the names or the handler fail.
     const win::UniqueDrop owned(drop);
+    // One question at a time: a drop while a modal window of ours is up
+    // would ask another over it, with the windows behind enabled again after.
+    if (Application->ModalLevel() > 0) return;
     files_.clear();
     files_ = DroppedNames(drop);
     if (!OnDrop) return;

@@ -8,13 +8,17 @@
 #include "app/screen.h"
 #include "app/status_bar.h"
 #include "app/system_library.h"
+#include "dialogs/message_dialog.h"
 #include "filelist/shell_file_list_box.h"
 #include "folder/send_to_location.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <new>
 #include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -328,6 +332,140 @@ TEST(MainWindow, ActivationGivesTheFocusToTheList) {
     ::SetForegroundWindow(form->Handle());
     PumpMessages(50);
     EXPECT_EQ(::GetFocus(), form->ShellFileListBox1->Handle());
+}
+
+// ---- Modal windows over the main window ------------------------------------------
+
+namespace {
+
+// Each way the program puts a modal window up, over the main window.
+struct ModalWindowCase {
+    const char* label;
+    std::function<void()> show;
+};
+
+void AskWithTaskDialogs(bool taskDialogs) {
+    const bool saved = UseTaskDialogs;
+    UseTaskDialogs = taskDialogs;
+    (void)ShowMessageDialog(L"Lancer Outil.lnk", mtConfirmation, {mbOK, mbCancel}, 0, -1, -1, L"");
+    UseTaskDialogs = saved;
+}
+
+const ModalWindowCase kModalWindows[] = {
+    {"classic form", [] { AskWithTaskDialogs(false); }},
+    {"task dialog", [] { AskWithTaskDialogs(true); }},
+    {"error box", [] { Application->ShowException(std::make_exception_ptr(Exception(L"Échec"))); }},
+    {"message box", [] { (void)Application->MessageBox(L"Continuer ?", L"Sendto", MB_OKCANCEL); }},
+};
+
+// The main window active, with the focus on its list, as after a click.
+void ActivateMainWindow() {
+    TForm1* form = MainWindow();
+    ::SetForegroundWindow(form->Handle());
+    ::SetActiveWindow(form->Handle());
+    ::SetFocus(form->ShellFileListBox1->Handle());
+    PumpMessages(50);
+}
+
+POINT CentreOf(HWND window) {
+    RECT r{};
+    ::GetWindowRect(window, &r);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+std::vector<HWND> ButtonsOf(HWND dialog) {
+    std::vector<HWND> buttons;
+    for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t cls[16] = {};
+        ::GetClassNameW(child, cls, 16);
+        if (_wcsicmp(cls, L"Button") == 0 && ::IsWindowVisible(child)) buttons.push_back(child);
+    }
+    return buttons;
+}
+
+// What a window-procedure hook on the thread saw, in order: the main window
+// enabled, and any window about to be hidden.
+struct OrderSeen {
+    HWND window;
+    bool enabled;  // else hidden
+};
+std::vector<OrderSeen> g_order;
+HWND g_orderMain = nullptr;
+
+LRESULT CALLBACK RecordOrder(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION) {
+        const auto& m = *reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (m.hwnd == g_orderMain && m.message == WM_ENABLE && m.wParam) g_order.push_back({m.hwnd, true});
+        const bool hiding = (m.message == WM_SHOWWINDOW && !m.wParam) ||
+                            (m.message == WM_WINDOWPOSCHANGING &&
+                             (reinterpret_cast<const WINDOWPOS*>(m.lParam)->flags & SWP_HIDEWINDOW));
+        if (hiding) g_order.push_back({m.hwnd, false});
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+// Under Wine the task dialog's buttons are child windows, as the classic
+// form's are; on Windows they are drawn by the dialog itself, and there the
+// hit test can only name the dialog.
+TEST(ModalWindows, EachIsAboveTheTopmostMainWindowWhereItsButtonsAre) {
+    HWND main = MainWindow()->Handle();
+    ASSERT_TRUE(::GetWindowLongW(main, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    for (const ModalWindowCase& c : kModalWindows) {
+        SCOPED_TRACE(c.label);
+        ActivateMainWindow();
+        std::vector<std::pair<HWND, HWND>> hits;  // button or dialog, window at its centre
+        bool overTheMainWindow = false;
+        DialogAnswerer answerer({DialogAnswerer::Action::Custom}, [&](HWND dialog) {
+            RECT mainRect{};
+            ::GetWindowRect(main, &mainRect);
+            std::vector<HWND> targets = ButtonsOf(dialog);
+            if (targets.empty()) targets.push_back(dialog);
+            for (HWND target : targets) {
+                const POINT centre = CentreOf(target);
+                overTheMainWindow |= ::PtInRect(&mainRect, centre) != FALSE;
+                HWND hit = ::WindowFromPoint(centre);
+                hits.emplace_back(target, target == dialog ? ::GetAncestor(hit, GA_ROOT) : hit);
+            }
+            DialogAnswerer::ClickButton(dialog, L"OK");
+        });
+        c.show();
+        ASSERT_EQ(answerer.Seen().size(), 1u);
+        EXPECT_TRUE(overTheMainWindow) << "the test needs a button where the main window is";
+        for (const auto& [target, hit] : hits) EXPECT_EQ(hit, target);
+    }
+}
+
+TEST(ModalWindows, TheMainWindowIsEnabledBeforeTheModalWindowHidesAndIsActiveAfter) {
+    TForm1* form = MainWindow();
+    g_orderMain = form->Handle();
+    for (const ModalWindowCase& c : kModalWindows) {
+        SCOPED_TRACE(c.label);
+        ActivateMainWindow();
+        HWND dialog = nullptr;
+        g_order.clear();
+        DialogAnswerer answerer({DialogAnswerer::Action::Custom}, [&](HWND window) {
+            dialog = window;
+            DialogAnswerer::ClickButton(window, L"OK");
+        });
+        {
+            const win::UniqueHook hook(
+                ::SetWindowsHookExW(WH_CALLWNDPROC, &RecordOrder, nullptr, ::GetCurrentThreadId()));
+            c.show();
+        }
+        ASSERT_NE(dialog, nullptr);
+        const auto hidden = std::find_if(g_order.begin(), g_order.end(),
+                                         [&](const OrderSeen& o) { return !o.enabled && o.window == dialog; });
+        ASSERT_NE(hidden, g_order.end()) << "the modal window was never hidden";
+        EXPECT_TRUE(std::any_of(g_order.begin(), hidden, [](const OrderSeen& o) { return o.enabled; }))
+            << "the main window was not enabled before the modal window hid";
+        EXPECT_FALSE(std::any_of(hidden, g_order.end(), [](const OrderSeen& o) { return o.enabled; }))
+            << "the main window was enabled after the modal window hid";
+        EXPECT_TRUE(::IsWindowEnabled(form->Handle()));
+        EXPECT_EQ(::GetActiveWindow(), form->Handle());
+        EXPECT_EQ(::GetFocus(), form->ShellFileListBox1->Handle());
+    }
 }
 
 namespace {

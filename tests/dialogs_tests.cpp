@@ -10,8 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -244,6 +247,50 @@ TEST(MessageDialog, WindowsEnabledAgainWhenAnErrorEscapes) {
     EXPECT_FALSE(g_otherEnabledInside);
     EXPECT_TRUE(::IsWindowEnabled(other.get()));
     EXPECT_EQ(Application->ModalLevel(), 0);
+}
+
+// Runs `action` once from a thread timer, which a modal loop dispatches.
+std::function<void()> g_later;
+
+void CALLBACK RunLater(HWND, UINT, UINT_PTR id, DWORD) {
+    ::KillTimer(nullptr, id);
+    const std::function<void()> action = std::exchange(g_later, nullptr);
+    if (action) action();
+}
+
+void Later(std::function<void()> action) {
+    g_later = std::move(action);
+    ::SetTimer(nullptr, 0, 10, &RunLater);
+}
+
+TEST(MessageDialog, NestedDialogsEachRestoreTheStateTheyFound) {
+    for (bool taskDialog : {true, false}) {
+        SCOPED_TRACE(taskDialog ? "task dialog" : "message form");
+        Presentation presentation(taskDialog);
+        win::UniqueHwnd other = MakeOtherWindow();
+        TModalResult inner = mrNone;
+        bool otherEnabledUnderOuter = true;
+        bool outerEnabledAgain = false;
+        int levelUnderOuter = 0;
+        // The outer question opens a notice over itself, then is answered.
+        DialogAnswerer answerer({Action::Custom, Action::Ok}, [&](HWND outer) {
+            Later([&, outer] {
+                inner = ShowNoticeDialog();
+                otherEnabledUnderOuter = ::IsWindowEnabled(other.get());
+                outerEnabledAgain = ::IsWindowEnabled(outer);
+                levelUnderOuter = Application->ModalLevel();
+                DialogAnswerer::ClickButton(outer, L"OK");
+            });
+        });
+        EXPECT_EQ(ShowQuestionDialog(), mrOk);
+        ASSERT_EQ(answerer.Seen().size(), 2u);
+        EXPECT_EQ(inner, mrOk);
+        EXPECT_FALSE(otherEnabledUnderOuter) << "the inner dialog enabled what the outer one disabled";
+        EXPECT_TRUE(outerEnabledAgain);
+        EXPECT_EQ(levelUnderOuter, 1);
+        EXPECT_TRUE(::IsWindowEnabled(other.get()));
+        EXPECT_EQ(Application->ModalLevel(), 0);
+    }
 }
 
 TEST(MessageDialog, TaskDialogCentredOnWorkArea) {

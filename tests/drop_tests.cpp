@@ -6,6 +6,7 @@
 #include "app/exceptions.h"
 #include "app/main_form.h"
 #include "app/win_handles.h"
+#include "dialogs/message_dialog.h"
 #include "drop/file_drag_drop.h"
 #include "drop/releaser.h"
 #include "drop/wnd_proc_hook.h"
@@ -650,6 +651,28 @@ TEST_F(DropToAddTest, WhatCannotBeCopiedChangesNothingAndShowsOnlyTheQuestion) {
         EXPECT_EQ(FolderContents(listed_), (std::vector<std::wstring>{L"deja.txt=ici", L"dossier.exe=fichier"}));
         EXPECT_EQ(ListedNames(), (std::vector<std::wstring>{L"deja.txt", L"dossier.exe"}));
     }
+}
+
+TEST_F(DropToAddTest, ADropWhileAQuestionIsUpIsReleasedAndAsksNothing) {
+    const bool savedPresentation = UseTaskDialogs;
+    for (bool taskDialog : {true, false}) {
+        SCOPED_TRACE(taskDialog ? "task dialog" : "message form");
+        UseTaskDialogs = taskDialog;
+        const WatchedDrop second({source_.Touch(L"second.exe", "2")}, {4, 4});
+        DialogAnswerer answerer({DialogAnswerer::Action::Custom}, [&](HWND dialog) {
+            ::PostMessageW(List()->Handle(), WM_DROPFILES, second.param(), 0);
+            // Behind the drop in the queue: the drop is handled first.
+            DialogAnswerer::ClickButton(dialog, L"OK");
+        });
+        ::SendMessageW(List()->Handle(), WM_DROPFILES,
+                       reinterpret_cast<WPARAM>(MakeDrop({source_.Touch(L"premier.exe", "1")}, {4, 4})), 0);
+        PumpMessages(100);
+        EXPECT_EQ(answerer.Seen().size(), 1u);
+        EXPECT_FALSE(second.Open()) << "the second drop was not released";
+        EXPECT_EQ(FolderContents(listed_), std::vector<std::wstring>{L"premier.exe=1"});
+        ::DeleteFileW(listed_.Path(L"premier.exe").c_str());
+    }
+    UseTaskDialogs = savedPresentation;
 }
 
 }  // namespace

@@ -29,13 +29,14 @@ struct WindowSearch {
     DWORD pid;
     std::wstring cls;
     bool visible;
+    HWND except;
     HWND found = nullptr;
 
     static BOOL CALLBACK Visit(HWND w, LPARAM p) {
         auto& s = *reinterpret_cast<WindowSearch*>(p);
         DWORD pid = 0;
         ::GetWindowThreadProcessId(w, &pid);
-        if (pid == s.pid && ClassOf(w) == s.cls && (!s.visible || ::IsWindowVisible(w))) {
+        if (pid == s.pid && w != s.except && ClassOf(w) == s.cls && (!s.visible || ::IsWindowVisible(w))) {
             s.found = w;
             return FALSE;
         }
@@ -43,14 +44,22 @@ struct WindowSearch {
     }
 };
 
+std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+
+std::wstring ExeFromEnvironment(const char* variable, const wchar_t* fallback) {
+    const char* exe = std::getenv(variable);
+    return exe ? WinePathFromUnix(exe) : fallback;
+}
+
 // The program, started and watched; killed if a test leaves it running.
 class RunningProgram {
 public:
-    // Started in `folder`, or where the test runs when it is empty.
-    explicit RunningProgram(int showCommand = -1, const std::wstring& folder = L"") {
-        const char* exe = std::getenv("SENDTO_EXE");
-        std::wstring path = exe ? WinePathFromUnix(exe) : L"SendTo.exe";
-        std::wstring commandLine = L"\"" + path + L"\"";
+    // The program, started in `folder`, or where the test runs when it is empty.
+    explicit RunningProgram(int showCommand = -1, const std::wstring& folder = L"")
+        : RunningProgram(ExeFromEnvironment("SENDTO_EXE", L"SendTo.exe"), L"", showCommand, folder) {}
+    RunningProgram(const std::wstring& path, const std::wstring& arguments, int showCommand = -1,
+                   const std::wstring& folder = L"") {
+        std::wstring commandLine = Quoted(path) + (arguments.empty() ? L"" : L" " + arguments);
         STARTUPINFOW startup{sizeof(startup)};
         if (showCommand >= 0) {
             startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -69,18 +78,19 @@ public:
 
     bool Started() const { return started_; }
 
-    // The first top-level window of the program with that class, waited for.
-    HWND WaitForWindow(const std::wstring& cls, bool visible, DWORD timeoutMs = 30000) const {
+    // The first top-level window of the program with that class, other than
+    // `except`, waited for.
+    HWND WaitForWindow(const std::wstring& cls, bool visible, HWND except = nullptr) const {
         const DWORD start = ::GetTickCount();
-        while (::GetTickCount() - start < timeoutMs) {
-            if (HWND found = FindWindowOf(cls, visible)) return found;
+        while (::GetTickCount() - start < 30000) {
+            if (HWND found = FindWindowOf(cls, visible, except)) return found;
             ::Sleep(50);
         }
         return nullptr;
     }
 
-    HWND FindWindowOf(const std::wstring& cls, bool visible) const {
-        WindowSearch search{processId_, cls, visible};
+    HWND FindWindowOf(const std::wstring& cls, bool visible, HWND except = nullptr) const {
+        WindowSearch search{processId_, cls, visible, except};
         ::EnumWindows(&WindowSearch::Visit, reinterpret_cast<LPARAM>(&search));
         return search.found;
     }
@@ -146,6 +156,58 @@ private:
         {L"écran.bmp", FILE_ATTRIBUTE_READONLY},
     };
 };
+
+// The ways the program is told to end while one of its questions is up.
+enum class Ending { CloseMainWindow, CloseApplicationWindow, EndOfSession };
+
+struct EndingCase {
+    const char* label;
+    Ending ending;
+};
+
+constexpr EndingCase kEndings[] = {
+    {"WM_CLOSE to the main window", Ending::CloseMainWindow},
+    {"WM_CLOSE to the application window", Ending::CloseApplicationWindow},
+    {"WM_QUERYENDSESSION then WM_ENDSESSION", Ending::EndOfSession},
+};
+
+void EndWhileAsking(const RunningProgram& program, Ending ending) {
+    HWND main = program.FindWindowOf(L"TForm1", true);
+    HWND app = program.FindWindowOf(L"TApplication", false);
+    ASSERT_NE(main, nullptr);
+    ASSERT_NE(app, nullptr);
+    switch (ending) {
+    case Ending::CloseMainWindow: ::PostMessageW(main, WM_CLOSE, 0, 0); return;
+    case Ending::CloseApplicationWindow: ::PostMessageW(app, WM_CLOSE, 0, 0); return;
+    case Ending::EndOfSession:
+        for (HWND window : {app, main}) {
+            DWORD_PTR consent = 0;
+            ::SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 5000, &consent);
+            EXPECT_EQ(consent, 1u);
+        }
+        // The program ends inside this message: the call returns when it is gone.
+        DWORD_PTR ignored = 0;
+        ::SendMessageTimeoutW(app, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 5000, &ignored);
+        return;
+    }
+}
+
+// Where Wine keeps the Recycle Bin's files; empty where unknown.
+std::wstring RecycleBinFiles() {
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    return dataHome ? WinePathFromUnix(std::string(dataHome) + "/Trash/files") : L"";
+}
+
+size_t EntriesIn(const std::wstring& folder) {
+    size_t count = 0;
+    WIN32_FIND_DATAW data;
+    win::UniqueFind find(::FindFirstFileW((folder + L"\\*").c_str(), &data));
+    if (!find) return 0;
+    do {
+        count += std::wstring(data.cFileName) != L"." && std::wstring(data.cFileName) != L"..";
+    } while (::FindNextFileW(find.get(), &data));
+    return count;
+}
 
 }  // namespace
 
@@ -227,5 +289,94 @@ TEST(Smoke, StartupShowCommandIsHonoured) {
         EXPECT_EQ(::IsIconic(main) != FALSE, c.iconic);
         ::PostMessageW(main, WM_CLOSE, 0, 0);
         EXPECT_EQ(program.ExitCode(), 0);
+    }
+}
+
+// Every question of the program, on both presentations, ended by the program
+// closing rather than by the user: only the user's OK carries a command out.
+TEST(Smoke, EndingTheProgramDuringAQuestionCarriesNothingOut) {
+    struct QuestionCase {
+        const char* label;
+        const wchar_t* command;
+        const wchar_t* text;  // part of the question that is up when the program ends
+        bool removalConfirmed;  // the remove question answered OK first
+    };
+    const QuestionCase questions[] = {
+        {"launch question", L"launch", L"Lancer ", false},
+        {"remove question", L"remove", L"Retirer ce programme", false},
+        {"follow-up question", L"remove", L"Voulez vous le faire maintenant ?", true},
+        {"drop question", L"drop", L"Placer ce programme", false},
+    };
+    const std::wstring host = ExeFromEnvironment("COMMAND_HOST_EXE", L"command_host.exe");
+    const std::wstring recycleBin = RecycleBinFiles();
+    int run = 0;
+    for (const bool taskDialog : {true, false}) {
+        const wchar_t* dialogClass = taskDialog ? L"#32770" : L"TMessageForm";
+        for (const QuestionCase& q : questions) {
+            for (const EndingCase& e : kEndings) {
+                SCOPED_TRACE(std::string(taskDialog ? "task dialog, " : "message form, ") + q.label + ", " + e.label);
+                TempFolder folder(L"envoyer");
+                TempFolder elsewhere(L"ailleurs");
+                // A name of its own in the Recycle Bin.
+                const std::wstring name =
+                    L"Outil-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++run) + L".txt";
+                folder.Touch(name, "garde");
+                const std::wstring dropped = elsewhere.Touch(L"Nouveau.txt", "nouveau");
+                const std::wstring journal = elsewhere.Path(L"shell.txt");
+                RunningProgram program(host, Quoted(folder.Path()) + L" " + Quoted(journal) + L" " + q.command +
+                                                 (taskDialog ? L" task " : L" form ") + Quoted(dropped));
+                ASSERT_TRUE(program.Started());
+                HWND question = program.WaitForWindow(dialogClass, true);
+                ASSERT_NE(question, nullptr);
+                if (q.removalConfirmed) {
+                    ASSERT_TRUE(DialogAnswerer::ClickButton(question, L"OK"));
+                    question = program.WaitForWindow(dialogClass, true, question);
+                    ASSERT_NE(question, nullptr);
+                }
+                EXPECT_NE(DialogAnswerer::Describe(question).text.find(q.text), std::wstring::npos);
+
+                EndWhileAsking(program, e.ending);
+                EXPECT_EQ(program.ExitCode(), 0);
+                EXPECT_EQ(FileExists(folder.Path(name)), !q.removalConfirmed);
+                EXPECT_FALSE(FileExists(folder.Path(L"Nouveau.txt"))) << "the dropped file was copied";
+                if (!recycleBin.empty()) {
+                    EXPECT_EQ(FileExists(recycleBin + L"\\" + name), q.removalConfirmed);
+                }
+                EXPECT_FALSE(FileExists(journal)) << "the shell was asked to open something";
+            }
+        }
+    }
+}
+
+// The real program: an entry chosen, Supprimer from its context menu, and
+// the program ended while it asks.
+TEST(Smoke, TheProgramEndedDuringTheRemoveQuestionRemovesNothing) {
+    const std::wstring recycleBin = RecycleBinFiles();
+    for (const EndingCase& e : kEndings) {
+        SCOPED_TRACE(e.label);
+        PreparedSendTo sendTo;
+        const size_t recycled = EntriesIn(recycleBin);
+        RunningProgram program;
+        ASSERT_TRUE(program.Started());
+        HWND main = program.WaitForWindow(L"TForm1", true);
+        ASSERT_NE(main, nullptr);
+        HWND list = ::FindWindowExW(main, nullptr, L"ListBox", nullptr);
+        const LRESULT itemHeight = ::SendMessageW(list, LB_GETITEMHEIGHT, 0, 0);
+        const LPARAM firstEntry = MAKELPARAM(4, itemHeight / 2);
+        ::PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, firstEntry);
+        ::PostMessageW(list, WM_LBUTTONUP, 0, firstEntry);
+        ::PostMessageW(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-1, -1));
+        HWND menu = program.WaitForWindow(L"#32768", true);
+        ASSERT_NE(menu, nullptr);
+        ::PostMessageW(menu, WM_CHAR, L's', 1);
+        HWND question = program.WaitForWindow(L"#32770", true);
+        ASSERT_NE(question, nullptr);
+        EXPECT_NE(DialogAnswerer::Describe(question).text.find(L"Retirer ce programme"), std::wstring::npos);
+        EXPECT_NE(DialogAnswerer::Describe(question).text.find(L"Alpha.doc"), std::wstring::npos);
+
+        EndWhileAsking(program, e.ending);
+        EXPECT_EQ(program.ExitCode(), 0);
+        EXPECT_TRUE(FileExists(sendTo.Folder() + L"\\Alpha.doc"));
+        EXPECT_EQ(EntriesIn(recycleBin), recycled);
     }
 }

@@ -1,0 +1,112 @@
+#include "app/modal_scope.h"
+
+#include "app/form.h"
+
+#include <new>
+
+namespace {
+
+bool IsTopmost(HWND window) { return window && (::GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+
+bool IsTopLevel(HWND window) { return ::GetAncestor(window, GA_ROOT) == window; }
+
+// A WM_QUIT that a platform dialog loop took and posted again on its way out.
+bool QuitWaiting() {
+    MSG message;
+    return ::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
+}
+
+HWND MainWindow() {
+    TForm* main = Application->MainForm();
+    return main && main->HandleAllocated() ? main->Handle() : nullptr;
+}
+
+}  // namespace
+
+TModalScope::TModalScope(HWND platformOwner)
+    : outer_(innermost_), platformOwner_(platformOwner), active_(::GetActiveWindow()), focus_(::GetFocus()) {
+    DisableOtherWindows();
+    overTopmost_ = IsTopmost(platformOwner_) || IsTopmost(active_);
+    for (HWND window : disabled_) overTopmost_ = overTopmost_ || IsTopmost(window);
+    if (!hook_) hook_.reset(::SetWindowsHookExW(WH_CALLWNDPROC, &WatchMessages, nullptr, ::GetCurrentThreadId()));
+    innermost_ = this;
+    Application->ModalStarted();
+}
+
+TModalScope::~TModalScope() {
+    Release();
+    innermost_ = outer_;
+    if (!innermost_) hook_.reset();
+    Application->ModalFinished();
+    GiveActivationBack();
+}
+
+void TModalScope::DisableOtherWindows() {
+    ::EnumThreadWindows(::GetCurrentThreadId(), &Collect, reinterpret_cast<LPARAM>(this));
+    if (outOfMemory_) throw std::bad_alloc();
+    for (HWND window : disabled_) ::EnableWindow(window, FALSE);
+}
+
+BOOL CALLBACK TModalScope::Collect(HWND window, LPARAM param) noexcept {
+    auto& self = *reinterpret_cast<TModalScope*>(param);
+    if (window == self.platformOwner_ || !::IsWindowVisible(window) || !::IsWindowEnabled(window)) return TRUE;
+    try {
+        self.disabled_.push_back(window);
+        return TRUE;
+    } catch (...) {
+        self.outOfMemory_ = true;
+        return FALSE;
+    }
+}
+
+void TModalScope::Attach(HWND modal) noexcept {
+    modal_ = modal;
+    if (overTopmost_ && !IsTopmost(modal))
+        ::SetWindowPos(modal, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void TModalScope::Release() noexcept {
+    if (std::exchange(released_, true)) return;
+    for (HWND window : disabled_)
+        if (::IsWindow(window)) ::EnableWindow(window, TRUE);
+}
+
+// Called before the window procedure: the modal window is still visible
+// when it hears that it is being hidden or destroyed.
+LRESULT CALLBACK TModalScope::WatchMessages(int code, WPARAM wParam, LPARAM lParam) noexcept {
+    if (code == HC_ACTION)
+        for (TModalScope* scope = innermost_; scope; scope = scope->outer_)
+            scope->Watch(*reinterpret_cast<const CWPSTRUCT*>(lParam));
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void TModalScope::Watch(const CWPSTRUCT& message) noexcept {
+    if (!modal_) {
+        if (this == innermost_ && message.message == WM_ACTIVATE && LOWORD(message.wParam) != WA_INACTIVE &&
+            message.hwnd != active_ && IsTopLevel(message.hwnd))
+            Attach(message.hwnd);
+        return;
+    }
+    if (message.hwnd != modal_) return;
+    const bool hiding =
+        (message.message == WM_SHOWWINDOW && !message.wParam) ||
+        (message.message == WM_WINDOWPOSCHANGING &&
+         (reinterpret_cast<const WINDOWPOS*>(message.lParam)->flags & SWP_HIDEWINDOW)) ||
+        message.message == WM_DESTROY;
+    if (hiding) Release();
+}
+
+int TModalScope::Outcome(int answer) const {
+    const bool ownerGone = platformOwner_ && !::IsWindow(platformOwner_);
+    return Application->Closing() || QuitWaiting() || ownerGone ? mrCancel : answer;
+}
+
+// Only where the activation stayed with the program: the window that was
+// active before, else the main window.
+void TModalScope::GiveActivationBack() const noexcept {
+    HWND back = active_ && ::IsWindow(active_) && ::IsWindowVisible(active_) ? active_ : MainWindow();
+    const HWND now = ::GetActiveWindow();
+    if (!back || (now && now != modal_ && now != back)) return;
+    ::SetActiveWindow(back);
+    if (focus_ && ::IsWindow(focus_) && ::GetAncestor(focus_, GA_ROOT) == ::GetActiveWindow()) ::SetFocus(focus_);
+}

@@ -1,0 +1,58 @@
+// The one rule for every modal window of the program: question, notice,
+// classic form, error box and context menu.
+#pragma once
+
+#include "app/win_handles.h"
+
+#include <vector>
+
+// While it lives: the application's modal level is raised and the thread's
+// other visible, enabled top-level windows are disabled. The scope records
+// what it disabled and enables exactly that again, so that scopes nest: an
+// inner one leaves disabled what an outer one disabled.
+//
+// Its modal window is the one the caller names, or else the first window
+// that the thread activates while the scope is the innermost one. That
+// window is kept above a topmost window it stands over (the main window
+// stays on top), and the disabled windows are enabled again just before it
+// is hidden or destroyed: hiding the active window while its owner is
+// disabled hands the activation to another program. At the end the window
+// that was active gets the activation back and its focus.
+class TModalScope {
+public:
+    // `platformOwner`: the owner that the platform's own modal loop disables
+    // and enables again before hiding its window (MessageBoxW,
+    // TaskDialogIndirect); the scope leaves it to that loop.
+    explicit TModalScope(HWND platformOwner = nullptr);
+    ~TModalScope();
+    TModalScope(const TModalScope&) = delete;
+    TModalScope& operator=(const TModalScope&) = delete;
+
+    // Names the modal window once it exists.
+    void Attach(HWND modal) noexcept;
+    // The answer when the user gave it; Cancel (2) when the modal window
+    // ended for another reason: the program began to close (its windows
+    // closed, WM_QUIT, the end of the session) or the owner went away.
+    int Outcome(int answer) const;
+
+private:
+    static LRESULT CALLBACK WatchMessages(int code, WPARAM wParam, LPARAM lParam) noexcept;
+    void Watch(const CWPSTRUCT& message) noexcept;
+    void DisableOtherWindows();
+    static BOOL CALLBACK Collect(HWND window, LPARAM self) noexcept;
+    void Release() noexcept;
+    void GiveActivationBack() const noexcept;
+
+    static inline TModalScope* innermost_ = nullptr;
+    static inline win::UniqueHook hook_;
+
+    TModalScope* outer_;
+    HWND platformOwner_;
+    HWND active_;
+    HWND focus_;
+    HWND modal_ = nullptr;
+    std::vector<HWND> disabled_;
+    bool outOfMemory_ = false;
+    bool overTopmost_ = false;
+    bool released_ = false;
+};
