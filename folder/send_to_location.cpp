@@ -9,9 +9,20 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+namespace {
+
+// Looked up when first asked, not while static objects are made: the DLL
+// search is restricted only once the program runs.
+HRESULT WINAPI KnownFolderPathOnFirstUse(REFKNOWNFOLDERID id, DWORD flags, HANDLE token, PWSTR* path) {
+    static const KnownFolderPathFn shell = ShellKnownFolderPath();
+    return shell ? shell(id, flags, token, path) : E_NOTIMPL;
+}
+
+}  // namespace
+
 std::wstring SendToPath;
 GetUserNameFn GetUserNameCall = &::GetUserNameW;
-KnownFolderPathFn KnownFolderPathCall = ShellKnownFolderPath();
+KnownFolderPathFn KnownFolderPathCall = &KnownFolderPathOnFirstUse;
 
 KnownFolderPathFn ShellKnownFolderPath() {
     // Looked up rather than imported: a system without it must still start.
