@@ -175,6 +175,9 @@ void TWinControl::UpdateBoundsFromWindow() {
 }
 
 void TWinControl::SetBounds(int left, int top, int width, int height) {
+    // A window already there is not moved again: the layout passes of the
+    // first showing would otherwise repeat every child's position messages.
+    if (handle_ && left == left_ && top == top_ && width == width_ && height == height_) return;
     left_ = left;
     top_ = top;
     width_ = width;
