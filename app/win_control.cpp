@@ -69,6 +69,9 @@ void TWinControl::CreateWnd() {
             wc.hInstance = instance;
             wc.hCursor = params.Cursor;
             wc.hIcon = params.Icon;
+            // The same icon for the small size: left empty, the platform
+            // would scale a copy from the resource at registration.
+            wc.hIconSm = params.Icon;
             wc.lpszClassName = params.ClassName.c_str();
             if (!::RegisterClassExW(&wc)) throw EOutOfResources(LoadResString(IDS_WINDOW_CLASS_ERROR));
         }
