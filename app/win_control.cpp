@@ -69,6 +69,9 @@ void TWinControl::CreateWnd() {
             wc.hInstance = instance;
             wc.hCursor = params.Cursor;
             wc.hIcon = params.Icon;
+            // The same icon for the small size: left empty, the platform
+            // would scale a copy from the resource at registration.
+            wc.hIconSm = params.Icon;
             wc.lpszClassName = params.ClassName.c_str();
             if (!::RegisterClassExW(&wc)) throw EOutOfResources(LoadResString(IDS_WINDOW_CLASS_ERROR));
         }
@@ -175,6 +178,9 @@ void TWinControl::UpdateBoundsFromWindow() {
 }
 
 void TWinControl::SetBounds(int left, int top, int width, int height) {
+    // A window already there is not moved again: the layout passes of the
+    // first showing would otherwise repeat every child's position messages.
+    if (handle_ && left == left_ && top == top_ && width == width_ && height == height_) return;
     left_ = left;
     top_ = top;
     width_ = width;
