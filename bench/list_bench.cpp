@@ -4,6 +4,7 @@
 #include "app/application.h"
 #include "app/form.h"
 #include "app/screen.h"
+#include "bench/bench_clock.h"
 #include "drop/file_drag_drop.h"
 #include "filelist/shell_file_list_box.h"
 
@@ -19,13 +20,6 @@ namespace {
 
 constexpr int kFiles = 2000;
 constexpr int kRounds = 2;
-
-double Seconds() {
-    LARGE_INTEGER counter, frequency;
-    ::QueryPerformanceCounter(&counter);
-    ::QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // The best of kRounds runs, in microseconds per file.
 double MicrosecondsPerFile(const std::function<void()>& run) {

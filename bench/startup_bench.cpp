@@ -9,6 +9,7 @@
 // Prints the median of each and the ratios 1/3 and 2/1; the fastest launch of
 // each too, which a busy machine disturbs least.
 #include "app/win_handles.h"
+#include "bench/bench_clock.h"
 #include "folder/send_to_location.h"
 
 #include <algorithm>
@@ -24,13 +25,6 @@ constexpr int kRounds = 21;
 constexpr DWORD kSettleMs = 300;
 constexpr int kLaunchFolderFiles = 2000;
 constexpr int kSendToEntries = 12;
-
-double Seconds() {
-    LARGE_INTEGER counter, frequency;
-    ::QueryPerformanceCounter(&counter);
-    ::QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 std::wstring OwnFolder() {
     wchar_t buffer[MAX_PATH] = {};
