@@ -6,6 +6,8 @@
 # date (SOURCE_DATE_EPOCH, else the last commit's date).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
+# A fresh machine may lack the toolchain (needs root to install it).
+"$here/scripts/install-deps.sh"
 dist="$here/dist"
 
 # The product version of the version block, as the file's properties show it.
