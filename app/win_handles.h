@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 #include <shellapi.h>
 
 #include <cstdint>
@@ -80,6 +81,12 @@ struct ReleaseCom {
 };
 template <typename T>
 using UniqueCom = std::unique_ptr<T, ReleaseCom>;
+
+// Text the shell allocates for its caller (SHGetKnownFolderPath), freed once.
+struct FreeCoTaskMem {
+    void operator()(wchar_t* text) const noexcept { ::CoTaskMemFree(text); }
+};
+using UniqueCoTaskText = std::unique_ptr<wchar_t, FreeCoTaskMem>;
 
 // GetDC / ReleaseDC.
 class WindowDc {

@@ -3,10 +3,10 @@
 #include "app/exceptions.h"
 #include "app/main_form.h"
 #include "app/system_library.h"
+#include "app/win_handles.h"
 #include "filelist/shell_file_list_box.h"
 
 #include <knownfolders.h>
-#include <objbase.h>
 #include <shlobj.h>
 
 namespace {
@@ -43,12 +43,11 @@ std::wstring ShellSendToPath() {
     if (!KnownFolderPathCall) return {};
     // Not verified: a redirected folder that is missing is still the one the
     // shell reads, and is reported as missing rather than swapped for another.
-    PWSTR path = nullptr;
-    const HRESULT result = KnownFolderPathCall(FOLDERID_SendTo, KF_FLAG_DONT_VERIFY, nullptr, &path);
-    std::wstring folder = SUCCEEDED(result) && path ? path : L"";
     // The shell's buffer is ours to free, whatever the result.
-    ::CoTaskMemFree(path);
-    return folder;
+    PWSTR raw = nullptr;
+    const HRESULT result = KnownFolderPathCall(FOLDERID_SendTo, KF_FLAG_DONT_VERIFY, nullptr, &raw);
+    const win::UniqueCoTaskText path(raw);
+    return SUCCEEDED(result) && path ? std::wstring(path.get()) : std::wstring();
 }
 
 std::wstring SendToFolderPath() {

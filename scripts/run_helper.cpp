@@ -69,10 +69,6 @@ void Check(HRESULT result, const wchar_t* what) {
     Fail(std::wstring(what) + L" failed: " + code);
 }
 
-struct CoTaskMemFreer {
-    void operator()(wchar_t* text) const noexcept { ::CoTaskMemFree(text); }
-};
-
 class ComScope {
 public:
     ComScope() { Check(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), L"CoInitializeEx"); }
@@ -84,7 +80,7 @@ public:
 std::wstring SendToFolder() {
     wchar_t* raw = nullptr;
     const HRESULT result = ::SHGetKnownFolderPath(FOLDERID_SendTo, KF_FLAG_CREATE, nullptr, &raw);
-    std::unique_ptr<wchar_t, CoTaskMemFreer> path(raw);
+    const win::UniqueCoTaskText path(raw);
     Check(result, L"SHGetKnownFolderPath(SendTo)");
     return path.get();
 }
