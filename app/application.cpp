@@ -1,10 +1,10 @@
-#include "app/application.h"
+#include "application.h"
 
-#include "app/exceptions.h"
-#include "app/form.h"
-#include "app/modal_scope.h"
-#include "app/screen.h"
-#include "app/system_library.h"
+#include "exceptions.h"
+#include "form.h"
+#include "modal_scope.h"
+#include "screen.h"
+#include "system_library.h"
 
 #include <ole2.h>
 
@@ -64,7 +64,7 @@ std::wstring TApplication::TitleFromModulePath(const std::wstring& path) {
     return name;
 }
 
-TApplication::TApplication() : TComponent(nullptr) {
+TApplication::TApplication() {
     oleInitialized_ = SUCCEEDED(::OleInitialize(nullptr));
     visualStylesActive_ = AskVisualStylesActive();
     icon_ = ::LoadIconW(::GetModuleHandleW(nullptr), L"MAINICON");

@@ -1,8 +1,8 @@
 // The program's entry sequence.
-#include "app/application.h"
-#include "app/main_form.h"
-#include "app/program.h"
-#include "folder/send_to_location.h"
+#include "application.h"
+#include "main_form.h"
+#include "program.h"
+#include "send_to_location.h"
 
 namespace {
 

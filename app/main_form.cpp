@@ -1,13 +1,13 @@
-#include "app/main_form.h"
+#include "main_form.h"
 
-#include "app/exceptions.h"
-#include "app/image_list.h"
-#include "app/popup_menu.h"
-#include "app/screen.h"
-#include "app/status_bar.h"
-#include "drop/file_drag_drop.h"
-#include "filelist/shell_file_list_box.h"
-#include "resources/resource_ids.h"
+#include "exceptions.h"
+#include "file_drag_drop.h"
+#include "image_list.h"
+#include "popup_menu.h"
+#include "resource_ids.h"
+#include "screen.h"
+#include "shell_file_list_box.h"
+#include "status_bar.h"
 
 TForm1* Form1 = nullptr;
 HMODULE LayoutModule = nullptr;

@@ -2,7 +2,7 @@
 // context menu and the drop target.
 #pragma once
 
-#include "app/form.h"
+#include "form.h"
 
 #include <string>
 #include <vector>

@@ -1,11 +1,11 @@
-#include "app/program.h"
+#include "program.h"
 
-#include "app/application.h"
-#include "app/exceptions.h"
-#include "app/screen.h"
-#include "app/system_library.h"
-#include "drop/file_drag_drop.h"
-#include "resources/resource_ids.h"
+#include "application.h"
+#include "exceptions.h"
+#include "file_drag_drop.h"
+#include "resource_ids.h"
+#include "screen.h"
+#include "system_library.h"
 
 #include <cstdlib>
 #include <memory>

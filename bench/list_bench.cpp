@@ -1,12 +1,12 @@
 // Reading a folder of 2,000 files into the list, against the platform calls
 // the reading cannot avoid. Prints microseconds per file and the ratio of
 // the list's whole reading to enumeration plus one shell query per file.
-#include "app/application.h"
-#include "app/form.h"
-#include "app/screen.h"
-#include "bench/bench_clock.h"
-#include "drop/file_drag_drop.h"
-#include "filelist/shell_file_list_box.h"
+#include "application.h"
+#include "bench_clock.h"
+#include "file_drag_drop.h"
+#include "form.h"
+#include "screen.h"
+#include "shell_file_list_box.h"
 
 #include <shellapi.h>
 

@@ -1,9 +1,10 @@
-#include "dialogs/message_form.h"
+#include "message_form.h"
 
-#include "app/exceptions.h"
-#include "app/modal_scope.h"
-#include "app/screen.h"
-#include "resources/resource_ids.h"
+#include "application_host.h"
+#include "exceptions.h"
+#include "modal_scope.h"
+#include "resource_ids.h"
+#include "screen.h"
 
 #include <algorithm>
 #include <array>
@@ -85,7 +86,7 @@ HWND ParentOrOwner(HWND window) {
 }
 
 HWND MainFormWindow() {
-    TForm* main = Application->MainForm();
+    TForm* main = ApplicationHost->MainForm();
     return main ? main->Handle() : nullptr;
 }
 
@@ -95,11 +96,11 @@ HWND OwnerInsteadOfToolWindow(HWND tool) {
     for (HWND up = ParentOrOwner(tool); up; up = ParentOrOwner(up))
         if (!IsToolWindow(up)) return up;
     HWND main = MainFormWindow();
-    return main && !IsToolWindow(main) ? main : Application->Handle();
+    return main && !IsToolWindow(main) ? main : ApplicationHost->Handle();
 }
 
 HWND AutomaticOwner() {
-    HWND owner = Application->ActiveWindow();
+    HWND owner = ApplicationHost->ActiveWindow();
     if (owner && (::IsIconic(owner) || !::IsWindowVisible(owner) || !::IsWindowEnabled(owner))) owner = nullptr;
     if (owner && IsToolWindow(owner)) owner = OwnerInsteadOfToolWindow(owner);
     return owner ? owner : MainFormWindow();
@@ -305,13 +306,13 @@ TModalResult TMessageForm::ShowModal() {
 void TMessageForm::RunModalLoop() {
     while (ModalResult() == mrNone) {
         try {
-            Application->HandleMessage();
+            ApplicationHost->HandleMessage();
         } catch (...) {
             // The key handler's errors: reported, and the form stays up.
-            Application->HandleException(this, std::current_exception());
+            ApplicationHost->HandleException(this, std::current_exception());
         }
         // Also when the form's window went with its owner.
-        if (Application->Closing() || !HandleAllocated()) SetModalResult(mrCancel);
+        if (ApplicationHost->Closing() || !HandleAllocated()) SetModalResult(mrCancel);
     }
 }
 
@@ -420,11 +421,11 @@ void TMessageForm::PaintIcon() {
     if (icon_) ::DrawIconEx(paint.get(), iconAt_.x, iconAt_.y, icon_, kIconSize, kIconSize, 0, nullptr, DI_NORMAL);
 }
 
-void DestroyMessageForm::operator()(TMessageForm* form) const { Application->DestroyComponent(form); }
+void DestroyMessageForm::operator()(TMessageForm* form) const { ApplicationHost->DestroyComponent(form); }
 
 MessageFormPtr CreateMessageDialog(const std::wstring& message, TMsgDlgType kind, TMsgDlgButtons buttons,
                                    TMsgDlgBtn defaultButton) {
-    MessageFormPtr form(Application->Create<TMessageForm>());
+    MessageFormPtr form(ApplicationHost->Create<TMessageForm>());
     form->Build(message, kind, buttons, defaultButton);
     return form;
 }

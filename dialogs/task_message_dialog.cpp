@@ -1,7 +1,8 @@
-#include "dialogs/task_message_dialog.h"
+#include "task_message_dialog.h"
 
-#include "app/modal_scope.h"
-#include "app/screen.h"
+#include "application_host.h"
+#include "modal_scope.h"
+#include "screen.h"
 
 #include <algorithm>
 
@@ -42,8 +43,8 @@ PCWSTR TaskDialogIcon(TMsgDlgType kind) {
 
 HWND DefaultParentWindow() {
     if (TForm* form = Screen->ActiveForm(); form && form->HandleAllocated()) return form->Handle();
-    if (HWND active = Application->ActiveWindow()) return active;
-    return Application->Handle();
+    if (HWND active = ApplicationHost->ActiveWindow()) return active;
+    return ApplicationHost->Handle();
 }
 
 }  // namespace
@@ -92,7 +93,7 @@ HRESULT CALLBACK TTaskMessageDialog::Callback(HWND window, UINT notification, WP
     try {
         return reinterpret_cast<TTaskMessageDialog*>(self)->Notify(window, notification, wParam);
     } catch (...) {
-        Application->HandleException(nullptr, std::current_exception());
+        ApplicationHost->HandleException(nullptr, std::current_exception());
         return S_OK;
     }
 }

@@ -1,7 +1,7 @@
 // The platform's task dialog as the message dialog's first presentation.
 #pragma once
 
-#include "dialogs/message_dialog.h"
+#include "message_dialog.h"
 
 #include <commctrl.h>
 

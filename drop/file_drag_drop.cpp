@@ -1,10 +1,10 @@
-#include "drop/file_drag_drop.h"
+#include "file_drag_drop.h"
 
-#include "app/application.h"
-#include "app/exceptions.h"
-#include "app/win_control.h"
-#include "drop/releaser.h"
-#include "drop/wnd_proc_hook.h"
+#include "application_host.h"
+#include "exceptions.h"
+#include "releaser.h"
+#include "win_control.h"
+#include "wnd_proc_hook.h"
 
 #include <ole2.h>
 #include <shellapi.h>
@@ -132,7 +132,7 @@ void TFileDragDrop::HandleDrop(HDROP drop) {
     const win::UniqueDrop owned(drop);
     // One question at a time: a drop while a modal window of ours is up
     // would ask another over it, with the windows behind enabled again after.
-    if (Application->ModalLevel() > 0) return;
+    if (ApplicationHost->ModalLevel() > 0) return;
     files_.clear();
     files_ = DroppedNames(drop);
     if (!OnDrop) return;

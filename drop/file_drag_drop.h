@@ -1,7 +1,7 @@
 // Makes a control a target for files dropped from the shell.
 #pragma once
 
-#include "app/component.h"
+#include "component.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
-#include "drop/releaser.h"
+#include "releaser.h"
 
-#include "drop/file_drag_drop.h"
+#include "file_drag_drop.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 // running on the stack for them never touches freed memory.
 #pragma once
 
-#include "app/win_control.h"
+#include "win_control.h"
 
 #include <memory>
 #include <vector>

@@ -1,7 +1,7 @@
-#include "drop/wnd_proc_hook.h"
+#include "wnd_proc_hook.h"
 
-#include "drop/file_drag_drop.h"
-#include "drop/releaser.h"
+#include "file_drag_drop.h"
+#include "releaser.h"
 
 #include <algorithm>
 

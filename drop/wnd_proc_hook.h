@@ -2,8 +2,8 @@
 // window subclass: the service takes over the control's replaceable WindowProc.
 #pragma once
 
-#include "app/component.h"
-#include "app/win_control.h"
+#include "component.h"
+#include "win_control.h"
 
 #include <array>
 #include <functional>

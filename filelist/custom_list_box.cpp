@@ -1,8 +1,8 @@
-#include "filelist/custom_list_box.h"
+#include "custom_list_box.h"
 
-#include "app/exceptions.h"
-#include "app/popup_menu.h"
-#include "resources/resource_ids.h"
+#include "exceptions.h"
+#include "popup_menu.h"
+#include "resource_ids.h"
 
 #include <windowsx.h>
 

@@ -2,8 +2,8 @@
 // a single selection, type-ahead and the double-click event.
 #pragma once
 
-#include "app/graphics.h"
-#include "app/win_control.h"
+#include "graphics.h"
+#include "win_control.h"
 
 #include <functional>
 #include <string>

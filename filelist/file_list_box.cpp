@@ -1,6 +1,6 @@
-#include "filelist/file_list_box.h"
+#include "file_list_box.h"
 
-#include "app/exceptions.h"
+#include "exceptions.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // file's full path.
 #pragma once
 
-#include "filelist/custom_list_box.h"
+#include "custom_list_box.h"
 
 #include <functional>
 #include <string>

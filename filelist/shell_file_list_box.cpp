@@ -1,7 +1,7 @@
-#include "filelist/shell_file_list_box.h"
+#include "shell_file_list_box.h"
 
-#include "app/screen.h"
-#include "app/system_library.h"
+#include "screen.h"
+#include "system_library.h"
 
 #include <algorithm>
 #include <cwchar>

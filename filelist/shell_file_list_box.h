@@ -2,8 +2,8 @@
 // and small icon, painted by the control in columns.
 #pragma once
 
-#include "filelist/file_list_box.h"
-#include "filelist/search_files.h"
+#include "file_list_box.h"
+#include "search_files.h"
 
 #include <shellapi.h>
 

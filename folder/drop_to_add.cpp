@@ -1,8 +1,8 @@
-#include "app/main_form.h"
+#include "main_form.h"
 
-#include "filelist/shell_file_list_box.h"
-#include "folder/send_to_location.h"
-#include "folder/shell_helpers.h"
+#include "send_to_location.h"
+#include "shell_file_list_box.h"
+#include "shell_helpers.h"
 
 #include <optional>
 

@@ -1,10 +1,10 @@
-#include "folder/folder_commands.h"
+#include "folder_commands.h"
 
-#include "app/main_form.h"
-#include "app/popup_menu.h"
-#include "filelist/shell_file_list_box.h"
-#include "folder/send_to_location.h"
-#include "folder/shell_helpers.h"
+#include "main_form.h"
+#include "popup_menu.h"
+#include "send_to_location.h"
+#include "shell_file_list_box.h"
+#include "shell_helpers.h"
 
 #include <shellapi.h>
 

@@ -1,10 +1,10 @@
-#include "folder/send_to_location.h"
+#include "send_to_location.h"
 
-#include "app/exceptions.h"
-#include "app/main_form.h"
-#include "app/system_library.h"
-#include "app/win_handles.h"
-#include "filelist/shell_file_list_box.h"
+#include "exceptions.h"
+#include "main_form.h"
+#include "shell_file_list_box.h"
+#include "system_library.h"
+#include "win_handles.h"
 
 #include <knownfolders.h>
 #include <shlobj.h>

@@ -1,4 +1,4 @@
-#include "folder/shell_helpers.h"
+#include "shell_helpers.h"
 
 FileOperationFn FileOperationCall = &::SHFileOperationW;
 

@@ -1,7 +1,7 @@
 // The program's small utility layer over the shell and the message dialog.
 #pragma once
 
-#include "dialogs/message_dialog.h"
+#include "message_dialog.h"
 
 #include <shellapi.h>
 

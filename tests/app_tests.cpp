@@ -1,16 +1,16 @@
 // The application frame and the main window: title, error reporting, the
 // SendTo location, the window's styles, geometry, scaling and stay-on-top.
-#include "tests/test_support.h"
+#include "test_support.h"
 
-#include "app/application.h"
-#include "app/exceptions.h"
-#include "app/main_form.h"
-#include "app/screen.h"
-#include "app/status_bar.h"
-#include "app/system_library.h"
-#include "dialogs/message_dialog.h"
-#include "filelist/shell_file_list_box.h"
-#include "folder/send_to_location.h"
+#include "application.h"
+#include "exceptions.h"
+#include "main_form.h"
+#include "message_dialog.h"
+#include "screen.h"
+#include "send_to_location.h"
+#include "shell_file_list_box.h"
+#include "status_bar.h"
+#include "system_library.h"
 
 #include <gtest/gtest.h>
 

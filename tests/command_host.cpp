@@ -4,14 +4,14 @@
 // up, from outside, as Windows or another program would.
 //
 //   command_host.exe <folder> <journal> <launch|remove|drop> <task|form> [dropped file]
-#include "app/application.h"
-#include "app/main_form.h"
-#include "app/program.h"
-#include "dialogs/message_dialog.h"
-#include "filelist/shell_file_list_box.h"
-#include "folder/folder_commands.h"
-#include "folder/send_to_location.h"
-#include "tests/test_support.h"
+#include "application.h"
+#include "folder_commands.h"
+#include "main_form.h"
+#include "message_dialog.h"
+#include "program.h"
+#include "send_to_location.h"
+#include "shell_file_list_box.h"
+#include "test_support.h"
 
 #include <shellapi.h>
 

@@ -1,16 +1,16 @@
 // The folder commands and the context menu, driven through real messages on
 // the main window, with the dialogs answered and the shell call recorded.
-#include "app/application.h"
-#include "app/exceptions.h"
-#include "app/image_list.h"
-#include "app/main_form.h"
-#include "app/win_handles.h"
-#include "app/popup_menu.h"
-#include "app/screen.h"
-#include "filelist/shell_file_list_box.h"
-#include "folder/folder_commands.h"
-#include "folder/send_to_location.h"
-#include "tests/test_support.h"
+#include "application.h"
+#include "exceptions.h"
+#include "folder_commands.h"
+#include "image_list.h"
+#include "main_form.h"
+#include "popup_menu.h"
+#include "screen.h"
+#include "send_to_location.h"
+#include "shell_file_list_box.h"
+#include "test_support.h"
+#include "win_handles.h"
 
 #include <gtest/gtest.h>
 

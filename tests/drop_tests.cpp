@@ -1,18 +1,18 @@
 // The hook service, the releaser, the drop target on the real list window, and
 // adding a dropped file to the SendTo folder.
-#include "tests/test_support.h"
+#include "test_support.h"
 
-#include "app/application.h"
-#include "app/exceptions.h"
-#include "app/main_form.h"
-#include "app/win_handles.h"
-#include "dialogs/message_dialog.h"
-#include "drop/file_drag_drop.h"
-#include "drop/releaser.h"
-#include "drop/wnd_proc_hook.h"
-#include "filelist/shell_file_list_box.h"
-#include "folder/send_to_location.h"
-#include "folder/shell_helpers.h"
+#include "application.h"
+#include "exceptions.h"
+#include "file_drag_drop.h"
+#include "main_form.h"
+#include "message_dialog.h"
+#include "releaser.h"
+#include "send_to_location.h"
+#include "shell_file_list_box.h"
+#include "shell_helpers.h"
+#include "win_handles.h"
+#include "wnd_proc_hook.h"
 
 #include <gtest/gtest.h>
 

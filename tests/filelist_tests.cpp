@@ -1,12 +1,13 @@
 // The folder list: what a reading lists and in which order, the full path of
 // the selection, folder changes and their errors, type-ahead, and painting.
-#include "tests/test_support.h"
+#include "test_support.h"
 
-#include "app/exceptions.h"
-#include "app/form.h"
-#include "app/screen.h"
-#include "filelist/search_files.h"
-#include "filelist/shell_file_list_box.h"
+#include "application.h"
+#include "exceptions.h"
+#include "form.h"
+#include "screen.h"
+#include "search_files.h"
+#include "shell_file_list_box.h"
 
 #include <gtest/gtest.h>
 

@@ -1,15 +1,15 @@
 // Where the SendTo folder is, and what the list reads at start: the shell's
 // folder first, the launch folder never, and nothing but an empty list when
 // the SendTo folder cannot be entered.
-#include "tests/test_support.h"
+#include "test_support.h"
 
-#include "app/application.h"
-#include "app/main_form.h"
-#include "app/popup_menu.h"
-#include "app/win_handles.h"
-#include "filelist/shell_file_list_box.h"
-#include "folder/folder_commands.h"
-#include "folder/send_to_location.h"
+#include "application.h"
+#include "folder_commands.h"
+#include "main_form.h"
+#include "popup_menu.h"
+#include "send_to_location.h"
+#include "shell_file_list_box.h"
+#include "win_handles.h"
 
 #include <knownfolders.h>
 #include <shlobj.h>

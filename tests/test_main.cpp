@@ -1,8 +1,8 @@
 // The test programs' entry: the framework as the program sets it up, then
 // GoogleTest, then a closing line with the counts.
-#include "app/application.h"
-#include "app/screen.h"
-#include "drop/file_drag_drop.h"
+#include "application.h"
+#include "file_drag_drop.h"
+#include "screen.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "tests/test_support.h"
+#include "test_support.h"
 
-#include "app/win_handles.h"
+#include "win_handles.h"
 
 #include <objbase.h>
 #include <shlobj.h>

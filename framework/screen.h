@@ -1,7 +1,7 @@
 // The screen: resolution, system fonts, metrics, the forms and the cursor.
 #pragma once
 
-#include "app/win_handles.h"
+#include "win_handles.h"
 
 #include <vector>
 

@@ -1,8 +1,8 @@
 // The one base of every control that wraps a native window.
 #pragma once
 
-#include "app/component.h"
-#include "app/win_handles.h"
+#include "component.h"
+#include "win_handles.h"
 
 #include <functional>
 #include <string>

@@ -1,12 +1,12 @@
-#include "app/popup_menu.h"
+#include "popup_menu.h"
 
-#include "app/application.h"
-#include "app/graphics.h"
-#include "app/image_list.h"
-#include "app/modal_scope.h"
-#include "app/screen.h"
-#include "app/system_library.h"
-#include "app/win_control.h"
+#include "application_host.h"
+#include "graphics.h"
+#include "image_list.h"
+#include "modal_scope.h"
+#include "screen.h"
+#include "system_library.h"
+#include "win_control.h"
 
 #include <uxtheme.h>
 #include <vssym32.h>
@@ -181,7 +181,7 @@ class MenuTheme {
 public:
     MenuTheme() {
         const UxTheme& ux = UxTheme::Functions();
-        if (themesDisabledForTesting || !Application->VisualStylesActive() || !ux.Complete()) return;
+        if (themesDisabledForTesting || !ApplicationHost->VisualStylesActive() || !ux.Complete()) return;
         theme_ = ux.open(TPopupMenu::PopupListWindow(), L"MENU");
     }
     ~MenuTheme() {
@@ -511,7 +511,6 @@ void DrawImage(const TImageList* images, int index, HDC dc, int x, int y) {
     if (images && index >= 0 && index < images->Count())
         ::ImageList_DrawEx(images->Handle(), index, dc, x, y, 0, 0, CLR_NONE, CLR_DEFAULT, ILD_NORMAL);
 }
-
 
 void DrawThemedItem(const MenuTheme& theme, const TMenuItem& item, const TImageList* images,
                     const DRAWITEMSTRUCT& draw) {

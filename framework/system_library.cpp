@@ -1,4 +1,4 @@
-#include "app/system_library.h"
+#include "system_library.h"
 
 #include <map>
 #include <string>

@@ -1,6 +1,7 @@
-#include "app/modal_scope.h"
+#include "modal_scope.h"
 
-#include "app/form.h"
+#include "application_host.h"
+#include "form.h"
 
 #include <new>
 
@@ -17,7 +18,7 @@ bool QuitWaiting() {
 }
 
 HWND MainWindow() {
-    TForm* main = Application->MainForm();
+    TForm* main = ApplicationHost->MainForm();
     return main && main->HandleAllocated() ? main->Handle() : nullptr;
 }
 
@@ -30,14 +31,14 @@ TModalScope::TModalScope(HWND platformOwner)
     for (HWND window : disabled_) overTopmost_ = overTopmost_ || IsTopmost(window);
     if (!hook_) hook_.reset(::SetWindowsHookExW(WH_CALLWNDPROC, &WatchMessages, nullptr, ::GetCurrentThreadId()));
     innermost_ = this;
-    Application->ModalStarted();
+    ApplicationHost->ModalStarted();
 }
 
 TModalScope::~TModalScope() {
     Release();
     innermost_ = outer_;
     if (!innermost_) hook_.reset();
-    Application->ModalFinished();
+    ApplicationHost->ModalFinished();
     GiveActivationBack();
 }
 
@@ -98,7 +99,7 @@ void TModalScope::Watch(const CWPSTRUCT& message) noexcept {
 
 int TModalScope::Outcome(int answer) const {
     const bool ownerGone = platformOwner_ && !::IsWindow(platformOwner_);
-    return Application->Closing() || QuitWaiting() || ownerGone ? mrCancel : answer;
+    return ApplicationHost->Closing() || QuitWaiting() || ownerGone ? mrCancel : answer;
 }
 
 // Only where the activation stayed with the program: the window that was

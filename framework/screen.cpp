@@ -1,4 +1,4 @@
-#include "app/screen.h"
+#include "screen.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 // classic form, error box and context menu.
 #pragma once
 
-#include "app/win_handles.h"
+#include "win_handles.h"
 
 #include <vector>
 

@@ -2,8 +2,8 @@
 // shown with the platform's popup menu.
 #pragma once
 
-#include "app/component.h"
-#include "app/win_handles.h"
+#include "component.h"
+#include "win_handles.h"
 
 #include <windows.h>
 

@@ -1,9 +1,9 @@
-#include "app/win_control.h"
+#include "win_control.h"
 
-#include "app/application.h"
-#include "app/exceptions.h"
-#include "app/screen.h"
-#include "resources/resource_ids.h"
+#include "application_host.h"
+#include "exceptions.h"
+#include "resource_ids.h"
+#include "screen.h"
 
 #include <algorithm>
 
@@ -132,7 +132,7 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND window, UINT msg, WPARAM wParam
         control->WindowProc(message);
     } catch (...) {
         // Windows that outlive the application (the releaser's) have no one to tell.
-        if (Application) Application->HandleException(control, std::current_exception());
+        if (ApplicationHost) ApplicationHost->HandleException(control, std::current_exception());
     }
     if (msg == WM_NCDESTROY) control->WindowGone();
     return message.Result;
