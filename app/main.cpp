@@ -2,7 +2,6 @@
 #include "application.h"
 #include "main_form.h"
 #include "program.h"
-#include "send_to_location.h"
 
 namespace {
 
@@ -16,5 +15,5 @@ void EntrySequence() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    return RunProgram(&EntrySequence, &FinalizeUnit1);
+    return RunProgram(&EntrySequence);
 }

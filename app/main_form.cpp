@@ -1,11 +1,14 @@
 #include "main_form.h"
 
+#include "drop_to_add.h"
 #include "exceptions.h"
 #include "file_drag_drop.h"
+#include "folder_commands.h"
 #include "image_list.h"
 #include "popup_menu.h"
 #include "resource_ids.h"
 #include "screen.h"
+#include "send_to_location.h"
 #include "shell_file_list_box.h"
 #include "status_bar.h"
 
@@ -142,4 +145,20 @@ void TForm1::ReadLayout() {
                           static_cast<TComponent*>(PopupMenu1), static_cast<TComponent*>(ImageList1),
                           static_cast<TComponent*>(FileDragDrop1)})
         c->Loaded();
+}
+
+void TForm1::FormCreate(TComponent*) { EnterSendToFolder(*ShellFileListBox1); }
+
+void TForm1::mnu_EXPLOREClick(TComponent*) { OpenSendToFolder(Handle()); }
+
+void TForm1::mnu_LANCERClick(TComponent*) { LaunchSelected(*ShellFileListBox1, Handle()); }
+
+void TForm1::Raffraichir1Click(TComponent*) { RereadSendToFolder(*ShellFileListBox1); }
+
+void TForm1::Supprimer1Click(TComponent*) {
+    if (RemoveSelected(*ShellFileListBox1)) mnu_EXPLORE->Click();
+}
+
+void TForm1::FileDragDrop1Drop(TComponent*, const POINT&, const std::vector<std::wstring>& value) {
+    AddDroppedFile(*ShellFileListBox1, value);
 }

@@ -37,7 +37,7 @@ namespace __gnu_cxx {
 void __verbose_terminate_handler() { std::abort(); }
 }  // namespace __gnu_cxx
 
-int RunProgram(void (*entry)(), void (*finalizeUnit)()) {
+int RunProgram(void (*entry)()) {
     RestrictDllSearch();
 
     auto dropModule = std::make_unique<TFileDragDropModule>();
@@ -48,7 +48,6 @@ int RunProgram(void (*entry)(), void (*finalizeUnit)()) {
 
     auto shutdown = [&] {
         if (Application) Application->DestroyForms();
-        finalizeUnit();
         application.reset();
         Application = nullptr;
         screen.reset();

@@ -1,7 +1,6 @@
 #include "send_to_location.h"
 
 #include "exceptions.h"
-#include "main_form.h"
 #include "shell_file_list_box.h"
 #include "system_library.h"
 #include "win_handles.h"
@@ -55,9 +54,7 @@ std::wstring SendToFolderPath() {
     return shell.empty() ? SendToPathFor(CurrentUserName()) : shell;
 }
 
-void TForm1::FormCreate(TComponent*) {
+void EnterSendToFolder(TShellFileListBox& list) {
     SendToPath = SendToFolderPath();
-    ShellFileListBox1->SetDirectory(SendToPath);
+    list.SetDirectory(SendToPath);
 }
-
-void FinalizeUnit1() { SendToPath.clear(); }

@@ -6,7 +6,10 @@
 
 #include <string>
 
-// The SendTo folder's path, set once when the main window is created.
+class TShellFileListBox;
+
+// The SendTo folder's path, set once when the main window is created and
+// released with the program's other module state when the process ends.
 extern std::wstring SendToPath;
 
 // The path pattern; "%s" stands for the login name.
@@ -34,5 +37,6 @@ extern KnownFolderPathFn KnownFolderPathCall;
 // The shell's own SHGetKnownFolderPath, or null.
 KnownFolderPathFn ShellKnownFolderPath();
 
-// Releases the program module's state at shutdown.
-void FinalizeUnit1();
+// Finds the SendTo folder, keeps its path and has the list enter it; the
+// list's error, when it cannot, is left to the caller.
+void EnterSendToFolder(TShellFileListBox& list);

@@ -75,5 +75,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         g_arguments.assign(arguments, arguments + count);
         ::LocalFree(arguments);
     }
-    return RunProgram(&EntrySequence, &FinalizeUnit1);
+    return RunProgram(&EntrySequence);
 }
