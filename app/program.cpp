@@ -2,7 +2,6 @@
 
 #include "application.h"
 #include "exceptions.h"
-#include "file_drag_drop.h"
 #include "resource_ids.h"
 #include "screen.h"
 #include "system_library.h"
@@ -40,7 +39,6 @@ void __verbose_terminate_handler() { std::abort(); }
 int RunProgram(void (*entry)()) {
     RestrictDllSearch();
 
-    auto dropModule = std::make_unique<TFileDragDropModule>();
     auto screen = std::make_unique<TScreen>();
     Screen = screen.get();
     auto application = std::make_unique<TApplication>();
@@ -52,7 +50,6 @@ int RunProgram(void (*entry)()) {
         Application = nullptr;
         screen.reset();
         Screen = nullptr;
-        dropModule.reset();
     };
     Application->OnEndSession = [&] {
         shutdown();

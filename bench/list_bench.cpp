@@ -3,7 +3,6 @@
 // the list's whole reading to enumeration plus one shell query per file.
 #include "application.h"
 #include "bench_clock.h"
-#include "file_drag_drop.h"
 #include "form.h"
 #include "screen.h"
 #include "shell_file_list_box.h"
@@ -63,7 +62,6 @@ void Enumerate(const std::wstring& folder, Visit visit) {
 }  // namespace
 
 int wmain() {
-    auto dropModule = std::make_unique<TFileDragDropModule>();
     auto screen = std::make_unique<TScreen>();
     Screen = screen.get();
     auto application = std::make_unique<TApplication>();

@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr wchar_t kDialogProperty[] = L"TTaskMessageDialog";
 
 struct TaskDialogEntry {
     bool lookedUp = false;
@@ -135,29 +134,13 @@ void TTaskMessageDialog::PlaceOnWorkArea() {
 void TTaskMessageDialog::WatchCancellation() {
     const bool hasCancel = std::any_of(Buttons.begin(), Buttons.end(),
                                        [](const TTaskDialogButtonItem& item) { return item.ModalResult == mrCancel; });
-    if (hasCancel || !window_ || !::SetPropW(window_, kDialogProperty, this)) return;
-    dialogProc_ = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CancellationProc)));
-}
-
-LRESULT CALLBACK TTaskMessageDialog::CancellationProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
-    auto* self = static_cast<TTaskMessageDialog*>(::GetPropW(window, kDialogProperty));
-    const WNDPROC dialogProc = self->dialogProc_;
-    switch (msg) {
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDCANCEL) {
-            ::EndDialog(window, IDCANCEL);
-            return 0;
-        }
-        break;
-    case WM_NCDESTROY:
-        ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(dialogProc));
-        ::RemovePropW(window, kDialogProperty);
-        break;
-    default:
-        break;
-    }
-    return ::CallWindowProcW(dialogProc, window, msg, wParam, lParam);
+    if (hasCancel || !window_) return;
+    dialogWindow_ = std::make_unique<TPlatformWindow>(window_);
+    dialogWindow_->SetMessageFilter(this, [window = window_](TMessage& message) {
+        if (message.Msg != WM_COMMAND || LOWORD(message.WParam) != IDCANCEL) return false;
+        ::EndDialog(window, IDCANCEL);
+        return true;
+    });
 }
 
 std::optional<TModalResult> ShowTaskMessageDialog(const std::wstring& message, TMsgDlgType kind,

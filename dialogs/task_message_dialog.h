@@ -2,9 +2,11 @@
 #pragma once
 
 #include "message_dialog.h"
+#include "win_control.h"
 
 #include <commctrl.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,11 +47,11 @@ private:
     HRESULT Notify(HWND window, UINT notification, WPARAM wParam);
     void PlaceOnWorkArea();
     void WatchCancellation();
-    static LRESULT CALLBACK CancellationProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
 
     HWND parent_ = nullptr;
     HWND window_ = nullptr;
-    WNDPROC dialogProc_ = nullptr;
+    // The dialog's window while the cancellation is watched.
+    std::unique_ptr<TPlatformWindow> dialogWindow_;
     TModalResult modalResult_ = mrNone;
 };
 

@@ -1,7 +1,6 @@
 // The test programs' entry: the framework as the program sets it up, then
 // GoogleTest, then a closing line with the counts.
 #include "application.h"
-#include "file_drag_drop.h"
 #include "screen.h"
 
 #include <gtest/gtest.h>
@@ -27,7 +26,6 @@ int wmain(int argc, wchar_t** argv) {
     testing::InitGoogleTest(&argc, argv);
     testing::UnitTest::GetInstance()->listeners().Append(new CountPrinter);
 
-    auto dropModule = std::make_unique<TFileDragDropModule>();
     auto screen = std::make_unique<TScreen>();
     Screen = screen.get();
     auto application = std::make_unique<TApplication>();
