@@ -1,33 +1,21 @@
 #include "application.h"
 
+#include "error_text.h"
 #include "exceptions.h"
 #include "form.h"
 #include "modal_scope.h"
 #include "screen.h"
 #include "system_library.h"
+#include "ux_theme.h"
 
 #include <ole2.h>
 
-#include <algorithm>
 
 TApplication* Application = nullptr;
 
 namespace {
 
 constexpr wchar_t kApplicationClass[] = L"TApplication";
-
-bool AskVisualStylesActive() {
-    using ThemeQuery = BOOL(WINAPI*)();
-    const auto isThemeActive = SystemFunction<ThemeQuery>(L"uxtheme.dll", "IsThemeActive");
-    const auto isAppThemed = SystemFunction<ThemeQuery>(L"uxtheme.dll", "IsAppThemed");
-    return isThemeActive && isAppThemed && isThemeActive() && isAppThemed();
-}
-
-std::wstring ModulePath() {
-    wchar_t buffer[256] = {};
-    const DWORD n = ::GetModuleFileNameW(nullptr, buffer, 256);
-    return std::wstring(buffer, std::min<DWORD>(n, 255));
-}
 
 }  // namespace
 
@@ -66,9 +54,10 @@ std::wstring TApplication::TitleFromModulePath(const std::wstring& path) {
 
 TApplication::TApplication() {
     oleInitialized_ = SUCCEEDED(::OleInitialize(nullptr));
-    visualStylesActive_ = AskVisualStylesActive();
+    visualStylesActive_ = UxTheme::Functions().StylesActive();
     icon_ = ::LoadIconW(::GetModuleHandleW(nullptr), L"MAINICON");
-    title_ = TitleFromModulePath(ModulePath());
+    // As read into a buffer of 256 characters.
+    title_ = TitleFromModulePath(ModulePath().substr(0, 255));
 
     // The icon comes with the window class; a WM_SETICON on top would have
     // the platform convert it a second time for a window that never shows.
@@ -204,9 +193,7 @@ void TApplication::HandleException(TComponent*, const std::exception_ptr& error)
 }
 
 void TApplication::ShowException(const std::exception_ptr& error) {
-    std::wstring text = ExceptionMessage(error);
-    if (!text.empty() && text.back() > L'.') text += L'.';
-    MessageBox(text, title_, MB_OK | MB_ICONERROR);
+    MessageBox(WithFullStop(ExceptionMessage(error)), title_, MB_OK | MB_ICONERROR);
 }
 
 namespace {
@@ -307,7 +294,7 @@ bool TApplication::ApplicationMessage(TMessage& message) {
         if (message.WParam) RestoreTopMosts(); else NormalizeTopMosts();
         return true;
     case WM_THEMECHANGED:
-        visualStylesActive_ = AskVisualStylesActive();
+        visualStylesActive_ = UxTheme::Functions().StylesActive();
         return false;
     default:
         return false;

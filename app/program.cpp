@@ -1,6 +1,7 @@
 #include "program.h"
 
 #include "application.h"
+#include "error_text.h"
 #include "exceptions.h"
 #include "resource_ids.h"
 #include "screen.h"
@@ -12,18 +13,16 @@
 namespace {
 
 std::wstring ModuleFileName() {
-    wchar_t buffer[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-    std::wstring path = buffer;
+    const std::wstring path = ModulePath();
     return path.substr(path.find_last_of(L'\\') + 1);
 }
 
 // The error box shown when the program cannot start at all.
 void ShowProcessError(const std::exception_ptr& error) {
-    std::wstring message = ExceptionMessage(error);
-    const std::wstring dot = !message.empty() && message.back() != L'.' ? L"." : L"";
-    const std::wstring text = FormatText(LoadResString(IDS_EXCEPTION_IN_MODULE),
-                                         {ExceptionClassName(error), ModuleFileName(), L"00000000", message, dot});
+    const std::wstring message = ExceptionMessage(error);
+    const std::wstring text =
+        FormatText(LoadResString(IDS_EXCEPTION_IN_MODULE),
+                   {ExceptionClassName(error), ModuleFileName(), L"00000000", message, FullStopAfter(message)});
     ::MessageBoxW(nullptr, text.c_str(), LoadResString(IDS_APPLICATION_ERROR).c_str(), MB_TASKMODAL | MB_ICONERROR);
 }
 

@@ -5,10 +5,9 @@
 #include "image_list.h"
 #include "modal_scope.h"
 #include "screen.h"
-#include "system_library.h"
+#include "ux_theme.h"
 #include "win_control.h"
 
-#include <uxtheme.h>
 #include <vssym32.h>
 
 #include <algorithm>
@@ -143,38 +142,6 @@ bool FarEastSystem() {
 // ---- Visual styles ----------------------------------------------------------
 
 bool themesDisabledForTesting = false;
-
-// uxtheme is loaded at run time: the program must start where it is missing.
-struct UxTheme {
-    using OpenFn = HTHEME(WINAPI*)(HWND, LPCWSTR);
-    using CloseFn = HRESULT(WINAPI*)(HTHEME);
-    using PartSizeFn = HRESULT(WINAPI*)(HTHEME, HDC, int, int, LPCRECT, THEMESIZE, SIZE*);
-    using MarginsFn = HRESULT(WINAPI*)(HTHEME, HDC, int, int, int, LPCRECT, MARGINS*);
-    using BackgroundFn = HRESULT(WINAPI*)(HTHEME, HDC, int, int, LPCRECT, LPCRECT);
-    using TextFn = HRESULT(WINAPI*)(HTHEME, HDC, int, int, LPCWSTR, int, DWORD, DWORD, LPCRECT);
-    using ColorFn = HRESULT(WINAPI*)(HTHEME, int, int, int, COLORREF*);
-
-    OpenFn open = Get<OpenFn>("OpenThemeData");
-    CloseFn close = Get<CloseFn>("CloseThemeData");
-    PartSizeFn partSize = Get<PartSizeFn>("GetThemePartSize");
-    MarginsFn margins = Get<MarginsFn>("GetThemeMargins");
-    BackgroundFn background = Get<BackgroundFn>("DrawThemeBackground");
-    TextFn text = Get<TextFn>("DrawThemeText");
-    ColorFn color = Get<ColorFn>("GetThemeColor");
-
-    bool Complete() const {
-        return open && close && partSize && margins && background && text && color;
-    }
-
-    static const UxTheme& Functions() {
-        static const UxTheme functions;
-        return functions;
-    }
-
-private:
-    template <typename F>
-    static F Get(const char* name) { return SystemFunction<F>(L"uxtheme.dll", name); }
-};
 
 // The theme's popup-menu parts while visual styles are in effect.
 class MenuTheme {

@@ -27,6 +27,19 @@ HMODULE LoadByFullPath(const wchar_t* name) {
 
 SetDefaultDllDirectoriesFn SetDefaultDllDirectoriesCall = LookUpSetDefaultDllDirectories();
 
+std::wstring ModulePath() {
+    // The call cuts the path at the buffer's end: a longer buffer until it fits.
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
 void RestrictDllSearch() {
     if (SetDefaultDllDirectoriesCall) {
         (void)SetDefaultDllDirectoriesCall(LOAD_LIBRARY_SEARCH_SYSTEM32);

@@ -3,6 +3,7 @@
 #include "test_support.h"
 
 #include "application.h"
+#include "error_text.h"
 #include "exceptions.h"
 #include "main_form.h"
 #include "message_dialog.h"
@@ -101,6 +102,24 @@ TEST(Application, ShowExceptionAppendsADotByRuleInAnErrorBoxTitledWithTheTitle) 
         ASSERT_EQ(answerer.Seen().size(), 1u) << c.message;
         EXPECT_EQ(answerer.Seen()[0].title, Application->Title());
         EXPECT_EQ(answerer.Seen()[0].text, c.shown);
+    }
+}
+
+// The application's box adds "." only after a character above it in code
+// order; the box of an error that ends the process adds it unless the text
+// already ends with one.
+TEST(Application, EachErrorBoxClosesItsTextByItsOwnRule) {
+    struct Case {
+        const wchar_t* text;
+        const wchar_t* errorBox;
+        const wchar_t* processBoxEnding;
+    };
+    for (const Case& c : {Case{L"Accès refusé", L"Accès refusé.", L"."}, Case{L"Erreur E/S 32", L"Erreur E/S 32.", L"."},
+                          Case{L"Déjà fini.", L"Déjà fini.", L""}, Case{L"Erreur (interne)", L"Erreur (interne)", L"."},
+                          Case{L"Quoi !", L"Quoi !", L"."}, Case{L"Suite -", L"Suite -", L"."},
+                          Case{L"Dossier C:\\", L"Dossier C:\\.", L"."}, Case{L"", L"", L""}}) {
+        EXPECT_EQ(WithFullStop(c.text), c.errorBox) << c.text;
+        EXPECT_EQ(FullStopAfter(c.text), c.processBoxEnding) << c.text;
     }
 }
 
