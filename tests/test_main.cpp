@@ -3,6 +3,7 @@
 #include "app/application.h"
 #include "app/screen.h"
 #include "drop/file_drag_drop.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -25,6 +26,7 @@ int wmain(int argc, wchar_t** argv) {
     // Keep a crashing test from waiting for someone at an error dialog.
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     testing::InitGoogleTest(&argc, argv);
+    PutSendToInPlace();
     testing::UnitTest::GetInstance()->listeners().Append(new CountPrinter);
 
     auto dropModule = std::make_unique<TFileDragDropModule>();
