@@ -23,5 +23,14 @@ export DEBIAN_FRONTEND=noninteractive
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
 fi
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+# apt-get's output is shown only when it fails.
+apt_get() {
+    apt-get "$@" >"$log" 2>&1 && return 0
+    tail -n 20 "$log" >&2
+    echo "install-deps: apt-get $1 failed (above); the packages needed: ${missing[*]}" >&2
+    exit 1
+}
+apt_get update -qq
+apt_get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,31 +1,92 @@
 #!/usr/bin/env bash
 # Builds the program and its tests for i686 and x86_64 and runs every test
-# under Wine, each architecture in a throw-away prefix on a virtual display.
+# that this machine can run under Wine, each architecture in a throw-away
+# prefix on a virtual display; then the benchmarks, the release files and the
+# byte-for-byte rebuild check. Ends with a summary of what ran, what passed,
+# what was skipped and what could not run, and why.
 # Installs what is missing first (needs root for that).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=wine-env.sh
+. "$here/scripts/wine-env.sh"
 "$here/scripts/install-deps.sh"
 
 status=0
+summary=()
+passed() { summary+=("passed:  $1"); }
+failed() { summary+=("FAILED:  $1"); status=1; }
+not_run() {
+    echo "$1"
+    summary+=("not run: $1")
+}
+# check WHAT COMMAND...: runs COMMAND and records whether WHAT passed.
+check() {
+    local what=$1
+    shift
+    if "$@"; then passed "$what"; else failed "$what"; fi
+}
+
+# The GoogleTest skips and the rows a test could not run, from the output
+# of every test program (ctest keeps it all in LastTest.log).
+skips_of() {
+    local log="$1/Testing/Temporary/LastTest.log"
+    [ -f "$log" ] || return 0
+    awk '
+        /^[0-9]+\/[0-9]+ Testing: / { program = $3 }
+        /: Skipped$/ { reason = ""; collecting = 1; next }
+        collecting && /^\[  SKIPPED \] / {
+            print program " " $4 " skipped: " (reason == "" ? "no reason given" : reason)
+            collecting = 0; next
+        }
+        collecting && NF { reason = reason (reason == "" ? "" : " ") $0 }
+        /^not run: / { sub(/\r$/, ""); print program ": " substr($0, 10) }
+    ' "$log"
+}
+
+with_wine() {
+    local arch=$1
+    shift
+    "$here/scripts/with-wine.sh" "$here/build/$arch/wine" "$(wine_prefix_arch "$arch")" \
+        "$here/build/$arch/tests/wine_idle.exe" -- "$@"
+}
+
+bench_arch=""
 for arch in ${SENDTO_ARCHES:-i686 x86_64}; do
     build="$here/build/$arch"
     "$here/scripts/build.sh" "$arch" "$build"
     # An import that Windows 7 lacks would stop the exe from starting there.
-    "$here/scripts/check-imports.sh" "$build/SendTo.exe" || status=1
-    winearch=win32; [ "$arch" = x86_64 ] && winearch=win64
-    echo "== tests ($arch) =="
-    "$here/scripts/with-wine.sh" "$build/wine" "$winearch" "$build/tests/wine_idle.exe" -- \
-        ctest --test-dir "$build" --output-on-failure || status=1
-    # The benchmarks take minutes under Wine: once, on the primary target.
-    if [ "$arch" = i686 ]; then
-        echo "== benchmarks ($arch) =="
-        for bench in list_bench startup_bench; do
-            "$here/scripts/with-wine.sh" "$build/wine" "$winearch" "$build/tests/wine_idle.exe" -- \
-                wine "$build/bench/$bench.exe" || status=1
-        done
+    check "$arch imports (all in Windows 7 SP1)" "$here/scripts/check-imports.sh" "$build/SendTo.exe"
+    if ! wine_runs "$arch"; then
+        not_run "$arch tests not run: $wine_not_run_reason"
+        continue
     fi
+    echo "== tests ($arch) =="
+    check "$arch tests" with_wine "$arch" ctest --test-dir "$build" --output-on-failure --no-tests=error
+    while IFS= read -r line; do summary+=("skipped: $arch $line"); done < <(skips_of "$build")
+    # The benchmarks take minutes under Wine: once, on the first
+    # architecture that runs here (i686 where it can).
+    [ -n "$bench_arch" ] || bench_arch=$arch
 done
+
+if [ -n "$bench_arch" ]; then
+    echo "== benchmarks ($bench_arch) =="
+    for bench in list_bench startup_bench; do
+        check "$bench ($bench_arch)" with_wine "$bench_arch" wine "$here/build/$bench_arch/bench/$bench.exe"
+    done
+else
+    failed "no test could run on this machine"
+fi
+
+# The choice of loaders, tried with a stand-in for a 32-bit loader that
+# cannot start.
+if wine_runs x86_64 && [ -f "$here/build/x86_64/tests/wine_idle.exe" ]; then
+    check "loader detection" "$here/scripts/check-wine-detection.sh"
+fi
+
 # Release files in dist/, then the same again from another folder, byte for byte.
-"$here/scripts/package.sh"
-"$here/scripts/check-reproducible.sh" || status=1
+check "release files in dist/" "$here/scripts/package.sh"
+check "reproducible build" "$here/scripts/check-reproducible.sh"
+
+echo "== summary =="
+printf '%s\n' "${summary[@]}"
 exit $status

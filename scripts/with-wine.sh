@@ -6,14 +6,47 @@
 # The prefix is made once and kept in WORKDIR for later runs. IDLE_EXE, when
 # given, is a tiny Windows program kept running so that every Wine start
 # inside COMMAND is quick.
+#
+# Inside COMMAND, `wine` is the loader that scripts/wine-env.sh chose for
+# ARCH. A set-up step that fails stops the script with its name and cause;
+# a machine that cannot run ARCH's programs stops it with exit code 3.
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=wine-env.sh
+. "$here/wine-env.sh"
 
 work=$(realpath -m "$1"); arch=$2; shift 2
 idle_exe=""
 if [ "${1:-}" != "--" ]; then idle_exe=$1; shift; fi
 [ "${1:-}" = "--" ] && shift
 
-mkdir -p "$work/home"
+if ! wine_runs "$arch"; then
+    echo "with-wine: $arch programs cannot run here: $wine_not_run_reason" >&2
+    exit 3
+fi
+
+fail() {
+    echo "with-wine: $*" >&2
+    exit 1
+}
+
+# step WHAT COMMAND...: runs one set-up command with its output kept aside;
+# when it fails, names the step, its exit code and the output's last lines.
+step() {
+    local what=$1 log status=0
+    shift
+    log=$(mktemp)
+    "$@" >"$log" 2>&1 </dev/null || status=$?
+    if [ $status -ne 0 ]; then
+        echo "with-wine: $what failed (exit $status):" >&2
+        tail -n 20 "$log" | sed 's/^/    /' >&2
+        rm -f "$log"
+        exit 1
+    fi
+    rm -f "$log"
+}
+
+mkdir -p "$work/home" "$work/bin"
 # Wine moves recycled files into the Trash only when it exists.
 mkdir -p "$work/home/.local/share/Trash/files" "$work/home/.local/share/Trash/info"
 export HOME="$work/home"
@@ -26,7 +59,15 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset WAYLAND_DISPLAY
 
-# A display of our own: the first free number from 91 up.
+# `wine` means the chosen loader for everything COMMAND starts (the test
+# emulator, the smoke tests' helpers, run.sh); Wine itself starts its own
+# processes through WINELOADER.
+loader=$(wine_loader "$arch")
+export WINELOADER="$loader"
+printf '#!/bin/sh\nexec "%s" "$@"\n' "$loader" >"$work/bin/wine"
+chmod +x "$work/bin/wine"
+export PATH="$work/bin:$PATH"
+
 xvfb_pid=""
 idle_pid=""
 cleanup() {
@@ -36,12 +77,16 @@ cleanup() {
     wait 2>/dev/null || true
 }
 trap cleanup EXIT
+# Killed from outside: the same tear-down, so nothing is left for the next run.
+trap 'exit 130' INT TERM HUP
 
+# A display of our own: the first free number from 91 up.
 start_xvfb() {
-    local n
+    local n log
+    log="$work/xvfb.log"
     for n in $(seq 91 160); do
         [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-        Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+        Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >"$log" 2>&1 &
         xvfb_pid=$!
         for _ in $(seq 1 100); do
             if xdpyinfo -display ":$n" >/dev/null 2>&1; then export DISPLAY=":$n"; return 0; fi
@@ -49,18 +94,22 @@ start_xvfb() {
             sleep 0.1
         done
         kill "$xvfb_pid" 2>/dev/null || true
+        xvfb_pid=""
     done
-    echo "with-wine: no virtual display could be started" >&2
-    return 1
+    echo "with-wine: starting the virtual display (Xvfb) failed:" >&2
+    tail -n 20 "$log" | sed 's/^/    /' >&2
+    exit 1
 }
 
+# The marker is written last: a prefix that was not made in full is made
+# again by the next run.
 make_prefix() {
     local marker="$WINEPREFIX/.sendto-test-prefix"
     [ -f "$marker" ] && return 0
     rm -rf "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1 || true
-    wineserver -w
-    reg() { wine reg add "$@" /f >/dev/null 2>&1; }
+    step "making the Wine prefix (wineboot -i)" wine wineboot -i
+    step "waiting for the new prefix's Wine server" wineserver -w
+    reg() { step "writing $1 to the registry" wine reg add "$@" /f; }
     # A crash exits with a code instead of waiting for someone at a dialog.
     reg 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0
     # Wine draws window frames itself, as Windows does.
@@ -68,20 +117,23 @@ make_prefix() {
     # Names starting with "." are ordinary files, as on Windows.
     reg 'HKCU\Software\Wine' /v ShowDotFiles /t REG_SZ /d Y
     reg 'HKCR\.txt' /ve /t REG_SZ /d txtfile
-    wineserver -w
+    step "waiting for the registry to be written" wineserver -w
+    # Wine does not load its own fonts here by itself.
+    local fonts=(/usr/share/wine/fonts/*.ttf)
+    [ -e "${fonts[0]}" ] || fail "copying Wine's fonts failed: none in /usr/share/wine/fonts (Debian's fonts-wine package)"
     mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
-    cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+    step "copying Wine's fonts into the prefix" cp -n "${fonts[@]}" "$WINEPREFIX/drive_c/windows/Fonts/"
     touch "$marker"
 }
 
 start_xvfb
 make_prefix
-wineserver -p
+step "starting the Wine server" wineserver -p
 if [ -n "$idle_exe" ]; then
     wine "$idle_exe" >/dev/null 2>&1 </dev/null &
     idle_pid=$!
 fi
 # Let Wine's background services start now, away from COMMAND's output:
 # a service started by the first test would hold a test runner's pipe open.
-wine cmd.exe /c exit >/dev/null 2>&1 </dev/null || true
+step "starting Wine's services" wine cmd.exe /c exit
 "$@"

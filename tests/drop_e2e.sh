@@ -62,7 +62,7 @@ window_centre() {
 gcc -O2 -o "$work/xdnd_drop" "$xdnd_source" -lX11 || fail "cannot build the drag source"
 
 user=$(timeout 30 wine cmd /c 'echo %USERNAME%' | tr -d '\r\n')
-sendto=$(timeout 30 winepath -u "C:\\users\\$user\\AppData\\Roaming\\Microsoft\\Windows\\SendTo" | tr -d '\r')
+sendto=$(timeout 30 wine winepath -u "C:\\users\\$user\\AppData\\Roaming\\Microsoft\\Windows\\SendTo" | tr -d '\r')
 [ -d "$sendto" ] || fail "no SendTo folder at $sendto"
 rm -f "$sendto/$name"
 echo "déposé par glisser-déposer" >"$work/$name"

@@ -231,7 +231,7 @@ TEST(Smoke, SendToFolderThatCannotBeEnteredReportsTheErrorFirstThenListsNothing)
     for (const BlockedSendTo& c : BlockedSendToCases()) {
         SCOPED_TRACE(c.label);
         const std::wstring folder = ShellSendToPath();
-        const std::wstring moved = folder + L".absent";
+        const std::wstring moved = SendToMovedAside();
         ASSERT_TRUE(::MoveFileW(folder.c_str(), moved.c_str()));
         struct Restore {
             std::wstring from, to;

@@ -2,6 +2,7 @@
 // GoogleTest, then a closing line with the counts.
 #include "application.h"
 #include "screen.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -24,6 +25,7 @@ int wmain(int argc, wchar_t** argv) {
     // Keep a crashing test from waiting for someone at an error dialog.
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     testing::InitGoogleTest(&argc, argv);
+    PutSendToInPlace();
     testing::UnitTest::GetInstance()->listeners().Append(new CountPrinter);
 
     auto screen = std::make_unique<TScreen>();

@@ -269,3 +269,27 @@ std::wstring WineRecycleBinFolder() {
     ::SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
     return folder;
 }
+
+std::wstring SendToFolder() {
+    PWSTR raw = nullptr;
+    const HRESULT result = ::SHGetKnownFolderPath(FOLDERID_SendTo, KF_FLAG_DONT_VERIFY, nullptr, &raw);
+    const win::UniqueCoTaskText path(raw);
+    return SUCCEEDED(result) && path ? std::wstring(path.get()) : std::wstring();
+}
+
+std::wstring SendToMovedAside() { return SendToFolder() + L".absent"; }
+
+void PutSendToInPlace() {
+    static const wchar_t standard[] = L"%USERPROFILE%\\AppData\\Roaming\\Microsoft\\Windows\\SendTo";
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+                      L"SendTo", REG_EXPAND_SZ, standard, sizeof(standard));
+    const std::wstring folder = SendToFolder();
+    const std::wstring aside = SendToMovedAside();
+    if (::GetFileAttributesW(aside.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        if (!::DeleteFileW(folder.c_str())) RemoveTree(folder);
+        ::MoveFileW(aside.c_str(), folder.c_str());
+    }
+    const DWORD attributes = ::GetFileAttributesW(folder.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) ::DeleteFileW(folder.c_str());
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+}

@@ -92,6 +92,15 @@ std::wstring WinePathFromUnix(const std::string& unixPath);
 // made if missing; empty outside a test home that names it.
 std::wstring WineRecycleBinFolder();
 
+// The user's SendTo folder as the shell names it.
+std::wstring SendToFolder();
+// Where a test moves the SendTo folder while it checks a missing one.
+std::wstring SendToMovedAside();
+// A run killed half-way may have left the SendTo folder redirected, moved
+// aside or replaced by a file: each test program puts it right before its
+// tests instead of trusting the last run's clean-up.
+void PutSendToInPlace();
+
 // The ways the SendTo folder cannot be entered, with the error box's text.
 struct BlockedSendTo {
     const char* label;
