@@ -106,7 +106,6 @@ void TApplication::FormConstructed(TForm* form) {
 }
 
 int TApplication::StartupShowCommand() const {
-    if (startupShowForTesting_ >= 0) return startupShowForTesting_;
     STARTUPINFOW info{sizeof(info)};
     ::GetStartupInfoW(&info);
     return (info.dwFlags & STARTF_USESHOWWINDOW) ? info.wShowWindow : SW_SHOWDEFAULT;
@@ -151,17 +150,14 @@ void TApplication::HandleMessage() {
 }
 
 bool TApplication::ProcessMessage(MSG& msg) {
-    if (!::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) return false;
-    const bool unicode = !msg.hwnd || ::IsWindowUnicode(msg.hwnd);
-    if (!(unicode ? ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) : ::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)))
-        return false;
+    if (!::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
     if (msg.message == WM_QUIT) {
         terminated_ = true;
         return true;
     }
     if (IsKeyMessage(msg)) return true;
     ::TranslateMessage(&msg);
-    if (unicode) ::DispatchMessageW(&msg); else ::DispatchMessageA(&msg);
+    ::DispatchMessageW(&msg);
     return true;
 }
 
@@ -179,11 +175,6 @@ void TApplication::Idle() {
 void TApplication::Terminate() {
     closing_ = true;
     ::PostQuitMessage(0);
-}
-
-HWND TApplication::ActiveWindow() const noexcept {
-    HWND active = ::GetActiveWindow();
-    return active ? active : ::GetLastActivePopup(Handle());
 }
 
 void TApplication::HandleException(TComponent*, const std::exception_ptr& error) {
@@ -207,7 +198,7 @@ POINT MonitorCentre(HMONITOR monitor) {
 }  // namespace
 
 int TApplication::MessageBox(const std::wstring& text, const std::wstring& caption, UINT flags) {
-    HWND owner = ActiveWindow();
+    HWND owner = TModalScope::Owner(TModalScope::TOwnerOf::ErrorBox);
     HWND app = Handle();
     RECT appRect{};
     bool moved = false;

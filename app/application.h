@@ -68,13 +68,9 @@ public:
     void NormalizeTopMosts();
     void RestoreTopMosts();
 
-    HWND ActiveWindow() const noexcept override;
 
     // Where the process goes when Windows ends the session.
     std::function<void()> OnEndSession;
-
-    // Lets a test start the process as a shortcut with a show command would.
-    void SetStartupShowCommandForTesting(int command) noexcept { startupShowForTesting_ = command; }
 
     static std::wstring TitleFromModulePath(const std::wstring& path);
 
@@ -102,7 +98,6 @@ private:
     TWindowState initialState_ = TWindowState::wsNormal;
     int topMostLevel_ = 0;
     std::vector<HWND> topMostList_;
-    int startupShowForTesting_ = -1;
     bool visualStylesActive_ = false;
 };
 

@@ -29,9 +29,8 @@ void TForm1::CreateParams(TCreateParams& params) {
     params.ClassName = kClassName;
 }
 
-TMenuItem* TForm1::AddMenuItem(const wchar_t* name, const wchar_t* caption, int imageIndex) {
+TMenuItem* TForm1::AddMenuItem(const wchar_t* caption, int imageIndex) {
     auto* item = Create<TMenuItem>();
-    item->SetName(name);
     item->SetCaption(caption);
     item->SetImageIndex(imageIndex);
     PopupMenu1->Add(item);
@@ -40,17 +39,16 @@ TMenuItem* TForm1::AddMenuItem(const wchar_t* name, const wchar_t* caption, int 
 
 void TForm1::CreateMenu() {
     PopupMenu1 = Create<TPopupMenu>();
-    PopupMenu1->SetName(L"PopupMenu1");
-    mnu_EXPLORE = AddMenuItem(L"mnu_EXPLORE", L"Explorer", 0);
+    mnu_EXPLORE = AddMenuItem(L"Explorer", 0);
     mnu_EXPLORE->OnClick = [this](TComponent* s) { mnu_EXPLOREClick(s); };
-    N1 = AddMenuItem(L"N1", L"-", -1);
-    mnu_LANCER = AddMenuItem(L"mnu_LANCER", L"Lancer", 1);
+    N1 = AddMenuItem(L"-", -1);
+    mnu_LANCER = AddMenuItem(L"Lancer", 1);
     mnu_LANCER->SetDefault(true);
     mnu_LANCER->OnClick = [this](TComponent* s) { mnu_LANCERClick(s); };
-    Raffraichir1 = AddMenuItem(L"Raffraichir1", L"Raffraichir", 2);
+    Raffraichir1 = AddMenuItem(L"Raffraichir", 2);
     Raffraichir1->OnClick = [this](TComponent* s) { Raffraichir1Click(s); };
-    N2 = AddMenuItem(L"N2", L"-", -1);
-    Supprimer1 = AddMenuItem(L"Supprimer1", L"Supprimer", 3);
+    N2 = AddMenuItem(L"-", -1);
+    Supprimer1 = AddMenuItem(L"Supprimer", 3);
     Supprimer1->OnClick = [this](TComponent* s) { Supprimer1Click(s); };
 }
 
@@ -84,7 +82,6 @@ void TForm1::ScaleToScreen(int& clientWidth, int& clientHeight) {
 }
 
 void TForm1::ReadLayout() {
-    SetName(L"Form1");
     SetBounds(0, 0, 0, 0);
     SetBorderStyle(TBorderStyle::bsSizeToolWin);
     SetCaption(L"Envoyer vers : Tervalo 2019 ***{:-");
@@ -96,7 +93,6 @@ void TForm1::ReadLayout() {
     OnCreate = [this](TComponent* s) { FormCreate(s); };
 
     ShellFileListBox1 = Create<TShellFileListBox>();
-    ShellFileListBox1->SetName(L"ShellFileListBox1");
     ShellFileListBox1->BeginLoading();
     ShellFileListBox1->SetParent(this);
     ShellFileListBox1->SetBounds(0, 0, 243, 150);
@@ -110,7 +106,6 @@ void TForm1::ReadLayout() {
     ShellFileListBox1->OnDblClick = [this](TComponent* s) { mnu_LANCERClick(s); };
 
     StatusBar1 = Create<TStatusBar>();
-    StatusBar1->SetName(L"StatusBar1");
     StatusBar1->BeginLoading();
     StatusBar1->SetParent(this);
     StatusBar1->SetBounds(0, 150, 243, 19);
@@ -120,12 +115,10 @@ void TForm1::ReadLayout() {
     PopupMenu1->BeginLoading();
 
     ImageList1 = Create<TImageList>();
-    ImageList1->SetName(L"ImageList1");
     ImageList1->BeginLoading();
     ReadImages();
 
     FileDragDrop1 = Create<TFileDragDrop>();
-    FileDragDrop1->SetName(L"FileDragDrop1");
     FileDragDrop1->BeginLoading();
     FileDragDrop1->SetDropTarget(ShellFileListBox1);
     FileDragDrop1->OnDrop = [this](TComponent* s, const POINT& p, const std::vector<std::wstring>& v) {

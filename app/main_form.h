@@ -51,7 +51,7 @@ protected:
 
 private:
     void CreateMenu();
-    TMenuItem* AddMenuItem(const wchar_t* name, const wchar_t* caption, int imageIndex);
+    TMenuItem* AddMenuItem(const wchar_t* caption, int imageIndex);
     void ReadImages();
     void ScaleToScreen(int& clientWidth, int& clientHeight);
 };

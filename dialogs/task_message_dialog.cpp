@@ -2,30 +2,11 @@
 
 #include "application_host.h"
 #include "modal_scope.h"
-#include "screen.h"
+#include "platform_calls.h"
 
 #include <algorithm>
 
 namespace {
-
-
-struct TaskDialogEntry {
-    bool lookedUp = false;
-    TaskDialogIndirectFunction function = nullptr;
-};
-
-// Looked up once, in the comctl32 that the manifest put in the process:
-// the exe must also start where the function does not exist.
-TaskDialogEntry& TaskDialogIndirectEntry() {
-    static TaskDialogEntry entry;
-    if (!entry.lookedUp) {
-        entry.lookedUp = true;
-        if (HMODULE comctl = ::GetModuleHandleW(L"comctl32.dll"))
-            entry.function = reinterpret_cast<TaskDialogIndirectFunction>(
-                reinterpret_cast<void*>(::GetProcAddress(comctl, "TaskDialogIndirect")));
-    }
-    return entry;
-}
 
 PCWSTR TextOrNull(const std::wstring& text) { return text.empty() ? nullptr : text.c_str(); }
 
@@ -40,22 +21,9 @@ PCWSTR TaskDialogIcon(TMsgDlgType kind) {
     return nullptr;
 }
 
-HWND DefaultParentWindow() {
-    if (TForm* form = Screen->ActiveForm(); form && form->HandleAllocated()) return form->Handle();
-    if (HWND active = ApplicationHost->ActiveWindow()) return active;
-    return ApplicationHost->Handle();
-}
-
 }  // namespace
 
-TaskDialogIndirectFunction ReplaceTaskDialogIndirect(TaskDialogIndirectFunction replacement) {
-    TaskDialogEntry& entry = TaskDialogIndirectEntry();
-    const TaskDialogIndirectFunction previous = entry.function;
-    entry.function = replacement;
-    return previous;
-}
-
-bool TTaskMessageDialog::Execute() { return Execute(DefaultParentWindow()); }
+bool TTaskMessageDialog::Execute() { return Execute(TModalScope::Owner(TModalScope::TOwnerOf::TaskDialog)); }
 
 bool TTaskMessageDialog::Execute(HWND parentWnd) {
     parent_ = parentWnd;
@@ -78,7 +46,7 @@ bool TTaskMessageDialog::Execute(HWND parentWnd) {
     config.lpCallbackData = reinterpret_cast<LONG_PTR>(this);
 
     TModalScope modal(parent_);
-    const TaskDialogIndirectFunction show = TaskDialogIndirectEntry().function;
+    const TaskDialogIndirectFunction show = Platform().TaskDialogIndirect;
     int button = 0;
     int radio = 0;
     BOOL verified = FALSE;

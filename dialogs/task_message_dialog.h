@@ -11,13 +11,6 @@
 #include <string>
 #include <vector>
 
-using TaskDialogIndirectFunction = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
-
-// Puts `replacement` in the place of comctl32's TaskDialogIndirect (null
-// stands for a system without it) and returns the function used until now.
-// Lets a test see what happens when the platform cannot show the dialog.
-TaskDialogIndirectFunction ReplaceTaskDialogIndirect(TaskDialogIndirectFunction replacement);
-
 struct TTaskDialogButtonItem {
     std::wstring Caption;
     TModalResult ModalResult;  // also the identifier the platform reports
@@ -34,8 +27,8 @@ public:
     // Offsets from the work area's top-left corner; negative centres.
     POINT Position{-1, -1};
 
-    // Shows the dialog over the application's active form, else its active
-    // window, else its own window. False when the platform could not.
+    // Shows the dialog over the owner the modal rule chooses for a task
+    // dialog. False when the platform could not.
     bool Execute();
     bool Execute(HWND parentWnd);
     // The button that closed the dialog (2 when it was dismissed).

@@ -81,16 +81,6 @@ DWORD TFileListBox::FileTypeAttributes() const {
     return attributes;
 }
 
-void TFileListBox::Click() {
-    TCustomListBox::Click();
-    if (ItemIndex() != lastSel_) NotifyChange();
-}
-
-void TFileListBox::NotifyChange() {
-    lastSel_ = ItemIndex();
-    if (OnChange) OnChange(this);
-}
-
 int TFileListBox::SelectedIndex() {
     const int index = ItemIndex();
     if (index < 0 || Count() == 0 || ::SendMessageW(Handle(), LB_GETSEL, index, 0) <= 0) return -1;

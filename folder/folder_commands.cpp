@@ -1,12 +1,11 @@
 #include "folder_commands.h"
 
+#include "platform_calls.h"
 #include "send_to_location.h"
 #include "shell_file_list_box.h"
 #include "shell_helpers.h"
 
 #include <shellapi.h>
-
-ShellExecuteFn ShellExecuteCall = &::ShellExecuteW;
 
 namespace {
 
@@ -21,7 +20,7 @@ constexpr wchar_t kRemoveByHand[] =
 
 // Whatever the shell does with the path, it reports itself.
 void OpenInShell(HWND owner, const std::wstring& path) {
-    (void)ShellExecuteCall(owner, L"OPEN", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    (void)Platform().ShellExecuteW(owner, L"OPEN", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 }  // namespace

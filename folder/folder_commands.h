@@ -6,10 +6,6 @@
 
 class TShellFileListBox;
 
-// Opens a path in the shell; a test may put one in that only records.
-using ShellExecuteFn = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
-extern ShellExecuteFn ShellExecuteCall;
-
 // Opens the SendTo folder in the shell's file browser.
 void OpenSendToFolder(HWND owner);
 // Opens the selected entry in the shell, once the user agrees.

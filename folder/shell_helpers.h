@@ -7,10 +7,6 @@
 
 #include <string>
 
-// The shell call behind RecycleFile; a test puts a failing one in its place.
-using FileOperationFn = int(WINAPI*)(LPSHFILEOPSTRUCTW);
-extern FileOperationFn FileOperationCall;
-
 // Moves the file to the Recycle Bin; true when the shell succeeded. The
 // shell asks nothing, unless the file cannot go there and would be destroyed.
 bool RecycleFile(const std::wstring& path);

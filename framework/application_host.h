@@ -32,9 +32,6 @@ public:
     virtual bool TakeCreatingMainForm() noexcept = 0;
     // The hidden application window.
     virtual HWND Handle() const noexcept = 0;
-    // The window a dialog should belong to: the active window, else the
-    // application window's last active popup.
-    virtual HWND ActiveWindow() const noexcept = 0;
     virtual const std::wstring& Title() const noexcept = 0;
     virtual HICON Icon() const noexcept = 0;
     // Whether the platform draws with visual styles.

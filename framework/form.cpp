@@ -7,7 +7,6 @@
 
 TForm::TForm(TComponent* owner) : TWinControl(owner) {
     creatingMainForm_ = ApplicationHost && ApplicationHost->TakeCreatingMainForm();
-    if (Screen) Screen->AddForm(this);
 }
 
 TForm::~TForm() {
@@ -16,7 +15,7 @@ TForm::~TForm() {
     // then the non-visual components.
     DestroyHandle();
     DestroyComponents();
-    if (Screen) Screen->RemoveForm(this);
+    if (Screen) Screen->FormDestroyed(this);
 }
 
 void TForm::DoCreate() {

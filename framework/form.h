@@ -66,7 +66,7 @@ protected:
     void CreateWindowDone() override;
     void WndProc(TMessage& message) override;
     void BoundsChanged() override;
-    virtual void AlignControls();
+    void AlignControls();
     void PlaceForFirstShowing();
 
     bool modal_ = false;

@@ -2,6 +2,7 @@
 
 #include "application_host.h"
 #include "form.h"
+#include "screen.h"
 
 #include <new>
 
@@ -22,7 +23,50 @@ HWND MainWindow() {
     return main && main->HandleAllocated() ? main->Handle() : nullptr;
 }
 
+bool IsToolWindow(HWND window) { return (::GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0; }
+
+HWND ParentOrOwner(HWND window) {
+    return (::GetWindowLongW(window, GWL_STYLE) & WS_CHILD) ? ::GetParent(window) : ::GetWindow(window, GW_OWNER);
+}
+
+HWND ActiveWindow() {
+    HWND active = ::GetActiveWindow();
+    return active ? active : ::GetLastActivePopup(ApplicationHost->Handle());
+}
+
+// A tool window makes a poor owner: its first ancestor that is not one, else
+// the main window, else the application's own window.
+HWND OwnerInsteadOfToolWindow(HWND tool) {
+    for (HWND up = ParentOrOwner(tool); up; up = ParentOrOwner(up))
+        if (!IsToolWindow(up)) return up;
+    HWND main = MainWindow();
+    return main && !IsToolWindow(main) ? main : ApplicationHost->Handle();
+}
+
+HWND MessageFormOwner() {
+    HWND owner = ActiveWindow();
+    if (owner && (::IsIconic(owner) || !::IsWindowVisible(owner) || !::IsWindowEnabled(owner))) owner = nullptr;
+    if (owner && IsToolWindow(owner)) owner = OwnerInsteadOfToolWindow(owner);
+    return owner ? owner : MainWindow();
+}
+
+HWND TaskDialogOwner() {
+    if (TForm* form = Screen->ActiveForm(); form && form->HandleAllocated()) return form->Handle();
+    if (HWND active = ActiveWindow()) return active;
+    return ApplicationHost->Handle();
+}
+
 }  // namespace
+
+HWND TModalScope::Owner(TOwnerOf kind) {
+    switch (kind) {
+    case TOwnerOf::ErrorBox: return ActiveWindow();
+    case TOwnerOf::MessageForm: return MessageFormOwner();
+    case TOwnerOf::TaskDialog: return TaskDialogOwner();
+    case TOwnerOf::ShellQuestion: return ::GetActiveWindow();
+    }
+    return nullptr;
+}
 
 TModalScope::TModalScope(HWND platformOwner)
     : outer_(innermost_), platformOwner_(platformOwner), active_(::GetActiveWindow()), focus_(::GetFocus()) {

@@ -5,12 +5,6 @@
 
 #include <string>
 
-// Kernel32's SetDefaultDllDirectories, looked up at start: Windows 7 has it
-// only with an update (KB2533623), which also brings the LOAD_LIBRARY_SEARCH_*
-// flags. Null where it is missing; a test may put null in its place.
-using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-extern SetDefaultDllDirectoriesFn SetDefaultDllDirectoriesCall;
-
 // Takes the current folder out of the DLL search for the whole process: the
 // program moves into the user-writable SendTo folder, and a DLL planted there
 // must never be loaded. System32 only where the platform allows it.

@@ -17,8 +17,8 @@ bool UxTheme::Complete() const noexcept {
 
 bool UxTheme::StylesActive() const { return isThemeActive && isAppThemed && isThemeActive() && isAppThemed(); }
 
-const UxTheme& UxTheme::Functions() {
-    static const UxTheme functions{
+UxTheme& UxTheme::Functions() {
+    static UxTheme functions{
         UxFunction<QueryFn>("IsThemeActive"),     UxFunction<QueryFn>("IsAppThemed"),
         UxFunction<OpenFn>("OpenThemeData"),      UxFunction<CloseFn>("CloseThemeData"),
         UxFunction<PartSizeFn>("GetThemePartSize"), UxFunction<MarginsFn>("GetThemeMargins"),

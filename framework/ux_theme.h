@@ -1,5 +1,6 @@
 // The visual-styles library, looked up at run time: the program must start
-// where it is missing. Every use of uxtheme goes through this one table.
+// where it is missing. Every use of uxtheme goes through this one table; a
+// test stands in for a call with a TPlatformOverride (platform_calls.h).
 #pragma once
 
 #include <windows.h>
@@ -31,5 +32,5 @@ struct UxTheme {
     bool StylesActive() const;
 
     // The table, filled on first use.
-    static const UxTheme& Functions();
+    static UxTheme& Functions();
 };

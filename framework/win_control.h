@@ -76,7 +76,7 @@ public:
 
 protected:
     virtual void CreateParams(TCreateParams& params);
-    virtual void CreateWnd();
+    void CreateWnd();
     // Runs once the native window exists and is placed.
     virtual void CreateWindowDone() {}
     void DestroyHandle();

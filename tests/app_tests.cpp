@@ -7,6 +7,7 @@
 #include "exceptions.h"
 #include "main_form.h"
 #include "message_dialog.h"
+#include "platform_calls.h"
 #include "screen.h"
 #include "send_to_location.h"
 #include "shell_file_list_box.h"
@@ -18,6 +19,7 @@
 #include <algorithm>
 #include <functional>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -65,11 +67,6 @@ BOOL WINAPI FakeGetUserName(LPWSTR buffer, LPDWORD count) {
     return TRUE;
 }
 BOOL WINAPI FailingGetUserName(LPWSTR, LPDWORD) { return FALSE; }
-
-struct UserNameSeam {
-    explicit UserNameSeam(GetUserNameFn fn) { GetUserNameCall = fn; }
-    ~UserNameSeam() { GetUserNameCall = &::GetUserNameW; }
-};
 
 }  // namespace
 
@@ -211,7 +208,7 @@ TEST(SendToLocation, PathIsBuiltFromTheLoginName) {
         {name254, name254},
         {std::wstring(255, L'n'), L"Inconnu"},
     };
-    UserNameSeam seam(&FakeGetUserName);
+    TPlatformOverride seam(Platform().GetUserNameW, &FakeGetUserName);
     for (const Case& c : cases) {
         g_fakeUserName = c.name;
         EXPECT_EQ(SendToPathFor(CurrentUserName()),
@@ -221,12 +218,9 @@ TEST(SendToLocation, PathIsBuiltFromTheLoginName) {
 }
 
 TEST(SendToLocation, FailingFolderIsReportedAndTheListStaysEmpty) {
-    UserNameSeam seam(&FailingGetUserName);
+    TPlatformOverride seam(Platform().GetUserNameW, &FailingGetUserName);
     // A shell without the known-folder call: the path comes from the pattern.
-    struct NoShellFolder {
-        NoShellFolder() { KnownFolderPathCall = nullptr; }
-        ~NoShellFolder() { KnownFolderPathCall = ShellKnownFolderPath(); }
-    } noShellFolder;
+    TPlatformOverride noShellFolder(Platform().SHGetKnownFolderPath, nullptr);
     TempFolder launch;
     launch.Touch(L"avant.txt");
     const std::wstring saved = CurrentDirectory();
@@ -317,6 +311,16 @@ TEST(MainWindow, ResizingKeepsTheStatusBarAtTheBottomAndHalvesTheColumns) {
                    SWP_NOMOVE | SWP_NOZORDER);
 }
 
+namespace {
+
+// The screen's resolution as the test sets it; the other capabilities as usual.
+int g_pixelsPerInch = 96;
+int WINAPI TestResolution(HDC dc, int index) {
+    return index == LOGPIXELSY ? g_pixelsPerInch : SystemCalls().GetDeviceCaps(dc, index);
+}
+
+}  // namespace
+
 TEST(MainWindow, ScalesByTheZeroHeightWhenTheResolutionDiffers) {
     struct Case {
         int ppi;
@@ -324,7 +328,13 @@ TEST(MainWindow, ScalesByTheZeroHeightWhenTheResolutionDiffers) {
     };
     for (const Case& c : {Case{96, -11}, Case{97, -11}, Case{120, -14}}) {
         SCOPED_TRACE(c.ppi);
-        Screen->SetPixelsPerInchForTesting(c.ppi);
+        g_pixelsPerInch = c.ppi;
+        std::optional<TScreen> screen;
+        {
+            TPlatformOverride resolution(Platform().GetDeviceCaps, &TestResolution);
+            screen.emplace();
+        }
+        TPlatformOverride<TScreen*> current(Screen, &*screen);
         auto* form = Application->Create<TForm1>();
         form->ReadLayout();
         EXPECT_EQ(form->Font().Height(), c.fontHeight);
@@ -334,7 +344,6 @@ TEST(MainWindow, ScalesByTheZeroHeightWhenTheResolutionDiffers) {
         EXPECT_EQ(client.bottom, ::MulDiv(169, zero, 13));
         Application->DestroyComponent(form);
     }
-    Screen->SetPixelsPerInchForTesting(96);
 }
 
 TEST(MainWindow, StatusBarShowsTheDropHintCentred) {
@@ -583,11 +592,12 @@ TEST(SystemLibrary, TheCurrentFolderIsOutOfTheDllSearch) {
     // system libraries still load, by their full path. (Wine ignores the
     // SetDllDirectoryW(L"") that keeps the current folder out there, so the
     // planted library cannot show it here.)
-    const SetDefaultDllDirectoriesFn available = SetDefaultDllDirectoriesCall;
-    SetDefaultDllDirectoriesCall = nullptr;
-    RestrictDllSearch();
-    EXPECT_NE(SystemLibrary(L"winmm.dll"), nullptr);
-    SetDefaultDllDirectoriesCall = available;
+    const SetDefaultDllDirectoriesFn available = Platform().SetDefaultDllDirectories;
+    {
+        TPlatformOverride windows7(Platform().SetDefaultDllDirectories, nullptr);
+        RestrictDllSearch();
+        EXPECT_NE(SystemLibrary(L"winmm.dll"), nullptr);
+    }
     ::SetDllDirectoryW(nullptr);
 
     ASSERT_NE(available, nullptr) << "Wine has it, as Windows 8 and later do";

@@ -8,6 +8,7 @@
 #include "folder_commands.h"
 #include "main_form.h"
 #include "message_dialog.h"
+#include "platform_calls.h"
 #include "program.h"
 #include "send_to_location.h"
 #include "shell_file_list_box.h"
@@ -59,7 +60,7 @@ void EntrySequence() {
     Application->SetMainFormOnTaskBar(true);
     Application->CreateForm(Form1);
     UseTaskDialogs = Argument(4) == L"task";
-    ShellExecuteCall = &JournalShellExecute;
+    static TPlatformOverride journal(Platform().ShellExecuteW, &JournalShellExecute);
     SendToPath = Argument(1);
     Form1->ShellFileListBox1->SetDirectory(SendToPath);
     Form1->ShellFileListBox1->SetItemIndex(0);

@@ -3,6 +3,7 @@
 #include "application.h"
 #include "exceptions.h"
 #include "message_dialog.h"
+#include "platform_calls.h"
 #include "screen.h"
 #include "shell_helpers.h"
 #include "task_message_dialog.h"
@@ -47,13 +48,9 @@ private:
 };
 
 // Stands a replacement in for TaskDialogIndirect for the life of the object.
-class TaskDialogReplaced {
+class TaskDialogReplaced : TPlatformOverride<TaskDialogIndirectFunction> {
 public:
-    explicit TaskDialogReplaced(TaskDialogIndirectFunction f) : saved_(ReplaceTaskDialogIndirect(f)) {}
-    ~TaskDialogReplaced() { ReplaceTaskDialogIndirect(saved_); }
-
-private:
-    TaskDialogIndirectFunction saved_;
+    explicit TaskDialogReplaced(TaskDialogIndirectFunction f) : TPlatformOverride(Platform().TaskDialogIndirect, f) {}
 };
 
 TModalResult ShowNoticeDialog(const std::wstring& message = kNotice) {

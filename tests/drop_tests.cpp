@@ -7,6 +7,7 @@
 #include "file_drag_drop.h"
 #include "main_form.h"
 #include "message_dialog.h"
+#include "platform_calls.h"
 #include "send_to_location.h"
 #include "shell_file_list_box.h"
 #include "shell_helpers.h"
@@ -408,11 +409,10 @@ TEST_F(DropToAddTest, AnEntryOfTheSameNameGoesToTheRecycleBinAndIsReplaced) {
 // serve, or it asked and the user kept the file; what it was asked is kept.
 struct RecycleRefused {
     enum class How { Fails, UserKeepsIt };
-    explicit RecycleRefused(How how = How::Fails) {
+    explicit RecycleRefused(How how = How::Fails)
+        : refusing(Platform().SHFileOperationW, how == How::Fails ? &Fail : &KeepIt) {
         asked.clear();
-        FileOperationCall = how == How::Fails ? &Fail : &KeepIt;
     }
-    ~RecycleRefused() { FileOperationCall = &::SHFileOperationW; }
 
     struct Request {
         UINT function;
@@ -436,6 +436,8 @@ struct RecycleRefused {
         operation->fAnyOperationsAborted = TRUE;
         return 0;
     }
+
+    TPlatformOverride<FileOperationFn> refusing;
 };
 
 TEST_F(DropToAddTest, AnEntryThatCannotBeRecycledStaysAndNothingIsCopied) {
