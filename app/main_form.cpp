@@ -5,6 +5,7 @@
 #include "file_drag_drop.h"
 #include "folder_commands.h"
 #include "image_list.h"
+#include "platform_calls.h"
 #include "popup_menu.h"
 #include "resource_ids.h"
 #include "screen.h"
@@ -13,7 +14,6 @@
 #include "status_bar.h"
 
 TForm1* Form1 = nullptr;
-HMODULE LayoutModule = nullptr;
 
 namespace {
 
@@ -53,8 +53,8 @@ void TForm1::CreateMenu() {
 }
 
 void TForm1::ReadImages() {
-    HMODULE module = LayoutModule ? LayoutModule : ::GetModuleHandleW(nullptr);
-    HRSRC resource = ::FindResourceW(module, kLayoutResource, MAKEINTRESOURCEW(10) /* RT_RCDATA */);
+    HMODULE module = ::GetModuleHandleW(nullptr);
+    HRSRC resource = Platform().FindResourceW(module, kLayoutResource, MAKEINTRESOURCEW(10) /* RT_RCDATA */);
     HGLOBAL loaded = resource ? ::LoadResource(module, resource) : nullptr;
     const void* data = loaded ? ::LockResource(loaded) : nullptr;
     // The layout belongs to the form class: the message names the class.

@@ -57,6 +57,3 @@ private:
 };
 
 extern TForm1* Form1;
-// The module whose resources hold the window layout; null for the program
-// itself. A test points it at a module without one.
-extern HMODULE LayoutModule;

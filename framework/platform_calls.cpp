@@ -28,6 +28,7 @@ const TPlatformCalls& SystemCalls() {
         &::GetSystemDefaultLangID,
         &::GetTickCount,
         &::GetDeviceCaps,
+        &::FindResourceW,
         &::GetUserNameW,
         &KnownFolderPathOnFirstUse,
         &::SHGetFileInfoW,

@@ -15,6 +15,7 @@ using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
 using LanguageFn = LANGID(WINAPI*)();
 using TickCountFn = DWORD(WINAPI*)();
 using DeviceCapsFn = int(WINAPI*)(HDC, int);
+using FindResourceFn = HRSRC(WINAPI*)(HMODULE, LPCWSTR, LPCWSTR);
 using GetUserNameFn = BOOL(WINAPI*)(LPWSTR, LPDWORD);
 using KnownFolderPathFn = HRESULT(WINAPI*)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*);
 using ShellFileInfoFn = DWORD_PTR(WINAPI*)(LPCWSTR, DWORD, SHFILEINFOW*, UINT, UINT);
@@ -32,6 +33,8 @@ struct TPlatformCalls {
     TickCountFn GetTickCount;
     // The screen's resolution, read when the screen object is made.
     DeviceCapsFn GetDeviceCaps;
+    // Where the main window's layout is found among the program's resources.
+    FindResourceFn FindResourceW;
     GetUserNameFn GetUserNameW;
     // Looked up in shell32 on first use: a system without it must still
     // start, and the DLL search is restricted only once the program runs.

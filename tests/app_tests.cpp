@@ -122,8 +122,10 @@ TEST(Application, EachErrorBoxClosesItsTextByItsOwnRule) {
 
 // The error that reading the main window's layout raises where the layout
 // is missing.
+HRSRC WINAPI NoResource(HMODULE, LPCWSTR, LPCWSTR) { return nullptr; }
+
 std::exception_ptr MissingLayoutError() {
-    LayoutModule = ::GetModuleHandleW(L"kernel32.dll");
+    TPlatformOverride missing(Platform().FindResourceW, &NoResource);
     auto* form = Application->Create<TForm1>();
     std::exception_ptr error;
     try {
@@ -131,7 +133,6 @@ std::exception_ptr MissingLayoutError() {
     } catch (...) {
         error = std::current_exception();
     }
-    LayoutModule = nullptr;
     Application->DestroyComponent(form);
     return error;
 }
