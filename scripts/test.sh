@@ -15,9 +15,10 @@ status=0
 summary=()
 passed() { summary+=("passed:  $1"); }
 failed() { summary+=("FAILED:  $1"); status=1; }
+# not_run WHAT WHY
 not_run() {
-    echo "$1"
-    summary+=("not run: $1")
+    echo "$1 not run: $2"
+    summary+=("not run: $1: $2")
 }
 # check WHAT COMMAND...: runs COMMAND and records whether WHAT passed.
 check() {
@@ -57,7 +58,7 @@ for arch in ${SENDTO_ARCHES:-i686 x86_64}; do
     # An import that Windows 7 lacks would stop the exe from starting there.
     check "$arch imports (all in Windows 7 SP1)" "$here/scripts/check-imports.sh" "$build/SendTo.exe"
     if ! wine_runs "$arch"; then
-        not_run "$arch tests not run: $wine_not_run_reason"
+        not_run "$arch tests" "$wine_not_run_reason"
         continue
     fi
     echo "== tests ($arch) =="
