@@ -18,7 +18,7 @@ void TFileDragDrop::SetAcceptDrag(bool value) {
     if (value == acceptDrag_) return;
     acceptDrag_ = value;
     if (!dropTarget_) return;
-    if (!dropTarget_->Destroying()) ::DragAcceptFiles(dropTarget_->Handle(), value);
+    if (!dropTarget_->Destroying()) dropTarget_->SetAcceptsFiles(value);
     if (value)
         RegisterHook();
     else

@@ -56,6 +56,7 @@ void TWinControl::CreateParams(TCreateParams& params) {
 void TWinControl::CreateWnd() {
     TCreateParams params;
     CreateParams(params);
+    if (acceptsFiles_) params.ExStyle |= WS_EX_ACCEPTFILES;
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
     const bool ownClass = params.SystemClass.empty();
     if (ownClass) {
@@ -153,6 +154,12 @@ void TWinControl::RemoveMessageFilter(const void* setter) noexcept {
     if (setter != filterSetter_) return;
     filterSetter_ = nullptr;
     filter_ = nullptr;
+}
+
+void TWinControl::SetAcceptsFiles(bool accept) {
+    acceptsFiles_ = accept;
+    // Asking for the window creates it, already with the style it needs.
+    ::DragAcceptFiles(Handle(), accept);
 }
 
 void TWinControl::Dispatch(TMessage& message) {

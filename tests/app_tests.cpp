@@ -347,12 +347,93 @@ TEST(MainWindow, ScalesByTheZeroHeightWhenTheResolutionDiffers) {
     }
 }
 
-TEST(MainWindow, StatusBarShowsTheDropHintCentred) {
-    HWND bar = MainWindow()->StatusBar1->Handle();
+namespace {
+
+const std::wstring kHint = L"Déposez un fichier pour l'ajouter au dossier \"Envoyer vers ...\" de Windows";
+
+std::wstring PanelText(HWND bar) {
     wchar_t text[128] = {};
     ::SendMessageW(bar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
-    EXPECT_STREQ(text, L"\tDéposez un fichier pour l'ajouter au dossier \"Envoyer vers ...\" de Windows");
-    EXPECT_EQ(::SendMessageW(bar, SB_GETPARTS, 0, 0), 1);
+    return text;
+}
+
+std::wstring ToolTipText(HWND tip, HWND bar) {
+    wchar_t text[128] = {};
+    TTTOOLINFOW tool{sizeof(tool)};
+    tool.hwnd = bar;
+    tool.uId = reinterpret_cast<UINT_PTR>(bar);
+    tool.lpszText = text;
+    ::SendMessageW(tip, TTM_GETTEXTW, 128, reinterpret_cast<LPARAM>(&tool));
+    return text;
+}
+
+}  // namespace
+
+// Too wide for the bar, the hint shows its first words and an ellipsis from
+// the left, and the whole of it as the bar's tip; when it fits, it is centred
+// and there is no tip.
+TEST(MainWindow, StatusBarHintIsCentredWhenItFitsElseShortenedWithItsWholeTextAsTip) {
+    TForm1* form = MainWindow();
+    struct Case {
+        const char* label;
+        int extraWidth;
+        bool fits;
+    };
+    RECT outer{};
+    ::GetWindowRect(form->Handle(), &outer);
+    for (const Case& c : {Case{"design width", 0, false}, Case{"wide window", 400, true}}) {
+        SCOPED_TRACE(c.label);
+        ::SetWindowPos(form->Handle(), nullptr, 0, 0, outer.right - outer.left + c.extraWidth,
+                       outer.bottom - outer.top, SWP_NOMOVE | SWP_NOZORDER);
+        HWND bar = form->StatusBar1->Handle();
+        EXPECT_EQ(::SendMessageW(bar, SB_GETPARTS, 0, 0), 1);
+        const std::wstring shown = PanelText(bar);
+        HWND tip = form->StatusBar1->ToolTip();
+        ASSERT_NE(tip, nullptr);
+        if (c.fits) {
+            EXPECT_EQ(shown, L"\t" + kHint);
+            EXPECT_EQ(::SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 0);
+            continue;
+        }
+        ASSERT_GE(shown.size(), 2u);
+        EXPECT_NE(shown[0], L'\t');
+        EXPECT_EQ(shown.back(), L'\u2026');
+        const std::wstring kept = shown.substr(0, shown.size() - 1);
+        EXPECT_EQ(kHint.compare(0, kept.size(), kept), 0) << "not the hint's first words";
+        EXPECT_EQ(kHint[kept.size()], L' ') << "cut inside a word";
+        EXPECT_GE(kept.size(), std::wstring(L"Déposez un fichier").size());
+        EXPECT_EQ(::SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 1);
+        EXPECT_EQ(ToolTipText(tip, bar), kHint);
+    }
+    ::SetWindowPos(form->Handle(), nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+                   SWP_NOMOVE | SWP_NOZORDER);
+}
+
+TEST(StatusBar, FitWithEllipsisKeepsWholeWordsThenLettersThenTheEllipsisAlone) {
+    win::WindowDc dc(nullptr);
+    SIZE letter{};
+    ::GetTextExtentPoint32W(dc.get(), L"x", 1, &letter);
+    auto width = [&](const std::wstring& text) {
+        SIZE size{};
+        ::GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
+        return static_cast<int>(size.cx);
+    };
+    struct Case {
+        const char* label;
+        std::wstring text;
+        int room;
+        std::wstring expected;
+    };
+    const Case cases[] = {
+        {"fits", L"un deux", width(L"un deux"), L"un deux"},
+        {"one word less", L"un deux trois", width(L"un deux\u2026"), L"un deux\u2026"},
+        {"first word too long", L"anticonstitutionnel mot", width(L"anti\u2026"), L"anti\u2026"},
+        {"no room", L"mot", 0, L"\u2026"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(FitWithEllipsis(dc.get(), c.text, c.room), c.expected);
+    }
 }
 
 TEST(MainWindow, ActivationGivesTheFocusToTheList) {
@@ -536,9 +617,9 @@ TEST(MainWindow, StatusBarRecreatedForItsSizeGripKeepsItsBoundsAndTextInOneWindo
         EXPECT_EQ(now.bottom - now.top, designed.bottom - designed.top);
         EXPECT_EQ(bar->Top(), c.top);
         EXPECT_EQ(bar->Width(), designed.right - designed.left);
-        wchar_t text[128] = {};
-        ::SendMessageW(after, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
-        EXPECT_STREQ(text, L"\tDéposez un fichier pour l'ajouter au dossier \"Envoyer vers ...\" de Windows");
+        EXPECT_EQ(form->StatusBar1->PanelText(), kHint);
+        EXPECT_EQ(PanelText(after).rfind(L"Déposez un fichier", 0), 0u);
+        EXPECT_EQ(::SendMessageW(bar->ToolTip(), TTM_GETTOOLCOUNT, 0, 0), 1);
     }
 }
 

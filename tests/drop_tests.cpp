@@ -499,6 +499,18 @@ TEST_F(DropToAddTest, WhatCannotBeCopiedChangesNothingAndShowsOnlyTheQuestion) {
     }
 }
 
+TEST_F(DropToAddTest, AListWindowMadeAgainStillTakesDropsAndAsks) {
+    // A taller font changes the entry height, which makes the window again.
+    HWND before = List()->Handle();
+    List()->Font().SetHeight(-40);
+    List()->FontChanged();
+    ASSERT_NE(List()->Handle(), before);
+    EXPECT_TRUE(::GetWindowLongW(List()->Handle(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+    const auto seen = DropAndAnswer({source_.Touch(L"outil.exe")}, {DialogAnswerer::Action::Cancel});
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_TRUE(ShowsQuestionFor(seen[0], L"outil.exe"));
+}
+
 TEST_F(DropToAddTest, ADropWhileAQuestionIsUpIsReleasedAndAsksNothing) {
     const bool savedPresentation = UseTaskDialogs;
     for (bool taskDialog : {true, false}) {
