@@ -56,7 +56,7 @@ void TForm1::FileDragDrop1Drop(TComponent*, const POINT&, const std::vector<std:
     if (!AskConfirm(kAddQuestion + name)) return;
     // The entry replaced goes to the Recycle Bin, where the user can get it
     // back; one that cannot go there stays, and nothing is copied over it.
-    if (ReplacesAnEntry(source, destination) && !RecycleFile(destination)) {
+    if (ReplacesAnEntry(source, destination) && !RecycleFile(Handle(), destination)) {
         (void)ShowNotice(kCannotReplace + name, mtWarning);
         return;
     }

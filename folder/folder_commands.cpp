@@ -55,7 +55,7 @@ void TForm1::Supprimer1Click(TComponent*) {
     // The question names the entry as the list shows it; the file is what goes.
     if (!AskConfirm(kRemoveQuestion + ShellFileListBox1->ItemText(ShellFileListBox1->ItemIndex()))) return;
     // The question that follows is the way out when the file stayed.
-    (void)RecycleFile(path);
+    (void)RecycleFile(Handle(), path);
     ShellFileListBox1->Update();
     if (AskConfirm(kRemoveByHand)) mnu_EXPLORE->Click();
 }

@@ -2,16 +2,16 @@
 
 FileOperationFn FileOperationCall = &::SHFileOperationW;
 
-bool RecycleFile(const std::wstring& path) {
+bool RecycleFile(HWND owner, const std::wstring& path) {
     // Nothing there to recycle. Wine would ask whether to destroy it for good.
     if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
     // The shell reads a list of names ended by an empty one: the appended
     // zero and the string's own terminator.
     const std::wstring from = path + L'\0';
     SHFILEOPSTRUCTW operation{};
-    // The shell's own question goes above the window the user acted in,
-    // which may be topmost.
-    operation.hwnd = ::GetActiveWindow();
+    // The shell's own question goes above the main window, which is topmost;
+    // after a drop from another program no window of ours is active.
+    operation.hwnd = owner;
     operation.wFunc = FO_DELETE;
     operation.pFrom = from.c_str();
     // A file that the Recycle Bin cannot take (a network folder, a file too

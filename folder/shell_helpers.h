@@ -12,8 +12,9 @@ using FileOperationFn = int(WINAPI*)(LPSHFILEOPSTRUCTW);
 extern FileOperationFn FileOperationCall;
 
 // Moves the file to the Recycle Bin; true when the shell succeeded. The
-// shell asks nothing, unless the file cannot go there and would be destroyed.
-bool RecycleFile(const std::wstring& path);
+// shell asks nothing, unless the file cannot go there and would be destroyed;
+// its question then belongs to `owner`, the main window.
+bool RecycleFile(HWND owner, const std::wstring& path);
 // Copies source over destination, replacing it; the platform call's result.
 BOOL CopyFileTo(const std::wstring& source, const std::wstring& destination);
 // Shows a notice with one OK button; always true.

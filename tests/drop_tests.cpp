@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -571,6 +572,7 @@ struct RecycleRefused {
     ~RecycleRefused() { FileOperationCall = &::SHFileOperationW; }
 
     struct Request {
+        HWND owner;
         UINT function;
         std::wstring from;  // with its terminating zeros
         FILEOP_FLAGS flags;
@@ -580,7 +582,7 @@ struct RecycleRefused {
     static void Record(const SHFILEOPSTRUCTW& operation) {
         const wchar_t* end = operation.pFrom;
         while (*end || end[1]) ++end;
-        asked.push_back({operation.wFunc, std::wstring(operation.pFrom, end + 2), operation.fFlags});
+        asked.push_back({operation.hwnd, operation.wFunc, std::wstring(operation.pFrom, end + 2), operation.fFlags});
     }
     static int WINAPI Fail(LPSHFILEOPSTRUCTW operation) {
         Record(*operation);
@@ -621,6 +623,38 @@ TEST_F(DropToAddTest, AnEntryThatCannotBeRecycledStaysAndNothingIsCopied) {
         // Undoable, and asked about where the shell would destroy it instead.
         const FILEOP_FLAGS wanted = FOF_ALLOWUNDO | FOF_WANTNUKEWARNING;
         EXPECT_EQ(request.flags & wanted, wanted);
+    }
+}
+
+// What the shell asks belongs to the main window, which is topmost, whatever
+// window was active when the file was dropped.
+TEST_F(DropToAddTest, TheShellsQuestionsBelongToTheMainWindow) {
+    form_->Show();
+    enum class Active { MainWindow, AnotherOfOurs, AnotherProgram };
+    const struct {
+        const char* label;
+        Active active;
+    } cases[] = {{"the main window active", Active::MainWindow},
+                 {"another window of the program active", Active::AnotherOfOurs},
+                 {"another program in front", Active::AnotherProgram}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        win::UniqueHwnd ours(::CreateWindowExW(0, L"STATIC", L"autre fenêtre", WS_OVERLAPPEDWINDOW, 40, 40, 200, 100,
+                                               nullptr, nullptr, nullptr, nullptr));
+        HWND active = c.active == Active::AnotherOfOurs ? ours.get() : form_->Handle();
+        ::ShowWindow(active, SW_SHOW);
+        ::SetForegroundWindow(active);
+        ::SetActiveWindow(active);
+        PumpMessages(50);
+        std::optional<ForeignWindowInFront> other;
+        if (c.active == Active::AnotherProgram) other.emplace();
+        listed_.Touch(L"outil.exe", "ancien");
+        List()->Update();
+        RecycleRefused refused;
+        (void)DropAndAnswer({source_.Touch(L"outil.exe", "nouveau")},
+                            {DialogAnswerer::Action::Ok, DialogAnswerer::Action::Ok});
+        ASSERT_EQ(RecycleRefused::asked.size(), 1u);
+        EXPECT_EQ(RecycleRefused::asked[0].owner, form_->Handle());
     }
 }
 
