@@ -10,6 +10,7 @@
 #include "platform_calls.h"
 #include "screen.h"
 #include "send_to_location.h"
+#include "shell_helpers.h"
 #include "shell_file_list_box.h"
 #include "status_bar.h"
 #include "system_library.h"
@@ -494,10 +495,11 @@ std::vector<HWND> ButtonsOf(HWND dialog) {
 }
 
 // What a window-procedure hook on the thread saw, in order: the main window
-// enabled, and any window about to be hidden.
+// enabled or activated, and any window about to be hidden.
+enum class Seen { Enabled, Activated, Hidden };
 struct OrderSeen {
     HWND window;
-    bool enabled;  // else hidden
+    Seen what;
 };
 std::vector<OrderSeen> g_order;
 HWND g_orderMain = nullptr;
@@ -505,13 +507,38 @@ HWND g_orderMain = nullptr;
 LRESULT CALLBACK RecordOrder(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HC_ACTION) {
         const auto& m = *reinterpret_cast<const CWPSTRUCT*>(lParam);
-        if (m.hwnd == g_orderMain && m.message == WM_ENABLE && m.wParam) g_order.push_back({m.hwnd, true});
+        if (m.hwnd == g_orderMain && m.message == WM_ENABLE && m.wParam) g_order.push_back({m.hwnd, Seen::Enabled});
+        if (m.hwnd == g_orderMain && m.message == WM_ACTIVATE && LOWORD(m.wParam) != WA_INACTIVE)
+            g_order.push_back({m.hwnd, Seen::Activated});
         const bool hiding = (m.message == WM_SHOWWINDOW && !m.wParam) ||
                             (m.message == WM_WINDOWPOSCHANGING &&
                              (reinterpret_cast<const WINDOWPOS*>(m.lParam)->flags & SWP_HIDEWINDOW));
-        if (hiding) g_order.push_back({m.hwnd, false});
+        if (hiding) g_order.push_back({m.hwnd, Seen::Hidden});
     }
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Shows the modal window with the hook recording; the window is answered OK.
+HWND ShowRecordingOrder(const std::function<void()>& show) {
+    HWND dialog = nullptr;
+    g_order.clear();
+    DialogAnswerer answerer({DialogAnswerer::Action::Custom}, [&](HWND window) {
+        dialog = window;
+        DialogAnswerer::ClickButton(window, L"OK");
+    });
+    const win::UniqueHook hook(::SetWindowsHookExW(WH_CALLWNDPROC, &RecordOrder, nullptr, ::GetCurrentThreadId()));
+    show();
+    return dialog;
+}
+
+// Where the modal window was first hidden in the recorded order.
+std::vector<OrderSeen>::const_iterator HidingOf(HWND dialog) {
+    return std::find_if(g_order.begin(), g_order.end(),
+                        [&](const OrderSeen& o) { return o.what == Seen::Hidden && o.window == dialog; });
+}
+
+bool SeenBetween(std::vector<OrderSeen>::const_iterator from, std::vector<OrderSeen>::const_iterator to, Seen what) {
+    return std::any_of(from, to, [what](const OrderSeen& o) { return o.what == what; });
 }
 
 }  // namespace
@@ -553,28 +580,129 @@ TEST(ModalWindows, TheMainWindowIsEnabledBeforeTheModalWindowHidesAndIsActiveAft
     for (const ModalWindowCase& c : kModalWindows) {
         SCOPED_TRACE(c.label);
         ActivateMainWindow();
-        HWND dialog = nullptr;
-        g_order.clear();
-        DialogAnswerer answerer({DialogAnswerer::Action::Custom}, [&](HWND window) {
-            dialog = window;
-            DialogAnswerer::ClickButton(window, L"OK");
-        });
-        {
-            const win::UniqueHook hook(
-                ::SetWindowsHookExW(WH_CALLWNDPROC, &RecordOrder, nullptr, ::GetCurrentThreadId()));
-            c.show();
-        }
+        HWND dialog = ShowRecordingOrder(c.show);
         ASSERT_NE(dialog, nullptr);
-        const auto hidden = std::find_if(g_order.begin(), g_order.end(),
-                                         [&](const OrderSeen& o) { return !o.enabled && o.window == dialog; });
+        const auto hidden = HidingOf(dialog);
         ASSERT_NE(hidden, g_order.end()) << "the modal window was never hidden";
-        EXPECT_TRUE(std::any_of(g_order.begin(), hidden, [](const OrderSeen& o) { return o.enabled; }))
+        EXPECT_TRUE(SeenBetween(g_order.begin(), hidden, Seen::Enabled))
             << "the main window was not enabled before the modal window hid";
-        EXPECT_FALSE(std::any_of(hidden, g_order.end(), [](const OrderSeen& o) { return o.enabled; }))
+        EXPECT_FALSE(SeenBetween(hidden, g_order.end(), Seen::Enabled))
             << "the main window was enabled after the modal window hid";
         EXPECT_TRUE(::IsWindowEnabled(form->Handle()));
         EXPECT_EQ(::GetActiveWindow(), form->Handle());
         EXPECT_EQ(::GetFocus(), form->ShellFileListBox1->Handle());
+    }
+}
+
+// The classic form's owner, the application's window, does not take the
+// activation: the form hands it to the main window before it hides, where
+// the platform would search the Z order and might pass over the main window.
+// After a drop from another program no window of ours was active: nothing is
+// handed.
+TEST(ModalWindows, TheClassicFormHandsTheActivationBackBeforeItHides) {
+    TForm1* form = MainWindow();
+    g_orderMain = form->Handle();
+    for (const bool fromAnotherProgram : {false, true}) {
+        SCOPED_TRACE(fromAnotherProgram ? "drop from another program" : "command in the main window");
+        ActivateMainWindow();
+        std::optional<ForeignWindowInFront> other;
+        if (fromAnotherProgram) other.emplace();
+        ASSERT_EQ(::GetActiveWindow() == nullptr, fromAnotherProgram);
+        HWND dialog = ShowRecordingOrder([] { AskWithTaskDialogs(false); });
+        ASSERT_NE(dialog, nullptr);
+        const auto hidden = HidingOf(dialog);
+        ASSERT_NE(hidden, g_order.end()) << "the form was never hidden";
+        EXPECT_EQ(SeenBetween(g_order.begin(), hidden, Seen::Activated), !fromAnotherProgram);
+        if (!fromAnotherProgram) {
+            EXPECT_EQ(::GetActiveWindow(), form->Handle());
+            EXPECT_EQ(::GetFocus(), form->ShellFileListBox1->Handle());
+        }
+    }
+    ActivateMainWindow();
+}
+
+// ---- Stay on top across program switches ----------------------------------------
+
+namespace {
+
+bool IsTopmost(HWND window) { return (::GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+
+// Whether `upper` comes before `lower` in the Z order.
+bool IsAbove(HWND upper, HWND lower) {
+    for (HWND w = ::GetWindow(upper, GW_HWNDNEXT); w; w = ::GetWindow(w, GW_HWNDNEXT))
+        if (w == lower) return true;
+    return false;
+}
+
+void SendActivateApp(bool active) {
+    ::SendMessageW(Application->Handle(), WM_ACTIVATEAPP, active, 0);
+}
+
+}  // namespace
+
+// The user switches to another program and back while a question is up: the
+// question and the main window stay in the topmost band, the question above.
+TEST(MainWindow, StaysOnTopWithItsQuestionAfterTheUserSwitchedPrograms) {
+    HWND main = MainWindow()->Handle();
+    ActivateMainWindow();
+    bool mainTopmost = false, questionTopmost = false, questionAbove = false;
+    DialogAnswerer answerer({DialogAnswerer::Action::Custom}, [&](HWND question) {
+        SendActivateApp(false);
+        SendActivateApp(true);
+        mainTopmost = IsTopmost(main);
+        questionTopmost = IsTopmost(question);
+        questionAbove = IsAbove(question, main);
+        DialogAnswerer::ClickButton(question, L"OK");
+    });
+    AskWithTaskDialogs(true);
+    ASSERT_EQ(answerer.Seen().size(), 1u);
+    EXPECT_TRUE(mainTopmost);
+    EXPECT_TRUE(questionTopmost);
+    EXPECT_TRUE(questionAbove) << "the question went under the main window";
+    EXPECT_TRUE(IsTopmost(main));
+}
+
+// On Windows, taking a question out of the topmost band while the program is
+// inactive takes its owner, the main window, out too. Wine does not, and it
+// will not put the main window back while a topmost window it owns sits above
+// it: the state is taken away here by hand, with no question up.
+TEST(MainWindow, ComesBackOnTopWhenThePlatformTookTheStateAway) {
+    HWND main = MainWindow()->Handle();
+    ActivateMainWindow();
+    SendActivateApp(false);
+    ::SetWindowPos(main, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ASSERT_FALSE(IsTopmost(main));
+    SendActivateApp(true);
+    EXPECT_TRUE(IsTopmost(main));
+}
+
+namespace {
+
+HWND shellQuestionOwner;
+
+int WINAPI RecordShellQuestionOwner(LPSHFILEOPSTRUCTW operation) {
+    shellQuestionOwner = operation->hwnd;
+    return 0x78;  // refused: nothing is moved
+}
+
+}  // namespace
+
+// The shell's own question (the Recycle Bin's, for a file it would destroy)
+// belongs to the topmost main window, also when another program is in front,
+// as it is when a drop arrives: no window of ours is active then.
+TEST(MainWindow, OwnsTheShellsQuestionsWhateverWindowIsActive) {
+    HWND main = MainWindow()->Handle();
+    TempFolder folder;
+    const std::wstring file = folder.Touch(L"entree.txt");
+    TPlatformOverride<FileOperationFn> recording(Platform().SHFileOperationW, &RecordShellQuestionOwner);
+    for (const bool anotherInFront : {false, true}) {
+        SCOPED_TRACE(anotherInFront ? "another program in front" : "the main window active");
+        ActivateMainWindow();
+        std::optional<ForeignWindowInFront> other;
+        if (anotherInFront) other.emplace();
+        shellQuestionOwner = nullptr;
+        EXPECT_FALSE(RecycleFile(file));
+        EXPECT_EQ(shellQuestionOwner, main);
     }
 }
 

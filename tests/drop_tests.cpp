@@ -415,6 +415,7 @@ struct RecycleRefused {
     }
 
     struct Request {
+        HWND owner;
         UINT function;
         std::wstring from;  // with its terminating zeros
         FILEOP_FLAGS flags;
@@ -424,7 +425,7 @@ struct RecycleRefused {
     static void Record(const SHFILEOPSTRUCTW& operation) {
         const wchar_t* end = operation.pFrom;
         while (*end || end[1]) ++end;
-        asked.push_back({operation.wFunc, std::wstring(operation.pFrom, end + 2), operation.fFlags});
+        asked.push_back({operation.hwnd, operation.wFunc, std::wstring(operation.pFrom, end + 2), operation.fFlags});
     }
     static int WINAPI Fail(LPSHFILEOPSTRUCTW operation) {
         Record(*operation);

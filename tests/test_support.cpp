@@ -123,6 +123,34 @@ void PumpMessages(DWORD ms) {
     } while (::GetTickCount() - start < ms);
 }
 
+ForeignWindowInFront::ForeignWindowInFront() : ready_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    thread_ = std::thread([this] { Run(); });
+    ::WaitForSingleObject(ready_.get(), INFINITE);
+    // The test's thread hears that it lost the activation.
+    PumpMessages(50);
+}
+
+ForeignWindowInFront::~ForeignWindowInFront() {
+    ::PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+    thread_.join();
+    PumpMessages(50);
+}
+
+void ForeignWindowInFront::Run() {
+    threadId_ = ::GetCurrentThreadId();
+    win::UniqueHwnd window(::CreateWindowExW(0, L"STATIC", L"autre programme", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300,
+                                             300, 200, 100, nullptr, nullptr, nullptr, nullptr));
+    ::SetForegroundWindow(window.get());
+    window_ = window.get();
+    // The thread has its message queue since its window exists.
+    ::SetEvent(ready_.get());
+    MSG msg;
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+}
+
 bool IsDialogWindow(HWND window) {
     const std::wstring cls = ClassOf(window);
     return (cls == L"#32770" || cls == L"TMessageForm") && ::IsWindowVisible(window) && ::IsWindowEnabled(window);

@@ -2,10 +2,11 @@
 // message pumping, and an answerer for the dialogs that commands show.
 #pragma once
 
-#include <windows.h>
+#include "win_handles.h"
 
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 // A folder under %TEMP% removed with everything in it at the end.
@@ -77,6 +78,27 @@ private:
     std::vector<SeenDialog> seen_;
     HWND current_ = nullptr;
     UINT_PTR timer_ = 0;
+};
+
+// Another program in front: a window of another thread, brought to the
+// foreground for the life of the object, as when a file is dragged from the
+// shell. No window of the test's thread is active meanwhile.
+class ForeignWindowInFront {
+public:
+    ForeignWindowInFront();
+    ~ForeignWindowInFront();
+    ForeignWindowInFront(const ForeignWindowInFront&) = delete;
+    ForeignWindowInFront& operator=(const ForeignWindowInFront&) = delete;
+
+    HWND Handle() const noexcept { return window_; }
+
+private:
+    void Run();
+
+    HWND window_ = nullptr;
+    DWORD threadId_ = 0;
+    win::UniqueKernelHandle ready_;
+    std::thread thread_;
 };
 
 // Whether `window` is a dialog that the answerer would act on.
