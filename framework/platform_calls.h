@@ -21,6 +21,7 @@ using KnownFolderPathFn = HRESULT(WINAPI*)(REFKNOWNFOLDERID, DWORD, HANDLE, PWST
 using ShellFileInfoFn = DWORD_PTR(WINAPI*)(LPCWSTR, DWORD, SHFILEINFOW*, UINT, UINT);
 using ShellExecuteFn = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
 using FileOperationFn = int(WINAPI*)(LPSHFILEOPSTRUCTW);
+using DpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
 using TaskDialogIndirectFunction = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
 
 struct TPlatformCalls {
@@ -46,6 +47,9 @@ struct TPlatformCalls {
     // Looked up on first use in the comctl32 that the manifest put in the
     // process; it answers E_NOTIMPL where that one lacks it.
     TaskDialogIndirectFunction TaskDialogIndirect;
+    // A monitor's resolution (shcore, from Windows 8.1 on), looked up on
+    // first use; it answers E_NOTIMPL where the system lacks it.
+    DpiForMonitorFn GetDpiForMonitor;
 };
 
 // The table the program calls through.

@@ -1,11 +1,26 @@
 #include "status_bar.h"
 
+#include "dpi.h"
 #include "form.h"
 #include "screen.h"
+
+#include <algorithm>
 
 namespace {
 
 constexpr wchar_t kEllipsis[] = L"\u2026";
+// The bar's height at the design resolution, and the room it leaves above
+// and below its text there.
+constexpr int kDesignHeight = 19;
+constexpr int kDesignTextMargins = 3;
+
+int LineHeight(HFONT font) {
+    win::WindowDc dc(nullptr);
+    win::SelectScope select(dc.get(), font);
+    TEXTMETRICW metrics{};
+    ::GetTextMetricsW(dc.get(), &metrics);
+    return metrics.tmHeight;
+}
 
 int TextWidth(HDC dc, const std::wstring& text) {
     SIZE size{};
@@ -40,7 +55,22 @@ std::wstring FitWithEllipsis(HDC dc, const std::wstring& text, int width) {
 
 TStatusBar::TStatusBar(TComponent* owner) : TWinControl(owner), font_(Screen->HintFont(), clBtnText) {
     SetAlign(TAlign::alBottom);
-    SetBounds(0, 0, 0, 19);
+    SetBounds(0, 0, 0, kDesignHeight);
+}
+
+void TStatusBar::SetPixelsPerInch(int dpi) {
+    pixelsPerInch_ = dpi;
+    font_.Assign(NonClientMetricsForDpi(dpi).lfStatusFont);
+    // 19 pixels at 96 dpi, scaled, and never too low for the font's line.
+    const int height = std::max(ScaleFromDesign(kDesignHeight, dpi),
+                                LineHeight(font_.Handle()) + ScaleFromDesign(kDesignTextMargins, dpi));
+    SetBounds(Left(), Top(), Width(), height);
+    if (HandleAllocated()) ApplyFont(true);
+}
+
+void TStatusBar::ApplyFont(bool redraw) {
+    ::SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.Handle()), redraw);
+    SendPanel();
 }
 
 void TStatusBar::CreateParams(TCreateParams& params) {
@@ -67,8 +97,7 @@ void TStatusBar::CreateWindowDone() {
     // The tip of a window that is gone would point at nothing.
     toolTip_.reset();
     ::SendMessageW(bar, SB_SETBKCOLOR, 0, static_cast<LPARAM>(ColorToRGB(color_)));
-    ::SendMessageW(bar, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Handle()), FALSE);
-    SendPanel();
+    ApplyFont(false);
 }
 
 // The one panel's width, which is the bar's, less its borders and the size
@@ -105,8 +134,10 @@ void TStatusBar::SendPanel() {
 void TStatusBar::ShowWholeTextAsTip(bool shortened) {
     HWND bar = Handle();
     if (!toolTip_) {
+        // Owned by no window: a topmost window owned by the main window would
+        // take part in the main window's own topmost handling.
         toolTip_.reset(::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, bar, nullptr,
+                                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
                                          ::GetModuleHandleW(nullptr), nullptr));
         if (!toolTip_) return;
     }
@@ -140,9 +171,8 @@ void TStatusBar::WndProc(TMessage& message) {
         return;
     case WM_SETTINGCHANGE:
         Screen->ReadSystemFonts();
-        font_.Assign(Screen->HintFont());
-        ::SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.Handle()), TRUE);
-        SendPanel();
+        font_.Assign(NonClientMetricsForDpi(pixelsPerInch_).lfStatusFont);
+        ApplyFont(true);
         break;
     default:
         break;

@@ -14,6 +14,9 @@ public:
     // The text of the bar's single panel.
     void SetPanelText(const std::wstring& text);
     const std::wstring& PanelText() const noexcept { return panelText_; }
+    // Takes the system's status font at `dpi` and a height that holds it.
+    void SetPixelsPerInch(int dpi);
+    const TFont& Font() const noexcept { return font_; }
     // The tooltip window that shows the whole text while the panel shows it
     // shortened; null before the bar's window exists.
     HWND ToolTip() const noexcept { return toolTip_.get(); }
@@ -29,11 +32,13 @@ private:
     void SendPanel();
     int TextRoom();
     void ShowWholeTextAsTip(bool shortened);
+    void ApplyFont(bool redraw);
 
     std::wstring panelText_;
     TColor color_ = clBtnFace;
     TFont font_;
     bool sizeGrip_ = false;
+    int pixelsPerInch_ = 96;
     win::UniqueHwnd toolTip_;
 };
 

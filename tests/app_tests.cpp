@@ -320,6 +320,10 @@ int g_pixelsPerInch = 96;
 int WINAPI TestResolution(HDC dc, int index) {
     return index == LOGPIXELSY ? g_pixelsPerInch : SystemCalls().GetDeviceCaps(dc, index);
 }
+HRESULT WINAPI TestMonitorResolution(HMONITOR, int, UINT* x, UINT* y) {
+    *x = *y = static_cast<UINT>(g_pixelsPerInch);
+    return S_OK;
+}
 
 }  // namespace
 
@@ -337,6 +341,7 @@ TEST(MainWindow, ScalesByTheZeroHeightWhenTheResolutionDiffers) {
             screen.emplace();
         }
         TPlatformOverride<TScreen*> current(Screen, &*screen);
+        TPlatformOverride monitor(Platform().GetDpiForMonitor, &TestMonitorResolution);
         auto* form = Application->Create<TForm1>();
         form->ReadLayout();
         EXPECT_EQ(form->Font().Height(), c.fontHeight);
