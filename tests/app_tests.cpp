@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <new>
 #include <optional>
@@ -349,6 +350,66 @@ TEST(MainWindow, ScalesByTheZeroHeightWhenTheResolutionDiffers) {
         const RECT client = ClientRectOf(form->Handle());
         EXPECT_EQ(client.right, ::MulDiv(243, zero, 13));
         EXPECT_EQ(client.bottom, ::MulDiv(169, zero, 13));
+        Application->DestroyComponent(form);
+    }
+}
+
+namespace {
+
+// What the window's scaling sets: the form's and the list's fonts, the entry
+// height, the status bar's height and font, and the client size.
+std::array<int, 7> ScaledMeasures(TForm1* form) {
+    const RECT client = ClientRectOf(form->Handle());
+    return {form->Font().Height(),
+            form->ShellFileListBox1->Font().Height(),
+            static_cast<int>(::SendMessageW(form->ShellFileListBox1->Handle(), LB_GETITEMHEIGHT, 0, 0)),
+            static_cast<int>(BoundsInParent(form->StatusBar1->Handle()).bottom -
+                             BoundsInParent(form->StatusBar1->Handle()).top),
+            static_cast<int>(form->StatusBar1->Font().Log().lfHeight),
+            static_cast<int>(client.right),
+            static_cast<int>(client.bottom)};
+}
+
+// A main window made while its monitor has `dpi`.
+TForm1* StartedAt(int dpi) {
+    g_pixelsPerInch = dpi;
+    TPlatformOverride monitor(Platform().GetDpiForMonitor, &TestMonitorResolution);
+    auto* form = Application->Create<TForm1>();
+    form->ReadLayout();
+    return form;
+}
+
+// What Windows does when the window moves to a monitor of `dpi`: it asks for
+// the size there, then hands over the rectangle.
+void MoveToMonitorOf(TForm1* form, int dpi) {
+    constexpr UINT kGetDpiScaledSize = 0x02E4;
+    SIZE size{};
+    ASSERT_TRUE(::SendMessageW(form->Handle(), kGetDpiScaledSize, dpi, reinterpret_cast<LPARAM>(&size)));
+    RECT outer{};
+    ::GetWindowRect(form->Handle(), &outer);
+    const RECT suggested{outer.left, outer.top, outer.left + size.cx, outer.top + size.cy};
+    ::SendMessageW(form->Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+}
+
+}  // namespace
+
+TEST(MainWindow, MovedToAnotherResolutionItLooksAsIfStartedThereAndComesBackAsItWas) {
+    for (int dpi : {144, 192}) {
+        SCOPED_TRACE(dpi);
+        TForm1* there = StartedAt(dpi);
+        const auto startedThere = ScaledMeasures(there);
+        Application->DestroyComponent(there);
+
+        TForm1* form = StartedAt(96);
+        const auto startedHere = ScaledMeasures(form);
+        EXPECT_EQ(startedHere[5], 243);
+        EXPECT_EQ(startedHere[3], 19);
+        EXPECT_NE(startedThere, startedHere);
+        MoveToMonitorOf(form, dpi);
+        EXPECT_EQ(form->PixelsPerInch(), dpi);
+        EXPECT_EQ(ScaledMeasures(form), startedThere);
+        MoveToMonitorOf(form, 96);
+        EXPECT_EQ(ScaledMeasures(form), startedHere);
         Application->DestroyComponent(form);
     }
 }

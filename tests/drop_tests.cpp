@@ -500,11 +500,13 @@ TEST_F(DropToAddTest, WhatCannotBeCopiedChangesNothingAndShowsOnlyTheQuestion) {
     }
 }
 
-TEST_F(DropToAddTest, AListWindowMadeAgainStillTakesDropsAndAsks) {
-    // A taller font changes the entry height, which makes the window again.
+// Moved to a monitor of another resolution, the list gets taller entries,
+// which makes its window again; drops still reach it and ask.
+TEST_F(DropToAddTest, AfterAResolutionChangeADropStillAsksItsQuestion) {
     HWND before = List()->Handle();
-    List()->Font().SetHeight(-40);
-    List()->FontChanged();
+    RECT outer{};
+    ::GetWindowRect(form_->Handle(), &outer);
+    ::SendMessageW(form_->Handle(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&outer));
     ASSERT_NE(List()->Handle(), before);
     EXPECT_TRUE(::GetWindowLongW(List()->Handle(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
     const auto seen = DropAndAnswer({source_.Touch(L"outil.exe")}, {DialogAnswerer::Action::Cancel});
