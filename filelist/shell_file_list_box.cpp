@@ -95,8 +95,8 @@ void TShellFileListBox::SetPixelsPerInch(int dpi) {
     TFileListBox::SetPixelsPerInch(dpi);
 }
 
-// An icon larger than the design's 16 pixels gets a pixel of room above and
-// below from 144 dpi on.
+// The entry holds its icon with room that grows with the resolution: none at
+// 96 dpi, where the 16-pixel icon fills the 16-pixel entry as it always has.
 int TShellFileListBox::GlyphEntryHeight() const {
     return std::max(TFileListBox::GlyphEntryHeight(), static_cast<int>(iconSize_.cy) + ScaleFromDesign(2, PixelsPerInch()) - 2);
 }
