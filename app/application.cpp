@@ -2,6 +2,7 @@
 
 #include "app/exceptions.h"
 #include "app/form.h"
+#include "app/loop_waits.h"
 #include "app/modal_scope.h"
 #include "app/screen.h"
 #include "app/system_library.h"
@@ -183,8 +184,10 @@ bool TApplication::IsKeyMessage(MSG& msg) {
 }
 
 void TApplication::Idle() {
-    // Nothing runs while idle: wait for the next input.
-    ::WaitMessage();
+    // Nothing runs while idle: wait for the next input. Outside modal windows
+    // the loop also waits for what it follows (the folder listed), so that
+    // what that starts never runs under a question or an open menu.
+    if (modalLevel_ > 0) ::WaitMessage(); else WaitForInputOrLoopWaits();
 }
 
 void TApplication::Terminate() {

@@ -67,9 +67,11 @@ void TShellFileListBox::ReadFolder() {
     // No folder yet, or one that cannot be entered any more: the list stays
     // empty rather than show whatever folder the process happens to be in.
     if (Directory().empty() || !::SetCurrentDirectoryW(Directory().c_str())) {
+        watch_.Watch(L"");
         NotifyChange();
         return;
     }
+    watch_.Watch(Directory());
 
     ReadingScope scope(Handle());
     const DWORD attributes = FileTypeAttributes();

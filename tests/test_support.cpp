@@ -1,5 +1,6 @@
 #include "tests/test_support.h"
 
+#include "app/application.h"
 #include "app/win_handles.h"
 
 #include <objbase.h>
@@ -121,6 +122,17 @@ void PumpMessages(DWORD ms) {
         }
         if (ms) ::Sleep(5);
     } while (::GetTickCount() - start < ms);
+}
+
+bool RunMainLoopUntil(const std::function<bool()>& done, DWORD ms) {
+    // A thread timer keeps waking the loop, which otherwise would wait for
+    // input that never comes.
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, nullptr);
+    const DWORD start = ::GetTickCount();
+    bool held = false;
+    while (!(held = done()) && ::GetTickCount() - start < ms) Application->HandleMessage();
+    ::KillTimer(nullptr, timer);
+    return held;
 }
 
 bool IsDialogWindow(HWND window) {
