@@ -3,6 +3,7 @@
 #include "app/application.h"
 #include "app/exceptions.h"
 #include "app/win_control.h"
+#include "drop/dropped_names.h"
 #include "drop/releaser.h"
 #include "drop/wnd_proc_hook.h"
 
@@ -110,23 +111,6 @@ bool TFileDragDrop::HookMessage(TMessage& message) {
     return true;
 }
 
-namespace {
-
-std::vector<std::wstring> DroppedNames(HDROP drop) {
-    std::vector<std::wstring> names;
-    const UINT count = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    for (UINT i = 0; i < count; ++i) {
-        const UINT length = ::DragQueryFileW(drop, i, nullptr, 0);
-        // The string's own terminator slot takes the zero the call writes.
-        std::wstring name(length, L'\0');
-        name.resize(::DragQueryFileW(drop, i, name.data(), length + 1));
-        names.push_back(std::move(name));
-    }
-    return names;
-}
-
-}  // namespace
-
 void TFileDragDrop::HandleDrop(HDROP drop) {
     // Released on every way out, also when the names or the handler fail.
     const win::UniqueDrop owned(drop);
@@ -134,7 +118,7 @@ void TFileDragDrop::HandleDrop(HDROP drop) {
     // would ask another over it, with the windows behind enabled again after.
     if (Application->ModalLevel() > 0) return;
     files_.clear();
-    files_ = DroppedNames(drop);
+    files_ = DroppedFileNames(drop);
     if (!OnDrop) return;
     POINT point{};
     (void)::DragQueryPoint(drop, &point);
