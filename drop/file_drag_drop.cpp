@@ -4,6 +4,7 @@
 #include "app/exceptions.h"
 #include "app/win_control.h"
 #include "drop/dropped_names.h"
+#include "drop/elevated_drops.h"
 #include "drop/releaser.h"
 #include "drop/wnd_proc_hook.h"
 
@@ -55,6 +56,7 @@ void TFileDragDrop::SetAcceptDrag(bool value) {
     acceptDrag_ = value;
     if (!dropTarget_) return;
     if (!dropTarget_->Destroying()) ::DragAcceptFiles(dropTarget_->Handle(), value);
+    if (value && !dropTarget_->Destroying()) AllowDropsFromOrdinaryPrograms(dropTarget_->Handle());
     if (value)
         RegisterHook();
     else

@@ -1,17 +1,20 @@
 // The keys of the main window's list (Enter, Delete, F5, Ctrl+V) pressed
 // through the application's own loop, with the dialogs answered and the
-// shell call recorded.
+// shell call recorded; and the message filter that lets drops into the
+// program run as administrator.
 #include "tests/test_support.h"
 
 #include "app/application.h"
 #include "app/main_form.h"
 #include "app/win_handles.h"
+#include "drop/elevated_drops.h"
 #include "filelist/shell_file_list_box.h"
 #include "folder/folder_commands.h"
 #include "folder/send_to_location.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -218,4 +221,37 @@ TEST_F(ListKeysTest, AKeyForTheListWhileAQuestionIsUpStartsNoCommand) {
     ASSERT_EQ(answers.Seen().size(), 1u);
     EXPECT_EQ(answers.Seen()[0].text, L"Lancer Outil.txt");
     EXPECT_TRUE(FileExists(folder.Path(L"Outil.txt")));
+}
+
+namespace {
+
+struct FilterCall {
+    HWND window;
+    UINT message;
+    DWORD action;
+};
+std::vector<FilterCall> filterCalls;
+
+BOOL WINAPI RecordFilter(HWND window, UINT message, DWORD action, PCHANGEFILTERSTRUCT) {
+    filterCalls.push_back({window, message, action});
+    return TRUE;
+}
+
+}  // namespace
+
+TEST(ElevatedDrops, TheListsWindowLetsTheShellsDropMessagesThrough) {
+    filterCalls.clear();
+    TCallOverride recorder(ElevationCalls().ChangeWindowMessageFilterEx, &RecordFilter);
+    auto* form = Application->Create<TForm1>();
+    form->ReadLayout();
+    HWND list = form->ShellFileListBox1->Handle();
+    std::vector<UINT> allowed;
+    for (const FilterCall& call : filterCalls) {
+        EXPECT_EQ(call.window, list);
+        EXPECT_EQ(call.action, static_cast<DWORD>(MSGFLT_ALLOW));
+        allowed.push_back(call.message);
+    }
+    std::sort(allowed.begin(), allowed.end());
+    EXPECT_EQ(allowed, (std::vector<UINT>{kCopyGlobalData, WM_COPYDATA, WM_DROPFILES}));
+    Application->DestroyComponent(form);
 }
