@@ -1,8 +1,9 @@
-#include "app/main_form.h"
+#include "main_form.h"
 
-#include "drop/dropped_names.h"
-#include "drop/file_drag_drop.h"
-#include "filelist/shell_file_list_box.h"
+#include "application_host.h"
+#include "dropped_names.h"
+#include "file_drag_drop.h"
+#include "shell_file_list_box.h"
 
 namespace {
 
@@ -15,7 +16,7 @@ bool KeyDown(int key) { return ::GetKeyState(key) < 0; }
 // go on to the list as before. While a question is up the keys are its own:
 // none starts a command over it.
 bool TForm1::PreProcessKey(MSG& msg) {
-    if (msg.message != WM_KEYDOWN || Application->ModalLevel() > 0 || !ShellFileListBox1 ||
+    if (msg.message != WM_KEYDOWN || ApplicationHost->ModalLevel() > 0 || !ShellFileListBox1 ||
         msg.hwnd != ShellFileListBox1->Handle())
         return false;
     const bool ctrl = KeyDown(VK_CONTROL);

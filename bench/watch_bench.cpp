@@ -1,12 +1,11 @@
 // The list following its folder: how long a file made by someone else takes
 // to show, against one reading of the folder; and how many readings a burst
 // of 300 new files costs.
-#include "app/application.h"
-#include "app/form.h"
-#include "app/screen.h"
-#include "bench/bench_clock.h"
-#include "drop/file_drag_drop.h"
-#include "filelist/shell_file_list_box.h"
+#include "application.h"
+#include "form.h"
+#include "screen.h"
+#include "bench_clock.h"
+#include "shell_file_list_box.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -98,7 +97,6 @@ double ReadingTime(TShellFileListBox& list) {
 }  // namespace
 
 int wmain() {
-    auto dropModule = std::make_unique<TFileDragDropModule>();
     auto screen = std::make_unique<TScreen>();
     Screen = screen.get();
     auto application = std::make_unique<TApplication>();

@@ -1,6 +1,6 @@
-#include "drop/dropped_names.h"
+#include "dropped_names.h"
 
-#include "app/win_handles.h"
+#include "win_handles.h"
 
 std::vector<std::wstring> DroppedFileNames(HDROP drop) {
     std::vector<std::wstring> names;

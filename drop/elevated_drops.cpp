@@ -1,15 +1,9 @@
-#include "drop/elevated_drops.h"
+#include "elevated_drops.h"
 
-#include "app/system_library.h"
-
-TElevationCalls& ElevationCalls() {
-    static TElevationCalls calls{
-        SystemFunction<ChangeWindowMessageFilterExFn>(L"user32.dll", "ChangeWindowMessageFilterEx")};
-    return calls;
-}
+#include "platform_calls.h"
 
 void AllowDropsFromOrdinaryPrograms(HWND window) {
-    const auto allow = ElevationCalls().ChangeWindowMessageFilterEx;
+    const auto allow = Platform().ChangeWindowMessageFilterEx;
     if (!allow) return;
     // A message the platform will not let through only keeps drops out, as
     // before: nothing to report.

@@ -1,6 +1,6 @@
-#include "filelist/folder_watch.h"
+#include "folder_watch.h"
 
-#include "filelist/shell_file_list_box.h"
+#include "shell_file_list_box.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // renamed, attributes changed, files written.
 #pragma once
 
-#include "app/loop_waits.h"
-#include "app/win_handles.h"
+#include "loop_waits.h"
+#include "win_handles.h"
 
 #include <functional>
 #include <string>

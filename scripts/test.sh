@@ -80,7 +80,11 @@ fi
 
 # The choice of loaders, tried with a stand-in for a 32-bit loader that
 # cannot start.
-if wine_runs x86_64 && [ -f "$here/build/x86_64/tests/wine_idle.exe" ]; then
+if ! wine_runs x86_64; then
+    not_run "loader detection" "$wine_not_run_reason"
+elif [ ! -d "$here/build/x86_64/wine" ]; then
+    not_run "loader detection" "it needs the x86_64 tests' prefix (SENDTO_ARCHES left out x86_64)"
+else
     check "loader detection" "$here/scripts/check-wine-detection.sh"
 fi
 

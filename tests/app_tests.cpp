@@ -1,22 +1,25 @@
 // The application frame and the main window: title, error reporting, the
 // SendTo location, the window's styles, geometry, scaling and stay-on-top.
-#include "tests/test_support.h"
+#include "test_support.h"
 
-#include "app/application.h"
-#include "app/exceptions.h"
-#include "app/main_form.h"
-#include "app/screen.h"
-#include "app/status_bar.h"
-#include "app/system_library.h"
-#include "dialogs/message_dialog.h"
-#include "filelist/shell_file_list_box.h"
-#include "folder/send_to_location.h"
+#include "application.h"
+#include "error_text.h"
+#include "exceptions.h"
+#include "main_form.h"
+#include "message_dialog.h"
+#include "platform_calls.h"
+#include "screen.h"
+#include "send_to_location.h"
+#include "shell_file_list_box.h"
+#include "status_bar.h"
+#include "system_library.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -65,11 +68,6 @@ BOOL WINAPI FakeGetUserName(LPWSTR buffer, LPDWORD count) {
 }
 BOOL WINAPI FailingGetUserName(LPWSTR, LPDWORD) { return FALSE; }
 
-struct UserNameSeam {
-    explicit UserNameSeam(GetUserNameFn fn) { GetUserNameCall = fn; }
-    ~UserNameSeam() { GetUserNameCall = &::GetUserNameW; }
-};
-
 }  // namespace
 
 TEST(Application, TitleComesFromTheModuleFileName) {
@@ -104,10 +102,30 @@ TEST(Application, ShowExceptionAppendsADotByRuleInAnErrorBoxTitledWithTheTitle) 
     }
 }
 
+// The application's box adds "." only after a character above it in code
+// order; the box of an error that ends the process adds it unless the text
+// already ends with one.
+TEST(Application, EachErrorBoxClosesItsTextByItsOwnRule) {
+    struct Case {
+        const wchar_t* text;
+        const wchar_t* errorBox;
+        const wchar_t* processBoxEnding;
+    };
+    for (const Case& c : {Case{L"Accès refusé", L"Accès refusé.", L"."}, Case{L"Erreur E/S 32", L"Erreur E/S 32.", L"."},
+                          Case{L"Déjà fini.", L"Déjà fini.", L""}, Case{L"Erreur (interne)", L"Erreur (interne)", L"."},
+                          Case{L"Quoi !", L"Quoi !", L"."}, Case{L"Suite -", L"Suite -", L"."},
+                          Case{L"Dossier C:\\", L"Dossier C:\\.", L"."}, Case{L"", L"", L""}}) {
+        EXPECT_EQ(WithFullStop(c.text), c.errorBox) << c.text;
+        EXPECT_EQ(FullStopAfter(c.text), c.processBoxEnding) << c.text;
+    }
+}
+
 // The error that reading the main window's layout raises where the layout
 // is missing.
+HRSRC WINAPI NoResource(HMODULE, LPCWSTR, LPCWSTR) { return nullptr; }
+
 std::exception_ptr MissingLayoutError() {
-    LayoutModule = ::GetModuleHandleW(L"kernel32.dll");
+    TPlatformOverride missing(Platform().FindResourceW, &NoResource);
     auto* form = Application->Create<TForm1>();
     std::exception_ptr error;
     try {
@@ -115,7 +133,6 @@ std::exception_ptr MissingLayoutError() {
     } catch (...) {
         error = std::current_exception();
     }
-    LayoutModule = nullptr;
     Application->DestroyComponent(form);
     return error;
 }
@@ -192,7 +209,7 @@ TEST(SendToLocation, PathIsBuiltFromTheLoginName) {
         {name254, name254},
         {std::wstring(255, L'n'), L"Inconnu"},
     };
-    UserNameSeam seam(&FakeGetUserName);
+    TPlatformOverride seam(Platform().GetUserNameW, &FakeGetUserName);
     for (const Case& c : cases) {
         g_fakeUserName = c.name;
         EXPECT_EQ(SendToPathFor(CurrentUserName()),
@@ -202,12 +219,9 @@ TEST(SendToLocation, PathIsBuiltFromTheLoginName) {
 }
 
 TEST(SendToLocation, FailingFolderIsReportedAndTheListStaysEmpty) {
-    UserNameSeam seam(&FailingGetUserName);
+    TPlatformOverride seam(Platform().GetUserNameW, &FailingGetUserName);
     // A shell without the known-folder call: the path comes from the pattern.
-    struct NoShellFolder {
-        NoShellFolder() { KnownFolderPathCall = nullptr; }
-        ~NoShellFolder() { KnownFolderPathCall = ShellKnownFolderPath(); }
-    } noShellFolder;
+    TPlatformOverride noShellFolder(Platform().SHGetKnownFolderPath, nullptr);
     TempFolder launch;
     launch.Touch(L"avant.txt");
     const std::wstring saved = CurrentDirectory();
@@ -298,6 +312,16 @@ TEST(MainWindow, ResizingKeepsTheStatusBarAtTheBottomAndHalvesTheColumns) {
                    SWP_NOMOVE | SWP_NOZORDER);
 }
 
+namespace {
+
+// The screen's resolution as the test sets it; the other capabilities as usual.
+int g_pixelsPerInch = 96;
+int WINAPI TestResolution(HDC dc, int index) {
+    return index == LOGPIXELSY ? g_pixelsPerInch : SystemCalls().GetDeviceCaps(dc, index);
+}
+
+}  // namespace
+
 TEST(MainWindow, ScalesByTheZeroHeightWhenTheResolutionDiffers) {
     struct Case {
         int ppi;
@@ -305,7 +329,13 @@ TEST(MainWindow, ScalesByTheZeroHeightWhenTheResolutionDiffers) {
     };
     for (const Case& c : {Case{96, -11}, Case{97, -11}, Case{120, -14}}) {
         SCOPED_TRACE(c.ppi);
-        Screen->SetPixelsPerInchForTesting(c.ppi);
+        g_pixelsPerInch = c.ppi;
+        std::optional<TScreen> screen;
+        {
+            TPlatformOverride resolution(Platform().GetDeviceCaps, &TestResolution);
+            screen.emplace();
+        }
+        TPlatformOverride<TScreen*> current(Screen, &*screen);
         auto* form = Application->Create<TForm1>();
         form->ReadLayout();
         EXPECT_EQ(form->Font().Height(), c.fontHeight);
@@ -315,7 +345,6 @@ TEST(MainWindow, ScalesByTheZeroHeightWhenTheResolutionDiffers) {
         EXPECT_EQ(client.bottom, ::MulDiv(169, zero, 13));
         Application->DestroyComponent(form);
     }
-    Screen->SetPixelsPerInchForTesting(96);
 }
 
 TEST(MainWindow, StatusBarShowsTheDropHintCentred) {
@@ -564,11 +593,12 @@ TEST(SystemLibrary, TheCurrentFolderIsOutOfTheDllSearch) {
     // system libraries still load, by their full path. (Wine ignores the
     // SetDllDirectoryW(L"") that keeps the current folder out there, so the
     // planted library cannot show it here.)
-    const SetDefaultDllDirectoriesFn available = SetDefaultDllDirectoriesCall;
-    SetDefaultDllDirectoriesCall = nullptr;
-    RestrictDllSearch();
-    EXPECT_NE(SystemLibrary(L"winmm.dll"), nullptr);
-    SetDefaultDllDirectoriesCall = available;
+    const SetDefaultDllDirectoriesFn available = Platform().SetDefaultDllDirectories;
+    {
+        TPlatformOverride windows7(Platform().SetDefaultDllDirectories, nullptr);
+        RestrictDllSearch();
+        EXPECT_NE(SystemLibrary(L"winmm.dll"), nullptr);
+    }
     ::SetDllDirectoryW(nullptr);
 
     ASSERT_NE(available, nullptr) << "Wine has it, as Windows 8 and later do";

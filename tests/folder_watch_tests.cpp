@@ -1,12 +1,13 @@
 // The list follows its folder: what other programs add, remove or rename
 // shows without a key, where the user left the list, and never under a
 // question.
-#include "tests/test_support.h"
+#include "test_support.h"
 
-#include "app/form.h"
-#include "app/win_handles.h"
-#include "filelist/shell_file_list_box.h"
-#include "folder/shell_helpers.h"
+#include "application.h"
+#include "form.h"
+#include "win_handles.h"
+#include "shell_file_list_box.h"
+#include "shell_helpers.h"
 
 #include <gtest/gtest.h>
 

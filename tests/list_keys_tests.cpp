@@ -2,15 +2,16 @@
 // through the application's own loop, with the dialogs answered and the
 // shell call recorded; and the message filter that lets drops into the
 // program run as administrator.
-#include "tests/test_support.h"
+#include "test_support.h"
 
-#include "app/application.h"
-#include "app/main_form.h"
-#include "app/win_handles.h"
-#include "drop/elevated_drops.h"
-#include "filelist/shell_file_list_box.h"
-#include "folder/folder_commands.h"
-#include "folder/send_to_location.h"
+#include "application.h"
+#include "main_form.h"
+#include "win_handles.h"
+#include "elevated_drops.h"
+#include "platform_calls.h"
+#include "shell_file_list_box.h"
+#include "folder_commands.h"
+#include "send_to_location.h"
 
 #include <gtest/gtest.h>
 
@@ -57,7 +58,6 @@ class ListKeysTest : public testing::Test {
 protected:
     void SetUp() override {
         opened.clear();
-        ShellExecuteCall = &RecordShellExecute;
         form = Application->Create<TForm1>();
         form->ReadLayout();
         SendToPath = folder.Path();
@@ -68,7 +68,6 @@ protected:
     }
     void TearDown() override {
         Application->DestroyComponent(form);
-        ShellExecuteCall = &::ShellExecuteW;
         SendToPath.clear();
         ::SetCurrentDirectoryW(L"C:\\");
     }
@@ -102,6 +101,8 @@ protected:
         ::SetClipboardData(format, data);
     }
 
+    // The shell only records what it is asked to open.
+    TPlatformOverride<ShellExecuteFn> recordShell{Platform().ShellExecuteW, &RecordShellExecute};
     TempFolder folder;
     TForm1* form = nullptr;
 };
@@ -241,7 +242,7 @@ BOOL WINAPI RecordFilter(HWND window, UINT message, DWORD action, PCHANGEFILTERS
 
 TEST(ElevatedDrops, TheListsWindowLetsTheShellsDropMessagesThrough) {
     filterCalls.clear();
-    TCallOverride recorder(ElevationCalls().ChangeWindowMessageFilterEx, &RecordFilter);
+    TPlatformOverride recorder(Platform().ChangeWindowMessageFilterEx, &RecordFilter);
     auto* form = Application->Create<TForm1>();
     form->ReadLayout();
     HWND list = form->ShellFileListBox1->Handle();

@@ -1,7 +1,7 @@
-#include "tests/test_support.h"
+#include "test_support.h"
 
-#include "app/application.h"
-#include "app/win_handles.h"
+#include "application.h"
+#include "win_handles.h"
 
 #include <objbase.h>
 #include <shlobj.h>

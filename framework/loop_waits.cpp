@@ -1,4 +1,4 @@
-#include "app/loop_waits.h"
+#include "loop_waits.h"
 
 #include <algorithm>
 #include <vector>
