@@ -20,12 +20,13 @@ HMODULE LoadByFullPath(const wchar_t* name) {
     const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return nullptr;
     const std::wstring path = std::wstring(folder, length) + L"\\" + name;
-    return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    return LoadLibraryExCall(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 }  // namespace
 
 SetDefaultDllDirectoriesFn SetDefaultDllDirectoriesCall = LookUpSetDefaultDllDirectories();
+LoadLibraryExFn LoadLibraryExCall = &::LoadLibraryExW;
 
 void RestrictDllSearch() {
     if (SetDefaultDllDirectoriesCall) {
@@ -41,7 +42,7 @@ HMODULE SystemLibrary(const wchar_t* name) {
     static std::map<std::wstring, HMODULE> loaded;
     auto it = loaded.find(name);
     if (it != loaded.end()) return it->second;
-    HMODULE module = SetDefaultDllDirectoriesCall ? ::LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)
+    HMODULE module = SetDefaultDllDirectoriesCall ? LoadLibraryExCall(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)
                                                   : LoadByFullPath(name);
     loaded.emplace(name, module);
     return module;

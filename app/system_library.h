@@ -9,6 +9,11 @@
 using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
 extern SetDefaultDllDirectoriesFn SetDefaultDllDirectoriesCall;
 
+// The loader call behind SystemLibrary; a test puts in one that records
+// what the loader was given.
+using LoadLibraryExFn = HMODULE(WINAPI*)(LPCWSTR, HANDLE, DWORD);
+extern LoadLibraryExFn LoadLibraryExCall;
+
 // Takes the current folder out of the DLL search for the whole process: the
 // program moves into the user-writable SendTo folder, and a DLL planted there
 // must never be loaded. System32 only where the platform allows it.

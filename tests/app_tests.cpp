@@ -7,6 +7,7 @@
 #include "app/main_form.h"
 #include "app/screen.h"
 #include "app/status_bar.h"
+#include "app/win_handles.h"
 #include "app/system_library.h"
 #include "dialogs/message_dialog.h"
 #include "filelist/shell_file_list_box.h"
@@ -228,9 +229,7 @@ TEST(SendToLocation, FailingFolderIsReportedAndTheListStaysEmpty) {
 
 TEST(MainWindow, StylesAndTopmostAsAToolWindowWithTheTaskbarButton) {
     HWND main = MainWindow()->Handle();
-    wchar_t cls[32] = {};
-    ::GetClassNameW(main, cls, 32);
-    EXPECT_STREQ(cls, L"TForm1");
+    EXPECT_EQ(ClassOf(main), L"TForm1");
     EXPECT_EQ(::GetClassLongW(main, GCL_STYLE), static_cast<DWORD>(CS_DBLCLKS));
 
     const DWORD style = ::GetWindowLongW(main, GWL_STYLE);
@@ -298,6 +297,21 @@ TEST(MainWindow, ResizingKeepsTheStatusBarAtTheBottomAndHalvesTheColumns) {
                    SWP_NOMOVE | SWP_NOZORDER);
 }
 
+// The height of "0" in Tahoma at that height, as the platform measures it.
+int ZeroHeight(int fontHeight) {
+    LOGFONTW log{};
+    log.lfHeight = fontHeight;
+    log.lfCharSet = DEFAULT_CHARSET;
+    wcscpy_s(log.lfFaceName, L"Tahoma");
+    win::UniqueFont font(::CreateFontIndirectW(&log));
+    win::WindowDc dc(nullptr);
+    win::SelectScope selected(dc.get(), font.get());
+    SIZE size{};
+    ::GetTextExtentPoint32W(dc.get(), L"0", 1, &size);
+    return size.cy;
+}
+
+// The design is 243 x 169 for a "0" 13 pixels high.
 TEST(MainWindow, ScalesByTheZeroHeightWhenTheResolutionDiffers) {
     struct Case {
         int ppi;
@@ -309,7 +323,7 @@ TEST(MainWindow, ScalesByTheZeroHeightWhenTheResolutionDiffers) {
         auto* form = Application->Create<TForm1>();
         form->ReadLayout();
         EXPECT_EQ(form->Font().Height(), c.fontHeight);
-        const int zero = TextHeightOf(form->Font().Handle(), L"0");
+        const int zero = ZeroHeight(c.fontHeight);
         const RECT client = ClientRectOf(form->Handle());
         EXPECT_EQ(client.right, ::MulDiv(243, zero, 13));
         EXPECT_EQ(client.bottom, ::MulDiv(169, zero, 13));
@@ -376,9 +390,7 @@ POINT CentreOf(HWND window) {
 std::vector<HWND> ButtonsOf(HWND dialog) {
     std::vector<HWND> buttons;
     for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-        wchar_t cls[16] = {};
-        ::GetClassNameW(child, cls, 16);
-        if (_wcsicmp(cls, L"Button") == 0 && ::IsWindowVisible(child)) buttons.push_back(child);
+        if (_wcsicmp(ClassOf(child).c_str(), L"Button") == 0 && ::IsWindowVisible(child)) buttons.push_back(child);
     }
     return buttons;
 }
@@ -555,15 +567,37 @@ private:
 
 }  // namespace
 
+// What the loader was given, through the seam in front of it.
+struct LoaderCall {
+    std::wstring file;
+    DWORD flags;
+};
+std::vector<LoaderCall> g_loaderCalls;
+
+HMODULE WINAPI RecordLoad(LPCWSTR file, HANDLE reserved, DWORD flags) {
+    g_loaderCalls.push_back({file, flags});
+    return ::LoadLibraryExW(file, reserved, flags);
+}
+
+std::wstring SystemFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    ::GetSystemDirectoryW(folder, MAX_PATH);
+    return folder;
+}
+
 // Last in this program: the process's DLL search stays restricted afterwards.
+// SystemLibrary keeps each module for the process's life, so each half asks
+// for a library that nothing else in this program loads through it.
 TEST(SystemLibrary, TheCurrentFolderIsOutOfTheDllSearch) {
     PlantedLibrary planted;
     ASSERT_TRUE(PlantedLibrary::Found()) << "the standard search looks in the current folder";
+    g_loaderCalls.clear();
+    LoadLibraryExCall = &RecordLoad;
 
     // Windows 7 without the update that brings SetDefaultDllDirectories: the
-    // system libraries still load, by their full path. (Wine ignores the
+    // loader is given the full path in System32. (Wine ignores the
     // SetDllDirectoryW(L"") that keeps the current folder out there, so the
-    // planted library cannot show it here.)
+    // planted library cannot show that half here.)
     const SetDefaultDllDirectoriesFn available = SetDefaultDllDirectoriesCall;
     SetDefaultDllDirectoriesCall = nullptr;
     RestrictDllSearch();
@@ -575,4 +609,11 @@ TEST(SystemLibrary, TheCurrentFolderIsOutOfTheDllSearch) {
     RestrictDllSearch();
     EXPECT_FALSE(PlantedLibrary::Found());
     EXPECT_NE(SystemLibrary(L"msimg32.dll"), nullptr);
+    LoadLibraryExCall = &::LoadLibraryExW;
+
+    ASSERT_EQ(g_loaderCalls.size(), 2u);
+    EXPECT_EQ(g_loaderCalls[0].file, SystemFolder() + L"\\winmm.dll");
+    EXPECT_EQ(g_loaderCalls[0].flags, static_cast<DWORD>(LOAD_WITH_ALTERED_SEARCH_PATH));
+    EXPECT_EQ(g_loaderCalls[1].file, L"msimg32.dll");
+    EXPECT_EQ(g_loaderCalls[1].flags, static_cast<DWORD>(LOAD_LIBRARY_SEARCH_SYSTEM32));
 }

@@ -13,18 +13,6 @@
 
 namespace {
 
-std::wstring ClassOf(HWND window) {
-    wchar_t name[64] = {};
-    ::GetClassNameW(window, name, 64);
-    return name;
-}
-
-std::wstring TextOf(HWND window) {
-    wchar_t text[512] = {};
-    ::GetWindowTextW(window, text, 512);
-    return text;
-}
-
 struct WindowSearch {
     DWORD pid;
     std::wstring cls;
@@ -217,7 +205,7 @@ TEST(Smoke, StartsListsTheSendToFolderAndEndsWithExitCodeZero) {
     ASSERT_TRUE(program.Started());
     HWND main = program.WaitForWindow(L"TForm1", true);
     ASSERT_NE(main, nullptr);
-    EXPECT_EQ(TextOf(main), L"Envoyer vers : Tervalo 2019 ***{:-");
+    EXPECT_EQ(WindowText(main), L"Envoyer vers : Tervalo 2019 ***{:-");
     EXPECT_EQ(ListEntries(main), (std::vector<std::wstring>{L"Alpha.doc", L"écran.bmp", L"zeta.txt"}));
     EXPECT_EQ(program.FindWindowOf(L"#32770", true), nullptr) << "no error box on a normal start";
 

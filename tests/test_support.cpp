@@ -19,6 +19,8 @@ std::wstring TempRoot() {
     return path;
 }
 
+}  // namespace
+
 std::wstring WindowText(HWND window) {
     const int length = ::GetWindowTextLengthW(window);
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
@@ -31,8 +33,6 @@ std::wstring ClassOf(HWND window) {
     ::GetClassNameW(window, name, 64);
     return name;
 }
-
-}  // namespace
 
 TempFolder::TempFolder(const std::wstring& name) {
     static unsigned counter = 0;
@@ -123,6 +123,16 @@ void PumpMessages(DWORD ms) {
     } while (::GetTickCount() - start < ms);
 }
 
+bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        PumpMessages();
+        if (done()) return true;
+        if (::GetTickCount() - start >= ms) return false;
+        ::Sleep(5);
+    }
+}
+
 bool IsDialogWindow(HWND window) {
     const std::wstring cls = ClassOf(window);
     return (cls == L"#32770" || cls == L"TMessageForm") && ::IsWindowVisible(window) && ::IsWindowEnabled(window);
@@ -174,6 +184,8 @@ SeenDialog DialogAnswerer::Describe(HWND dialog) {
     SeenDialog seen;
     seen.className = ClassOf(dialog);
     seen.title = WindowText(dialog);
+    seen.owner = ::GetWindow(dialog, GW_OWNER);
+    if (seen.owner) seen.ownerClass = ClassOf(seen.owner);
     ::EnumChildWindows(dialog, &CollectChild, reinterpret_cast<LPARAM>(&seen));
     return seen;
 }

@@ -36,6 +36,13 @@ std::string ReadFileBytes(const std::wstring& path);
 
 // Dispatches the thread's waiting messages, for at least `ms` milliseconds.
 void PumpMessages(DWORD ms = 0);
+// Dispatches the thread's messages until `done` holds, for at most `ms`
+// milliseconds; whether it held.
+bool PumpUntil(const std::function<bool()>& done, DWORD ms = 5000);
+
+// A window's class name and its text.
+std::wstring ClassOf(HWND window);
+std::wstring WindowText(HWND window);
 
 // What the answerer saw of one dialog.
 struct SeenDialog {
@@ -43,6 +50,8 @@ struct SeenDialog {
     std::wstring title;
     std::wstring text;                  // the static texts, joined by "\n"
     std::vector<std::wstring> buttons;  // button captions, in window order
+    HWND owner = nullptr;
+    std::wstring ownerClass;
 };
 
 // Answers the dialogs that the thread shows, one action per dialog, in order,
