@@ -18,12 +18,16 @@
 #include <algorithm>
 #include <functional>
 #include <new>
+#include <optional>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 namespace {
 
 // The main window, created once for the whole program as the program does it.
+// The tests that use it run in the order they are written and share it: each
+// sets the folder, size and activation it checks, and puts the size back.
 TForm1* MainWindow() {
     if (!Form1) {
         Application->CreateForm(Form1);
@@ -84,27 +88,6 @@ TEST(Application, TitleComesFromTheModuleFileName) {
     }
 }
 
-TEST(Application, ShowExceptionAppendsADotByRuleInAnErrorBoxTitledWithTheTitle) {
-    struct Case {
-        std::wstring message;
-        std::wstring shown;
-    };
-    const std::vector<Case> cases{
-        {L"Accès au fichier refusé", L"Accès au fichier refusé."},
-        {L"Déjà fini.", L"Déjà fini."},
-        {L"Erreur (interne)", L"Erreur (interne)"},
-        {L"Erreur E/S 32", L"Erreur E/S 32."},
-        {L"Quoi !", L"Quoi !"},
-    };
-    for (const Case& c : cases) {
-        DialogAnswerer answerer({DialogAnswerer::Action::Ok});
-        Application->HandleException(nullptr, std::make_exception_ptr(EOutOfResources(c.message)));
-        ASSERT_EQ(answerer.Seen().size(), 1u) << c.message;
-        EXPECT_EQ(answerer.Seen()[0].title, Application->Title());
-        EXPECT_EQ(answerer.Seen()[0].text, c.shown);
-    }
-}
-
 // The error that reading the main window's layout raises where the layout
 // is missing.
 std::exception_ptr MissingLayoutError() {
@@ -133,39 +116,43 @@ std::exception_ptr NestedError() {
     }
 }
 
-TEST(Application, EveryKindOfErrorShowsItsMessage) {
+// One box titled with the program's title, its message ended by a dot when
+// it ends in a letter or digit; an abort shows nothing.
+TEST(Application, EachErrorIsShownInOneBoxTitledWithTheTitle) {
+    const auto framework = [](const wchar_t* message) { return std::make_exception_ptr(EOutOfResources(message)); };
     struct Case {
         const char* label;
         std::exception_ptr error;
-        std::wstring shown;
+        std::optional<std::wstring> shown;  // nullopt: no box
     };
     const Case cases[] = {
+        {"a dot added", framework(L"Accès au fichier refusé"), L"Accès au fichier refusé."},
+        {"a dot already there", framework(L"Déjà fini."), L"Déjà fini."},
+        {"a closing bracket", framework(L"Erreur (interne)"), L"Erreur (interne)"},
+        {"a digit", framework(L"Erreur E/S 32"), L"Erreur E/S 32."},
+        {"an exclamation mark", framework(L"Quoi !"), L"Quoi !"},
+        {"an empty message", framework(L""), L""},
         {"a missing window layout", MissingLayoutError(), L"Ressource TForm1 non trouvée."},
         {"out of memory", std::make_exception_ptr(std::bad_alloc()), L"Mémoire insuffisante."},
         {"a standard-library error", std::make_exception_ptr(std::runtime_error("Clé « absente »")),
          L"Clé « absente »."},
         {"out of memory inside a framework error", NestedError(), L"Mémoire insuffisante."},
+        {"an abort", std::make_exception_ptr(EAbort()), std::nullopt},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         ASSERT_TRUE(c.error);
         DialogAnswerer answerer({DialogAnswerer::Action::Ok});
+        // The box is modal: it has been shown and answered when the call returns.
         Application->HandleException(nullptr, c.error);
+        if (!c.shown) {
+            EXPECT_TRUE(answerer.Seen().empty());
+            continue;
+        }
         ASSERT_EQ(answerer.Seen().size(), 1u);
         EXPECT_EQ(answerer.Seen()[0].title, Application->Title());
-        EXPECT_EQ(answerer.Seen()[0].text, c.shown);
+        EXPECT_EQ(answerer.Seen()[0].text, *c.shown);
     }
-}
-
-TEST(Application, AnEmptyMessageGivesAnEmptyBoxAndAbortShowsNothing) {
-    DialogAnswerer answerer({DialogAnswerer::Action::Ok});
-    Application->HandleException(nullptr, std::make_exception_ptr(EOutOfResources(L"")));
-    ASSERT_EQ(answerer.Seen().size(), 1u);
-    EXPECT_EQ(answerer.Seen()[0].text, L"");
-
-    Application->HandleException(nullptr, std::make_exception_ptr(EAbort()));
-    PumpMessages(200);
-    EXPECT_EQ(answerer.Seen().size(), 1u);
 }
 
 TEST(Application, ErrorBoxDisablesTheOtherWindowsAndEnablesThemAfter) {
@@ -344,8 +331,8 @@ TEST(MainWindow, ActivationGivesTheFocusToTheList) {
     TForm1* form = MainWindow();
     ::SetActiveWindow(form->Handle());
     ::SetForegroundWindow(form->Handle());
-    PumpMessages(50);
-    EXPECT_EQ(::GetFocus(), form->ShellFileListBox1->Handle());
+    EXPECT_TRUE(PumpUntil([&] { return ::GetFocus() == form->ShellFileListBox1->Handle(); }))
+        << "the focus is on a window of class " << ClassOf(::GetFocus());
 }
 
 // ---- Modal windows over the main window ------------------------------------------
@@ -359,10 +346,8 @@ struct ModalWindowCase {
 };
 
 void AskWithTaskDialogs(bool taskDialogs) {
-    const bool saved = UseTaskDialogs;
-    UseTaskDialogs = taskDialogs;
+    Presentation presentation(taskDialogs);
     (void)ShowMessageDialog(L"Lancer Outil.lnk", mtConfirmation, {mbOK, mbCancel}, 0, -1, -1, L"");
-    UseTaskDialogs = saved;
 }
 
 const ModalWindowCase kModalWindows[] = {
@@ -378,8 +363,48 @@ void ActivateMainWindow() {
     ::SetForegroundWindow(form->Handle());
     ::SetActiveWindow(form->Handle());
     ::SetFocus(form->ShellFileListBox1->Handle());
-    PumpMessages(50);
+    ASSERT_TRUE(PumpUntil([&] {
+        return ::GetActiveWindow() == form->Handle() && ::GetFocus() == form->ShellFileListBox1->Handle();
+    })) << "the main window did not become active";
 }
+
+// A window of another thread made the foreground window: the test thread
+// then has no active window, as when the user works in another program and
+// drags a file from there.
+class OtherProgramActive {
+public:
+    OtherProgramActive()
+        : ready_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)), thread_([this] {
+              win::UniqueHwnd window(::CreateWindowExW(0, L"STATIC", L"autre programme", WS_OVERLAPPEDWINDOW, 300,
+                                                       300, 200, 100, nullptr, nullptr, nullptr, nullptr));
+              window_ = window.get();
+              threadId_ = ::GetCurrentThreadId();
+              ::ShowWindow(window_, SW_SHOW);
+              ::SetEvent(ready_.get());
+              MSG msg;
+              while (::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
+          }) {
+        ::WaitForSingleObject(ready_.get(), INFINITE);
+        ::SetForegroundWindow(window_);
+    }
+    ~OtherProgramActive() {
+        ::PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+        thread_.join();
+    }
+    OtherProgramActive(const OtherProgramActive&) = delete;
+    OtherProgramActive& operator=(const OtherProgramActive&) = delete;
+
+    // Whether the activation has left this thread for the other window.
+    bool Active() const {
+        return PumpUntil([&] { return ::GetForegroundWindow() == window_ && ::GetActiveWindow() == nullptr; });
+    }
+
+private:
+    win::UniqueKernelHandle ready_;
+    HWND window_ = nullptr;
+    DWORD threadId_ = 0;
+    std::thread thread_;
+};
 
 POINT CentreOf(HWND window) {
     RECT r{};
@@ -480,6 +505,53 @@ TEST(ModalWindows, TheMainWindowIsEnabledBeforeTheModalWindowHidesAndIsActiveAft
     }
 }
 
+// The owner follows the message form's rule: from a menu command the main
+// window, a tool window, is active and the question goes to the application's
+// hidden window; a drop arrives while another program is active, and the
+// question goes to the main window. The task dialog's parent is the main
+// window in both.
+TEST(ModalWindows, EachQuestionsOwnerFromTheMenuAndFromADrop) {
+    TForm1* form = MainWindow();
+    TempFolder folder;
+    folder.Touch(L"Outil.txt");
+    form->ShellFileListBox1->SetDirectory(folder.Path());
+    TempFolder elsewhere;
+    const std::wstring dropped = elsewhere.Touch(L"Nouveau.txt");
+    HWND list = form->ShellFileListBox1->Handle();
+    for (const bool taskDialog : {true, false}) {
+        Presentation presentation(taskDialog);
+        const std::wstring dialogClass = taskDialog ? L"#32770" : L"TMessageForm";
+        {
+            SCOPED_TRACE(taskDialog ? "task dialog, from the menu" : "message form, from the menu");
+            ActivateMainWindow();
+            form->ShellFileListBox1->SetItemIndex(0);
+            DialogAnswerer answerer({DialogAnswerer::Action::Cancel});
+            MenuDriver driver([](HWND menu) { MenuDriver::TypeChar(menu, L'l'); });
+            ::PostMessageW(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-1, -1));
+            ASSERT_TRUE(PumpUntil([&] { return !answerer.Seen().empty() && Application->ModalLevel() == 0; }));
+            const SeenDialog& question = answerer.Seen()[0];
+            EXPECT_EQ(question.className, dialogClass);
+            EXPECT_EQ(question.text, L"Lancer Outil.txt");
+            EXPECT_EQ(question.owner, taskDialog ? form->Handle() : Application->Handle());
+            EXPECT_EQ(question.ownerClass, taskDialog ? L"TForm1" : L"TApplication");
+        }
+        {
+            SCOPED_TRACE(taskDialog ? "task dialog, from a drop" : "message form, from a drop");
+            OtherProgramActive other;
+            ASSERT_TRUE(other.Active()) << "the other window did not take the activation";
+            DialogAnswerer answerer({DialogAnswerer::Action::Cancel});
+            ::PostMessageW(list, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({dropped}, {4, 4})), 0);
+            ASSERT_TRUE(PumpUntil([&] { return !answerer.Seen().empty() && Application->ModalLevel() == 0; }));
+            const SeenDialog& question = answerer.Seen()[0];
+            EXPECT_EQ(question.className, dialogClass);
+            EXPECT_NE(question.text.find(L"Nouveau.txt"), std::wstring::npos) << question.text;
+            EXPECT_EQ(question.owner, form->Handle());
+            EXPECT_EQ(question.ownerClass, L"TForm1");
+        }
+    }
+    EXPECT_FALSE(FileExists(SendToPath + L"\\Nouveau.txt"));
+}
+
 namespace {
 
 int StatusBarWindows(HWND parent) {
@@ -533,7 +605,7 @@ class PlantedLibrary {
 public:
     // A copy of the library built beside the test exe, under a name that only
     // the current folder holds.
-    PlantedLibrary() : saved_(CurrentFolder()) {
+    PlantedLibrary() : saved_(CurrentDirectory()) {
         wchar_t self[MAX_PATH] = {};
         ::GetModuleFileNameW(nullptr, self, MAX_PATH);
         std::wstring built = self;
@@ -554,12 +626,6 @@ public:
 
 private:
     static constexpr wchar_t kName[] = L"sendto-planted.dll";
-
-    static std::wstring CurrentFolder() {
-        wchar_t buffer[MAX_PATH] = {};
-        ::GetCurrentDirectoryW(MAX_PATH, buffer);
-        return buffer;
-    }
 
     TempFolder folder_;
     std::wstring saved_;

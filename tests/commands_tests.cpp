@@ -48,64 +48,6 @@ HINSTANCE WINAPI RecordShellExecute(HWND owner, LPCWSTR verb, LPCWSTR file, LPCW
     return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(33));
 }
 
-// Watches for the thread's open popup menu (class "#32768") from a thread
-// timer, which the menu's own loop dispatches, and acts on it once.
-class MenuDriver {
-public:
-    explicit MenuDriver(std::function<void(HWND)> act) : act_(std::move(act)) {
-        current = this;
-        timer_ = ::SetTimer(nullptr, 0, 30, &Tick);
-    }
-    ~MenuDriver() {
-        ::KillTimer(nullptr, timer_);
-        current = nullptr;
-    }
-    MenuDriver(const MenuDriver&) = delete;
-    MenuDriver& operator=(const MenuDriver&) = delete;
-
-    int Openings() const noexcept { return openings_; }
-    RECT MenuRect() const noexcept { return rect_; }
-
-    static void TypeChar(HWND menu, wchar_t ch) { ::PostMessageW(menu, WM_CHAR, ch, 1); }
-    static void Close(HWND) { ::EndMenu(); }
-
-private:
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-        if (current) current->Poll();
-    }
-    static BOOL CALLBACK FindMenu(HWND window, LPARAM param) {
-        if (ClassOf(window) != L"#32768" || !::IsWindowVisible(window)) return TRUE;
-        *reinterpret_cast<HWND*>(param) = window;
-        return FALSE;
-    }
-    void Poll() {
-        HWND menu = nullptr;
-        ::EnumThreadWindows(::GetCurrentThreadId(), &FindMenu, reinterpret_cast<LPARAM>(&menu));
-        if (!menu) {
-            seen_ = nullptr;
-            return;
-        }
-        if (menu == seen_) {
-            // Never leave a test hanging in a menu that the action missed.
-            if (++waits_ > 60) ::EndMenu();
-            return;
-        }
-        seen_ = menu;
-        waits_ = 0;
-        ++openings_;
-        ::GetWindowRect(menu, &rect_);
-        act_(menu);
-    }
-
-    static inline MenuDriver* current = nullptr;
-    std::function<void(HWND)> act_;
-    UINT_PTR timer_ = 0;
-    HWND seen_ = nullptr;
-    int waits_ = 0;
-    int openings_ = 0;
-    RECT rect_{};
-};
-
 class CommandsTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -138,7 +80,8 @@ protected:
         form->Show();
         ::SetForegroundWindow(form->Handle());
         ::SetFocus(ListWindow());
-        PumpMessages(100);
+        ASSERT_TRUE(PumpUntil([&] { return ::GetActiveWindow() == form->Handle() && ::GetFocus() == ListWindow(); }))
+            << "the window did not become active with the focus on its list";
     }
 
     // The screen point of a point in the list's client area.
@@ -278,8 +221,6 @@ TEST_F(CommandsTest, RemoveRecyclesAfterConfirmationAndOffersTheFolder) {
 
 TEST_F(CommandsTest, LaunchOpensTheFileAskedAboutWhateverTheListDidDuringTheQuestion) {
     const std::wstring asked = folder.Touch(L"Lire.txt");
-    TempFolder outside;
-    const std::wstring dropped = outside.Touch(L"Déposé.txt");
     struct Case {
         const char* label;
         std::function<void()> duringQuestion;
@@ -298,14 +239,6 @@ TEST_F(CommandsTest, LaunchOpensTheFileAskedAboutWhateverTheListDidDuringTheQues
              List()->Update();
          },
          false},
-        // Whether a drop during a question is taken or ignored, the launch
-        // acts on what it asked about.
-        {"a file dropped on the list",
-         [&] {
-             ::PostMessageW(ListWindow(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({dropped}, {4, 4})), 0);
-             PumpMessages(400);
-         },
-         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
@@ -313,18 +246,123 @@ TEST_F(CommandsTest, LaunchOpensTheFileAskedAboutWhateverTheListDidDuringTheQues
         folder.Touch(L"Lire.txt");
         List()->Update();
         Select(L"Lire.txt");
-        // The launch question is answered by hand; a drop's own question, if
-        // one comes, gets OK from the answerer, and so does the launch question
-        // when the answerer meets it again after that one.
-        DialogAnswerer answers({Action::Custom, Action::Ok, Action::Ok}, [&](HWND question) {
+        DialogAnswerer answers({Action::Custom}, [&](HWND question) {
             c.duringQuestion();
             DialogAnswerer::ClickButton(question, L"OK");
         });
         form->mnu_LANCERClick(nullptr);
-        ASSERT_GE(answers.Seen().size(), 1u);
+        ASSERT_EQ(answers.Seen().size(), 1u);
         EXPECT_EQ(answers.Seen()[0].text, L"Lancer Lire.txt");
         ASSERT_EQ(shellCalls.size(), c.opened ? 1u : 0u);
         if (c.opened) ExpectOpened(shellCalls[0], form->Handle(), asked);
+    }
+}
+
+// The entry that goes is the one asked about, not the one at its place in
+// the list read again meanwhile.
+TEST_F(CommandsTest, RemoveActsOnTheFileAskedAboutWhateverTheListDidDuringTheQuestion) {
+    struct Case {
+        const char* label;
+        std::function<void()> duringQuestion;
+        std::vector<std::wstring> left;
+    };
+    const Case cases[] = {
+        {"the list read again with an entry before it",
+         [&] {
+             folder.Touch(L"Aaa.txt");
+             List()->Update();
+         },
+         {L"Aaa.txt", L"Zut.txt"}},
+        {"the entry gone and the list read again",
+         [&] {
+             ::DeleteFileW(folder.Path(L"Outil.txt").c_str());
+             List()->Update();
+         },
+         {L"Zut.txt"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        folder.Touch(L"Outil.txt");
+        folder.Touch(L"Zut.txt");
+        List()->Update();
+        Select(L"Outil.txt");
+        DialogAnswerer answers({Action::Custom, Action::Cancel}, [&](HWND question) {
+            c.duringQuestion();
+            DialogAnswerer::ClickButton(question, L"OK");
+        });
+        form->Supprimer1Click(nullptr);
+        ASSERT_EQ(answers.Seen().size(), 2u);
+        EXPECT_EQ(answers.Seen()[0].text, kRemoveQuestion + L"Outil.txt");
+        EXPECT_EQ(answers.Seen()[1].text, kRemoveByHand);
+        EXPECT_EQ(FolderNames(folder.Path()), c.left);
+        ::DeleteFileW(folder.Path(L"Aaa.txt").c_str());
+    }
+}
+
+// One question at a time: a drop while any modal window of the program is up
+// (a question, the error box, the open menu) is released and asks nothing,
+// and what was up carries on as if no drop had come.
+TEST_F(CommandsTest, ADropWhileAModalWindowIsUpIsReleasedAndAsksNothing) {
+    folder.Touch(L"Outil.txt");
+    List()->Update();
+    TempFolder outside;
+    const std::wstring source = outside.Touch(L"Déposé.txt");
+    struct Case {
+        const char* label;
+        // Puts the modal window up, runs `whileUp` from inside it, closes it;
+        // the dialogs shown are `expected`.
+        std::function<void(const std::function<void()>& whileUp)> run;
+        std::vector<std::wstring> expected;
+    };
+    const Case cases[] = {
+        {"the launch question",
+         [&](const std::function<void()>&) {
+             Select(L"Outil.txt");
+             form->mnu_LANCERClick(nullptr);
+         },
+         {L"Lancer Outil.txt"}},
+        {"the remove question",
+         [&](const std::function<void()>&) {
+             Select(L"Outil.txt");
+             form->Supprimer1Click(nullptr);
+         },
+         {kRemoveQuestion + L"Outil.txt"}},
+        {"the error box",
+         [&](const std::function<void()>&) { Application->ShowException(std::make_exception_ptr(Exception(L"Échec"))); },
+         {L"Échec."}},
+        {"the open menu",
+         [&](const std::function<void()>& whileUp) {
+             MenuDriver driver([&](HWND menu) {
+                 whileUp();
+                 MenuDriver::Close(menu);
+             });
+             SendContextMenu(OnScreen({2, 2}));
+             EXPECT_TRUE(PumpUntil([&] { return driver.Openings() == 1 && Application->ModalLevel() == 0; }));
+         },
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        shellCalls.clear();
+        const WatchedDrop drop({source}, {4, 4});
+        bool released = false;
+        const auto dropNow = [&] {
+            ::PostMessageW(ListWindow(), WM_DROPFILES, drop.param(), 0);
+            released = PumpUntil([&] { return !drop.Open(); }, 3000);
+        };
+        // A dialog is left with Annuler, after the drop.
+        DialogAnswerer answers({Action::Custom}, [&](HWND dialog) {
+            dropNow();
+            if (!DialogAnswerer::ClickButton(dialog, L"Annuler")) DialogAnswerer::ClickButton(dialog, L"OK");
+        });
+        c.run(dropNow);
+        EXPECT_TRUE(released) << "the drop was kept";
+        std::vector<std::wstring> texts;
+        for (const SeenDialog& seen : answers.Seen()) texts.push_back(seen.text);
+        EXPECT_EQ(texts, c.expected);
+        EXPECT_EQ(FolderNames(folder.Path()), std::vector<std::wstring>{L"Outil.txt"}) << "the drop was copied";
+        EXPECT_TRUE(shellCalls.empty());
+        EXPECT_EQ(Application->ModalLevel(), 0);
     }
 }
 

@@ -36,16 +36,6 @@ constexpr wchar_t kMessageFormClass[] = L"TMessageForm";
 constexpr wchar_t kNotice[] = L"Pas de fichier à lancer";
 constexpr wchar_t kQuestion[] = L"Voulez-vous copier ce fichier dans le dossier SendTo ?";
 
-// Chooses the presentation for the life of the object.
-class Presentation {
-public:
-    explicit Presentation(bool taskDialog) : saved_(UseTaskDialogs) { UseTaskDialogs = taskDialog; }
-    ~Presentation() { UseTaskDialogs = saved_; }
-
-private:
-    bool saved_;
-};
-
 // Stands a replacement in for TaskDialogIndirect for the life of the object.
 class TaskDialogReplaced {
 public:
@@ -582,9 +572,8 @@ TEST(MessageForm, ClipboardInUseIsReportedAndTheFormStaysOpen) {
 
 TEST(ShellHelpers, RecycleFileMovesTheFileToTheRecycleBin) {
     TempFolder folder;
-    const std::wstring unique = std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(::GetTickCount());
     const std::wstring trash = WineRecycleBinFolder();
-    for (const std::wstring& name : {L"simple-" + unique + L".txt", L"nom avec espaces éàç " + unique + L".txt"}) {
+    for (const std::wstring& name : {UniqueName(L"simple", L".txt"), UniqueName(L"nom avec espaces éàç", L".txt")}) {
         SCOPED_TRACE(std::string(name.begin(), name.end()));
         const std::wstring path = folder.Touch(name, "contenu");
         EXPECT_TRUE(RecycleFile(path));

@@ -78,6 +78,12 @@ std::wstring TempFolder::MakeShortcut(const std::wstring& name, const std::wstri
     return path;
 }
 
+std::wstring UniqueName(const std::wstring& stem, const std::wstring& extension) {
+    static unsigned counter = 0;
+    return stem + L"-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(::GetTickCount()) + L"-" +
+           std::to_wstring(++counter) + extension;
+}
+
 void RemoveTree(const std::wstring& path) {
     WIN32_FIND_DATAW data;
     win::UniqueFind find(::FindFirstFileW((path + L"\\*").c_str(), &data));
@@ -99,6 +105,19 @@ void RemoveTree(const std::wstring& path) {
 }
 
 bool FileExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::vector<std::wstring> FolderNames(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    win::UniqueFind find(::FindFirstFileW((folder + L"\\*").c_str(), &data));
+    if (!find) return names;
+    do {
+        const std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..") names.push_back(name);
+    } while (::FindNextFileW(find.get(), &data));
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 std::string ReadFileBytes(const std::wstring& path) {
     win::UniqueFile file(::CreateFileW(
@@ -240,6 +259,58 @@ void DialogAnswerer::Act(HWND dialog, Action action) {
         if (custom_) custom_(dialog);
         break;
     }
+}
+
+WatchedDrop::WatchedDrop(const std::vector<std::wstring>& files, POINT point) : drop_(MakeDrop(files, point)) {
+    win::GlobalLockScope<char> data(drop_);
+    bytes_.assign(data.get(), ::GlobalSize(drop_));
+}
+
+bool WatchedDrop::Open() const {
+    if (::GlobalSize(drop_) != bytes_.size()) return false;
+    win::GlobalLockScope<char> data(drop_);
+    return data.get() && std::equal(bytes_.begin(), bytes_.end(), data.get());
+}
+
+MenuDriver::MenuDriver(std::function<void(HWND)> act) : act_(std::move(act)) {
+    current = this;
+    timer_ = ::SetTimer(nullptr, 0, 30, &Tick);
+}
+
+MenuDriver::~MenuDriver() {
+    ::KillTimer(nullptr, timer_);
+    current = nullptr;
+}
+
+void CALLBACK MenuDriver::Tick(HWND, UINT, UINT_PTR, DWORD) {
+    if (current) current->Poll();
+}
+
+namespace {
+BOOL CALLBACK FindMenu(HWND window, LPARAM param) {
+    if (ClassOf(window) != L"#32768" || !::IsWindowVisible(window)) return TRUE;
+    *reinterpret_cast<HWND*>(param) = window;
+    return FALSE;
+}
+}  // namespace
+
+void MenuDriver::Poll() {
+    HWND menu = nullptr;
+    ::EnumThreadWindows(::GetCurrentThreadId(), &FindMenu, reinterpret_cast<LPARAM>(&menu));
+    if (!menu) {
+        seen_ = nullptr;
+        return;
+    }
+    if (menu == seen_) {
+        // Never leave a test hanging in a menu that the action missed.
+        if (++waits_ > 60) ::EndMenu();
+        return;
+    }
+    seen_ = menu;
+    waits_ = 0;
+    ++openings_;
+    ::GetWindowRect(menu, &rect_);
+    act_(menu);
 }
 
 HDROP MakeDrop(const std::vector<std::wstring>& files, POINT point) {
