@@ -15,9 +15,10 @@ status=0
 summary=()
 passed() { summary+=("passed:  $1"); }
 failed() { summary+=("FAILED:  $1"); status=1; }
+# not_run WHAT WHY
 not_run() {
-    echo "$1"
-    summary+=("not run: $1")
+    echo "$1 not run: $2"
+    summary+=("not run: $1: $2")
 }
 # check WHAT COMMAND...: runs COMMAND and records whether WHAT passed.
 check() {
@@ -57,7 +58,7 @@ for arch in ${SENDTO_ARCHES:-i686 x86_64}; do
     # An import that Windows 7 lacks would stop the exe from starting there.
     check "$arch imports (all in Windows 7 SP1)" "$here/scripts/check-imports.sh" "$build/SendTo.exe"
     if ! wine_runs "$arch"; then
-        not_run "$arch tests not run: $wine_not_run_reason"
+        not_run "$arch tests" "$wine_not_run_reason"
         continue
     fi
     echo "== tests ($arch) =="
@@ -79,7 +80,11 @@ fi
 
 # The choice of loaders, tried with a stand-in for a 32-bit loader that
 # cannot start.
-if wine_runs x86_64 && [ -f "$here/build/x86_64/tests/wine_idle.exe" ]; then
+if ! wine_runs x86_64; then
+    not_run "loader detection" "$wine_not_run_reason"
+elif [ ! -d "$here/build/x86_64/wine" ]; then
+    not_run "loader detection" "it needs the x86_64 tests' prefix (SENDTO_ARCHES left out x86_64)"
+else
     check "loader detection" "$here/scripts/check-wine-detection.sh"
 fi
 

@@ -366,13 +366,8 @@ void PutSendToInPlace() {
     static const wchar_t standard[] = L"%USERPROFILE%\\AppData\\Roaming\\Microsoft\\Windows\\SendTo";
     ::RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
                       L"SendTo", REG_EXPAND_SZ, standard, sizeof(standard));
-    const std::wstring folder = SendToFolder();
-    const std::wstring aside = SendToMovedAside();
-    if (::GetFileAttributesW(aside.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        if (!::DeleteFileW(folder.c_str())) RemoveTree(folder);
-        ::MoveFileW(aside.c_str(), folder.c_str());
-    }
-    const DWORD attributes = ::GetFileAttributesW(folder.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) ::DeleteFileW(folder.c_str());
-    ::CreateDirectoryW(folder.c_str(), nullptr);
+    // Whatever a killed test left there goes, file or folder.
+    for (const std::wstring& path : {SendToMovedAside(), SendToFolder()})
+        if (!::DeleteFileW(path.c_str())) RemoveTree(path);
+    ::CreateDirectoryW(SendToFolder().c_str(), nullptr);
 }
