@@ -1,6 +1,7 @@
 #include "tests/test_support.h"
 
 #include "app/win_handles.h"
+#include "filelist/shell_file_list_box.h"
 
 #include <objbase.h>
 #include <shlobj.h>
@@ -105,6 +106,12 @@ void RemoveTree(const std::wstring& path) {
 }
 
 bool FileExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::vector<std::wstring> ListedFileNames(TShellFileListBox& list) {
+    std::vector<std::wstring> names;
+    for (int i = 0; i < list.Count(); ++i) names.push_back(list.EntryFileName(i));
+    return names;
+}
 
 std::vector<std::wstring> FolderNames(const std::wstring& folder) {
     std::vector<std::wstring> names;

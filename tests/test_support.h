@@ -37,6 +37,10 @@ std::wstring UniqueName(const std::wstring& stem, const std::wstring& extension)
 // Deletes a folder tree.
 void RemoveTree(const std::wstring& path);
 bool FileExists(const std::wstring& path);
+class TShellFileListBox;
+// The file names of the list's entries, in the list's order.
+std::vector<std::wstring> ListedFileNames(TShellFileListBox& list);
+
 // The names in a folder, sorted; empty when it cannot be read.
 std::vector<std::wstring> FolderNames(const std::wstring& folder);
 std::string ReadFileBytes(const std::wstring& path);
