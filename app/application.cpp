@@ -1,33 +1,21 @@
-#include "app/application.h"
+#include "application.h"
 
-#include "app/exceptions.h"
-#include "app/form.h"
-#include "app/modal_scope.h"
-#include "app/screen.h"
-#include "app/system_library.h"
+#include "error_text.h"
+#include "exceptions.h"
+#include "form.h"
+#include "modal_scope.h"
+#include "screen.h"
+#include "system_library.h"
+#include "ux_theme.h"
 
 #include <ole2.h>
 
-#include <algorithm>
 
 TApplication* Application = nullptr;
 
 namespace {
 
 constexpr wchar_t kApplicationClass[] = L"TApplication";
-
-bool AskVisualStylesActive() {
-    using ThemeQuery = BOOL(WINAPI*)();
-    const auto isThemeActive = SystemFunction<ThemeQuery>(L"uxtheme.dll", "IsThemeActive");
-    const auto isAppThemed = SystemFunction<ThemeQuery>(L"uxtheme.dll", "IsAppThemed");
-    return isThemeActive && isAppThemed && isThemeActive() && isAppThemed();
-}
-
-std::wstring ModulePath() {
-    wchar_t buffer[256] = {};
-    const DWORD n = ::GetModuleFileNameW(nullptr, buffer, 256);
-    return std::wstring(buffer, std::min<DWORD>(n, 255));
-}
 
 }  // namespace
 
@@ -64,11 +52,12 @@ std::wstring TApplication::TitleFromModulePath(const std::wstring& path) {
     return name;
 }
 
-TApplication::TApplication() : TComponent(nullptr) {
+TApplication::TApplication() {
     oleInitialized_ = SUCCEEDED(::OleInitialize(nullptr));
-    visualStylesActive_ = AskVisualStylesActive();
+    visualStylesActive_ = UxTheme::Functions().StylesActive();
     icon_ = ::LoadIconW(::GetModuleHandleW(nullptr), L"MAINICON");
-    title_ = TitleFromModulePath(ModulePath());
+    // As read into a buffer of 256 characters.
+    title_ = TitleFromModulePath(ModulePath().substr(0, 255));
 
     // The icon comes with the window class; a WM_SETICON on top would have
     // the platform convert it a second time for a window that never shows.
@@ -117,7 +106,6 @@ void TApplication::FormConstructed(TForm* form) {
 }
 
 int TApplication::StartupShowCommand() const {
-    if (startupShowForTesting_ >= 0) return startupShowForTesting_;
     STARTUPINFOW info{sizeof(info)};
     ::GetStartupInfoW(&info);
     return (info.dwFlags & STARTF_USESHOWWINDOW) ? info.wShowWindow : SW_SHOWDEFAULT;
@@ -162,17 +150,14 @@ void TApplication::HandleMessage() {
 }
 
 bool TApplication::ProcessMessage(MSG& msg) {
-    if (!::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) return false;
-    const bool unicode = !msg.hwnd || ::IsWindowUnicode(msg.hwnd);
-    if (!(unicode ? ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) : ::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)))
-        return false;
+    if (!::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
     if (msg.message == WM_QUIT) {
         terminated_ = true;
         return true;
     }
     if (IsKeyMessage(msg)) return true;
     ::TranslateMessage(&msg);
-    if (unicode) ::DispatchMessageW(&msg); else ::DispatchMessageA(&msg);
+    ::DispatchMessageW(&msg);
     return true;
 }
 
@@ -192,11 +177,6 @@ void TApplication::Terminate() {
     ::PostQuitMessage(0);
 }
 
-HWND TApplication::ActiveWindow() const noexcept {
-    HWND active = ::GetActiveWindow();
-    return active ? active : ::GetLastActivePopup(Handle());
-}
-
 void TApplication::HandleException(TComponent*, const std::exception_ptr& error) {
     if (HWND capture = ::GetCapture()) ::SendMessageW(capture, WM_CANCELMODE, 0, 0);
     if (IsAbort(error)) return;
@@ -204,9 +184,7 @@ void TApplication::HandleException(TComponent*, const std::exception_ptr& error)
 }
 
 void TApplication::ShowException(const std::exception_ptr& error) {
-    std::wstring text = ExceptionMessage(error);
-    if (!text.empty() && text.back() > L'.') text += L'.';
-    MessageBox(text, title_, MB_OK | MB_ICONERROR);
+    MessageBox(WithFullStop(ExceptionMessage(error)), title_, MB_OK | MB_ICONERROR);
 }
 
 namespace {
@@ -220,7 +198,7 @@ POINT MonitorCentre(HMONITOR monitor) {
 }  // namespace
 
 int TApplication::MessageBox(const std::wstring& text, const std::wstring& caption, UINT flags) {
-    HWND owner = ActiveWindow();
+    HWND owner = TModalScope::Owner(TModalScope::TOwnerOf::ErrorBox);
     HWND app = Handle();
     RECT appRect{};
     bool moved = false;
@@ -307,7 +285,7 @@ bool TApplication::ApplicationMessage(TMessage& message) {
         if (message.WParam) RestoreTopMosts(); else NormalizeTopMosts();
         return true;
     case WM_THEMECHANGED:
-        visualStylesActive_ = AskVisualStylesActive();
+        visualStylesActive_ = UxTheme::Functions().StylesActive();
         return false;
     default:
         return false;

@@ -2,8 +2,9 @@
 // error reporting and the main window's life.
 #pragma once
 
-#include "app/component.h"
-#include "app/win_control.h"
+#include "application_host.h"
+#include "form.h"
+#include "win_control.h"
 
 #include <exception>
 #include <functional>
@@ -11,18 +12,15 @@
 #include <string>
 #include <vector>
 
-class TForm;
 class TApplicationWindow;
 
-enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
-
-class TApplication : public TComponent {
+class TApplication : public TApplicationHost {
 public:
     TApplication();
     ~TApplication() override;
 
     void Initialize();
-    bool MainFormOnTaskBar() const noexcept { return mainFormOnTaskBar_; }
+    bool MainFormOnTaskBar() const noexcept override { return mainFormOnTaskBar_; }
     void SetMainFormOnTaskBar(bool value);
 
     // Creates a form owned by the application; `ref` refers to it before its
@@ -41,52 +39,38 @@ public:
     }
 
     void Run();
-    void HandleMessage();
-    void Terminate();
+    void HandleMessage() override;
+    void Terminate() override;
     bool Terminated() const noexcept { return terminated_; }
-    // True once the program has begun to close (Terminate, WM_QUIT taken,
-    // the end of the session): no command goes on from then.
-    bool Closing() const noexcept { return closing_ || terminated_; }
+    // Terminate, WM_QUIT taken, the end of the session.
+    bool Closing() const noexcept override { return closing_ || terminated_; }
     void Minimize();
     // The shutdown step: destroys the forms the application owns.
     void DestroyForms() { DestroyComponents(); }
 
-    void HandleException(TComponent* sender, const std::exception_ptr& error);
+    void HandleException(TComponent* sender, const std::exception_ptr& error) override;
     void ShowException(const std::exception_ptr& error);
     int MessageBox(const std::wstring& text, const std::wstring& caption, UINT flags);
 
-    // The hidden application window.
-    HWND Handle() const noexcept;
-    const std::wstring& Title() const noexcept { return title_; }
-    HICON Icon() const noexcept { return icon_; }
-    TForm* MainForm() const noexcept { return mainForm_; }
+    HWND Handle() const noexcept override;
+    const std::wstring& Title() const noexcept override { return title_; }
+    HICON Icon() const noexcept override { return icon_; }
+    TForm* MainForm() const noexcept override { return mainForm_; }
     bool CreatingMainForm() const noexcept { return creatingMainForm_; }
-    // Hands the creating-main-form flag to the form that is being built.
-    bool TakeCreatingMainForm() noexcept { return std::exchange(creatingMainForm_, false); }
-
-    // Counts open modal windows (TModalScope).
-    void ModalStarted() noexcept { ++modalLevel_; }
-    void ModalFinished() noexcept { --modalLevel_; }
-    int ModalLevel() const noexcept { return modalLevel_; }
+    bool TakeCreatingMainForm() noexcept override { return std::exchange(creatingMainForm_, false); }
 
     // Whether the platform draws with visual styles: asked at start and again
     // when the application window hears WM_THEMECHANGED.
-    bool VisualStylesActive() const noexcept { return visualStylesActive_; }
+    bool VisualStylesActive() const noexcept override { return visualStylesActive_; }
 
     // Keeps topmost windows owned by the main window out of the way while
     // another program is active.
     void NormalizeTopMosts();
     void RestoreTopMosts();
 
-    // The window a dialog should belong to: the active window, else the
-    // application window's last active popup.
-    HWND ActiveWindow() const noexcept;
 
     // Where the process goes when Windows ends the session.
     std::function<void()> OnEndSession;
-
-    // Lets a test start the process as a shortcut with a show command would.
-    void SetStartupShowCommandForTesting(int command) noexcept { startupShowForTesting_ = command; }
 
     static std::wstring TitleFromModulePath(const std::wstring& path);
 
@@ -112,10 +96,8 @@ private:
     bool closing_ = false;
     bool running_ = false;
     TWindowState initialState_ = TWindowState::wsNormal;
-    int modalLevel_ = 0;
     int topMostLevel_ = 0;
     std::vector<HWND> topMostList_;
-    int startupShowForTesting_ = -1;
     bool visualStylesActive_ = false;
 };
 

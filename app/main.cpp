@@ -1,8 +1,7 @@
 // The program's entry sequence.
-#include "app/application.h"
-#include "app/main_form.h"
-#include "app/program.h"
-#include "folder/send_to_location.h"
+#include "application.h"
+#include "main_form.h"
+#include "program.h"
 
 namespace {
 
@@ -16,5 +15,5 @@ void EntrySequence() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    return RunProgram(&EntrySequence, &FinalizeUnit1);
+    return RunProgram(&EntrySequence);
 }

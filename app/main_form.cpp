@@ -1,16 +1,19 @@
-#include "app/main_form.h"
+#include "main_form.h"
 
-#include "app/exceptions.h"
-#include "app/image_list.h"
-#include "app/popup_menu.h"
-#include "app/screen.h"
-#include "app/status_bar.h"
-#include "drop/file_drag_drop.h"
-#include "filelist/shell_file_list_box.h"
-#include "resources/resource_ids.h"
+#include "drop_to_add.h"
+#include "exceptions.h"
+#include "file_drag_drop.h"
+#include "folder_commands.h"
+#include "image_list.h"
+#include "platform_calls.h"
+#include "popup_menu.h"
+#include "resource_ids.h"
+#include "screen.h"
+#include "send_to_location.h"
+#include "shell_file_list_box.h"
+#include "status_bar.h"
 
 TForm1* Form1 = nullptr;
-HMODULE LayoutModule = nullptr;
 
 namespace {
 
@@ -26,9 +29,8 @@ void TForm1::CreateParams(TCreateParams& params) {
     params.ClassName = kClassName;
 }
 
-TMenuItem* TForm1::AddMenuItem(const wchar_t* name, const wchar_t* caption, int imageIndex) {
+TMenuItem* TForm1::AddMenuItem(const wchar_t* caption, int imageIndex) {
     auto* item = Create<TMenuItem>();
-    item->SetName(name);
     item->SetCaption(caption);
     item->SetImageIndex(imageIndex);
     PopupMenu1->Add(item);
@@ -37,23 +39,22 @@ TMenuItem* TForm1::AddMenuItem(const wchar_t* name, const wchar_t* caption, int 
 
 void TForm1::CreateMenu() {
     PopupMenu1 = Create<TPopupMenu>();
-    PopupMenu1->SetName(L"PopupMenu1");
-    mnu_EXPLORE = AddMenuItem(L"mnu_EXPLORE", L"Explorer", 0);
+    mnu_EXPLORE = AddMenuItem(L"Explorer", 0);
     mnu_EXPLORE->OnClick = [this](TComponent* s) { mnu_EXPLOREClick(s); };
-    N1 = AddMenuItem(L"N1", L"-", -1);
-    mnu_LANCER = AddMenuItem(L"mnu_LANCER", L"Lancer", 1);
+    N1 = AddMenuItem(L"-", -1);
+    mnu_LANCER = AddMenuItem(L"Lancer", 1);
     mnu_LANCER->SetDefault(true);
     mnu_LANCER->OnClick = [this](TComponent* s) { mnu_LANCERClick(s); };
-    Raffraichir1 = AddMenuItem(L"Raffraichir1", L"Raffraichir", 2);
+    Raffraichir1 = AddMenuItem(L"Raffraichir", 2);
     Raffraichir1->OnClick = [this](TComponent* s) { Raffraichir1Click(s); };
-    N2 = AddMenuItem(L"N2", L"-", -1);
-    Supprimer1 = AddMenuItem(L"Supprimer1", L"Supprimer", 3);
+    N2 = AddMenuItem(L"-", -1);
+    Supprimer1 = AddMenuItem(L"Supprimer", 3);
     Supprimer1->OnClick = [this](TComponent* s) { Supprimer1Click(s); };
 }
 
 void TForm1::ReadImages() {
-    HMODULE module = LayoutModule ? LayoutModule : ::GetModuleHandleW(nullptr);
-    HRSRC resource = ::FindResourceW(module, kLayoutResource, MAKEINTRESOURCEW(10) /* RT_RCDATA */);
+    HMODULE module = ::GetModuleHandleW(nullptr);
+    HRSRC resource = Platform().FindResourceW(module, kLayoutResource, MAKEINTRESOURCEW(10) /* RT_RCDATA */);
     HGLOBAL loaded = resource ? ::LoadResource(module, resource) : nullptr;
     const void* data = loaded ? ::LockResource(loaded) : nullptr;
     // The layout belongs to the form class: the message names the class.
@@ -81,7 +82,6 @@ void TForm1::ScaleToScreen(int& clientWidth, int& clientHeight) {
 }
 
 void TForm1::ReadLayout() {
-    SetName(L"Form1");
     SetBounds(0, 0, 0, 0);
     SetBorderStyle(TBorderStyle::bsSizeToolWin);
     SetCaption(L"Envoyer vers : Tervalo 2019 ***{:-");
@@ -93,7 +93,6 @@ void TForm1::ReadLayout() {
     OnCreate = [this](TComponent* s) { FormCreate(s); };
 
     ShellFileListBox1 = Create<TShellFileListBox>();
-    ShellFileListBox1->SetName(L"ShellFileListBox1");
     ShellFileListBox1->BeginLoading();
     ShellFileListBox1->SetParent(this);
     ShellFileListBox1->SetBounds(0, 0, 243, 150);
@@ -107,7 +106,6 @@ void TForm1::ReadLayout() {
     ShellFileListBox1->OnDblClick = [this](TComponent* s) { mnu_LANCERClick(s); };
 
     StatusBar1 = Create<TStatusBar>();
-    StatusBar1->SetName(L"StatusBar1");
     StatusBar1->BeginLoading();
     StatusBar1->SetParent(this);
     StatusBar1->SetBounds(0, 150, 243, 19);
@@ -117,12 +115,10 @@ void TForm1::ReadLayout() {
     PopupMenu1->BeginLoading();
 
     ImageList1 = Create<TImageList>();
-    ImageList1->SetName(L"ImageList1");
     ImageList1->BeginLoading();
     ReadImages();
 
     FileDragDrop1 = Create<TFileDragDrop>();
-    FileDragDrop1->SetName(L"FileDragDrop1");
     FileDragDrop1->BeginLoading();
     FileDragDrop1->SetDropTarget(ShellFileListBox1);
     FileDragDrop1->OnDrop = [this](TComponent* s, const POINT& p, const std::vector<std::wstring>& v) {
@@ -142,4 +138,20 @@ void TForm1::ReadLayout() {
                           static_cast<TComponent*>(PopupMenu1), static_cast<TComponent*>(ImageList1),
                           static_cast<TComponent*>(FileDragDrop1)})
         c->Loaded();
+}
+
+void TForm1::FormCreate(TComponent*) { EnterSendToFolder(*ShellFileListBox1); }
+
+void TForm1::mnu_EXPLOREClick(TComponent*) { OpenSendToFolder(Handle()); }
+
+void TForm1::mnu_LANCERClick(TComponent*) { LaunchSelected(*ShellFileListBox1, Handle()); }
+
+void TForm1::Raffraichir1Click(TComponent*) { RereadSendToFolder(*ShellFileListBox1); }
+
+void TForm1::Supprimer1Click(TComponent*) {
+    if (RemoveSelected(*ShellFileListBox1)) mnu_EXPLORE->Click();
+}
+
+void TForm1::FileDragDrop1Drop(TComponent*, const POINT&, const std::vector<std::wstring>& value) {
+    AddDroppedFile(*ShellFileListBox1, value);
 }

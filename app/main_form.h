@@ -2,7 +2,7 @@
 // context menu and the drop target.
 #pragma once
 
-#include "app/form.h"
+#include "form.h"
 
 #include <string>
 #include <vector>
@@ -51,12 +51,9 @@ protected:
 
 private:
     void CreateMenu();
-    TMenuItem* AddMenuItem(const wchar_t* name, const wchar_t* caption, int imageIndex);
+    TMenuItem* AddMenuItem(const wchar_t* caption, int imageIndex);
     void ReadImages();
     void ScaleToScreen(int& clientWidth, int& clientHeight);
 };
 
 extern TForm1* Form1;
-// The module whose resources hold the window layout; null for the program
-// itself. A test points it at a module without one.
-extern HMODULE LayoutModule;

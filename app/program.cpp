@@ -1,11 +1,11 @@
-#include "app/program.h"
+#include "program.h"
 
-#include "app/application.h"
-#include "app/exceptions.h"
-#include "app/screen.h"
-#include "app/system_library.h"
-#include "drop/file_drag_drop.h"
-#include "resources/resource_ids.h"
+#include "application.h"
+#include "error_text.h"
+#include "exceptions.h"
+#include "resource_ids.h"
+#include "screen.h"
+#include "system_library.h"
 
 #include <cstdlib>
 #include <memory>
@@ -13,18 +13,16 @@
 namespace {
 
 std::wstring ModuleFileName() {
-    wchar_t buffer[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-    std::wstring path = buffer;
+    const std::wstring path = ModulePath();
     return path.substr(path.find_last_of(L'\\') + 1);
 }
 
 // The error box shown when the program cannot start at all.
 void ShowProcessError(const std::exception_ptr& error) {
-    std::wstring message = ExceptionMessage(error);
-    const std::wstring dot = !message.empty() && message.back() != L'.' ? L"." : L"";
-    const std::wstring text = FormatText(LoadResString(IDS_EXCEPTION_IN_MODULE),
-                                         {ExceptionClassName(error), ModuleFileName(), L"00000000", message, dot});
+    const std::wstring message = ExceptionMessage(error);
+    const std::wstring text =
+        FormatText(LoadResString(IDS_EXCEPTION_IN_MODULE),
+                   {ExceptionClassName(error), ModuleFileName(), L"00000000", message, FullStopAfter(message)});
     ::MessageBoxW(nullptr, text.c_str(), LoadResString(IDS_APPLICATION_ERROR).c_str(), MB_TASKMODAL | MB_ICONERROR);
 }
 
@@ -37,10 +35,9 @@ namespace __gnu_cxx {
 void __verbose_terminate_handler() { std::abort(); }
 }  // namespace __gnu_cxx
 
-int RunProgram(void (*entry)(), void (*finalizeUnit)()) {
+int RunProgram(void (*entry)()) {
     RestrictDllSearch();
 
-    auto dropModule = std::make_unique<TFileDragDropModule>();
     auto screen = std::make_unique<TScreen>();
     Screen = screen.get();
     auto application = std::make_unique<TApplication>();
@@ -48,12 +45,10 @@ int RunProgram(void (*entry)(), void (*finalizeUnit)()) {
 
     auto shutdown = [&] {
         if (Application) Application->DestroyForms();
-        finalizeUnit();
         application.reset();
         Application = nullptr;
         screen.reset();
         Screen = nullptr;
-        dropModule.reset();
     };
     Application->OnEndSession = [&] {
         shutdown();

@@ -2,7 +2,6 @@
 // the process-level error report, and the shutdown order.
 #pragma once
 
-// Runs `entry` between the framework's start and its shutdown; `finalizeUnit`
-// releases the program module's own state after the forms are gone.
+// Runs `entry` between the framework's start and its shutdown.
 // Returns the process exit code: 0, or 1 when `entry` let an exception out.
-int RunProgram(void (*entry)(), void (*finalizeUnit)());
+int RunProgram(void (*entry)());

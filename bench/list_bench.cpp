@@ -1,12 +1,11 @@
 // Reading a folder of 2,000 files into the list, against the platform calls
 // the reading cannot avoid. Prints microseconds per file and the ratio of
 // the list's whole reading to enumeration plus one shell query per file.
-#include "app/application.h"
-#include "app/form.h"
-#include "app/screen.h"
-#include "bench/bench_clock.h"
-#include "drop/file_drag_drop.h"
-#include "filelist/shell_file_list_box.h"
+#include "application.h"
+#include "bench_clock.h"
+#include "form.h"
+#include "screen.h"
+#include "shell_file_list_box.h"
 
 #include <shellapi.h>
 
@@ -63,7 +62,6 @@ void Enumerate(const std::wstring& folder, Visit visit) {
 }  // namespace
 
 int wmain() {
-    auto dropModule = std::make_unique<TFileDragDropModule>();
     auto screen = std::make_unique<TScreen>();
     Screen = screen.get();
     auto application = std::make_unique<TApplication>();

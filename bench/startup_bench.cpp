@@ -8,9 +8,9 @@
 //   3. the minimal program.
 // Prints the median of each and the ratios 1/3 and 2/1; the fastest launch of
 // each too, which a busy machine disturbs least.
-#include "app/win_handles.h"
-#include "bench/bench_clock.h"
-#include "folder/send_to_location.h"
+#include "bench_clock.h"
+#include "send_to_location.h"
+#include "win_handles.h"
 
 #include <algorithm>
 #include <array>

@@ -1,10 +1,11 @@
-#include "dialogs/message_dialog.h"
+#include "message_dialog.h"
 
-#include "app/exceptions.h"
-#include "app/system_library.h"
-#include "dialogs/message_form.h"
-#include "dialogs/task_message_dialog.h"
-#include "resources/resource_ids.h"
+#include "application_host.h"
+#include "exceptions.h"
+#include "message_form.h"
+#include "resource_ids.h"
+#include "system_library.h"
+#include "task_message_dialog.h"
 
 bool UseTaskDialogs = true;
 
@@ -42,14 +43,14 @@ bool CommonControlsV6() {
 }
 
 bool TaskDialogsApply() {
-    return PlatformMajorVersion() >= 6 && UseTaskDialogs && Application->VisualStylesActive() &&
+    return PlatformMajorVersion() >= 6 && UseTaskDialogs && ApplicationHost->VisualStylesActive() &&
            CommonControlsV6();
 }
 
 }  // namespace
 
 std::wstring DialogTitle(TMsgDlgType kind) {
-    return kind == mtCustom ? Application->Title() : LoadResString(kTitleIds[kind]);
+    return kind == mtCustom ? ApplicationHost->Title() : LoadResString(kTitleIds[kind]);
 }
 
 std::wstring ButtonCaption(TMsgDlgBtn button) { return LoadResString(kButtonCaptionIds[button]); }

@@ -1,7 +1,7 @@
 // The one modal notice-and-question operation of the program.
 #pragma once
 
-#include "app/form.h"
+#include "form.h"
 
 #include <initializer_list>
 #include <string>

@@ -1,9 +1,10 @@
-#include "dialogs/message_form.h"
+#include "message_form.h"
 
-#include "app/exceptions.h"
-#include "app/modal_scope.h"
-#include "app/screen.h"
-#include "resources/resource_ids.h"
+#include "application_host.h"
+#include "exceptions.h"
+#include "modal_scope.h"
+#include "resource_ids.h"
+#include "screen.h"
 
 #include <algorithm>
 #include <array>
@@ -11,8 +12,6 @@
 
 namespace {
 
-constexpr const wchar_t* kButtonNames[MsgDlgButtonCount] = {
-    L"Yes", L"No", L"OK", L"Cancel", L"Abort", L"Retry", L"Ignore", L"All", L"NoToAll", L"YesToAll", L"Help", L"Close"};
 constexpr int kIconSize = 32;
 
 // Measured once per button for the whole process, whatever font later
@@ -76,33 +75,6 @@ TMsgDlgBtn CancelButtonOf(TMsgDlgButtons buttons) {
     if (buttons.Contains(mbCancel)) return mbCancel;
     if (buttons.Contains(mbNo)) return mbNo;
     return mbOK;
-}
-
-bool IsToolWindow(HWND window) { return (::GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0; }
-
-HWND ParentOrOwner(HWND window) {
-    return (::GetWindowLongW(window, GWL_STYLE) & WS_CHILD) ? ::GetParent(window) : ::GetWindow(window, GW_OWNER);
-}
-
-HWND MainFormWindow() {
-    TForm* main = Application->MainForm();
-    return main ? main->Handle() : nullptr;
-}
-
-// A tool window makes a poor owner: its first ancestor that is not one, else
-// the main window, else the application's own window.
-HWND OwnerInsteadOfToolWindow(HWND tool) {
-    for (HWND up = ParentOrOwner(tool); up; up = ParentOrOwner(up))
-        if (!IsToolWindow(up)) return up;
-    HWND main = MainFormWindow();
-    return main && !IsToolWindow(main) ? main : Application->Handle();
-}
-
-HWND AutomaticOwner() {
-    HWND owner = Application->ActiveWindow();
-    if (owner && (::IsIconic(owner) || !::IsWindowVisible(owner) || !::IsWindowEnabled(owner))) owner = nullptr;
-    if (owner && IsToolWindow(owner)) owner = OwnerInsteadOfToolWindow(owner);
-    return owner ? owner : MainFormWindow();
 }
 
 std::wstring WithoutAmpersands(std::wstring text) {
@@ -209,7 +181,7 @@ TMessageForm::TMessageForm(TComponent* owner) : TForm(owner) { SetBorderStyle(TB
 void TMessageForm::CreateParams(TCreateParams& params) {
     TForm::CreateParams(params);
     params.ClassName = L"TMessageForm";
-    params.WndParent = AutomaticOwner();
+    params.WndParent = TModalScope::Owner(TModalScope::TOwnerOf::MessageForm);
 }
 
 void TMessageForm::Build(const std::wstring& message, TMsgDlgType kind, TMsgDlgButtons buttons,
@@ -239,7 +211,6 @@ void TMessageForm::Build(const std::wstring& message, TMsgDlgType kind, TMsgDlgB
     iconAt_ = {m.horizontalMargin, m.verticalMargin};
     messageText_ = message;
     Message = Create<TMessageLabel>(message);
-    Message->SetName(L"Message");
     Message->SetParent(this);
     Message->SetBounds(blockWidth - text.cx + m.horizontalMargin, m.verticalMargin, text.cx, text.cy);
     Message->Handle();
@@ -254,7 +225,6 @@ void TMessageForm::AddButtons(TMsgDlgButtons buttons, TMsgDlgBtn defaultButton, 
     for (TMsgDlgBtn value : ButtonsInOrder(buttons)) {
         const TModalResult result = value == mbHelp ? mrNone : ButtonResult(value);
         auto* button = Create<TMessageButton>(ButtonCaption(value), result, value == defaultButton);
-        button->SetName(kButtonNames[value]);
         button->SetParent(this);
         button->SetBounds(left, top, size.cx, size.cy);
         button->Handle();
@@ -305,13 +275,13 @@ TModalResult TMessageForm::ShowModal() {
 void TMessageForm::RunModalLoop() {
     while (ModalResult() == mrNone) {
         try {
-            Application->HandleMessage();
+            ApplicationHost->HandleMessage();
         } catch (...) {
             // The key handler's errors: reported, and the form stays up.
-            Application->HandleException(this, std::current_exception());
+            ApplicationHost->HandleException(this, std::current_exception());
         }
         // Also when the form's window went with its owner.
-        if (Application->Closing() || !HandleAllocated()) SetModalResult(mrCancel);
+        if (ApplicationHost->Closing() || !HandleAllocated()) SetModalResult(mrCancel);
     }
 }
 
@@ -420,11 +390,11 @@ void TMessageForm::PaintIcon() {
     if (icon_) ::DrawIconEx(paint.get(), iconAt_.x, iconAt_.y, icon_, kIconSize, kIconSize, 0, nullptr, DI_NORMAL);
 }
 
-void DestroyMessageForm::operator()(TMessageForm* form) const { Application->DestroyComponent(form); }
+void DestroyMessageForm::operator()(TMessageForm* form) const { ApplicationHost->DestroyComponent(form); }
 
 MessageFormPtr CreateMessageDialog(const std::wstring& message, TMsgDlgType kind, TMsgDlgButtons buttons,
                                    TMsgDlgBtn defaultButton) {
-    MessageFormPtr form(Application->Create<TMessageForm>());
+    MessageFormPtr form(ApplicationHost->Create<TMessageForm>());
     form->Build(message, kind, buttons, defaultButton);
     return form;
 }

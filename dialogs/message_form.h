@@ -2,7 +2,7 @@
 // cannot be.
 #pragma once
 
-#include "dialogs/message_dialog.h"
+#include "message_dialog.h"
 
 #include <memory>
 #include <string>

@@ -1,31 +1,12 @@
-#include "dialogs/task_message_dialog.h"
+#include "task_message_dialog.h"
 
-#include "app/modal_scope.h"
-#include "app/screen.h"
+#include "application_host.h"
+#include "modal_scope.h"
+#include "platform_calls.h"
 
 #include <algorithm>
 
 namespace {
-
-constexpr wchar_t kDialogProperty[] = L"TTaskMessageDialog";
-
-struct TaskDialogEntry {
-    bool lookedUp = false;
-    TaskDialogIndirectFunction function = nullptr;
-};
-
-// Looked up once, in the comctl32 that the manifest put in the process:
-// the exe must also start where the function does not exist.
-TaskDialogEntry& TaskDialogIndirectEntry() {
-    static TaskDialogEntry entry;
-    if (!entry.lookedUp) {
-        entry.lookedUp = true;
-        if (HMODULE comctl = ::GetModuleHandleW(L"comctl32.dll"))
-            entry.function = reinterpret_cast<TaskDialogIndirectFunction>(
-                reinterpret_cast<void*>(::GetProcAddress(comctl, "TaskDialogIndirect")));
-    }
-    return entry;
-}
 
 PCWSTR TextOrNull(const std::wstring& text) { return text.empty() ? nullptr : text.c_str(); }
 
@@ -40,22 +21,9 @@ PCWSTR TaskDialogIcon(TMsgDlgType kind) {
     return nullptr;
 }
 
-HWND DefaultParentWindow() {
-    if (TForm* form = Screen->ActiveForm(); form && form->HandleAllocated()) return form->Handle();
-    if (HWND active = Application->ActiveWindow()) return active;
-    return Application->Handle();
-}
-
 }  // namespace
 
-TaskDialogIndirectFunction ReplaceTaskDialogIndirect(TaskDialogIndirectFunction replacement) {
-    TaskDialogEntry& entry = TaskDialogIndirectEntry();
-    const TaskDialogIndirectFunction previous = entry.function;
-    entry.function = replacement;
-    return previous;
-}
-
-bool TTaskMessageDialog::Execute() { return Execute(DefaultParentWindow()); }
+bool TTaskMessageDialog::Execute() { return Execute(TModalScope::Owner(TModalScope::TOwnerOf::TaskDialog)); }
 
 bool TTaskMessageDialog::Execute(HWND parentWnd) {
     parent_ = parentWnd;
@@ -78,7 +46,7 @@ bool TTaskMessageDialog::Execute(HWND parentWnd) {
     config.lpCallbackData = reinterpret_cast<LONG_PTR>(this);
 
     TModalScope modal(parent_);
-    const TaskDialogIndirectFunction show = TaskDialogIndirectEntry().function;
+    const TaskDialogIndirectFunction show = Platform().TaskDialogIndirect;
     int button = 0;
     int radio = 0;
     BOOL verified = FALSE;
@@ -92,7 +60,7 @@ HRESULT CALLBACK TTaskMessageDialog::Callback(HWND window, UINT notification, WP
     try {
         return reinterpret_cast<TTaskMessageDialog*>(self)->Notify(window, notification, wParam);
     } catch (...) {
-        Application->HandleException(nullptr, std::current_exception());
+        ApplicationHost->HandleException(nullptr, std::current_exception());
         return S_OK;
     }
 }
@@ -134,29 +102,13 @@ void TTaskMessageDialog::PlaceOnWorkArea() {
 void TTaskMessageDialog::WatchCancellation() {
     const bool hasCancel = std::any_of(Buttons.begin(), Buttons.end(),
                                        [](const TTaskDialogButtonItem& item) { return item.ModalResult == mrCancel; });
-    if (hasCancel || !window_ || !::SetPropW(window_, kDialogProperty, this)) return;
-    dialogProc_ = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CancellationProc)));
-}
-
-LRESULT CALLBACK TTaskMessageDialog::CancellationProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
-    auto* self = static_cast<TTaskMessageDialog*>(::GetPropW(window, kDialogProperty));
-    const WNDPROC dialogProc = self->dialogProc_;
-    switch (msg) {
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDCANCEL) {
-            ::EndDialog(window, IDCANCEL);
-            return 0;
-        }
-        break;
-    case WM_NCDESTROY:
-        ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(dialogProc));
-        ::RemovePropW(window, kDialogProperty);
-        break;
-    default:
-        break;
-    }
-    return ::CallWindowProcW(dialogProc, window, msg, wParam, lParam);
+    if (hasCancel || !window_) return;
+    dialogWindow_ = std::make_unique<TPlatformWindow>(window_);
+    dialogWindow_->SetMessageFilter(this, [window = window_](TMessage& message) {
+        if (message.Msg != WM_COMMAND || LOWORD(message.WParam) != IDCANCEL) return false;
+        ::EndDialog(window, IDCANCEL);
+        return true;
+    });
 }
 
 std::optional<TModalResult> ShowTaskMessageDialog(const std::wstring& message, TMsgDlgType kind,

@@ -1,20 +1,15 @@
 // The platform's task dialog as the message dialog's first presentation.
 #pragma once
 
-#include "dialogs/message_dialog.h"
+#include "message_dialog.h"
+#include "win_control.h"
 
 #include <commctrl.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
-
-using TaskDialogIndirectFunction = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
-
-// Puts `replacement` in the place of comctl32's TaskDialogIndirect (null
-// stands for a system without it) and returns the function used until now.
-// Lets a test see what happens when the platform cannot show the dialog.
-TaskDialogIndirectFunction ReplaceTaskDialogIndirect(TaskDialogIndirectFunction replacement);
 
 struct TTaskDialogButtonItem {
     std::wstring Caption;
@@ -32,8 +27,8 @@ public:
     // Offsets from the work area's top-left corner; negative centres.
     POINT Position{-1, -1};
 
-    // Shows the dialog over the application's active form, else its active
-    // window, else its own window. False when the platform could not.
+    // Shows the dialog over the owner the modal rule chooses for a task
+    // dialog. False when the platform could not.
     bool Execute();
     bool Execute(HWND parentWnd);
     // The button that closed the dialog (2 when it was dismissed).
@@ -45,11 +40,11 @@ private:
     HRESULT Notify(HWND window, UINT notification, WPARAM wParam);
     void PlaceOnWorkArea();
     void WatchCancellation();
-    static LRESULT CALLBACK CancellationProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
 
     HWND parent_ = nullptr;
     HWND window_ = nullptr;
-    WNDPROC dialogProc_ = nullptr;
+    // The dialog's window while the cancellation is watched.
+    std::unique_ptr<TPlatformWindow> dialogWindow_;
     TModalResult modalResult_ = mrNone;
 };
 

@@ -1,45 +1,10 @@
-#include "drop/file_drag_drop.h"
+#include "file_drag_drop.h"
 
-#include "app/application.h"
-#include "app/exceptions.h"
-#include "app/win_control.h"
-#include "drop/releaser.h"
-#include "drop/wnd_proc_hook.h"
+#include "application_host.h"
+#include "win_control.h"
+#include "win_handles.h"
 
-#include <ole2.h>
 #include <shellapi.h>
-
-TFileDragDropModule* TFileDragDropModule::current_ = nullptr;
-
-TFileDragDropModule::TFileDragDropModule() : oleInitialized_(SUCCEEDED(::OleInitialize(nullptr))) {
-    current_ = this;
-}
-
-TFileDragDropModule::~TFileDragDropModule() {
-    // The service's records go first (they may hand records to the releaser),
-    // then whatever still waits for release; OLE last.
-    hookService_.reset();
-    releaser_.reset();
-    if (current_ == this) current_ = nullptr;
-    if (oleInitialized_) ::OleUninitialize();
-}
-
-TFileDragDropModule& TFileDragDropModule::Current() {
-    if (!current_) throw Exception(L"Le module de dépôt de fichiers n'est pas initialisé");
-    return *current_;
-}
-
-TWndProcHook& TFileDragDropModule::HookService() {
-    TFileDragDropModule& module = Current();
-    if (!module.hookService_) module.hookService_ = std::make_unique<TWndProcHook>();
-    return *module.hookService_;
-}
-
-TReleaser& TFileDragDropModule::Releaser() {
-    TFileDragDropModule& module = Current();
-    if (!module.releaser_) module.releaser_ = std::make_unique<TReleaser>();
-    return *module.releaser_;
-}
 
 TFileDragDrop::TFileDragDrop(TComponent* owner) : TComponent(owner) {}
 
@@ -89,19 +54,19 @@ void TFileDragDrop::Notification(TComponent* component, TOperation operation) {
     if (operation == TOperation::opRemove && component == dropTarget_) SetDropTarget(nullptr);
 }
 
-TControlHook TFileDragDrop::DropHook() {
-    return {[this](TMessage& message) { return HookMessage(message); }, this, 0};
-}
-
+// A target on its way out is left alone: drops are then not caught.
 void TFileDragDrop::RegisterHook() {
-    if (isHooked_ || !dropTarget_) return;
-    isHooked_ = TWndProcHook::Instance().RegisterWndProc(dropTarget_, DropHook(), THookOrder::hoBeforeMsg);
+    if (isHooked_ || !dropTarget_ || dropTarget_->Destroying()) return;
+    dropTarget_->SetMessageFilter(this, [this](TMessage& message) { return HookMessage(message); });
+    isHooked_ = true;
 }
 
 void TFileDragDrop::UnregisterHook() {
     if (!isHooked_) return;
     isHooked_ = false;
-    TWndProcHook::Instance().UnRegisterWndProc(dropTarget_, DropHook(), THookOrder::hoBeforeMsg);
+    // A target being destroyed takes its filter with it; past its own
+    // destructor, only the component part of it is left to ask.
+    if (!dropTarget_->Destroying()) dropTarget_->RemoveMessageFilter(this);
 }
 
 bool TFileDragDrop::HookMessage(TMessage& message) {
@@ -132,7 +97,7 @@ void TFileDragDrop::HandleDrop(HDROP drop) {
     const win::UniqueDrop owned(drop);
     // One question at a time: a drop while a modal window of ours is up
     // would ask another over it, with the windows behind enabled again after.
-    if (Application->ModalLevel() > 0) return;
+    if (ApplicationHost->ModalLevel() > 0) return;
     files_.clear();
     files_ = DroppedNames(drop);
     if (!OnDrop) return;

@@ -1,43 +1,16 @@
 // Makes a control a target for files dropped from the shell.
 #pragma once
 
-#include "app/component.h"
+#include "component.h"
 
 #include <windows.h>
 
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
 class TWinControl;
-class TWndProcHook;
-class TReleaser;
-struct TControlHook;
 struct TMessage;
-
-// The drop module: OLE for the life of the process, and the owner of the
-// shared hook service and releaser. Created before the framework and
-// destroyed after it, so the shared instances outlive every form.
-class TFileDragDropModule {
-public:
-    TFileDragDropModule();
-    ~TFileDragDropModule();
-    TFileDragDropModule(const TFileDragDropModule&) = delete;
-    TFileDragDropModule& operator=(const TFileDragDropModule&) = delete;
-
-    // The shared instances of the running module, created on first use.
-    static TWndProcHook& HookService();
-    static TReleaser& Releaser();
-
-private:
-    static TFileDragDropModule& Current();
-
-    static TFileDragDropModule* current_;
-    bool oleInitialized_;
-    std::unique_ptr<TReleaser> releaser_;
-    std::unique_ptr<TWndProcHook> hookService_;
-};
 
 // Sender, the drop point in the target's client coordinates, and the dropped
 // full paths (lent for the call).
@@ -65,7 +38,6 @@ protected:
 
 private:
     void ReplaceTarget(TWinControl* target);
-    TControlHook DropHook();
     void RegisterHook();
     void UnregisterHook();
     bool HookMessage(TMessage& message);

@@ -1,8 +1,9 @@
-#include "filelist/custom_list_box.h"
+#include "custom_list_box.h"
 
-#include "app/exceptions.h"
-#include "app/popup_menu.h"
-#include "resources/resource_ids.h"
+#include "exceptions.h"
+#include "platform_calls.h"
+#include "popup_menu.h"
+#include "resource_ids.h"
 
 #include <windowsx.h>
 
@@ -73,10 +74,6 @@ int TCustomListBox::AddItem(const std::wstring& text, DWORD data) {
     return static_cast<int>(index);
 }
 
-void TCustomListBox::Click() {
-    if (OnClick) OnClick(this);
-}
-
 void TCustomListBox::DrawItem(const DRAWITEMSTRUCT& item) {
     const UINT state = item.itemState & 0xFF;
     const int index = static_cast<int>(item.itemID);
@@ -96,7 +93,7 @@ void TCustomListBox::DrawItem(const DRAWITEMSTRUCT& item) {
 }
 
 bool TCustomListBox::TypeAhead(TMessage& message) {
-    const DWORD now = TickCount();
+    const DWORD now = Platform().GetTickCount();
     if (now - lastTime_ >= AutoCompleteDelay) filter_.clear();
     lastTime_ = now;
 
@@ -115,15 +112,11 @@ bool TCustomListBox::TypeAhead(TMessage& message) {
 
     if (filter_.empty()) {
         SetItemIndex(0);
-        Click();
         return false;
     }
     const LRESULT found = ::SendMessageW(Handle(), LB_FINDSTRING, static_cast<WPARAM>(-1),
                                          reinterpret_cast<LPARAM>(filter_.c_str()));
-    if (found != LB_ERR) {
-        SetItemIndex(static_cast<int>(found));
-        Click();
-    }
+    if (found != LB_ERR) SetItemIndex(static_cast<int>(found));
     return ch != VK_BACK && ch != VK_RETURN && ch != VK_ESCAPE;
 }
 
@@ -148,13 +141,7 @@ bool TCustomListBox::OpenContextMenu(TMessage& message) {
 void TCustomListBox::WndProc(TMessage& message) {
     switch (message.Msg) {
     case CN_COMMAND:
-        switch (HIWORD(message.WParam)) {
-        case LBN_SELCHANGE: Click(); break;
-        case LBN_DBLCLK:
-            if (OnDblClick) OnDblClick(this);
-            break;
-        default: break;
-        }
+        if (HIWORD(message.WParam) == LBN_DBLCLK && OnDblClick) OnDblClick(this);
         return;
     case CN_MEASUREITEM:
         reinterpret_cast<MEASUREITEMSTRUCT*>(message.LParam)->itemHeight = static_cast<UINT>(itemHeight_);

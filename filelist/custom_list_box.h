@@ -2,8 +2,8 @@
 // a single selection, type-ahead and the double-click event.
 #pragma once
 
-#include "app/graphics.h"
-#include "app/win_control.h"
+#include "graphics.h"
+#include "win_control.h"
 
 #include <functional>
 #include <string>
@@ -38,7 +38,6 @@ public:
     void SetPopupMenu(TPopupMenu* menu) noexcept { popupMenu_ = menu; }
 
     std::function<void(TComponent* sender)> OnDblClick;
-    std::function<void(TComponent* sender)> OnClick;
 
     // Milliseconds between typed characters that still extend the search.
     static constexpr DWORD AutoCompleteDelay = 500;
@@ -52,7 +51,6 @@ protected:
     // Appends an entry; throws EOutOfResources when the list box refuses it.
     int AddItem(const std::wstring& text, DWORD data);
     void SetItemHeight(int height);
-    virtual void Click();
     // Paints entry `index` on the canvas that DrawItem prepared; `state`
     // holds ODS_SELECTED and ODS_FOCUS as the platform gives them.
     virtual void DrawListItem(int index, const RECT& rect, UINT state) = 0;
@@ -61,8 +59,6 @@ protected:
     void UpdateColumnWidth();
 
     TListCanvas canvas_;
-    // Tick source of the type-ahead; a test may stand in for the clock.
-    virtual DWORD TickCount() const { return ::GetTickCount(); }
 
 private:
     bool TypeAhead(TMessage& message);

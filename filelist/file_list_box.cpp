@@ -1,6 +1,6 @@
-#include "filelist/file_list_box.h"
+#include "file_list_box.h"
 
-#include "app/exceptions.h"
+#include "exceptions.h"
 
 namespace {
 
@@ -79,16 +79,6 @@ DWORD TFileListBox::FileTypeAttributes() const {
     if (fileType_ & ftArchive) attributes |= 0x20;
     if (fileType_ & ftNormal) attributes |= 0xA1;
     return attributes;
-}
-
-void TFileListBox::Click() {
-    TCustomListBox::Click();
-    if (ItemIndex() != lastSel_) NotifyChange();
-}
-
-void TFileListBox::NotifyChange() {
-    lastSel_ = ItemIndex();
-    if (OnChange) OnChange(this);
 }
 
 int TFileListBox::SelectedIndex() {

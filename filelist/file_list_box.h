@@ -2,7 +2,7 @@
 // file's full path.
 #pragma once
 
-#include "filelist/custom_list_box.h"
+#include "custom_list_box.h"
 
 #include <functional>
 #include <string>
@@ -37,18 +37,13 @@ public:
     // Reads the folder again.
     void Update() { ReadFolder(); }
 
-    std::function<void(TComponent* sender)> OnChange;
-
 protected:
-    virtual void NotifyChange();
     virtual void ReadFolder() = 0;
     // The full path of the selected entry, or empty.
     std::wstring SelectedFilePath();
     // The name that entry `index` stands for inside Directory.
     virtual std::wstring EntryName(int index) { return ItemText(index); }
-    virtual void ApplyFilePath(const std::wstring& path);
 
-    void Click() override;
     void CreateWindowDone() override;
     void RecomputeItemHeight();
     // The attribute bits that the FileType members stand for.
@@ -58,13 +53,13 @@ protected:
     std::wstring JoinFolderPath(const std::wstring& name) const;
 
 private:
+    void ApplyFilePath(const std::wstring& path);
     void ChangeFolder(const std::wstring& path);
 
     std::wstring directory_;
     std::wstring mask_ = L"*.*";
     unsigned fileType_ = ftNormal;
     bool showGlyphs_ = false;
-    int lastSel_ = -1;
 };
 
 // The process's current directory.

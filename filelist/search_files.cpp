@@ -1,6 +1,6 @@
-#include "filelist/search_files.h"
+#include "search_files.h"
 
-#include "app/win_handles.h"
+#include "win_handles.h"
 
 std::wstring UpperCase(std::wstring_view text) {
     std::wstring upper(text);

@@ -1,12 +1,11 @@
-#include "filelist/shell_file_list_box.h"
+#include "shell_file_list_box.h"
 
-#include "app/screen.h"
-#include "app/system_library.h"
+#include "platform_calls.h"
+#include "screen.h"
+#include "system_library.h"
 
 #include <algorithm>
 #include <cwchar>
-
-ShellFileInfoFn ShellFileInfoCall = &::SHGetFileInfoW;
 
 namespace {
 
@@ -49,12 +48,8 @@ TShellFileListBox::TShellFileListBox(TComponent* owner) : TFileListBox(owner) {
     // none (an empty name would make it inspect the current folder).
     SHFILEINFOW info{};
     constexpr UINT flags = SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON;
-    images_ = reinterpret_cast<HIMAGELIST>(ShellFileInfoCall(L"", FILE_ATTRIBUTE_NORMAL, &info, sizeof(info), flags));
-    SetImagesForTesting(images_);
-}
-
-void TShellFileListBox::SetImagesForTesting(HIMAGELIST images) {
-    images_ = images;
+    images_ = reinterpret_cast<HIMAGELIST>(
+        Platform().SHGetFileInfoW(L"", FILE_ATTRIBUTE_NORMAL, &info, sizeof(info), flags));
     int cx = 16, cy = 16;
     if (images_) ::ImageList_GetIconSize(images_, &cx, &cy);
     iconSize_ = {cx, cy};
@@ -66,10 +61,7 @@ void TShellFileListBox::ReadFolder() {
     fileNames_.clear();
     // No folder yet, or one that cannot be entered any more: the list stays
     // empty rather than show whatever folder the process happens to be in.
-    if (Directory().empty() || !::SetCurrentDirectoryW(Directory().c_str())) {
-        NotifyChange();
-        return;
-    }
+    if (Directory().empty() || !::SetCurrentDirectoryW(Directory().c_str())) return;
 
     ReadingScope scope(Handle());
     const DWORD attributes = FileTypeAttributes();
@@ -83,14 +75,13 @@ void TShellFileListBox::ReadFolder() {
     UINT flags = SHGFI_SYSICONINDEX | SHGFI_DISPLAYNAME | SHGFI_SMALLICON;
     if (ShellHasOverlays()) flags |= SHGFI_OVERLAYINDEX;
     AddEntries(names, flags);
-    NotifyChange();
 }
 
 void TShellFileListBox::AddEntries(const std::vector<std::wstring>& names, UINT queryFlags) {
     fileNames_.reserve(names.size());
     for (const std::wstring& name : names) {
         SHFILEINFOW info{};
-        const bool named = ShellFileInfoCall(name.c_str(), 0, &info, sizeof(info), queryFlags) != 0 &&
+        const bool named = Platform().SHGetFileInfoW(name.c_str(), 0, &info, sizeof(info), queryFlags) != 0 &&
                            info.szDisplayName[0] != L'\0';
         // An entry the shell cannot name shows the file's own name rather
         // than an invisible line.

@@ -2,18 +2,13 @@
 // and small icon, painted by the control in columns.
 #pragma once
 
-#include "filelist/file_list_box.h"
-#include "filelist/search_files.h"
+#include "file_list_box.h"
+#include "search_files.h"
 
 #include <shellapi.h>
 
 #include <string>
 #include <vector>
-
-// The shell query behind the icon list and each entry (SHGetFileInfoW); a
-// test may put in one that records what the list asks about, or one that fails.
-using ShellFileInfoFn = DWORD_PTR(WINAPI*)(LPCWSTR, DWORD, SHFILEINFOW*, UINT, UINT);
-extern ShellFileInfoFn ShellFileInfoCall;
 
 class TShellFileListBox : public TFileListBox {
 public:
@@ -24,8 +19,6 @@ public:
     // The shell's system small-icon list (shared: never destroyed here).
     HIMAGELIST Images() const noexcept { return images_; }
     SIZE IconSize() const noexcept { return iconSize_; }
-    // Lets a test paint without the shell's icon list.
-    void SetImagesForTesting(HIMAGELIST images);
 
     // The file name of entry `index`, as the folder holds it.
     const std::wstring& EntryFileName(int index) const { return fileNames_.at(static_cast<size_t>(index)); }

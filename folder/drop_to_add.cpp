@@ -1,8 +1,9 @@
-#include "app/main_form.h"
+#include "drop_to_add.h"
 
-#include "filelist/shell_file_list_box.h"
-#include "folder/send_to_location.h"
-#include "folder/shell_helpers.h"
+#include "send_to_location.h"
+#include "shell_file_list_box.h"
+#include "shell_helpers.h"
+#include "win_handles.h"
 
 #include <optional>
 
@@ -46,11 +47,11 @@ bool ReplacesAnEntry(const std::wstring& source, const std::wstring& destination
 
 }  // namespace
 
-void TForm1::FileDragDrop1Drop(TComponent*, const POINT&, const std::vector<std::wstring>& value) {
+void AddDroppedFile(TShellFileListBox& list, const std::vector<std::wstring>& dropped) {
     // A drop that names nothing has nothing to add.
-    if (value.empty() || value.front().empty()) return;
+    if (dropped.empty() || dropped.front().empty()) return;
     // Copied before the question: another drop during the dialog refills the list.
-    const std::wstring source = value.front();
+    const std::wstring source = dropped.front();
     const std::wstring name = FileNamePart(source);
     const std::wstring destination = SendToDestination(name);
     if (!AskConfirm(kAddQuestion + name)) return;
@@ -61,5 +62,5 @@ void TForm1::FileDragDrop1Drop(TComponent*, const POINT&, const std::vector<std:
         return;
     }
     (void)CopyFileTo(source, destination);
-    ShellFileListBox1->Update();
+    list.Update();
 }

@@ -1,14 +1,11 @@
-#include "folder/folder_commands.h"
+#include "folder_commands.h"
 
-#include "app/main_form.h"
-#include "app/popup_menu.h"
-#include "filelist/shell_file_list_box.h"
-#include "folder/send_to_location.h"
-#include "folder/shell_helpers.h"
+#include "platform_calls.h"
+#include "send_to_location.h"
+#include "shell_file_list_box.h"
+#include "shell_helpers.h"
 
 #include <shellapi.h>
-
-ShellExecuteFn ShellExecuteCall = &::ShellExecuteW;
 
 namespace {
 
@@ -23,39 +20,38 @@ constexpr wchar_t kRemoveByHand[] =
 
 // Whatever the shell does with the path, it reports itself.
 void OpenInShell(HWND owner, const std::wstring& path) {
-    (void)ShellExecuteCall(owner, L"OPEN", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    (void)Platform().ShellExecuteW(owner, L"OPEN", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 }  // namespace
 
-void TForm1::mnu_EXPLOREClick(TComponent*) { OpenInShell(Handle(), SendToPath); }
+void OpenSendToFolder(HWND owner) { OpenInShell(owner, SendToPath); }
 
-void TForm1::mnu_LANCERClick(TComponent*) {
-    const int index = ShellFileListBox1->ItemIndex();
+void LaunchSelected(TShellFileListBox& list, HWND owner) {
+    const int index = list.ItemIndex();
     if (index == -1) {
         ShowNotice(kNothingToLaunch, mtWarning);
         return;
     }
     // The list may be read again while the question is up: what opens is
     // the file asked about, and only while the list still holds it.
-    const std::wstring path = ShellFileListBox1->FileName();
-    if (!AskConfirm(kLaunchQuestion + ShellFileListBox1->ItemText(index))) return;
-    if (ShellFileListBox1->HoldsFile(path)) OpenInShell(Handle(), path);
+    const std::wstring path = list.FileName();
+    if (!AskConfirm(kLaunchQuestion + list.ItemText(index))) return;
+    if (list.HoldsFile(path)) OpenInShell(owner, path);
 }
 
-// Enters the SendTo folder again, so that one missing at start shows once it exists.
-void TForm1::Raffraichir1Click(TComponent*) { ShellFileListBox1->SetDirectory(SendToPath); }
+void RereadSendToFolder(TShellFileListBox& list) { list.SetDirectory(SendToPath); }
 
-void TForm1::Supprimer1Click(TComponent*) {
-    const std::wstring path = ShellFileListBox1->FileName();
+bool RemoveSelected(TShellFileListBox& list) {
+    const std::wstring path = list.FileName();
     if (path.empty()) {
         ShowNotice(kNothingToRemove, mtWarning);
-        return;
+        return false;
     }
     // The question names the entry as the list shows it; the file is what goes.
-    if (!AskConfirm(kRemoveQuestion + ShellFileListBox1->ItemText(ShellFileListBox1->ItemIndex()))) return;
+    if (!AskConfirm(kRemoveQuestion + list.ItemText(list.ItemIndex()))) return false;
     // The question that follows is the way out when the file stayed.
     (void)RecycleFile(path);
-    ShellFileListBox1->Update();
-    if (AskConfirm(kRemoveByHand)) mnu_EXPLORE->Click();
+    list.Update();
+    return AskConfirm(kRemoveByHand);
 }

@@ -1,8 +1,17 @@
-// The shell call behind the folder commands.
+// The folder commands: each asks its question, then acts on the SendTo folder
+// through the list that shows it.
 #pragma once
 
 #include <windows.h>
 
-// Opens a path in the shell; a test may put one in that only records.
-using ShellExecuteFn = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
-extern ShellExecuteFn ShellExecuteCall;
+class TShellFileListBox;
+
+// Opens the SendTo folder in the shell's file browser.
+void OpenSendToFolder(HWND owner);
+// Opens the selected entry in the shell, once the user agrees.
+void LaunchSelected(TShellFileListBox& list, HWND owner);
+// Enters the SendTo folder again, so that one missing at start shows once it exists.
+void RereadSendToFolder(TShellFileListBox& list);
+// Sends the selected entry to the Recycle Bin, once the user agrees; true
+// when the user then asks for the folder, to remove the file by hand.
+bool RemoveSelected(TShellFileListBox& list);

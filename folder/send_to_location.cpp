@@ -1,38 +1,19 @@
-#include "folder/send_to_location.h"
+#include "send_to_location.h"
 
-#include "app/exceptions.h"
-#include "app/main_form.h"
-#include "app/system_library.h"
-#include "app/win_handles.h"
-#include "filelist/shell_file_list_box.h"
+#include "exceptions.h"
+#include "platform_calls.h"
+#include "shell_file_list_box.h"
+#include "win_handles.h"
 
 #include <knownfolders.h>
 #include <shlobj.h>
 
-namespace {
-
-// Looked up when first asked, not while static objects are made: the DLL
-// search is restricted only once the program runs.
-HRESULT WINAPI KnownFolderPathOnFirstUse(REFKNOWNFOLDERID id, DWORD flags, HANDLE token, PWSTR* path) {
-    static const KnownFolderPathFn shell = ShellKnownFolderPath();
-    return shell ? shell(id, flags, token, path) : E_NOTIMPL;
-}
-
-}  // namespace
-
 std::wstring SendToPath;
-GetUserNameFn GetUserNameCall = &::GetUserNameW;
-KnownFolderPathFn KnownFolderPathCall = &KnownFolderPathOnFirstUse;
-
-KnownFolderPathFn ShellKnownFolderPath() {
-    // Looked up rather than imported: a system without it must still start.
-    return SystemFunction<KnownFolderPathFn>(L"shell32.dll", "SHGetKnownFolderPath");
-}
 
 std::wstring CurrentUserName() {
     std::wstring buffer(255, L'\0');
     DWORD count = 255;
-    if (!GetUserNameCall(buffer.data(), &count) || count == 0) return L"Inconnu";
+    if (!Platform().GetUserNameW(buffer.data(), &count) || count == 0) return L"Inconnu";
     buffer.resize(count - 1);
     return buffer;
 }
@@ -40,12 +21,13 @@ std::wstring CurrentUserName() {
 std::wstring SendToPathFor(const std::wstring& userName) { return FormatText(kSendToPattern, {userName}); }
 
 std::wstring ShellSendToPath() {
-    if (!KnownFolderPathCall) return {};
+    const KnownFolderPathFn knownFolderPath = Platform().SHGetKnownFolderPath;
+    if (!knownFolderPath) return {};
     // Not verified: a redirected folder that is missing is still the one the
     // shell reads, and is reported as missing rather than swapped for another.
     // The shell's buffer is ours to free, whatever the result.
     PWSTR raw = nullptr;
-    const HRESULT result = KnownFolderPathCall(FOLDERID_SendTo, KF_FLAG_DONT_VERIFY, nullptr, &raw);
+    const HRESULT result = knownFolderPath(FOLDERID_SendTo, KF_FLAG_DONT_VERIFY, nullptr, &raw);
     const win::UniqueCoTaskText path(raw);
     return SUCCEEDED(result) && path ? std::wstring(path.get()) : std::wstring();
 }
@@ -55,9 +37,7 @@ std::wstring SendToFolderPath() {
     return shell.empty() ? SendToPathFor(CurrentUserName()) : shell;
 }
 
-void TForm1::FormCreate(TComponent*) {
+void EnterSendToFolder(TShellFileListBox& list) {
     SendToPath = SendToFolderPath();
-    ShellFileListBox1->SetDirectory(SendToPath);
+    list.SetDirectory(SendToPath);
 }
-
-void FinalizeUnit1() { SendToPath.clear(); }

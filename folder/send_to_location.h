@@ -6,7 +6,10 @@
 
 #include <string>
 
-// The SendTo folder's path, set once when the main window is created.
+class TShellFileListBox;
+
+// The SendTo folder's path, set once when the main window is created and
+// released with the program's other module state when the process ends.
 extern std::wstring SendToPath;
 
 // The path pattern; "%s" stands for the login name.
@@ -22,17 +25,6 @@ std::wstring ShellSendToPath();
 // The shell's SendTo folder, else the pattern's for the login name.
 std::wstring SendToFolderPath();
 
-// The platform call behind CurrentUserName; a test may put a failing one in.
-using GetUserNameFn = BOOL(WINAPI*)(LPWSTR, LPDWORD);
-extern GetUserNameFn GetUserNameCall;
-
-// The platform call behind ShellSendToPath (SHGetKnownFolderPath), looked up
-// in shell32 at run time: null where the system lacks it. A test may put
-// another answer in.
-using KnownFolderPathFn = HRESULT(WINAPI*)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*);
-extern KnownFolderPathFn KnownFolderPathCall;
-// The shell's own SHGetKnownFolderPath, or null.
-KnownFolderPathFn ShellKnownFolderPath();
-
-// Releases the program module's state at shutdown.
-void FinalizeUnit1();
+// Finds the SendTo folder, keeps its path and has the list enter it; the
+// list's error, when it cannot, is left to the caller.
+void EnterSendToFolder(TShellFileListBox& list);

@@ -1,6 +1,7 @@
-#include "folder/shell_helpers.h"
+#include "shell_helpers.h"
 
-FileOperationFn FileOperationCall = &::SHFileOperationW;
+#include "modal_scope.h"
+#include "platform_calls.h"
 
 bool RecycleFile(const std::wstring& path) {
     // Nothing there to recycle. Wine would ask whether to destroy it for good.
@@ -9,16 +10,14 @@ bool RecycleFile(const std::wstring& path) {
     // zero and the string's own terminator.
     const std::wstring from = path + L'\0';
     SHFILEOPSTRUCTW operation{};
-    // The shell's own question goes above the window the user acted in,
-    // which may be topmost.
-    operation.hwnd = ::GetActiveWindow();
+    operation.hwnd = TModalScope::Owner(TModalScope::TOwnerOf::ShellQuestion);
     operation.wFunc = FO_DELETE;
     operation.pFrom = from.c_str();
     // A file that the Recycle Bin cannot take (a network folder, a file too
     // big for it) would be destroyed for good: the shell asks first.
     operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_ALLOWUNDO | FOF_WANTNUKEWARNING;
     // The user may have refused to let it be destroyed: it is still there.
-    return FileOperationCall(&operation) == 0 && !operation.fAnyOperationsAborted;
+    return Platform().SHFileOperationW(&operation) == 0 && !operation.fAnyOperationsAborted;
 }
 
 BOOL CopyFileTo(const std::wstring& source, const std::wstring& destination) {

@@ -1,15 +1,11 @@
 // The program's small utility layer over the shell and the message dialog.
 #pragma once
 
-#include "dialogs/message_dialog.h"
+#include "message_dialog.h"
 
 #include <shellapi.h>
 
 #include <string>
-
-// The shell call behind RecycleFile; a test puts a failing one in its place.
-using FileOperationFn = int(WINAPI*)(LPSHFILEOPSTRUCTW);
-extern FileOperationFn FileOperationCall;
 
 // Moves the file to the Recycle Bin; true when the shell succeeded. The
 // shell asks nothing, unless the file cannot go there and would be destroyed.

@@ -9,7 +9,7 @@
 //                        entries its list shows, one a line, in UTF-8.
 //   run_helper geometry  waits for that window and prints its rectangle on the
 //                        screen as WIDTHxHEIGHT+X+Y (for cropping a screenshot).
-#include "app/win_handles.h"
+#include "win_handles.h"
 
 #include <objbase.h>
 #include <shlobj.h>

@@ -1,17 +1,19 @@
 // The application frame and the main window: title, error reporting, the
 // SendTo location, the window's styles, geometry, scaling and stay-on-top.
-#include "tests/test_support.h"
+#include "test_support.h"
 
-#include "app/application.h"
-#include "app/exceptions.h"
-#include "app/main_form.h"
-#include "app/screen.h"
-#include "app/status_bar.h"
-#include "app/win_handles.h"
-#include "app/system_library.h"
-#include "dialogs/message_dialog.h"
-#include "filelist/shell_file_list_box.h"
-#include "folder/send_to_location.h"
+#include "application.h"
+#include "error_text.h"
+#include "exceptions.h"
+#include "main_form.h"
+#include "message_dialog.h"
+#include "platform_calls.h"
+#include "screen.h"
+#include "send_to_location.h"
+#include "shell_file_list_box.h"
+#include "status_bar.h"
+#include "win_handles.h"
+#include "system_library.h"
 
 #include <gtest/gtest.h>
 
@@ -70,11 +72,6 @@ BOOL WINAPI FakeGetUserName(LPWSTR buffer, LPDWORD count) {
 }
 BOOL WINAPI FailingGetUserName(LPWSTR, LPDWORD) { return FALSE; }
 
-struct UserNameSeam {
-    explicit UserNameSeam(GetUserNameFn fn) { GetUserNameCall = fn; }
-    ~UserNameSeam() { GetUserNameCall = &::GetUserNameW; }
-};
-
 }  // namespace
 
 TEST(Application, TitleComesFromTheModuleFileName) {
@@ -88,10 +85,30 @@ TEST(Application, TitleComesFromTheModuleFileName) {
     }
 }
 
+// The application's box adds "." only after a character above it in code
+// order; the box of an error that ends the process adds it unless the text
+// already ends with one.
+TEST(Application, EachErrorBoxClosesItsTextByItsOwnRule) {
+    struct Case {
+        const wchar_t* text;
+        const wchar_t* errorBox;
+        const wchar_t* processBoxEnding;
+    };
+    for (const Case& c : {Case{L"Accès refusé", L"Accès refusé.", L"."}, Case{L"Erreur E/S 32", L"Erreur E/S 32.", L"."},
+                          Case{L"Déjà fini.", L"Déjà fini.", L""}, Case{L"Erreur (interne)", L"Erreur (interne)", L"."},
+                          Case{L"Quoi !", L"Quoi !", L"."}, Case{L"Suite -", L"Suite -", L"."},
+                          Case{L"Dossier C:\\", L"Dossier C:\\.", L"."}, Case{L"", L"", L""}}) {
+        EXPECT_EQ(WithFullStop(c.text), c.errorBox) << c.text;
+        EXPECT_EQ(FullStopAfter(c.text), c.processBoxEnding) << c.text;
+    }
+}
+
 // The error that reading the main window's layout raises where the layout
 // is missing.
+HRSRC WINAPI NoResource(HMODULE, LPCWSTR, LPCWSTR) { return nullptr; }
+
 std::exception_ptr MissingLayoutError() {
-    LayoutModule = ::GetModuleHandleW(L"kernel32.dll");
+    TPlatformOverride missing(Platform().FindResourceW, &NoResource);
     auto* form = Application->Create<TForm1>();
     std::exception_ptr error;
     try {
@@ -99,7 +116,6 @@ std::exception_ptr MissingLayoutError() {
     } catch (...) {
         error = std::current_exception();
     }
-    LayoutModule = nullptr;
     Application->DestroyComponent(form);
     return error;
 }
@@ -180,7 +196,7 @@ TEST(SendToLocation, PathIsBuiltFromTheLoginName) {
         {name254, name254},
         {std::wstring(255, L'n'), L"Inconnu"},
     };
-    UserNameSeam seam(&FakeGetUserName);
+    TPlatformOverride seam(Platform().GetUserNameW, &FakeGetUserName);
     for (const Case& c : cases) {
         g_fakeUserName = c.name;
         EXPECT_EQ(SendToPathFor(CurrentUserName()),
@@ -190,12 +206,9 @@ TEST(SendToLocation, PathIsBuiltFromTheLoginName) {
 }
 
 TEST(SendToLocation, FailingFolderIsReportedAndTheListStaysEmpty) {
-    UserNameSeam seam(&FailingGetUserName);
+    TPlatformOverride seam(Platform().GetUserNameW, &FailingGetUserName);
     // A shell without the known-folder call: the path comes from the pattern.
-    struct NoShellFolder {
-        NoShellFolder() { KnownFolderPathCall = nullptr; }
-        ~NoShellFolder() { KnownFolderPathCall = ShellKnownFolderPath(); }
-    } noShellFolder;
+    TPlatformOverride noShellFolder(Platform().SHGetKnownFolderPath, nullptr);
     TempFolder launch;
     launch.Touch(L"avant.txt");
     const std::wstring saved = CurrentDirectory();
@@ -298,6 +311,17 @@ int ZeroHeight(int fontHeight) {
     return size.cy;
 }
 
+
+namespace {
+
+// The screen's resolution as the test sets it; the other capabilities as usual.
+int g_pixelsPerInch = 96;
+int WINAPI TestResolution(HDC dc, int index) {
+    return index == LOGPIXELSY ? g_pixelsPerInch : SystemCalls().GetDeviceCaps(dc, index);
+}
+
+}  // namespace
+
 // The design is 243 x 169 for a "0" 13 pixels high.
 TEST(MainWindow, ScalesByTheZeroHeightWhenTheResolutionDiffers) {
     struct Case {
@@ -306,7 +330,13 @@ TEST(MainWindow, ScalesByTheZeroHeightWhenTheResolutionDiffers) {
     };
     for (const Case& c : {Case{96, -11}, Case{97, -11}, Case{120, -14}}) {
         SCOPED_TRACE(c.ppi);
-        Screen->SetPixelsPerInchForTesting(c.ppi);
+        g_pixelsPerInch = c.ppi;
+        std::optional<TScreen> screen;
+        {
+            TPlatformOverride resolution(Platform().GetDeviceCaps, &TestResolution);
+            screen.emplace();
+        }
+        TPlatformOverride<TScreen*> current(Screen, &*screen);
         auto* form = Application->Create<TForm1>();
         form->ReadLayout();
         EXPECT_EQ(form->Font().Height(), c.fontHeight);
@@ -316,7 +346,6 @@ TEST(MainWindow, ScalesByTheZeroHeightWhenTheResolutionDiffers) {
         EXPECT_EQ(client.bottom, ::MulDiv(169, zero, 13));
         Application->DestroyComponent(form);
     }
-    Screen->SetPixelsPerInchForTesting(96);
 }
 
 TEST(MainWindow, StatusBarShowsTheDropHintCentred) {
@@ -658,24 +687,25 @@ TEST(SystemLibrary, TheCurrentFolderIsOutOfTheDllSearch) {
     PlantedLibrary planted;
     ASSERT_TRUE(PlantedLibrary::Found()) << "the standard search looks in the current folder";
     g_loaderCalls.clear();
-    LoadLibraryExCall = &RecordLoad;
+    std::optional<TPlatformOverride<LoadLibraryExFn>> recorded(std::in_place, Platform().LoadLibraryExW, &RecordLoad);
 
     // Windows 7 without the update that brings SetDefaultDllDirectories: the
     // loader is given the full path in System32. (Wine ignores the
     // SetDllDirectoryW(L"") that keeps the current folder out there, so the
     // planted library cannot show that half here.)
-    const SetDefaultDllDirectoriesFn available = SetDefaultDllDirectoriesCall;
-    SetDefaultDllDirectoriesCall = nullptr;
-    RestrictDllSearch();
-    EXPECT_NE(SystemLibrary(L"winmm.dll"), nullptr);
-    SetDefaultDllDirectoriesCall = available;
+    const SetDefaultDllDirectoriesFn available = Platform().SetDefaultDllDirectories;
+    {
+        TPlatformOverride windows7(Platform().SetDefaultDllDirectories, nullptr);
+        RestrictDllSearch();
+        EXPECT_NE(SystemLibrary(L"winmm.dll"), nullptr);
+    }
     ::SetDllDirectoryW(nullptr);
 
     ASSERT_NE(available, nullptr) << "Wine has it, as Windows 8 and later do";
     RestrictDllSearch();
     EXPECT_FALSE(PlantedLibrary::Found());
     EXPECT_NE(SystemLibrary(L"msimg32.dll"), nullptr);
-    LoadLibraryExCall = &::LoadLibraryExW;
+    recorded.reset();
 
     ASSERT_EQ(g_loaderCalls.size(), 2u);
     EXPECT_EQ(g_loaderCalls[0].file, SystemFolder() + L"\\winmm.dll");

@@ -4,14 +4,15 @@
 // up, from outside, as Windows or another program would.
 //
 //   command_host.exe <folder> <journal> <launch|remove|drop> <task|form> [dropped file]
-#include "app/application.h"
-#include "app/main_form.h"
-#include "app/program.h"
-#include "dialogs/message_dialog.h"
-#include "filelist/shell_file_list_box.h"
-#include "folder/folder_commands.h"
-#include "folder/send_to_location.h"
-#include "tests/test_support.h"
+#include "application.h"
+#include "folder_commands.h"
+#include "main_form.h"
+#include "message_dialog.h"
+#include "platform_calls.h"
+#include "program.h"
+#include "send_to_location.h"
+#include "shell_file_list_box.h"
+#include "test_support.h"
 
 #include <shellapi.h>
 
@@ -59,7 +60,7 @@ void EntrySequence() {
     Application->SetMainFormOnTaskBar(true);
     Application->CreateForm(Form1);
     UseTaskDialogs = Argument(4) == L"task";
-    ShellExecuteCall = &JournalShellExecute;
+    static TPlatformOverride journal(Platform().ShellExecuteW, &JournalShellExecute);
     SendToPath = Argument(1);
     Form1->ShellFileListBox1->SetDirectory(SendToPath);
     Form1->ShellFileListBox1->SetItemIndex(0);
@@ -75,5 +76,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         g_arguments.assign(arguments, arguments + count);
         ::LocalFree(arguments);
     }
-    return RunProgram(&EntrySequence, &FinalizeUnit1);
+    return RunProgram(&EntrySequence);
 }

@@ -1,16 +1,19 @@
 // The folder commands and the context menu, driven through real messages on
 // the main window, with the dialogs answered and the shell call recorded.
-#include "app/application.h"
-#include "app/exceptions.h"
-#include "app/image_list.h"
-#include "app/main_form.h"
-#include "app/win_handles.h"
-#include "app/popup_menu.h"
-#include "app/screen.h"
-#include "filelist/shell_file_list_box.h"
-#include "folder/folder_commands.h"
-#include "folder/send_to_location.h"
-#include "tests/test_support.h"
+#include "application.h"
+#include "exceptions.h"
+#include "folder_commands.h"
+#include "image_list.h"
+#include "main_form.h"
+#include "menu_hotkeys.h"
+#include "platform_calls.h"
+#include "popup_menu.h"
+#include "screen.h"
+#include "send_to_location.h"
+#include "shell_file_list_box.h"
+#include "test_support.h"
+#include "ux_theme.h"
+#include "win_handles.h"
 
 #include <gtest/gtest.h>
 
@@ -52,7 +55,6 @@ class CommandsTest : public testing::Test {
 protected:
     void SetUp() override {
         shellCalls.clear();
-        ShellExecuteCall = &RecordShellExecute;
         form = Application->Create<TForm1>();
         form->ReadLayout();
         SendToPath = folder.Path();
@@ -60,9 +62,7 @@ protected:
     }
     void TearDown() override {
         Application->DestroyComponent(form);
-        ShellExecuteCall = &::ShellExecuteW;
         SendToPath.clear();
-        TPopupMenu::SetThemesDisabledForTesting(false);
         // Leave the folder so that it can be removed.
         ::SetCurrentDirectoryW(L"C:\\");
     }
@@ -118,6 +118,8 @@ protected:
         return captions;
     }
 
+    // The shell only records what it is asked to open.
+    TPlatformOverride<ShellExecuteFn> recordShell{Platform().ShellExecuteW, &RecordShellExecute};
     TempFolder folder;
     TForm1* form = nullptr;
 };
@@ -393,9 +395,10 @@ TEST_F(CommandsTest, AnEntryTheShellCannotNameShowsItsFileName) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         shellCalls.clear();
-        ShellFileInfoCall = c.shell;
-        List()->Update();
-        ShellFileInfoCall = &::SHGetFileInfoW;
+        {
+            TPlatformOverride shell(Platform().SHGetFileInfoW, c.shell);
+            List()->Update();
+        }
         ASSERT_EQ(List()->Count(), 2);
         EXPECT_EQ(List()->ItemText(0), L"Bloc-notes") << "the other entries keep the shell's names";
         EXPECT_EQ(List()->ItemText(1), unnamed);
@@ -713,6 +716,31 @@ TEST_F(MenuTest, HotkeysAndRedundantSeparators) {
     }
 }
 
+// The assignment itself, on captions alone: no menu, no window.
+TEST(MenuHotkeys, MarkedCharactersAndAssignmentOnCaptionsAlone) {
+    for (const auto& [caption, hotkey] : std::vector<std::pair<std::wstring, wchar_t>>{
+             {L"Cou&per", L'p'}, {L"&&Sel", L'\0'}, {L"Sel && &poivre", L'p'}, {L"Fin&", L'\0'}, {L"", L'\0'}})
+        EXPECT_EQ(HotkeyOf(caption), hotkey) << caption;
+
+    struct Case {
+        const char* label;
+        std::vector<std::wstring> captions;
+        bool farEast;
+        std::vector<std::wstring> assigned;
+    };
+    const Case cases[] = {
+        {"too few characters", {L"Ab", L"Ab", L"Ab"}, false, {L"&Ab", L"A&b", L"Ab"}},
+        {"too few characters, Far East", {L"Ab", L"Ab", L"Ab"}, true, {L"Ab(&A)", L"Ab(&B)", L"Ab(&1)"}},
+        {"a mark taken earlier moves", {L"&Copier", L"&Coller"}, false, {L"&Copier", L"C&oller"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        std::vector<std::wstring> captions = c.captions;
+        AssignHotkeys(captions, c.farEast);
+        EXPECT_EQ(captions, c.assigned);
+    }
+}
+
 LANGID WINAPI French() { return MAKELANGID(LANG_FRENCH, SUBLANG_FRENCH); }
 LANGID WINAPI Japanese() { return MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT); }
 LANGID WINAPI Chinese() { return MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_TRADITIONAL); }
@@ -734,7 +762,7 @@ TEST_F(MenuTest, FarEastSystemsAppendTheHotkeyInParentheses) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
-        SystemLanguageCall = c.language;
+        TPlatformOverride language(Platform().GetSystemDefaultLangID, c.language);
         for (TMenuItem* item : std::vector<TMenuItem*>(menu->Items())) owner.DestroyComponent(item);
         for (const wchar_t* caption : {L"Explorer", L"-", L"&Lancer", L"Envoyer...", L"日本", L"Été"}) AddItem(caption);
         (void)menu->BuildMenu();
@@ -743,7 +771,6 @@ TEST_F(MenuTest, FarEastSystemsAppendTheHotkeyInParentheses) {
         EXPECT_EQ(Shown(), c.shown) << "a second opening changes nothing";
         EXPECT_EQ(menu->MenuChar(platform.get(), L'n'), MAKELRESULT(3, MNC_EXECUTE));
     }
-    SystemLanguageCall = &::GetSystemDefaultLangID;
 }
 
 TEST_F(MenuTest, HiddenItemsAndTheLinesTheyLeave) {
@@ -882,7 +909,7 @@ TEST_F(DrawingTest, ImagesComeFromTheLayoutStream) {
 }
 
 TEST_F(DrawingTest, ClassicItemsHaveTheirFixedSizesAndLook) {
-    TPopupMenu::SetThemesDisabledForTesting(true);
+    TPlatformOverride classic(UxTheme::Functions().open, nullptr);
     (void)form->PopupMenu1->BuildMenu();  // the captions get their hotkeys
     const MEASUREITEMSTRUCT lancer = Measure(form->mnu_LANCER);
     EXPECT_EQ(lancer.itemHeight, 19u);
@@ -910,7 +937,8 @@ TEST_F(DrawingTest, ClassicItemsHaveTheirFixedSizesAndLook) {
 TEST_F(DrawingTest, TheDefaultItemIsDrawnBold) {
     for (const bool themed : {true, false}) {
         SCOPED_TRACE(themed ? "themed" : "classic");
-        TPopupMenu::SetThemesDisabledForTesting(!themed);
+        std::optional<TPlatformOverride<UxTheme::OpenFn>> classic;
+        if (!themed) classic.emplace(UxTheme::Functions().open, nullptr);
         (void)form->PopupMenu1->BuildMenu();
         // From the left edge: the image is the same in both drawings.
         const RECT text{0, 0, 200, static_cast<LONG>(Measure(form->Raffraichir1).itemHeight)};
@@ -930,7 +958,8 @@ TEST_F(DrawingTest, WithoutKeyboardCuesTheHotkeyUnderlineIsHidden) {
     if (!PlatformHidesPrefixes()) GTEST_SKIP() << "DrawTextW draws the underline despite DT_HIDEPREFIX here";
     for (const bool themed : {true, false}) {
         SCOPED_TRACE(themed ? "themed" : "classic");
-        TPopupMenu::SetThemesDisabledForTesting(!themed);
+        std::optional<TPlatformOverride<UxTheme::OpenFn>> classic;
+        if (!themed) classic.emplace(UxTheme::Functions().open, nullptr);
         (void)form->PopupMenu1->BuildMenu();
         const RECT text{0, 0, 200, static_cast<LONG>(Measure(form->Raffraichir1).itemHeight)};
         Surface cues(200, 30), noCues(200, 30);
@@ -1034,7 +1063,7 @@ void CloseStartedBrowser() {
 }
 
 TEST_F(CommandsTest, ExploreAsksTheRealShellToOpenTheFolderWithoutHanging) {
-    ShellExecuteCall = &OpenInRealShell;
+    TPlatformOverride realShell(Platform().ShellExecuteW, &OpenInRealShell);
     const DWORD start = ::GetTickCount();
     form->mnu_EXPLORE->Click();
     EXPECT_LT(::GetTickCount() - start, 10000u);

@@ -1,12 +1,13 @@
 // The message dialog in both its presentations, driven as a user would drive
 // it, and the shell file helpers.
-#include "app/application.h"
-#include "app/exceptions.h"
-#include "app/screen.h"
-#include "dialogs/message_dialog.h"
-#include "dialogs/task_message_dialog.h"
-#include "folder/shell_helpers.h"
-#include "tests/test_support.h"
+#include "application.h"
+#include "exceptions.h"
+#include "message_dialog.h"
+#include "platform_calls.h"
+#include "screen.h"
+#include "shell_helpers.h"
+#include "task_message_dialog.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -37,13 +38,9 @@ constexpr wchar_t kNotice[] = L"Pas de fichier à lancer";
 constexpr wchar_t kQuestion[] = L"Voulez-vous copier ce fichier dans le dossier SendTo ?";
 
 // Stands a replacement in for TaskDialogIndirect for the life of the object.
-class TaskDialogReplaced {
+class TaskDialogReplaced : TPlatformOverride<TaskDialogIndirectFunction> {
 public:
-    explicit TaskDialogReplaced(TaskDialogIndirectFunction f) : saved_(ReplaceTaskDialogIndirect(f)) {}
-    ~TaskDialogReplaced() { ReplaceTaskDialogIndirect(saved_); }
-
-private:
-    TaskDialogIndirectFunction saved_;
+    explicit TaskDialogReplaced(TaskDialogIndirectFunction f) : TPlatformOverride(Platform().TaskDialogIndirect, f) {}
 };
 
 TModalResult ShowNoticeDialog(const std::wstring& message = kNotice) {

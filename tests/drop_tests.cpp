@@ -1,18 +1,17 @@
-// The hook service, the releaser, the drop target on the real list window, and
-// adding a dropped file to the SendTo folder.
-#include "tests/test_support.h"
+// The window base's message filter, the drop target on the real list window,
+// and adding a dropped file to the SendTo folder.
+#include "test_support.h"
 
-#include "app/application.h"
-#include "app/exceptions.h"
-#include "app/main_form.h"
-#include "app/win_handles.h"
-#include "dialogs/message_dialog.h"
-#include "drop/file_drag_drop.h"
-#include "drop/releaser.h"
-#include "drop/wnd_proc_hook.h"
-#include "filelist/shell_file_list_box.h"
-#include "folder/send_to_location.h"
-#include "folder/shell_helpers.h"
+#include "application.h"
+#include "exceptions.h"
+#include "file_drag_drop.h"
+#include "main_form.h"
+#include "message_dialog.h"
+#include "platform_calls.h"
+#include "send_to_location.h"
+#include "shell_file_list_box.h"
+#include "shell_helpers.h"
+#include "win_handles.h"
 
 #include <gtest/gtest.h>
 
@@ -24,243 +23,87 @@
 
 namespace {
 
-constexpr THookOrder kBefore = THookOrder::hoBeforeMsg;
-constexpr THookOrder kAfter = THookOrder::hoAfterMsg;
-constexpr UINT kOuter = WM_APP + 1;
-constexpr UINT kNested = WM_APP + 2;
-constexpr LRESULT kOwnResult = 42;
-
 using Log = std::vector<std::string>;
 
-// A control whose own handling only leaves a trace.
+// A control whose own handling leaves a trace of the messages it is asked about.
 class TProbeControl : public TWinControl {
 public:
-    TProbeControl(TComponent* owner, Log& log) : TWinControl(owner), log_(log) {}
-    void BeginDestroying() noexcept { MarkDestroying(); }
+    TProbeControl(TComponent* owner, Log& log, std::vector<UINT> traced)
+        : TWinControl(owner), log_(log), traced_(std::move(traced)) {}
 
 protected:
+    void CreateParams(TCreateParams& params) override {
+        TWinControl::CreateParams(params);
+        params.ClassName = L"TProbeControl";
+    }
     void WndProc(TMessage& message) override {
-        log_.push_back(message.Msg == kNested ? "own'" : "own");
-        message.Result = kOwnResult;
+        if (std::find(traced_.begin(), traced_.end(), message.Msg) != traced_.end())
+            log_.push_back("own " + std::to_string(message.Msg));
+        TWinControl::WndProc(message);
     }
 
 private:
     Log& log_;
+    std::vector<UINT> traced_;
 };
 
-// A probe control with named hooks; a nested dispatch marks its entries with '.
-struct HookBench {
-    using Then = std::function<bool(TMessage&)>;
-
-    Log log;
-    std::unique_ptr<TProbeControl> control = std::make_unique<TProbeControl>(nullptr, log);
-
-    TControlHook MakeHook(const std::string& name, Then then = {}) {
-        auto function = [this, name, then](TMessage& message) {
-            log.push_back(message.Msg == kNested ? name + "'" : name);
-            return then ? then(message) : false;
+TEST(MessageFilter, StandsInFrontOfTheControlsOwnHandlingUntilItsSetterRemovesIt) {
+    constexpr UINT kProbe = WM_APP + 1;
+    const std::string own = "own " + std::to_string(kProbe);
+    const int setter = 0;
+    const int someoneElse = 0;
+    struct Case {
+        const char* label;
+        std::function<void(TWinControl&, Log&)> arrange;
+        Log expected;
+    };
+    const auto tracing = [](bool handled) {
+        return [handled](Log& log) {
+            return [&log, handled](TMessage&) {
+                log.push_back("filter");
+                return handled;
+            };
         };
-        return {function, this, static_cast<int>(std::hash<std::string>{}(name))};
-    }
-    void Add(THookOrder order, const std::string& name, Then then = {}) {
-        ASSERT_TRUE(TWndProcHook::Instance().RegisterWndProc(control.get(), MakeHook(name, std::move(then)), order));
-    }
-    void Remove(THookOrder order, const std::string& name) {
-        TWndProcHook::Instance().UnRegisterWndProc(control.get(), MakeHook(name), order);
-    }
-    // Runs `action` for the outer message only, or for the nested one only.
-    static Then OnOuter(std::function<void()> action) {
-        return [action](TMessage& m) { if (m.Msg == kOuter) action(); return false; };
-    }
-    static Then OnNested(std::function<void()> action) {
-        return [action](TMessage& m) { if (m.Msg == kNested) action(); return false; };
-    }
-    Then NestDispatch() {
-        return OnOuter([this] { control->Perform(kNested); });
-    }
-};
-
-bool Stop(TMessage&) { return true; }
-
-struct DispatchCase {
-    const char* label;
-    std::function<void(HookBench&)> arrange;
-    Log expected;
-    LRESULT result = kOwnResult;
-};
-
-TEST(WndProcHook, DispatchesHooksAroundTheControlsOwnHandling) {
-    const DispatchCase cases[] = {
-        {"before hooks in order, own handling, after hooks in order",
-         [](HookBench& b) { b.Add(kBefore, "b1"); b.Add(kAfter, "a1"); b.Add(kBefore, "b2"); b.Add(kAfter, "a2"); },
-         {"b1", "b2", "own", "a1", "a2"}},
-        {"a before hook returning true ends the dispatch",
-         [](HookBench& b) { b.Add(kBefore, "b1", Stop); b.Add(kBefore, "b2"); b.Add(kAfter, "a1"); },
-         {"b1"},
-         0},
-        {"an after hook returning true ends the dispatch",
-         [](HookBench& b) { b.Add(kAfter, "a1", Stop); b.Add(kAfter, "a2"); },
-         {"own", "a1"}},
-        {"a before hook added from the last before hook runs in the same dispatch",
-         [](HookBench& b) { b.Add(kBefore, "b1", HookBench::OnOuter([&b] { b.Add(kBefore, "b2"); })); },
-         {"b1", "b2", "own"}},
-        {"an after hook added from a before hook runs in the same dispatch",
-         [](HookBench& b) { b.Add(kBefore, "b1", HookBench::OnOuter([&b] { b.Add(kAfter, "a1"); })); },
-         {"b1", "own", "a1"}},
-        {"a hook that removes the next one skips it",
-         [](HookBench& b) {
-             b.Add(kBefore, "b1", HookBench::OnOuter([&b] { b.Remove(kBefore, "b2"); }));
-             b.Add(kBefore, "b2");
-             b.Add(kBefore, "b3");
+    };
+    const Case cases[] = {
+        {"no filter", [](TWinControl&, Log&) {}, {own}},
+        {"a filter that lets the message on",
+         [&](TWinControl& c, Log& log) { c.SetMessageFilter(&setter, tracing(false)(log)); },
+         {"filter", own}},
+        {"a filter that handles the message",
+         [&](TWinControl& c, Log& log) { c.SetMessageFilter(&setter, tracing(true)(log)); },
+         {"filter"}},
+        {"removed by another component, it stays",
+         [&](TWinControl& c, Log& log) {
+             c.SetMessageFilter(&setter, tracing(true)(log));
+             c.RemoveMessageFilter(&someoneElse);
          },
-         {"b1", "b3", "own"}},
-        {"a hook that removes itself lets the next one run",
-         [](HookBench& b) {
-             b.Add(kBefore, "b1", HookBench::OnOuter([&b] { b.Remove(kBefore, "b1"); }));
-             b.Add(kBefore, "b2");
+         {"filter"}},
+        {"removed by its setter, it is gone",
+         [&](TWinControl& c, Log& log) {
+             c.SetMessageFilter(&setter, tracing(true)(log));
+             c.RemoveMessageFilter(&setter);
          },
-         {"b1", "b2", "own"}},
-        {"the last hook removed from inside it still lets the own handling run",
-         [](HookBench& b) { b.Add(kBefore, "b1", HookBench::OnOuter([&b] { b.Remove(kBefore, "b1"); })); },
-         {"b1", "own"}},
-        {"a nested dispatch calls every hook at its own level",
-         [](HookBench& b) { b.Add(kBefore, "b1", b.NestDispatch()); b.Add(kBefore, "b2"); b.Add(kAfter, "a1"); },
-         {"b1", "b1'", "b2'", "own'", "a1'", "b2", "own", "a1"}},
-        {"a hook added in a nested dispatch runs at both levels",
-         [](HookBench& b) {
-             b.Add(kBefore, "b1", b.NestDispatch());
-             b.Add(kBefore, "b2", HookBench::OnNested([&b] { b.Add(kBefore, "b3"); }));
-         },
-         {"b1", "b1'", "b2'", "b3'", "own'", "b2", "b3", "own"}},
-        {"a hook removed in a nested dispatch is skipped at the outer level too",
-         [](HookBench& b) {
-             b.Add(kBefore, "b1", [&b](TMessage& m) {
-                 if (m.Msg == kOuter) b.control->Perform(kNested);
-                 else b.Remove(kBefore, "b2");
-                 return false;
+         {own}},
+        {"a filter that removes itself still decides for the message at hand",
+         [&](TWinControl& c, Log& log) {
+             c.SetMessageFilter(&setter, [&c, &log, &setter](TMessage&) {
+                 log.push_back("filter");
+                 c.RemoveMessageFilter(&setter);
+                 return true;
              });
-             b.Add(kBefore, "b2");
-             b.Add(kBefore, "b3");
+             c.Perform(kProbe);
          },
-         {"b1", "b1'", "b3'", "own'", "b3", "own"}},
+         {"filter", own}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
-        HookBench bench;
-        c.arrange(bench);
-        EXPECT_EQ(bench.control->Perform(kOuter), c.result);
-        EXPECT_EQ(bench.log, c.expected);
+        Log log;
+        TProbeControl control(nullptr, log, {kProbe});
+        c.arrange(control, log);
+        control.Perform(kProbe);
+        EXPECT_EQ(log, c.expected);
     }
-}
-
-TEST(WndProcHook, RemovingTheLastHookGivesTheControlItsProcedureBack) {
-    Log log;
-    TProbeControl control(nullptr, log);
-    auto original = [&log](TMessage&) { log.push_back("original"); };
-    control.WindowProc = original;
-    const TControlHook hook{[&log](TMessage&) { log.push_back("hook"); return false; }, &log, 1};
-    const TControlHook other{[&log](TMessage&) { log.push_back("other"); return false; }, &log, 2};
-
-    TWndProcHook& service = TWndProcHook::Instance();
-    ASSERT_TRUE(service.RegisterWndProc(&control, hook, kBefore));
-    ASSERT_TRUE(service.RegisterWndProc(&control, other, kAfter));
-    EXPECT_EQ(control.WindowProc.target<decltype(original)>(), nullptr);
-    control.Perform(kOuter);
-    EXPECT_EQ(log, (Log{"hook", "original", "other"}));
-
-    EXPECT_TRUE(service.UnRegisterWndProc(&control, hook, kBefore));
-    EXPECT_EQ(control.WindowProc.target<decltype(original)>(), nullptr);
-    EXPECT_TRUE(service.UnRegisterWndProc(&control, other, kAfter));
-    EXPECT_NE(control.WindowProc.target<decltype(original)>(), nullptr);
-
-    // Registering again hooks again.
-    ASSERT_TRUE(service.RegisterWndProc(&control, hook, kBefore));
-    log.clear();
-    control.Perform(kOuter);
-    EXPECT_EQ(log, (Log{"hook", "original"}));
-}
-
-TEST(WndProcHook, RefusesWhatItCannotHook) {
-    Log log;
-    TProbeControl control(nullptr, log);
-    TProbeControl dying(nullptr, log);
-    dying.BeginDestroying();
-    const TControlHook hook{[](TMessage&) { return false; }, &log, 1};
-    const TControlHook noFunction{{}, &log, 2};
-
-    struct Refusal {
-        const char* label;
-        TWinControl* control;
-        const TControlHook& hook;
-    };
-    for (const Refusal& r : {Refusal{"no control", nullptr, hook}, Refusal{"no function", &control, noFunction},
-                             Refusal{"a control being destroyed", &dying, hook}}) {
-        SCOPED_TRACE(r.label);
-        EXPECT_FALSE(TWndProcHook::Instance().RegisterWndProc(r.control, r.hook, kBefore));
-    }
-    control.Perform(kOuter);
-    EXPECT_EQ(log, Log{"own"});
-
-    EXPECT_FALSE(TWndProcHook::Instance().UnRegisterWndProc(&control, hook, kBefore));
-    ASSERT_TRUE(TWndProcHook::Instance().RegisterWndProc(&control, hook, kBefore));
-    const TControlHook unknown{[](TMessage&) { return false; }, &log, 3};
-    EXPECT_TRUE(TWndProcHook::Instance().UnRegisterWndProc(&control, unknown, kBefore));
-}
-
-TEST(WndProcHook, ControlDestroyedInAHookEndsTheDispatchAndItsRecordOutlivesIt) {
-    Log log;
-    auto control = std::make_unique<TProbeControl>(nullptr, log);
-    // Lives in the second hook's function, and so dies with the control's record.
-    auto marker = std::make_shared<int>(0);
-    const std::weak_ptr<int> record = marker;
-    bool recordAliveInDispatch = false;
-
-    TWndProcHook& service = TWndProcHook::Instance();
-    const TControlHook destroyer{[&](TMessage&) {
-                                     control.reset();
-                                     // The releaser's message is dispatched here, as in a modal loop.
-                                     PumpMessages();
-                                     recordAliveInDispatch = !record.expired();
-                                     return false;
-                                 },
-                                 &log, 1};
-    ASSERT_TRUE(service.RegisterWndProc(control.get(), destroyer, kBefore));
-    ASSERT_TRUE(service.RegisterWndProc(
-        control.get(), {[&log, marker](TMessage&) { log.push_back("next"); return false; }, &log, 2}, kBefore));
-    marker.reset();
-
-    control->Perform(kOuter);
-    EXPECT_TRUE(recordAliveInDispatch);
-    EXPECT_TRUE(log.empty()) << "no hook and no own handling after the control is gone";
-    PumpMessages();
-    EXPECT_TRUE(record.expired());
-}
-
-TEST(WndProcHook, ControlDestroyedOutsideADispatchGoesToTheReleaser) {
-    Log log;
-    auto control = std::make_unique<TProbeControl>(nullptr, log);
-    auto marker = std::make_shared<int>(0);
-    const std::weak_ptr<int> record = marker;
-    ASSERT_TRUE(TWndProcHook::Instance().RegisterWndProc(
-        control.get(), {[marker](TMessage&) { return false; }, &log, 1}, kBefore));
-    marker.reset();
-
-    control.reset();
-    EXPECT_FALSE(record.expired()) << "freed on a later message, not at once";
-    PumpMessages();
-    EXPECT_TRUE(record.expired());
-}
-
-TEST(Releaser, DestroysAnObjectWhenItsMessageArrives) {
-    TReleaser& releaser = TReleaser::Instance();
-    auto object = std::make_shared<int>(7);
-    const std::weak_ptr<int> watch = object;
-    releaser.Release(object);
-    releaser.Release(object);
-    object.reset();
-    EXPECT_TRUE(releaser.Holds(watch.lock().get()));
-    PumpMessages();
-    EXPECT_TRUE(watch.expired());
 }
 
 struct Drop {
@@ -384,20 +227,22 @@ TEST_F(DropTargetTest, AFailingHandlerIsReportedAndTheDropStillReleased) {
 TEST_F(DropTargetTest, OnlyTheDropStopsAtTheHookOtherMessagesReachTheList) {
     listed_.Touch(L"a.txt");
     List()->Update();
-    Log seen;
-    const TControlHook spy{[&seen](TMessage& m) {
-                               if (m.Msg == WM_DROPFILES || m.Msg == LB_GETCOUNT) seen.push_back(std::to_string(m.Msg));
-                               return false;
-                           },
-                           &seen, 1};
-    ASSERT_TRUE(TWndProcHook::Instance().RegisterWndProc(List(), spy, kBefore));
     EXPECT_EQ(::SendMessageW(List()->Handle(), LB_GETCOUNT, 0, 0), 1);
     EXPECT_EQ(::SendMessageW(List()->Handle(), WM_DROPFILES,
                              reinterpret_cast<WPARAM>(MakeDrop({L"C:\\a.txt"}, {0, 0})), 0),
               0);
-    EXPECT_EQ(seen, Log{std::to_string(LB_GETCOUNT)});
     EXPECT_EQ(drops_.size(), 1u);
-    TWndProcHook::Instance().UnRegisterWndProc(List(), spy, kBefore);
+
+    // What a target's own handling sees of both.
+    Log seen;
+    TProbeControl probe(nullptr, seen, {WM_DROPFILES, LB_GETCOUNT});
+    TFileDragDrop target(nullptr);
+    target.SetDropTarget(&probe);
+    target.SetAcceptDrag(true);
+    ::SendMessageW(probe.Handle(), LB_GETCOUNT, 0, 0);
+    ::SendMessageW(probe.Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({L"C:\\a.txt"}, {0, 0})), 0);
+    EXPECT_EQ(seen, Log{"own " + std::to_string(LB_GETCOUNT)});
+    EXPECT_EQ(target.Files(), std::vector<std::wstring>{L"C:\\a.txt"});
 }
 
 TEST_F(DropTargetTest, AcceptingCanBeSwitchedOffAndOnAgain) {
@@ -545,11 +390,10 @@ TEST_F(DropToAddTest, AnEntryOfTheSameNameGoesToTheRecycleBinAndIsReplaced) {
 // serve, or it asked and the user kept the file; what it was asked is kept.
 struct RecycleRefused {
     enum class How { Fails, UserKeepsIt };
-    explicit RecycleRefused(How how = How::Fails) {
+    explicit RecycleRefused(How how = How::Fails)
+        : refusing(Platform().SHFileOperationW, how == How::Fails ? &Fail : &KeepIt) {
         asked.clear();
-        FileOperationCall = how == How::Fails ? &Fail : &KeepIt;
     }
-    ~RecycleRefused() { FileOperationCall = &::SHFileOperationW; }
 
     struct Request {
         HWND owner;
@@ -574,6 +418,8 @@ struct RecycleRefused {
         operation->fAnyOperationsAborted = TRUE;
         return 0;
     }
+
+    TPlatformOverride<FileOperationFn> refusing;
 };
 
 TEST_F(DropToAddTest, AnEntryThatCannotBeRecycledStaysAndNothingIsCopied) {

@@ -1,12 +1,14 @@
 // The folder list: what a reading lists and in which order, the full path of
 // the selection, folder changes and their errors, type-ahead, and painting.
-#include "tests/test_support.h"
+#include "test_support.h"
 
-#include "app/exceptions.h"
-#include "app/form.h"
-#include "app/screen.h"
-#include "filelist/search_files.h"
-#include "filelist/shell_file_list_box.h"
+#include "application.h"
+#include "exceptions.h"
+#include "form.h"
+#include "platform_calls.h"
+#include "screen.h"
+#include "search_files.h"
+#include "shell_file_list_box.h"
 
 #include <gtest/gtest.h>
 
@@ -14,31 +16,45 @@
 
 namespace {
 
-// A list as the main window holds it, in a plain window of its own, with a
-// clock the test sets.
-class TestList : public TShellFileListBox {
-public:
-    using TShellFileListBox::TShellFileListBox;
-    DWORD now = 100000;
+// The type-ahead's clock, as the test sets it.
+DWORD g_now = 100000;
+DWORD WINAPI TestClock() { return g_now; }
 
-protected:
-    DWORD TickCount() const override { return now; }
-};
+// A shell that gives no system icon list, and everything else as usual.
+DWORD_PTR WINAPI WithoutIconList(LPCWSTR path, DWORD attributes, SHFILEINFOW* info, UINT size, UINT flags) {
+    if (flags & SHGFI_USEFILEATTRIBUTES) return 0;
+    return SystemCalls().SHGetFileInfoW(path, attributes, info, size, flags);
+}
 
+// A list as the main window holds it, in a plain window of its own.
 class FileListTest : public testing::Test {
 protected:
     void SetUp() override {
         form_ = Application->Create<TForm>();
         form_->SetBounds(0, 0, 400, 300);
-        list_ = form_->Create<TestList>();
-        list_->SetParent(form_);
-        list_->SetBounds(0, 0, 243, 150);
-        list_->SetColumns(2);
-        list_->SetShowGlyphs(true);
-        list_->Font().SetHeight(-13);
-        list_->FontChanged();
-        list_->Handle();
+        list_ = MakeList();
         startDirectory_ = CurrentDirectory();
+    }
+    TShellFileListBox* MakeList() {
+        auto* list = form_->Create<TShellFileListBox>();
+        list->SetParent(form_);
+        list->SetBounds(0, 0, 243, 150);
+        list->SetColumns(2);
+        list->SetShowGlyphs(true);
+        list->Font().SetHeight(-13);
+        list->FontChanged();
+        list->Handle();
+        return list;
+    }
+    // A second list, made while the shell gives no icon list, on `folder`.
+    TShellFileListBox* ListWithoutIcons(const std::wstring& folder) {
+        TShellFileListBox* list = nullptr;
+        {
+            TPlatformOverride noIcons(Platform().SHGetFileInfoW, &WithoutIconList);
+            list = MakeList();
+        }
+        list->SetDirectory(folder);
+        return list;
     }
     void TearDown() override {
         Application->DestroyComponent(form_);
@@ -54,7 +70,7 @@ protected:
     void Type(wchar_t ch) { ::SendMessageW(list_->Handle(), WM_CHAR, ch, 0); }
 
     TForm* form_ = nullptr;
-    TestList* list_ = nullptr;
+    TShellFileListBox* list_ = nullptr;
     std::wstring startDirectory_;
 };
 
@@ -241,8 +257,9 @@ TEST_F(FileListTest, TypeAheadSelectsByPrefixWithinHalfASecond) {
         {100, VK_BACK, 3},
         {100, VK_BACK, 0},  // emptied: entry 0
     };
+    TPlatformOverride clock(Platform().GetTickCount, &TestClock);
     for (const Step& s : steps) {
-        list_->now += s.delay;
+        g_now += s.delay;
         Type(s.ch);
         EXPECT_EQ(list_->ItemIndex(), s.selected) << "after " << static_cast<int>(s.ch);
     }
@@ -332,8 +349,8 @@ TEST_F(FileListTest, PaintsIconTextSelectionAndFocusWhereTheyBelong) {
         EXPECT_EQ(selected.At(PaintedEntry::W - 1, 8), window) << "past the text the column keeps its colour";
     }
     {
-        list_->SetImagesForTesting(nullptr);  // row 0 of the icon area stays clear
-        PaintedEntry focused(*list_, 0, ODS_FOCUS);
+        // Without icons, row 0 of the icon area stays clear.
+        PaintedEntry focused(*ListWithoutIcons(folder.Path()), 0, ODS_FOCUS);
         int dotsOnTextEdge = 0, dotsLeftOfText = 0;
         for (int x = 0; x < textLeft + 10; ++x) {
             const bool dot = focused.At(x, 0) != window;
@@ -351,9 +368,7 @@ TEST_F(FileListTest, PaintsIconTextSelectionAndFocusWhereTheyBelong) {
 TEST_F(FileListTest, WithoutTheShellsIconListTheTextKeepsItsPlace) {
     TempFolder folder;
     folder.Touch(L"ab.txt");
-    list_->SetDirectory(folder.Path());
-    list_->SetImagesForTesting(nullptr);
-    PaintedEntry selected(*list_, 0, ODS_SELECTED);
+    PaintedEntry selected(*ListWithoutIcons(folder.Path()), 0, ODS_SELECTED);
     EXPECT_EQ(selected.At(16 + 6 - 2, 0), ::GetSysColor(COLOR_HIGHLIGHT));
     for (int x = 0; x < 16 + 4; ++x) EXPECT_EQ(selected.At(x, 8), ::GetSysColor(COLOR_WINDOW)) << x;
 }

@@ -1,15 +1,16 @@
 // Where the SendTo folder is, and what the list reads at start: the shell's
 // folder first, the launch folder never, and nothing but an empty list when
 // the SendTo folder cannot be entered.
-#include "tests/test_support.h"
+#include "test_support.h"
 
-#include "app/application.h"
-#include "app/main_form.h"
-#include "app/popup_menu.h"
-#include "app/win_handles.h"
-#include "filelist/shell_file_list_box.h"
-#include "folder/folder_commands.h"
-#include "folder/send_to_location.h"
+#include "application.h"
+#include "folder_commands.h"
+#include "main_form.h"
+#include "platform_calls.h"
+#include "popup_menu.h"
+#include "send_to_location.h"
+#include "shell_file_list_box.h"
+#include "win_handles.h"
 
 #include <knownfolders.h>
 #include <shlobj.h>
@@ -91,10 +92,6 @@ protected:
         launch.Touch(L"precieux.txt", "garder");
         savedFolder_ = CurrentDirectory();
         ::SetCurrentDirectoryW(launch.Path().c_str());
-        KnownFolderPathCall = &AnswerKnownFolder;
-        GetUserNameCall = &AnswerUserName;
-        ShellFileInfoCall = &RecordFileInfo;
-        ShellExecuteCall = &RefuseShellExecute;
         knownFolderRequests.clear();
         askedNames.clear();
         namelessQuestions = 0;
@@ -103,10 +100,6 @@ protected:
     }
     void TearDown() override {
         if (form) Application->DestroyComponent(form);
-        KnownFolderPathCall = ShellKnownFolderPath();
-        GetUserNameCall = &::GetUserNameW;
-        ShellFileInfoCall = &::SHGetFileInfoW;
-        ShellExecuteCall = &::ShellExecuteW;
         SendToPath.clear();
         ::SetCurrentDirectoryW(savedFolder_.c_str());
     }
@@ -128,6 +121,10 @@ protected:
 
     TempFolder launch{L"lancement"};
     TempFolder profile{L"profil"};
+    TPlatformOverride<KnownFolderPathFn> knownFolder{Platform().SHGetKnownFolderPath, &AnswerKnownFolder};
+    TPlatformOverride<GetUserNameFn> userName{Platform().GetUserNameW, &AnswerUserName};
+    TPlatformOverride<ShellFileInfoFn> fileInfo{Platform().SHGetFileInfoW, &RecordFileInfo};
+    TPlatformOverride<ShellExecuteFn> shellExecute{Platform().ShellExecuteW, &RefuseShellExecute};
     TForm1* form = nullptr;
 
 private:
@@ -155,7 +152,7 @@ TEST_F(StartupTest, TheShellsFolderComesFirstThePatternOnlyWhenItGivesNone) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         shellAnswer = c.shell;
-        KnownFolderPathCall = c.shellHasTheCall ? &AnswerKnownFolder : nullptr;
+        TPlatformOverride call(Platform().SHGetKnownFolderPath, c.shellHasTheCall ? &AnswerKnownFolder : nullptr);
         knownFolderRequests.clear();
         EXPECT_EQ(SendToFolderPath(), c.expected);
         if (!c.shellHasTheCall) continue;
@@ -197,8 +194,8 @@ TEST_F(StartupTest, ARedirectionInTheUsersShellFoldersIsFollowed) {
               ERROR_SUCCESS);
     profile.Touch(L"Ailleurs\\Redirige.txt");
 
-    KnownFolderPathCall = ShellKnownFolderPath();
-    ASSERT_NE(KnownFolderPathCall, nullptr);
+    TPlatformOverride shell(Platform().SHGetKnownFolderPath, SystemCalls().SHGetKnownFolderPath);
+    ASSERT_NE(Platform().SHGetKnownFolderPath, nullptr);
     EXPECT_TRUE(Start().empty());
     EXPECT_EQ(SendToPath, redirected);
     EXPECT_EQ(Listed(), std::vector<std::wstring>{L"Redirige.txt"});

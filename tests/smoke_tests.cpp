@@ -1,9 +1,9 @@
 // Starts the built program as a user would and checks it from outside its
 // process: its window, its list, its error box, its exit code.
-#include "tests/test_support.h"
+#include "test_support.h"
 
-#include "app/win_handles.h"
-#include "folder/send_to_location.h"
+#include "send_to_location.h"
+#include "win_handles.h"
 
 #include <gtest/gtest.h>
 

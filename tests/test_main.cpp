@@ -1,9 +1,8 @@
 // The test programs' entry: the framework as the program sets it up, then
 // GoogleTest, then a closing line with the counts.
-#include "app/application.h"
-#include "app/screen.h"
-#include "drop/file_drag_drop.h"
-#include "tests/test_support.h"
+#include "application.h"
+#include "screen.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +28,6 @@ int wmain(int argc, wchar_t** argv) {
     PutSendToInPlace();
     testing::UnitTest::GetInstance()->listeners().Append(new CountPrinter);
 
-    auto dropModule = std::make_unique<TFileDragDropModule>();
     auto screen = std::make_unique<TScreen>();
     Screen = screen.get();
     auto application = std::make_unique<TApplication>();

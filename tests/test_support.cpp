@@ -1,7 +1,7 @@
-#include "tests/test_support.h"
+#include "test_support.h"
 
-#include "app/win_handles.h"
-#include "filelist/shell_file_list_box.h"
+#include "shell_file_list_box.h"
+#include "win_handles.h"
 
 #include <objbase.h>
 #include <shlobj.h>

@@ -2,7 +2,7 @@
 // message pumping, and an answerer for the dialogs that commands show.
 #pragma once
 
-#include "dialogs/message_dialog.h"
+#include "message_dialog.h"
 
 #include <windows.h>
 

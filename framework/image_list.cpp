@@ -1,8 +1,8 @@
-#include "app/image_list.h"
+#include "image_list.h"
 
-#include "app/exceptions.h"
-#include "app/system_library.h"
-#include "resources/resource_ids.h"
+#include "exceptions.h"
+#include "resource_ids.h"
+#include "system_library.h"
 
 #include <objidl.h>
 

@@ -1,15 +1,15 @@
 // A top-level window of the program, holding controls it lays out.
 #pragma once
 
-#include "app/application.h"
-#include "app/graphics.h"
-#include "app/win_control.h"
+#include "graphics.h"
+#include "win_control.h"
 
 #include <functional>
 #include <string>
 
 enum class TBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 enum class TFormStyle { fsNormal, fsStayOnTop };
+enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
 enum class TPosition { poDesigned, poScreenCenter, poMainFormCenter };
 
 using TModalResult = int;
@@ -66,7 +66,7 @@ protected:
     void CreateWindowDone() override;
     void WndProc(TMessage& message) override;
     void BoundsChanged() override;
-    virtual void AlignControls();
+    void AlignControls();
     void PlaceForFirstShowing();
 
     bool modal_ = false;

@@ -1,4 +1,4 @@
-#include "app/component.h"
+#include "component.h"
 
 #include <algorithm>
 

@@ -1,12 +1,12 @@
-#include "app/form.h"
+#include "form.h"
 
-#include "app/screen.h"
+#include "application_host.h"
+#include "screen.h"
 
 #include <algorithm>
 
 TForm::TForm(TComponent* owner) : TWinControl(owner) {
-    creatingMainForm_ = Application && Application->TakeCreatingMainForm();
-    if (Screen) Screen->AddForm(this);
+    creatingMainForm_ = ApplicationHost && ApplicationHost->TakeCreatingMainForm();
 }
 
 TForm::~TForm() {
@@ -15,7 +15,7 @@ TForm::~TForm() {
     // then the non-visual components.
     DestroyHandle();
     DestroyComponents();
-    if (Screen) Screen->RemoveForm(this);
+    if (Screen) Screen->FormDestroyed(this);
 }
 
 void TForm::DoCreate() {
@@ -23,7 +23,7 @@ void TForm::DoCreate() {
     try {
         OnCreate(this);
     } catch (...) {
-        Application->HandleException(this, std::current_exception());
+        ApplicationHost->HandleException(this, std::current_exception());
     }
 }
 
@@ -60,13 +60,13 @@ void TForm::CreateParams(TCreateParams& params) {
     if (borderStyle_ == TBorderStyle::bsSingle || borderStyle_ == TBorderStyle::bsSizeable)
         params.Style |= WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
     // The main window owns the process's taskbar button.
-    if (creatingMainForm_ && Application->MainFormOnTaskBar()) params.ExStyle |= WS_EX_APPWINDOW;
+    if (creatingMainForm_ && ApplicationHost->MainFormOnTaskBar()) params.ExStyle |= WS_EX_APPWINDOW;
     // A sizeable tool window always starts in the normal state.
     if (borderStyle_ > TBorderStyle::bsSizeable) windowState_ = TWindowState::wsNormal;
 }
 
 void TForm::CreateWindowDone() {
-    ::SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(Application->Icon()));
+    ::SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(ApplicationHost->Icon()));
     if (formStyle_ == TFormStyle::fsStayOnTop)
         ::SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
 }
@@ -92,7 +92,7 @@ void TForm::SetClientSize(int width, int height) {
 }
 
 void TForm::PlaceForFirstShowing() {
-    if (position_ == TPosition::poMainFormCenter && Application->MainForm() == this) {
+    if (position_ == TPosition::poMainFormCenter && ApplicationHost->MainForm() == this) {
         int x = (Screen->Width() - Width()) / 2;
         int y = (Screen->Height() - Height()) / 2;
         x = std::max(x, Screen->DesktopLeft());
@@ -121,8 +121,8 @@ void TForm::Hide() {
 void TForm::Close() {
     if (modal_) {
         modalResult_ = mrCancel;
-    } else if (Application->MainForm() == this) {
-        Application->Terminate();
+    } else if (ApplicationHost->MainForm() == this) {
+        ApplicationHost->Terminate();
     } else {
         Hide();
     }

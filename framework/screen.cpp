@@ -1,12 +1,13 @@
-#include "app/screen.h"
+#include "screen.h"
 
-#include <algorithm>
+#include "platform_calls.h"
+
 
 TScreen* Screen = nullptr;
 
 TScreen::TScreen() {
     win::WindowDc dc(nullptr);
-    pixelsPerInch_ = ::GetDeviceCaps(dc.get(), LOGPIXELSY);
+    pixelsPerInch_ = Platform().GetDeviceCaps(dc.get(), LOGPIXELSY);
     ReadSystemFonts();
 }
 
@@ -38,9 +39,6 @@ HCURSOR TScreen::CursorHandle() const noexcept {
     return ::LoadCursorW(nullptr, cursor_ == crHourGlass ? IDC_WAIT : IDC_ARROW);
 }
 
-void TScreen::AddForm(TForm* form) { forms_.push_back(form); }
-
-void TScreen::RemoveForm(TForm* form) {
-    std::erase(forms_, form);
+void TScreen::FormDestroyed(TForm* form) noexcept {
     if (activeForm_ == form) activeForm_ = nullptr;
 }

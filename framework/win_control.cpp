@@ -1,9 +1,9 @@
-#include "app/win_control.h"
+#include "win_control.h"
 
-#include "app/application.h"
-#include "app/exceptions.h"
-#include "app/screen.h"
-#include "resources/resource_ids.h"
+#include "application_host.h"
+#include "exceptions.h"
+#include "resource_ids.h"
+#include "screen.h"
 
 #include <algorithm>
 
@@ -16,9 +16,7 @@ UINT NextControlId() {
 
 }  // namespace
 
-TWinControl::TWinControl(TComponent* owner) : TComponent(owner), id_(NextControlId()) {
-    WindowProc = [this](TMessage& message) { WndProc(message); };
-}
+TWinControl::TWinControl(TComponent* owner) : TComponent(owner), id_(NextControlId()) {}
 
 TWinControl::~TWinControl() {
     MarkDestroying();
@@ -82,17 +80,19 @@ void TWinControl::CreateWnd() {
                                     params.X, params.Y, params.Width, params.Height, params.WndParent, idOrMenu,
                                     instance, this);
     if (!window) throw EOutOfResources(LoadResString(IDS_WINDOW_CLASS_ERROR));
-    if (!ownClass) {
-        Bind(window);
-        defWndProc_ = reinterpret_cast<WNDPROC>(
-            ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&StaticWndProc)));
-    }
+    if (!ownClass) Subclass(window);
     // Some controls size themselves while they are created: a child keeps
     // the bounds its parent's layout gave it.
     if (params.Style & WS_CHILD)
         ::SetWindowPos(window, nullptr, params.X, params.Y, params.Width, params.Height, SWP_NOZORDER | SWP_NOACTIVATE);
     UpdateBoundsFromWindow();
     CreateWindowDone();
+}
+
+void TWinControl::Subclass(HWND window) {
+    Bind(window);
+    defWndProc_ = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&StaticWndProc)));
 }
 
 void TWinControl::Bind(HWND window) {
@@ -129,10 +129,10 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND window, UINT msg, WPARAM wParam
     if (!control) return ::DefWindowProcW(window, msg, wParam, lParam);
     TMessage message{msg, wParam, lParam, 0};
     try {
-        control->WindowProc(message);
+        control->Dispatch(message);
     } catch (...) {
-        // Windows that outlive the application (the releaser's) have no one to tell.
-        if (Application) Application->HandleException(control, std::current_exception());
+        // A window that outlives the application has no one to tell.
+        if (ApplicationHost) ApplicationHost->HandleException(control, std::current_exception());
     }
     if (msg == WM_NCDESTROY) control->WindowGone();
     return message.Result;
@@ -140,8 +140,25 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND window, UINT msg, WPARAM wParam
 
 LRESULT TWinControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
     TMessage message{msg, wParam, lParam, 0};
-    WindowProc(message);
+    Dispatch(message);
     return message.Result;
+}
+
+void TWinControl::SetMessageFilter(const void* setter, TMessageFilter filter) {
+    filterSetter_ = setter;
+    filter_ = std::move(filter);
+}
+
+void TWinControl::RemoveMessageFilter(const void* setter) noexcept {
+    if (setter != filterSetter_) return;
+    filterSetter_ = nullptr;
+    filter_ = nullptr;
+}
+
+void TWinControl::Dispatch(TMessage& message) {
+    // A copy: the filter may remove itself while it runs.
+    if (const TMessageFilter filter = filter_; filter && filter(message)) return;
+    WndProc(message);
 }
 
 bool TWinControl::ReflectToChild(TMessage& message) {

@@ -1,6 +1,6 @@
-#include "app/exceptions.h"
+#include "exceptions.h"
 
-#include "resources/resource_ids.h"
+#include "resource_ids.h"
 
 #include <new>
 

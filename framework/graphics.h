@@ -1,7 +1,7 @@
 // Colours and fonts as the controls describe them.
 #pragma once
 
-#include "app/win_handles.h"
+#include "win_handles.h"
 
 #include <string>
 

@@ -1,8 +1,8 @@
 // The status bar along the bottom of the main window: one centred panel.
 #pragma once
 
-#include "app/graphics.h"
-#include "app/win_control.h"
+#include "graphics.h"
+#include "win_control.h"
 
 #include <string>
 

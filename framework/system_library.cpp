@@ -1,17 +1,12 @@
-#include "app/system_library.h"
+#include "system_library.h"
+
+#include "platform_calls.h"
 
 #include <map>
 #include <string>
 #include <vector>
 
 namespace {
-
-SetDefaultDllDirectoriesFn LookUpSetDefaultDllDirectories() {
-    HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-    return kernel ? reinterpret_cast<SetDefaultDllDirectoriesFn>(
-                        reinterpret_cast<void*>(::GetProcAddress(kernel, "SetDefaultDllDirectories")))
-                  : nullptr;
-}
 
 // Without the search flags: the library by its full path, and the libraries
 // it imports looked up from its own folder first.
@@ -20,17 +15,27 @@ HMODULE LoadByFullPath(const wchar_t* name) {
     const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return nullptr;
     const std::wstring path = std::wstring(folder, length) + L"\\" + name;
-    return LoadLibraryExCall(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    return Platform().LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 }  // namespace
 
-SetDefaultDllDirectoriesFn SetDefaultDllDirectoriesCall = LookUpSetDefaultDllDirectories();
-LoadLibraryExFn LoadLibraryExCall = &::LoadLibraryExW;
+std::wstring ModulePath() {
+    // The call cuts the path at the buffer's end: a longer buffer until it fits.
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
 
 void RestrictDllSearch() {
-    if (SetDefaultDllDirectoriesCall) {
-        (void)SetDefaultDllDirectoriesCall(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (const auto restrict = Platform().SetDefaultDllDirectories) {
+        (void)restrict(LOAD_LIBRARY_SEARCH_SYSTEM32);
         return;
     }
     // An empty text, not null: null would give the current folder back.
@@ -42,7 +47,7 @@ HMODULE SystemLibrary(const wchar_t* name) {
     static std::map<std::wstring, HMODULE> loaded;
     auto it = loaded.find(name);
     if (it != loaded.end()) return it->second;
-    HMODULE module = SetDefaultDllDirectoriesCall ? LoadLibraryExCall(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)
+    HMODULE module = Platform().SetDefaultDllDirectories ? Platform().LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)
                                                   : LoadByFullPath(name);
     loaded.emplace(name, module);
     return module;

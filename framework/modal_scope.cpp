@@ -1,6 +1,8 @@
-#include "app/modal_scope.h"
+#include "modal_scope.h"
 
-#include "app/form.h"
+#include "application_host.h"
+#include "form.h"
+#include "screen.h"
 
 #include <new>
 
@@ -17,11 +19,54 @@ bool QuitWaiting() {
 }
 
 HWND MainWindow() {
-    TForm* main = Application->MainForm();
+    TForm* main = ApplicationHost->MainForm();
     return main && main->HandleAllocated() ? main->Handle() : nullptr;
 }
 
+bool IsToolWindow(HWND window) { return (::GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0; }
+
+HWND ParentOrOwner(HWND window) {
+    return (::GetWindowLongW(window, GWL_STYLE) & WS_CHILD) ? ::GetParent(window) : ::GetWindow(window, GW_OWNER);
+}
+
+HWND ActiveWindow() {
+    HWND active = ::GetActiveWindow();
+    return active ? active : ::GetLastActivePopup(ApplicationHost->Handle());
+}
+
+// A tool window makes a poor owner: its first ancestor that is not one, else
+// the main window, else the application's own window.
+HWND OwnerInsteadOfToolWindow(HWND tool) {
+    for (HWND up = ParentOrOwner(tool); up; up = ParentOrOwner(up))
+        if (!IsToolWindow(up)) return up;
+    HWND main = MainWindow();
+    return main && !IsToolWindow(main) ? main : ApplicationHost->Handle();
+}
+
+HWND MessageFormOwner() {
+    HWND owner = ActiveWindow();
+    if (owner && (::IsIconic(owner) || !::IsWindowVisible(owner) || !::IsWindowEnabled(owner))) owner = nullptr;
+    if (owner && IsToolWindow(owner)) owner = OwnerInsteadOfToolWindow(owner);
+    return owner ? owner : MainWindow();
+}
+
+HWND TaskDialogOwner() {
+    if (TForm* form = Screen->ActiveForm(); form && form->HandleAllocated()) return form->Handle();
+    if (HWND active = ActiveWindow()) return active;
+    return ApplicationHost->Handle();
+}
+
 }  // namespace
+
+HWND TModalScope::Owner(TOwnerOf kind) {
+    switch (kind) {
+    case TOwnerOf::ErrorBox: return ActiveWindow();
+    case TOwnerOf::MessageForm: return MessageFormOwner();
+    case TOwnerOf::TaskDialog: return TaskDialogOwner();
+    case TOwnerOf::ShellQuestion: return ::GetActiveWindow();
+    }
+    return nullptr;
+}
 
 TModalScope::TModalScope(HWND platformOwner)
     : outer_(innermost_), platformOwner_(platformOwner), active_(::GetActiveWindow()), focus_(::GetFocus()) {
@@ -30,14 +75,14 @@ TModalScope::TModalScope(HWND platformOwner)
     for (HWND window : disabled_) overTopmost_ = overTopmost_ || IsTopmost(window);
     if (!hook_) hook_.reset(::SetWindowsHookExW(WH_CALLWNDPROC, &WatchMessages, nullptr, ::GetCurrentThreadId()));
     innermost_ = this;
-    Application->ModalStarted();
+    ApplicationHost->ModalStarted();
 }
 
 TModalScope::~TModalScope() {
     Release();
     innermost_ = outer_;
     if (!innermost_) hook_.reset();
-    Application->ModalFinished();
+    ApplicationHost->ModalFinished();
     GiveActivationBack();
 }
 
@@ -98,7 +143,7 @@ void TModalScope::Watch(const CWPSTRUCT& message) noexcept {
 
 int TModalScope::Outcome(int answer) const {
     const bool ownerGone = platformOwner_ && !::IsWindow(platformOwner_);
-    return Application->Closing() || QuitWaiting() || ownerGone ? mrCancel : answer;
+    return ApplicationHost->Closing() || QuitWaiting() || ownerGone ? mrCancel : answer;
 }
 
 // Only where the activation stayed with the program: the window that was

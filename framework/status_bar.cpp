@@ -1,7 +1,7 @@
-#include "app/status_bar.h"
+#include "status_bar.h"
 
-#include "app/form.h"
-#include "app/screen.h"
+#include "form.h"
+#include "screen.h"
 
 TStatusBar::TStatusBar(TComponent* owner) : TWinControl(owner), font_(Screen->HintFont(), clBtnText) {
     SetAlign(TAlign::alBottom);

@@ -1,22 +1,20 @@
 // The context menu: items with images, automatic hotkeys and owner drawing,
-// shown with the platform's popup menu.
+// shown with the platform's popup menu; the chosen item's command comes back
+// to it through the popup list's window.
 #pragma once
 
-#include "app/component.h"
-#include "app/win_handles.h"
+#include "component.h"
+#include "win_handles.h"
 
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 class TImageList;
-
-// The language of the system's locale, which decides how hotkeys are written;
-// a test may put in another.
-using LanguageFn = LANGID(WINAPI*)();
-extern LanguageFn SystemLanguageCall;
+class TMenuPainter;
 
 class TMenuItem : public TComponent {
 public:
@@ -90,8 +88,6 @@ public:
 
     // The window that owns every shown popup menu and gets its messages.
     static HWND PopupListWindow();
-    // Lets a test draw as without visual styles.
-    static void SetThemesDisabledForTesting(bool disabled) noexcept;
 
 protected:
     void Notification(TComponent* component, TOperation operation) override;
@@ -99,6 +95,7 @@ protected:
 private:
     void AssignHotkeys();
     std::vector<TMenuItem*> ItemsToShow() const;
+    std::unique_ptr<TMenuPainter> MakePainter() const;
 
     std::vector<TMenuItem*> items_;
     std::vector<TMenuItem*> shown_;
@@ -106,4 +103,6 @@ private:
     TComponent* popupComponent_ = nullptr;
     POINT popupPoint_{};
     HMENU handle_ = nullptr;
+    // While the menu is open.
+    std::unique_ptr<TMenuPainter> painter_;
 };

@@ -1,6 +1,6 @@
-#include "app/graphics.h"
+#include "graphics.h"
 
-#include "app/screen.h"
+#include "screen.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 // classic form, error box and context menu.
 #pragma once
 
-#include "app/win_handles.h"
+#include "win_handles.h"
 
 #include <vector>
 
@@ -18,8 +18,29 @@
 // is hidden or destroyed: hiding the active window while its owner is
 // disabled hands the activation to another program. At the end the window
 // that was active gets the activation back and its focus.
+//
+// It is also the one place that chooses a modal window's owner.
 class TModalScope {
 public:
+    // The modal windows that ask for an owner, each as its kind wants one.
+    enum class TOwnerOf {
+        // The application's error box: the active window, else the
+        // application window's last active popup.
+        ErrorBox,
+        // The classic message form: the active window unless it is
+        // minimised, hidden or disabled, and not a tool window (its first
+        // ancestor that is not one, else the main window, else the
+        // application window); without one, the main window.
+        MessageForm,
+        // The task dialog: the active form, else the active window, else the
+        // application window.
+        TaskDialog,
+        // A question the shell asks on its own (the Recycle Bin's): above the
+        // window the user acted in, which may be topmost.
+        ShellQuestion,
+    };
+    static HWND Owner(TOwnerOf kind);
+
     // `platformOwner`: the owner that the platform's own modal loop disables
     // and enables again before hiding its window (MessageBoxW,
     // TaskDialogIndirect); the scope leaves it to that loop.

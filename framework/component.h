@@ -3,7 +3,6 @@
 #pragma once
 
 #include <memory>
-#include <string>
 #include <vector>
 
 enum class TOperation { opInsert, opRemove };
@@ -25,8 +24,6 @@ public:
     }
 
     TComponent* Owner() const noexcept { return owner_; }
-    const std::wstring& Name() const noexcept { return name_; }
-    void SetName(std::wstring name) { name_ = std::move(name); }
 
     bool Loading() const noexcept { return loading_; }
     bool Destroying() const noexcept { return destroying_; }
@@ -52,7 +49,6 @@ private:
     void InsertComponent(std::unique_ptr<TComponent> component);
 
     TComponent* owner_;
-    std::wstring name_;
     std::vector<std::unique_ptr<TComponent>> components_;
     std::vector<TComponent*> notify_;  // told of this one's destruction; they told us of theirs too
     bool loading_ = false;

@@ -1,8 +1,8 @@
 // A list of small images read from the platform's image-list stream format.
 #pragma once
 
-#include "app/component.h"
-#include "app/win_handles.h"
+#include "component.h"
+#include "win_handles.h"
 
 #include <cstddef>
 

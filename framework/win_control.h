@@ -1,8 +1,8 @@
 // The one base of every control that wraps a native window.
 #pragma once
 
-#include "app/component.h"
-#include "app/win_handles.h"
+#include "component.h"
+#include "win_handles.h"
 
 #include <functional>
 #include <string>
@@ -15,9 +15,9 @@ struct TMessage {
     LRESULT Result;
 };
 
-// A control's replaceable message procedure: every message for the control
-// passes through it.
-using TWndMethod = std::function<void(TMessage&)>;
+// Sees a control's messages before the control's own handling; true when it
+// handled the message, which then goes no further.
+using TMessageFilter = std::function<bool(TMessage&)>;
 
 // Notifications that a parent hands back to the control they concern.
 constexpr UINT CN_BASE = 0xBC00;
@@ -66,11 +66,17 @@ public:
     // Sends a message straight to the control's message procedure.
     LRESULT Perform(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
 
-    TWndMethod WindowProc;
+    // The one way to intercept a window's messages: a component that acts
+    // for the control (the drop target) puts its filter in front of the
+    // control's own handling. It sits on the control, not on the window, so
+    // a re-created window keeps it. Only the component that set the filter
+    // removes it.
+    void SetMessageFilter(const void* setter, TMessageFilter filter);
+    void RemoveMessageFilter(const void* setter) noexcept;
 
 protected:
     virtual void CreateParams(TCreateParams& params);
-    virtual void CreateWnd();
+    void CreateWnd();
     // Runs once the native window exists and is placed.
     virtual void CreateWindowDone() {}
     void DestroyHandle();
@@ -84,9 +90,12 @@ protected:
 
     bool HoldsWindow() const noexcept override { return true; }
     UINT ControlId() const noexcept { return id_; }
+    // Routes the messages of a window made by the platform through this control.
+    void Subclass(HWND window);
 
 private:
     static LRESULT CALLBACK StaticWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+    void Dispatch(TMessage& message);
     void Bind(HWND window);
     void WindowGone();
     bool ReflectToChild(TMessage& message);
@@ -100,4 +109,13 @@ private:
     TAlign align_ = TAlign::alNone;
     bool windowClosing_ = false;
     UINT id_;
+    const void* filterSetter_ = nullptr;
+    TMessageFilter filter_;
+};
+
+// A window that a platform dialog made for itself, seen through the window
+// base while it lives: its messages pass the control's filter first.
+class TPlatformWindow : public TWinControl {
+public:
+    explicit TPlatformWindow(HWND window) : TWinControl(nullptr) { Subclass(window); }
 };

@@ -1,9 +1,8 @@
 // The screen: resolution, system fonts, metrics, the forms and the cursor.
 #pragma once
 
-#include "app/win_handles.h"
+#include "win_handles.h"
 
-#include <vector>
 
 class TForm;
 
@@ -15,8 +14,6 @@ public:
 
     // Logical pixels per inch of the screen (LOGPIXELSY).
     int PixelsPerInch() const noexcept { return pixelsPerInch_; }
-    // Lets a test stand in for another screen resolution.
-    void SetPixelsPerInchForTesting(int value) noexcept { pixelsPerInch_ = value; }
 
     // The system's fonts as the non-client metrics give them.
     const LOGFONTW& HintFont() const noexcept { return metrics_.lfStatusFont; }
@@ -37,16 +34,14 @@ public:
     // The form that last became active, if it still exists.
     TForm* ActiveForm() const noexcept { return activeForm_; }
     void SetActiveForm(TForm* form) noexcept { activeForm_ = form; }
-    void AddForm(TForm* form);
-    void RemoveForm(TForm* form);
-    const std::vector<TForm*>& Forms() const noexcept { return forms_; }
+    // A form going away is no longer the active one.
+    void FormDestroyed(TForm* form) noexcept;
 
 private:
     int pixelsPerInch_ = 96;
     NONCLIENTMETRICSW metrics_{};
     TCursor cursor_ = crDefault;
     TForm* activeForm_ = nullptr;
-    std::vector<TForm*> forms_;
 };
 
 extern TScreen* Screen;

@@ -1,0 +1,222 @@
+#include "menu_painter.h"
+
+#include "graphics.h"
+#include "image_list.h"
+#include "popup_menu.h"
+#include "screen.h"
+#include "ux_theme.h"
+
+#include <vssym32.h>
+
+#include <algorithm>
+
+// The theme's popup-menu parts while visual styles are in effect.
+class MenuTheme {
+public:
+    MenuTheme(HWND window, bool themed) {
+        const UxTheme& ux = UxTheme::Functions();
+        if (themed && ux.Complete()) theme_ = ux.open(window, L"MENU");
+    }
+    ~MenuTheme() {
+        if (theme_) UxTheme::Functions().close(theme_);
+    }
+    MenuTheme(const MenuTheme&) = delete;
+    MenuTheme& operator=(const MenuTheme&) = delete;
+
+    explicit operator bool() const noexcept { return theme_ != nullptr; }
+
+    SIZE PartSize(HDC dc, int part, int state = 0) const {
+        SIZE size{};
+        UxTheme::Functions().partSize(theme_, dc, part, state, nullptr, TS_TRUE, &size);
+        return size;
+    }
+    MARGINS Margins(HDC dc, int part, int property, int state = 0) const {
+        MARGINS margins{};
+        UxTheme::Functions().margins(theme_, dc, part, state, property, nullptr, &margins);
+        return margins;
+    }
+    void Background(HDC dc, int part, int state, const RECT& rect) const {
+        UxTheme::Functions().background(theme_, dc, part, state, &rect, nullptr);
+    }
+    void Text(HDC dc, int part, int state, const std::wstring& text, DWORD format, const RECT& rect) const {
+        UxTheme::Functions().text(theme_, dc, part, state, text.c_str(), static_cast<int>(text.size()), format, 0,
+                                  &rect);
+    }
+    COLORREF TextColor(int part, int state) const {
+        COLORREF color = ::GetSysColor(COLOR_MENUTEXT);
+        UxTheme::Functions().color(theme_, part, state, TMT_TEXTCOLOR, &color);
+        return color;
+    }
+
+private:
+    HTHEME theme_ = nullptr;
+};
+
+namespace {
+
+// The sizes of the parts an item is made of.
+struct ThemeMetrics {
+    SIZE check, gutter, separator, subMenu;
+    MARGINS checkContent, gutterSizing, itemSizing, separatorSizing;
+};
+
+ThemeMetrics ReadMetrics(const MenuTheme& theme, HDC dc) {
+    ThemeMetrics m{};
+    m.check = theme.PartSize(dc, MENU_POPUPCHECK, MC_CHECKMARKNORMAL);
+    m.gutter = theme.PartSize(dc, MENU_POPUPGUTTER);
+    m.separator = theme.PartSize(dc, MENU_POPUPSEPARATOR);
+    m.subMenu = theme.PartSize(dc, MENU_POPUPSUBMENU, MSM_NORMAL);
+    m.checkContent = theme.Margins(dc, MENU_POPUPCHECK, TMT_CONTENTMARGINS, MC_CHECKMARKNORMAL);
+    m.gutterSizing = theme.Margins(dc, MENU_POPUPGUTTER, TMT_SIZINGMARGINS);
+    m.itemSizing = theme.Margins(dc, MENU_POPUPITEM, TMT_SIZINGMARGINS, MPI_NORMAL);
+    m.separatorSizing = theme.Margins(dc, MENU_POPUPSEPARATOR, TMT_SIZINGMARGINS);
+    return m;
+}
+
+// ---- Drawing helpers ----------------------------------------------------------
+
+// Classic layout: the image square with its frame, and where text begins.
+constexpr int kClassicFrame = 19;
+constexpr int kClassicTextLeft = 22;
+constexpr int kClassicSeparatorHeight = 5 + 3;
+constexpr int kClassicSeparatorOffset = 4;
+
+win::UniqueFont MenuFont(bool bold) {
+    LOGFONTW log = Screen->MenuFont();
+    if (bold) log.lfWeight = FW_BOLD;
+    return win::UniqueFont(::CreateFontIndirectW(&log));
+}
+
+SIZE TextSize(HDC dc, const std::wstring& text) {
+    RECT r{};
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+// Where the caption goes: measured, then centred vertically in `area`.
+RECT CaptionRect(HDC dc, const std::wstring& caption, const RECT& area) {
+    const int height = TextSize(dc, caption).cy;
+    RECT r = area;
+    r.top += (area.bottom - area.top - height) / 2;
+    r.bottom = r.top + height;
+    return r;
+}
+
+DWORD TextFormat(UINT state) {
+    return DT_SINGLELINE | DT_LEFT | DT_EXPANDTABS | ((state & ODS_NOACCEL) ? DT_HIDEPREFIX : 0);
+}
+
+void DrawImage(const TImageList* images, int index, HDC dc, int x, int y) {
+    if (images && index >= 0 && index < images->Count())
+        ::ImageList_DrawEx(images->Handle(), index, dc, x, y, 0, 0, CLR_NONE, CLR_DEFAULT, ILD_NORMAL);
+}
+
+void DrawThemedItem(const MenuTheme& theme, const TMenuItem& item, const TImageList* images,
+                    const DRAWITEMSTRUCT& draw) {
+    HDC dc = draw.hDC;
+    const RECT& r = draw.rcItem;
+    const ThemeMetrics m = ReadMetrics(theme, dc);
+    const bool selected = draw.itemState & ODS_SELECTED;
+    const bool enabled = !(draw.itemState & (ODS_DISABLED | ODS_GRAYED));
+    const SIZE image{images ? images->Width() : 16, images ? images->Height() : 16};
+
+    theme.Background(dc, MENU_POPUPBACKGROUND, 0, r);
+    const int textState = enabled ? MPI_NORMAL : MPI_DISABLED;
+    ::SetTextColor(dc, theme.TextColor(MENU_POPUPITEM, textState));
+
+    const SIZE check{m.check.cx + 2 * m.checkContent.cxRightWidth, m.check.cy + 2 * m.checkContent.cyBottomHeight};
+    const RECT glyph{r.left, r.top, r.left + std::max(check.cx, image.cx), r.top + std::max(check.cy, image.cy)};
+    const RECT gutter{glyph.left, r.top,
+                      glyph.right + m.gutter.cx + m.checkContent.cxLeftWidth + m.gutterSizing.cxLeftWidth, r.bottom};
+    theme.Background(dc, MENU_POPUPGUTTER, 0, gutter);
+
+    if (item.IsLine()) {
+        const RECT line{gutter.right + 1, r.top, r.right, r.bottom - m.separatorSizing.cyBottomHeight};
+        theme.Background(dc, MENU_POPUPSEPARATOR, 0, line);
+        return;
+    }
+    if (selected) theme.Background(dc, MENU_POPUPITEM, enabled ? MPI_HOT : MPI_DISABLEDHOT, r);
+    DrawImage(images, item.ImageIndex(), dc, glyph.left + (glyph.right - glyph.left - image.cx) / 2,
+              glyph.top + (glyph.bottom - glyph.top - image.cy) / 2);
+
+    const RECT area{gutter.right + m.itemSizing.cxLeftWidth, r.top, r.right - m.subMenu.cx, r.bottom};
+    theme.Text(dc, MENU_POPUPITEM, textState, item.Caption(), TextFormat(draw.itemState),
+               CaptionRect(dc, item.Caption(), area));
+}
+
+void DrawClassicItem(const TMenuItem& item, const TImageList* images, const DRAWITEMSTRUCT& draw) {
+    HDC dc = draw.hDC;
+    RECT r = draw.rcItem;
+    const bool selected = draw.itemState & ODS_SELECTED;
+    const bool hasImage = images && item.ImageIndex() >= 0;
+    ::FillRect(dc, &r, ::GetSysColorBrush(COLOR_MENU));
+    if (item.IsLine()) {
+        RECT line = r;
+        line.top += kClassicSeparatorOffset;
+        ::DrawEdge(dc, &line, EDGE_ETCHED, BF_TOP);
+        return;
+    }
+    RECT fill = r;
+    if (selected && hasImage) fill.left += kClassicFrame + 1;
+    if (selected) ::FillRect(dc, &fill, ::GetSysColorBrush(COLOR_HIGHLIGHT));
+    ::SetTextColor(dc, ColorToRGB(selected ? clHighlightText : clMenuText));
+
+    DrawImage(images, item.ImageIndex(), dc, r.left + 1, r.top + 1);
+    if (selected && hasImage) {
+        RECT frame{r.left, r.top, r.left + kClassicFrame, r.top + kClassicFrame};
+        ::DrawEdge(dc, &frame, BDR_RAISEDINNER, BF_RECT);
+    }
+    const RECT area{r.left + kClassicTextLeft, r.top, r.right - 1, r.bottom};
+    RECT text = CaptionRect(dc, item.Caption(), area);
+    ::DrawTextW(dc, item.Caption().c_str(), static_cast<int>(item.Caption().size()), &text,
+                TextFormat(draw.itemState));
+}
+
+}  // namespace
+
+TMenuPainter::TMenuPainter(HWND window, bool themed)
+    : theme_(std::make_unique<MenuTheme>(window, themed)), normal_(MenuFont(false)), bold_(MenuFont(true)) {}
+
+TMenuPainter::~TMenuPainter() = default;
+
+HFONT TMenuPainter::Font(bool bold) const noexcept { return bold ? bold_.get() : normal_.get(); }
+
+void TMenuPainter::Measure(const TMenuItem& item, const TImageList* images, MEASUREITEMSTRUCT& measure) const {
+    win::UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
+    win::SelectScope selected(dc.get(), Font(item.Default()));
+    const SIZE image{images ? images->Width() : 16, images ? images->Height() : 16};
+    if (*theme_) {
+        const ThemeMetrics m = ReadMetrics(*theme_, dc.get());
+        if (item.IsLine()) {
+            measure.itemWidth = 0;
+            measure.itemHeight = static_cast<UINT>(m.separator.cy + m.separatorSizing.cyBottomHeight);
+            return;
+        }
+        const SIZE glyph{std::max(m.check.cx, image.cx), std::max(m.check.cy, image.cy)};
+        measure.itemHeight = static_cast<UINT>(glyph.cy + m.checkContent.cyTopHeight + m.checkContent.cyBottomHeight);
+        measure.itemWidth = static_cast<UINT>(
+            glyph.cx + m.checkContent.cxLeftWidth + m.checkContent.cxRightWidth + m.gutter.cx +
+            m.gutterSizing.cxLeftWidth + m.gutterSizing.cxRightWidth + m.itemSizing.cxLeftWidth +
+            m.itemSizing.cxRightWidth + m.subMenu.cx + TextSize(dc.get(), item.Caption()).cx);
+        return;
+    }
+    if (item.IsLine()) {
+        measure.itemWidth = 0;
+        measure.itemHeight = kClassicSeparatorHeight;
+        return;
+    }
+    measure.itemHeight = static_cast<UINT>(image.cy + 3);
+    measure.itemWidth = static_cast<UINT>(image.cx + 15 + TextSize(dc.get(), item.Caption()).cx + 7);
+}
+
+void TMenuPainter::Draw(const TMenuItem& item, const TImageList* images, const DRAWITEMSTRUCT& draw) const {
+    win::SelectScope selected(draw.hDC, Font(item.Default() || (draw.itemState & ODS_DEFAULT)));
+    const int mode = ::SetBkMode(draw.hDC, TRANSPARENT);
+    const COLORREF color = ::GetTextColor(draw.hDC);
+    if (*theme_)
+        DrawThemedItem(*theme_, item, images, draw);
+    else
+        DrawClassicItem(item, images, draw);
+    ::SetTextColor(draw.hDC, color);
+    ::SetBkMode(draw.hDC, mode);
+}

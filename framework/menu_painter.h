@@ -1,0 +1,32 @@
+// The owner drawing of a popup menu's items, themed while visual styles are
+// in effect and classic otherwise. One painter serves one open popup: its
+// theme and fonts are opened once, not for every item.
+#pragma once
+
+#include "win_handles.h"
+
+#include <memory>
+
+class MenuTheme;
+class TImageList;
+class TMenuItem;
+
+class TMenuPainter {
+public:
+    // `themed`: whether visual styles may be used; the theme is opened for
+    // `window`, the one that receives the menu's drawing requests.
+    TMenuPainter(HWND window, bool themed);
+    ~TMenuPainter();
+    TMenuPainter(const TMenuPainter&) = delete;
+    TMenuPainter& operator=(const TMenuPainter&) = delete;
+
+    void Measure(const TMenuItem& item, const TImageList* images, MEASUREITEMSTRUCT& measure) const;
+    void Draw(const TMenuItem& item, const TImageList* images, const DRAWITEMSTRUCT& draw) const;
+
+private:
+    HFONT Font(bool bold) const noexcept;
+
+    std::unique_ptr<const MenuTheme> theme_;
+    win::UniqueFont normal_;
+    win::UniqueFont bold_;
+};

@@ -1,0 +1,46 @@
+#include "platform_calls.h"
+
+#include "system_library.h"
+
+namespace {
+
+template <typename F>
+F FunctionOf(HMODULE module, const char* name) {
+    return module ? reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module, name))) : nullptr;
+}
+
+HRESULT WINAPI KnownFolderPathOnFirstUse(REFKNOWNFOLDERID id, DWORD flags, HANDLE token, PWSTR* path) {
+    static const auto shell = SystemFunction<KnownFolderPathFn>(L"shell32.dll", "SHGetKnownFolderPath");
+    return shell ? shell(id, flags, token, path) : E_NOTIMPL;
+}
+
+HRESULT WINAPI TaskDialogOnFirstUse(const TASKDIALOGCONFIG* config, int* button, int* radio, BOOL* verified) {
+    static const auto show =
+        FunctionOf<TaskDialogIndirectFunction>(::GetModuleHandleW(L"comctl32.dll"), "TaskDialogIndirect");
+    return show ? show(config, button, radio, verified) : E_NOTIMPL;
+}
+
+}  // namespace
+
+const TPlatformCalls& SystemCalls() {
+    static const TPlatformCalls calls{
+        FunctionOf<SetDefaultDllDirectoriesFn>(::GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories"),
+        &::LoadLibraryExW,
+        &::GetSystemDefaultLangID,
+        &::GetTickCount,
+        &::GetDeviceCaps,
+        &::FindResourceW,
+        &::GetUserNameW,
+        &KnownFolderPathOnFirstUse,
+        &::SHGetFileInfoW,
+        &::ShellExecuteW,
+        &::SHFileOperationW,
+        &TaskDialogOnFirstUse,
+    };
+    return calls;
+}
+
+TPlatformCalls& Platform() {
+    static TPlatformCalls calls = SystemCalls();
+    return calls;
+}

@@ -1,0 +1,73 @@
+// The platform calls that tests stand in for, in one table. The program
+// makes them through Platform(); a test puts its own in with a
+// TPlatformOverride, which gives the slot its previous call back when it ends.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+#include <shtypes.h>
+
+#include <type_traits>
+#include <utility>
+
+using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+using LoadLibraryExFn = HMODULE(WINAPI*)(LPCWSTR, HANDLE, DWORD);
+using LanguageFn = LANGID(WINAPI*)();
+using TickCountFn = DWORD(WINAPI*)();
+using DeviceCapsFn = int(WINAPI*)(HDC, int);
+using FindResourceFn = HRSRC(WINAPI*)(HMODULE, LPCWSTR, LPCWSTR);
+using GetUserNameFn = BOOL(WINAPI*)(LPWSTR, LPDWORD);
+using KnownFolderPathFn = HRESULT(WINAPI*)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*);
+using ShellFileInfoFn = DWORD_PTR(WINAPI*)(LPCWSTR, DWORD, SHFILEINFOW*, UINT, UINT);
+using ShellExecuteFn = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+using FileOperationFn = int(WINAPI*)(LPSHFILEOPSTRUCTW);
+using TaskDialogIndirectFunction = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
+
+struct TPlatformCalls {
+    // Null where Windows 7 lacks the update (KB2533623) that brings it, and
+    // with it the LOAD_LIBRARY_SEARCH_* flags.
+    SetDefaultDllDirectoriesFn SetDefaultDllDirectories;
+    // The loader behind SystemLibrary: a test sees the path it is given.
+    LoadLibraryExFn LoadLibraryExW;
+    // The system locale's language, which decides how menu hotkeys are written.
+    LanguageFn GetSystemDefaultLangID;
+    // The type-ahead's clock.
+    TickCountFn GetTickCount;
+    // The screen's resolution, read when the screen object is made.
+    DeviceCapsFn GetDeviceCaps;
+    // Where the main window's layout is found among the program's resources.
+    FindResourceFn FindResourceW;
+    GetUserNameFn GetUserNameW;
+    // Looked up in shell32 on first use: a system without it must still
+    // start, and the DLL search is restricted only once the program runs.
+    // It answers E_NOTIMPL where the system lacks it.
+    KnownFolderPathFn SHGetKnownFolderPath;
+    ShellFileInfoFn SHGetFileInfoW;
+    ShellExecuteFn ShellExecuteW;
+    FileOperationFn SHFileOperationW;
+    // Looked up on first use in the comctl32 that the manifest put in the
+    // process; it answers E_NOTIMPL where that one lacks it.
+    TaskDialogIndirectFunction TaskDialogIndirect;
+};
+
+// The table the program calls through.
+TPlatformCalls& Platform();
+// The platform's own calls, as the table holds them before any override.
+const TPlatformCalls& SystemCalls();
+
+// Puts `replacement` in a slot of a call table for as long as it lives (or
+// in the screen object's place, for a test that makes a screen of its own).
+template <typename Fn>
+class TPlatformOverride {
+public:
+    TPlatformOverride(Fn& slot, std::type_identity_t<Fn> replacement)
+        : slot_(slot), saved_(std::exchange(slot, replacement)) {}
+    ~TPlatformOverride() { slot_ = saved_; }
+    TPlatformOverride(const TPlatformOverride&) = delete;
+    TPlatformOverride& operator=(const TPlatformOverride&) = delete;
+
+private:
+    Fn& slot_;
+    Fn saved_;
+};

@@ -1,0 +1,36 @@
+// The visual-styles library, looked up at run time: the program must start
+// where it is missing. Every use of uxtheme goes through this one table; a
+// test stands in for a call with a TPlatformOverride (platform_calls.h).
+#pragma once
+
+#include <windows.h>
+#include <uxtheme.h>
+
+struct UxTheme {
+    using QueryFn = BOOL(WINAPI*)();
+    using OpenFn = HTHEME(WINAPI*)(HWND, LPCWSTR);
+    using CloseFn = HRESULT(WINAPI*)(HTHEME);
+    using PartSizeFn = HRESULT(WINAPI*)(HTHEME, HDC, int, int, LPCRECT, THEMESIZE, SIZE*);
+    using MarginsFn = HRESULT(WINAPI*)(HTHEME, HDC, int, int, int, LPCRECT, MARGINS*);
+    using BackgroundFn = HRESULT(WINAPI*)(HTHEME, HDC, int, int, LPCRECT, LPCRECT);
+    using TextFn = HRESULT(WINAPI*)(HTHEME, HDC, int, int, LPCWSTR, int, DWORD, DWORD, LPCRECT);
+    using ColorFn = HRESULT(WINAPI*)(HTHEME, int, int, int, COLORREF*);
+
+    QueryFn isThemeActive;
+    QueryFn isAppThemed;
+    OpenFn open;
+    CloseFn close;
+    PartSizeFn partSize;
+    MarginsFn margins;
+    BackgroundFn background;
+    TextFn text;
+    ColorFn color;
+
+    // Every drawing function is there.
+    bool Complete() const noexcept;
+    // Whether the platform draws this program with visual styles now.
+    bool StylesActive() const;
+
+    // The table, filled on first use.
+    static UxTheme& Functions();
+};
