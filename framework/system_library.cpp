@@ -47,8 +47,9 @@ HMODULE SystemLibrary(const wchar_t* name) {
     static std::map<std::wstring, HMODULE> loaded;
     auto it = loaded.find(name);
     if (it != loaded.end()) return it->second;
-    HMODULE module = Platform().SetDefaultDllDirectories ? Platform().LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)
-                                                  : LoadByFullPath(name);
+    HMODULE module = Platform().SetDefaultDllDirectories
+                         ? Platform().LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)
+                         : LoadByFullPath(name);
     loaded.emplace(name, module);
     return module;
 }

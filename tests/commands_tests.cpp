@@ -329,7 +329,9 @@ TEST_F(CommandsTest, ADropWhileAModalWindowIsUpIsReleasedAndAsksNothing) {
          },
          {kRemoveQuestion + L"Outil.txt"}},
         {"the error box",
-         [&](const std::function<void()>&) { Application->ShowException(std::make_exception_ptr(Exception(L"Échec"))); },
+         [&](const std::function<void()>&) {
+             Application->ShowException(std::make_exception_ptr(Exception(L"Échec")));
+         },
          {L"Échec."}},
         {"the open menu",
          [&](const std::function<void()>& whileUp) {

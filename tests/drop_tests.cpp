@@ -363,7 +363,8 @@ TEST_F(DropToAddTest, OnlyOkCopiesTheFirstFileAndTheListShowsIt) {
         ASSERT_EQ(seen.size(), 1u);
         EXPECT_TRUE(ShowsQuestionFor(seen[0], L"outil.exe")) << std::string(seen[0].text.begin(), seen[0].text.end());
         if (c.copied) {
-            EXPECT_EQ(FolderContents(listed_), (std::vector<std::wstring>{L"arrive-apres.txt=x", L"outil.exe=premier"}));
+            EXPECT_EQ(FolderContents(listed_),
+                      (std::vector<std::wstring>{L"arrive-apres.txt=x", L"outil.exe=premier"}));
             EXPECT_EQ(ListedNames(), (std::vector<std::wstring>{L"arrive-apres.txt", L"outil.exe"}));
         } else {
             EXPECT_EQ(FolderContents(listed_), std::vector<std::wstring>{L"arrive-apres.txt=x"});
