@@ -264,10 +264,21 @@ void TApplication::NormalizeTopMosts() {
 
 void TApplication::RestoreTopMosts() {
     if (topMostLevel_ == 0 || --topMostLevel_ > 0) return;
+    RestoreStayOnTopMainForm();
     for (HWND w : topMostList_)
         if (::IsWindow(w))
             ::SetWindowPos(w, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
     topMostList_.clear();
+}
+
+// Making an owned window non-topmost makes its owner non-topmost too, so the
+// normalizing may have taken the main window out of the topmost band. It goes
+// back first, so that the windows it owns come back above it.
+void TApplication::RestoreStayOnTopMainForm() {
+    if (!mainForm_ || mainForm_->FormStyle() != TFormStyle::fsStayOnTop || !mainForm_->HandleAllocated()) return;
+    HWND main = mainForm_->Handle();
+    if (!(::GetWindowLongW(main, GWL_EXSTYLE) & WS_EX_TOPMOST))
+        ::SetWindowPos(main, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
 }
 
 bool TApplication::ApplicationMessage(TMessage& message) {

@@ -79,6 +79,7 @@ private:
     bool ProcessMessage(MSG& msg);
     bool IsKeyMessage(MSG& msg);
     void Idle();
+    void RestoreStayOnTopMainForm();
     int StartupShowCommand() const;
     friend class TApplicationWindow;
     // The application window's own handling; false leaves it to the platform.

@@ -52,11 +52,11 @@ int CommonButtonWidth(HDC dc, TMsgDlgButtons buttons, int minimum) {
     return width;
 }
 
-// Wrapped at words within half the screen; "&" marks an accelerator, as the
-// label draws it.
+// Wrapped at words within half the screen; every "&" counts, as the label
+// draws it.
 SIZE MeasureMessage(HDC dc, const std::wstring& message) {
     RECT r{0, 0, Screen->Width() / 2, 0};
-    ::DrawTextW(dc, message.c_str(), -1, &r, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+    ::DrawTextW(dc, message.c_str(), -1, &r, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
     return {r.right - r.left, r.bottom - r.top};
 }
 
@@ -138,11 +138,12 @@ private:
     DWORD style_;
 };
 
-// The message: a word-wrapping static text, which takes "&" as the
-// accelerator mark as the measuring did.
+// The message: a word-wrapping static text shown as it is. A file name may
+// hold "&": the question must show the name of the file it acts on.
 class TMessageLabel : public TMessageChild {
 public:
-    TMessageLabel(TComponent* owner, std::wstring text) : TMessageChild(owner, L"STATIC", std::move(text), SS_LEFT) {}
+    TMessageLabel(TComponent* owner, std::wstring text)
+        : TMessageChild(owner, L"STATIC", std::move(text), SS_LEFT | SS_NOPREFIX) {}
 };
 
 class TMessageButton : public TMessageChild {
@@ -268,6 +269,7 @@ TModalResult TMessageForm::ShowModal() {
     ::SetActiveWindow(Handle());
     SetModalResult(mrNone);
     RunModalLoop();
+    modal.HandActivationBack();
     Hide();
     return modal.Outcome(ModalResult());
 }

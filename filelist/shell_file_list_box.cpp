@@ -107,6 +107,13 @@ void TShellFileListBox::DrawListItem(int index, const RECT& rect, UINT state) {
     HDC dc = canvas_.Dc;
     int offset = 2;
     if (ShowGlyphs()) {
+        offset = iconSize_.cx + 6;
+        // The icon blends its soft edges into what is under it: drawn over the
+        // previous drawing it would darken at every redraw. The cell ends
+        // where the text's rectangle begins.
+        const RECT iconCell{rect.left, rect.top, rect.left + offset - 2, rect.bottom};
+        win::UniqueBrush background(::CreateSolidBrush(ColorToRGB(Color())));
+        ::FillRect(dc, &iconCell, background.get());
         const DWORD word = ItemData(index);
         const int x = rect.left + 2;
         const int y = (rect.top + rect.bottom - iconSize_.cy) / 2;
@@ -116,7 +123,6 @@ void TShellFileListBox::DrawListItem(int index, const RECT& rect, UINT state) {
             const UINT style = overlay == 0 ? ILD_TRANSPARENT : ILD_NORMAL | INDEXTOOVERLAYMASK(overlay);
             ::ImageList_DrawEx(images_, icon, dc, x, y, 0, 0, ::ImageList_GetBkColor(images_), CLR_NONE, style);
         }
-        offset = iconSize_.cx + 6;
     }
     const std::wstring text = ItemText(index);
     SIZE extent{};

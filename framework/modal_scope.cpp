@@ -63,7 +63,9 @@ HWND TModalScope::Owner(TOwnerOf kind) {
     case TOwnerOf::ErrorBox: return ActiveWindow();
     case TOwnerOf::MessageForm: return MessageFormOwner();
     case TOwnerOf::TaskDialog: return TaskDialogOwner();
-    case TOwnerOf::ShellQuestion: return ::GetActiveWindow();
+    // The shell's own question goes above the main window, which is topmost;
+    // after a drop from another program no window of ours is active.
+    case TOwnerOf::ShellQuestion: return MainWindow();
     }
     return nullptr;
 }
@@ -110,6 +112,12 @@ void TModalScope::Attach(HWND modal) noexcept {
         ::SetWindowPos(modal, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
+void TModalScope::HandActivationBack() noexcept {
+    Release();
+    if (!active_ || !modal_ || ::GetActiveWindow() != modal_) return;
+    if (HWND back = WindowToGoBackTo()) ::SetActiveWindow(back);
+}
+
 void TModalScope::Release() noexcept {
     if (std::exchange(released_, true)) return;
     for (HWND window : disabled_)
@@ -146,10 +154,15 @@ int TModalScope::Outcome(int answer) const {
     return ApplicationHost->Closing() || QuitWaiting() || ownerGone ? mrCancel : answer;
 }
 
+// The window that was active before, else the main window.
+HWND TModalScope::WindowToGoBackTo() const noexcept {
+    return active_ && ::IsWindow(active_) && ::IsWindowVisible(active_) ? active_ : MainWindow();
+}
+
 // Only where the activation stayed with the program: the window that was
 // active before, else the main window.
 void TModalScope::GiveActivationBack() const noexcept {
-    HWND back = active_ && ::IsWindow(active_) && ::IsWindowVisible(active_) ? active_ : MainWindow();
+    HWND back = WindowToGoBackTo();
     const HWND now = ::GetActiveWindow();
     if (!back || (now && now != modal_ && now != back)) return;
     ::SetActiveWindow(back);

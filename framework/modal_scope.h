@@ -35,8 +35,8 @@ public:
         // The task dialog: the active form, else the active window, else the
         // application window.
         TaskDialog,
-        // A question the shell asks on its own (the Recycle Bin's): above the
-        // window the user acted in, which may be topmost.
+        // A question the shell asks on its own (the Recycle Bin's): the main
+        // window, which is topmost, whether or not one of ours is active.
         ShellQuestion,
     };
     static HWND Owner(TOwnerOf kind);
@@ -51,6 +51,13 @@ public:
 
     // Names the modal window once it exists.
     void Attach(HWND modal) noexcept;
+    // For a modal window that the program hides itself, while it is still
+    // the active window: enables the other windows again and activates the
+    // window that was active before. Its owner may refuse the activation
+    // (the application's window does), and the platform would then pick the
+    // next window in Z order, which may belong to another program. Nothing
+    // is activated when no window of the program was active before.
+    void HandActivationBack() noexcept;
     // The answer when the user gave it; Cancel (2) when the modal window
     // ended for another reason: the program began to close (its windows
     // closed, WM_QUIT, the end of the session) or the owner went away.
@@ -63,6 +70,7 @@ private:
     static BOOL CALLBACK Collect(HWND window, LPARAM self) noexcept;
     void Release() noexcept;
     void GiveActivationBack() const noexcept;
+    HWND WindowToGoBackTo() const noexcept;
 
     static inline TModalScope* innermost_ = nullptr;
     static inline win::UniqueHook hook_;

@@ -25,6 +25,7 @@ HRESULT WINAPI TaskDialogOnFirstUse(const TASKDIALOGCONFIG* config, int* button,
 const TPlatformCalls& SystemCalls() {
     static const TPlatformCalls calls{
         FunctionOf<SetDefaultDllDirectoriesFn>(::GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories"),
+        &::LoadLibraryExW,
         &::GetSystemDefaultLangID,
         &::GetTickCount,
         &::GetDeviceCaps,

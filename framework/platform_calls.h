@@ -12,6 +12,7 @@
 #include <utility>
 
 using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+using LoadLibraryExFn = HMODULE(WINAPI*)(LPCWSTR, HANDLE, DWORD);
 using LanguageFn = LANGID(WINAPI*)();
 using TickCountFn = DWORD(WINAPI*)();
 using DeviceCapsFn = int(WINAPI*)(HDC, int);
@@ -28,6 +29,8 @@ struct TPlatformCalls {
     // Null where Windows 7 lacks the update (KB2533623) that brings it, and
     // with it the LOAD_LIBRARY_SEARCH_* flags.
     SetDefaultDllDirectoriesFn SetDefaultDllDirectories;
+    // The loader behind SystemLibrary: a test sees the path it is given.
+    LoadLibraryExFn LoadLibraryExW;
     // The system locale's language, which decides how menu hotkeys are written.
     LanguageFn GetSystemDefaultLangID;
     // The type-ahead's clock.

@@ -10,8 +10,10 @@
 #include "platform_calls.h"
 #include "screen.h"
 #include "send_to_location.h"
+#include "shell_helpers.h"
 #include "shell_file_list_box.h"
 #include "status_bar.h"
+#include "win_handles.h"
 #include "system_library.h"
 
 #include <gtest/gtest.h>
@@ -21,11 +23,14 @@
 #include <new>
 #include <optional>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 namespace {
 
 // The main window, created once for the whole program as the program does it.
+// The tests that use it run in the order they are written and share it: each
+// sets the folder, size and activation it checks, and puts the size back.
 TForm1* MainWindow() {
     if (!Form1) {
         Application->CreateForm(Form1);
@@ -81,27 +86,6 @@ TEST(Application, TitleComesFromTheModuleFileName) {
     }
 }
 
-TEST(Application, ShowExceptionAppendsADotByRuleInAnErrorBoxTitledWithTheTitle) {
-    struct Case {
-        std::wstring message;
-        std::wstring shown;
-    };
-    const std::vector<Case> cases{
-        {L"Accès au fichier refusé", L"Accès au fichier refusé."},
-        {L"Déjà fini.", L"Déjà fini."},
-        {L"Erreur (interne)", L"Erreur (interne)"},
-        {L"Erreur E/S 32", L"Erreur E/S 32."},
-        {L"Quoi !", L"Quoi !"},
-    };
-    for (const Case& c : cases) {
-        DialogAnswerer answerer({DialogAnswerer::Action::Ok});
-        Application->HandleException(nullptr, std::make_exception_ptr(EOutOfResources(c.message)));
-        ASSERT_EQ(answerer.Seen().size(), 1u) << c.message;
-        EXPECT_EQ(answerer.Seen()[0].title, Application->Title());
-        EXPECT_EQ(answerer.Seen()[0].text, c.shown);
-    }
-}
-
 // The application's box adds "." only after a character above it in code
 // order; the box of an error that ends the process adds it unless the text
 // already ends with one.
@@ -149,39 +133,43 @@ std::exception_ptr NestedError() {
     }
 }
 
-TEST(Application, EveryKindOfErrorShowsItsMessage) {
+// One box titled with the program's title, its message ended by a dot when
+// it ends in a letter or digit; an abort shows nothing.
+TEST(Application, EachErrorIsShownInOneBoxTitledWithTheTitle) {
+    const auto framework = [](const wchar_t* message) { return std::make_exception_ptr(EOutOfResources(message)); };
     struct Case {
         const char* label;
         std::exception_ptr error;
-        std::wstring shown;
+        std::optional<std::wstring> shown;  // nullopt: no box
     };
     const Case cases[] = {
+        {"a dot added", framework(L"Accès au fichier refusé"), L"Accès au fichier refusé."},
+        {"a dot already there", framework(L"Déjà fini."), L"Déjà fini."},
+        {"a closing bracket", framework(L"Erreur (interne)"), L"Erreur (interne)"},
+        {"a digit", framework(L"Erreur E/S 32"), L"Erreur E/S 32."},
+        {"an exclamation mark", framework(L"Quoi !"), L"Quoi !"},
+        {"an empty message", framework(L""), L""},
         {"a missing window layout", MissingLayoutError(), L"Ressource TForm1 non trouvée."},
         {"out of memory", std::make_exception_ptr(std::bad_alloc()), L"Mémoire insuffisante."},
         {"a standard-library error", std::make_exception_ptr(std::runtime_error("Clé « absente »")),
          L"Clé « absente »."},
         {"out of memory inside a framework error", NestedError(), L"Mémoire insuffisante."},
+        {"an abort", std::make_exception_ptr(EAbort()), std::nullopt},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         ASSERT_TRUE(c.error);
         DialogAnswerer answerer({DialogAnswerer::Action::Ok});
+        // The box is modal: it has been shown and answered when the call returns.
         Application->HandleException(nullptr, c.error);
+        if (!c.shown) {
+            EXPECT_TRUE(answerer.Seen().empty());
+            continue;
+        }
         ASSERT_EQ(answerer.Seen().size(), 1u);
         EXPECT_EQ(answerer.Seen()[0].title, Application->Title());
-        EXPECT_EQ(answerer.Seen()[0].text, c.shown);
+        EXPECT_EQ(answerer.Seen()[0].text, *c.shown);
     }
-}
-
-TEST(Application, AnEmptyMessageGivesAnEmptyBoxAndAbortShowsNothing) {
-    DialogAnswerer answerer({DialogAnswerer::Action::Ok});
-    Application->HandleException(nullptr, std::make_exception_ptr(EOutOfResources(L"")));
-    ASSERT_EQ(answerer.Seen().size(), 1u);
-    EXPECT_EQ(answerer.Seen()[0].text, L"");
-
-    Application->HandleException(nullptr, std::make_exception_ptr(EAbort()));
-    PumpMessages(200);
-    EXPECT_EQ(answerer.Seen().size(), 1u);
 }
 
 TEST(Application, ErrorBoxDisablesTheOtherWindowsAndEnablesThemAfter) {
@@ -242,9 +230,7 @@ TEST(SendToLocation, FailingFolderIsReportedAndTheListStaysEmpty) {
 
 TEST(MainWindow, StylesAndTopmostAsAToolWindowWithTheTaskbarButton) {
     HWND main = MainWindow()->Handle();
-    wchar_t cls[32] = {};
-    ::GetClassNameW(main, cls, 32);
-    EXPECT_STREQ(cls, L"TForm1");
+    EXPECT_EQ(ClassOf(main), L"TForm1");
     EXPECT_EQ(::GetClassLongW(main, GCL_STYLE), static_cast<DWORD>(CS_DBLCLKS));
 
     const DWORD style = ::GetWindowLongW(main, GWL_STYLE);
@@ -312,6 +298,21 @@ TEST(MainWindow, ResizingKeepsTheStatusBarAtTheBottomAndHalvesTheColumns) {
                    SWP_NOMOVE | SWP_NOZORDER);
 }
 
+// The height of "0" in Tahoma at that height, as the platform measures it.
+int ZeroHeight(int fontHeight) {
+    LOGFONTW log{};
+    log.lfHeight = fontHeight;
+    log.lfCharSet = DEFAULT_CHARSET;
+    wcscpy_s(log.lfFaceName, L"Tahoma");
+    win::UniqueFont font(::CreateFontIndirectW(&log));
+    win::WindowDc dc(nullptr);
+    win::SelectScope selected(dc.get(), font.get());
+    SIZE size{};
+    ::GetTextExtentPoint32W(dc.get(), L"0", 1, &size);
+    return size.cy;
+}
+
+
 namespace {
 
 // The screen's resolution as the test sets it; the other capabilities as usual.
@@ -322,6 +323,7 @@ int WINAPI TestResolution(HDC dc, int index) {
 
 }  // namespace
 
+// The design is 243 x 169 for a "0" 13 pixels high.
 TEST(MainWindow, ScalesByTheZeroHeightWhenTheResolutionDiffers) {
     struct Case {
         int ppi;
@@ -339,7 +341,7 @@ TEST(MainWindow, ScalesByTheZeroHeightWhenTheResolutionDiffers) {
         auto* form = Application->Create<TForm1>();
         form->ReadLayout();
         EXPECT_EQ(form->Font().Height(), c.fontHeight);
-        const int zero = TextHeightOf(form->Font().Handle(), L"0");
+        const int zero = ZeroHeight(c.fontHeight);
         const RECT client = ClientRectOf(form->Handle());
         EXPECT_EQ(client.right, ::MulDiv(243, zero, 13));
         EXPECT_EQ(client.bottom, ::MulDiv(169, zero, 13));
@@ -359,8 +361,8 @@ TEST(MainWindow, ActivationGivesTheFocusToTheList) {
     TForm1* form = MainWindow();
     ::SetActiveWindow(form->Handle());
     ::SetForegroundWindow(form->Handle());
-    PumpMessages(50);
-    EXPECT_EQ(::GetFocus(), form->ShellFileListBox1->Handle());
+    EXPECT_TRUE(PumpUntil([&] { return ::GetFocus() == form->ShellFileListBox1->Handle(); }))
+        << "the focus is on a window of class " << ClassOf(::GetFocus());
 }
 
 // ---- Modal windows over the main window ------------------------------------------
@@ -374,10 +376,8 @@ struct ModalWindowCase {
 };
 
 void AskWithTaskDialogs(bool taskDialogs) {
-    const bool saved = UseTaskDialogs;
-    UseTaskDialogs = taskDialogs;
+    Presentation presentation(taskDialogs);
     (void)ShowMessageDialog(L"Lancer Outil.lnk", mtConfirmation, {mbOK, mbCancel}, 0, -1, -1, L"");
-    UseTaskDialogs = saved;
 }
 
 const ModalWindowCase kModalWindows[] = {
@@ -393,7 +393,9 @@ void ActivateMainWindow() {
     ::SetForegroundWindow(form->Handle());
     ::SetActiveWindow(form->Handle());
     ::SetFocus(form->ShellFileListBox1->Handle());
-    PumpMessages(50);
+    ASSERT_TRUE(PumpUntil([&] {
+        return ::GetActiveWindow() == form->Handle() && ::GetFocus() == form->ShellFileListBox1->Handle();
+    })) << "the main window did not become active";
 }
 
 POINT CentreOf(HWND window) {
@@ -405,18 +407,17 @@ POINT CentreOf(HWND window) {
 std::vector<HWND> ButtonsOf(HWND dialog) {
     std::vector<HWND> buttons;
     for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-        wchar_t cls[16] = {};
-        ::GetClassNameW(child, cls, 16);
-        if (_wcsicmp(cls, L"Button") == 0 && ::IsWindowVisible(child)) buttons.push_back(child);
+        if (_wcsicmp(ClassOf(child).c_str(), L"Button") == 0 && ::IsWindowVisible(child)) buttons.push_back(child);
     }
     return buttons;
 }
 
 // What a window-procedure hook on the thread saw, in order: the main window
-// enabled, and any window about to be hidden.
+// enabled or activated, and any window about to be hidden.
+enum class Seen { Enabled, Activated, Hidden };
 struct OrderSeen {
     HWND window;
-    bool enabled;  // else hidden
+    Seen what;
 };
 std::vector<OrderSeen> g_order;
 HWND g_orderMain = nullptr;
@@ -424,13 +425,38 @@ HWND g_orderMain = nullptr;
 LRESULT CALLBACK RecordOrder(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HC_ACTION) {
         const auto& m = *reinterpret_cast<const CWPSTRUCT*>(lParam);
-        if (m.hwnd == g_orderMain && m.message == WM_ENABLE && m.wParam) g_order.push_back({m.hwnd, true});
+        if (m.hwnd == g_orderMain && m.message == WM_ENABLE && m.wParam) g_order.push_back({m.hwnd, Seen::Enabled});
+        if (m.hwnd == g_orderMain && m.message == WM_ACTIVATE && LOWORD(m.wParam) != WA_INACTIVE)
+            g_order.push_back({m.hwnd, Seen::Activated});
         const bool hiding = (m.message == WM_SHOWWINDOW && !m.wParam) ||
                             (m.message == WM_WINDOWPOSCHANGING &&
                              (reinterpret_cast<const WINDOWPOS*>(m.lParam)->flags & SWP_HIDEWINDOW));
-        if (hiding) g_order.push_back({m.hwnd, false});
+        if (hiding) g_order.push_back({m.hwnd, Seen::Hidden});
     }
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Shows the modal window with the hook recording; the window is answered OK.
+HWND ShowRecordingOrder(const std::function<void()>& show) {
+    HWND dialog = nullptr;
+    g_order.clear();
+    DialogAnswerer answerer({DialogAnswerer::Action::Custom}, [&](HWND window) {
+        dialog = window;
+        DialogAnswerer::ClickButton(window, L"OK");
+    });
+    const win::UniqueHook hook(::SetWindowsHookExW(WH_CALLWNDPROC, &RecordOrder, nullptr, ::GetCurrentThreadId()));
+    show();
+    return dialog;
+}
+
+// Where the modal window was first hidden in the recorded order.
+std::vector<OrderSeen>::const_iterator HidingOf(HWND dialog) {
+    return std::find_if(g_order.begin(), g_order.end(),
+                        [&](const OrderSeen& o) { return o.what == Seen::Hidden && o.window == dialog; });
+}
+
+bool SeenBetween(std::vector<OrderSeen>::const_iterator from, std::vector<OrderSeen>::const_iterator to, Seen what) {
+    return std::any_of(from, to, [what](const OrderSeen& o) { return o.what == what; });
 }
 
 }  // namespace
@@ -472,29 +498,180 @@ TEST(ModalWindows, TheMainWindowIsEnabledBeforeTheModalWindowHidesAndIsActiveAft
     for (const ModalWindowCase& c : kModalWindows) {
         SCOPED_TRACE(c.label);
         ActivateMainWindow();
-        HWND dialog = nullptr;
-        g_order.clear();
-        DialogAnswerer answerer({DialogAnswerer::Action::Custom}, [&](HWND window) {
-            dialog = window;
-            DialogAnswerer::ClickButton(window, L"OK");
-        });
-        {
-            const win::UniqueHook hook(
-                ::SetWindowsHookExW(WH_CALLWNDPROC, &RecordOrder, nullptr, ::GetCurrentThreadId()));
-            c.show();
-        }
+        HWND dialog = ShowRecordingOrder(c.show);
         ASSERT_NE(dialog, nullptr);
-        const auto hidden = std::find_if(g_order.begin(), g_order.end(),
-                                         [&](const OrderSeen& o) { return !o.enabled && o.window == dialog; });
+        const auto hidden = HidingOf(dialog);
         ASSERT_NE(hidden, g_order.end()) << "the modal window was never hidden";
-        EXPECT_TRUE(std::any_of(g_order.begin(), hidden, [](const OrderSeen& o) { return o.enabled; }))
+        EXPECT_TRUE(SeenBetween(g_order.begin(), hidden, Seen::Enabled))
             << "the main window was not enabled before the modal window hid";
-        EXPECT_FALSE(std::any_of(hidden, g_order.end(), [](const OrderSeen& o) { return o.enabled; }))
+        EXPECT_FALSE(SeenBetween(hidden, g_order.end(), Seen::Enabled))
             << "the main window was enabled after the modal window hid";
         EXPECT_TRUE(::IsWindowEnabled(form->Handle()));
         EXPECT_EQ(::GetActiveWindow(), form->Handle());
         EXPECT_EQ(::GetFocus(), form->ShellFileListBox1->Handle());
     }
+}
+
+// The classic form's owner, the application's window, does not take the
+// activation: the form hands it to the main window before it hides, where
+// the platform would search the Z order and might pass over the main window.
+// After a drop from another program no window of ours was active: nothing is
+// handed.
+TEST(ModalWindows, TheClassicFormHandsTheActivationBackBeforeItHides) {
+    TForm1* form = MainWindow();
+    g_orderMain = form->Handle();
+    for (const bool fromAnotherProgram : {false, true}) {
+        SCOPED_TRACE(fromAnotherProgram ? "drop from another program" : "command in the main window");
+        ActivateMainWindow();
+        std::optional<ForeignWindowInFront> other;
+        if (fromAnotherProgram) other.emplace();
+        ASSERT_EQ(::GetActiveWindow() == nullptr, fromAnotherProgram);
+        HWND dialog = ShowRecordingOrder([] { AskWithTaskDialogs(false); });
+        ASSERT_NE(dialog, nullptr);
+        const auto hidden = HidingOf(dialog);
+        ASSERT_NE(hidden, g_order.end()) << "the form was never hidden";
+        EXPECT_EQ(SeenBetween(g_order.begin(), hidden, Seen::Activated), !fromAnotherProgram);
+        if (!fromAnotherProgram) {
+            EXPECT_EQ(::GetActiveWindow(), form->Handle());
+            EXPECT_EQ(::GetFocus(), form->ShellFileListBox1->Handle());
+        }
+    }
+    ActivateMainWindow();
+}
+
+// ---- Stay on top across program switches ----------------------------------------
+
+namespace {
+
+bool IsTopmost(HWND window) { return (::GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+
+// Whether `upper` comes before `lower` in the Z order.
+bool IsAbove(HWND upper, HWND lower) {
+    for (HWND w = ::GetWindow(upper, GW_HWNDNEXT); w; w = ::GetWindow(w, GW_HWNDNEXT))
+        if (w == lower) return true;
+    return false;
+}
+
+void SendActivateApp(bool active) {
+    ::SendMessageW(Application->Handle(), WM_ACTIVATEAPP, active, 0);
+}
+
+}  // namespace
+
+// The user switches to another program and back while a question is up: the
+// question and the main window stay in the topmost band, the question above.
+TEST(MainWindow, StaysOnTopWithItsQuestionAfterTheUserSwitchedPrograms) {
+    HWND main = MainWindow()->Handle();
+    ActivateMainWindow();
+    bool mainTopmost = false, questionTopmost = false, questionAbove = false;
+    DialogAnswerer answerer({DialogAnswerer::Action::Custom}, [&](HWND question) {
+        SendActivateApp(false);
+        SendActivateApp(true);
+        mainTopmost = IsTopmost(main);
+        questionTopmost = IsTopmost(question);
+        questionAbove = IsAbove(question, main);
+        DialogAnswerer::ClickButton(question, L"OK");
+    });
+    AskWithTaskDialogs(true);
+    ASSERT_EQ(answerer.Seen().size(), 1u);
+    EXPECT_TRUE(mainTopmost);
+    EXPECT_TRUE(questionTopmost);
+    EXPECT_TRUE(questionAbove) << "the question went under the main window";
+    EXPECT_TRUE(IsTopmost(main));
+}
+
+// On Windows, taking a question out of the topmost band while the program is
+// inactive takes its owner, the main window, out too. Wine does not, and it
+// will not put the main window back while a topmost window it owns sits above
+// it: the state is taken away here by hand, with no question up.
+TEST(MainWindow, ComesBackOnTopWhenThePlatformTookTheStateAway) {
+    HWND main = MainWindow()->Handle();
+    ActivateMainWindow();
+    SendActivateApp(false);
+    ::SetWindowPos(main, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ASSERT_FALSE(IsTopmost(main));
+    SendActivateApp(true);
+    EXPECT_TRUE(IsTopmost(main));
+}
+
+namespace {
+
+HWND shellQuestionOwner;
+
+int WINAPI RecordShellQuestionOwner(LPSHFILEOPSTRUCTW operation) {
+    shellQuestionOwner = operation->hwnd;
+    return 0x78;  // refused: nothing is moved
+}
+
+}  // namespace
+
+// The shell's own question (the Recycle Bin's, for a file it would destroy)
+// belongs to the topmost main window, also when another program is in front,
+// as it is when a drop arrives: no window of ours is active then.
+TEST(MainWindow, OwnsTheShellsQuestionsWhateverWindowIsActive) {
+    HWND main = MainWindow()->Handle();
+    TempFolder folder;
+    const std::wstring file = folder.Touch(L"entree.txt");
+    TPlatformOverride<FileOperationFn> recording(Platform().SHFileOperationW, &RecordShellQuestionOwner);
+    for (const bool anotherInFront : {false, true}) {
+        SCOPED_TRACE(anotherInFront ? "another program in front" : "the main window active");
+        ActivateMainWindow();
+        std::optional<ForeignWindowInFront> other;
+        if (anotherInFront) {
+            other.emplace();
+            ASSERT_TRUE(other->Active()) << "the other window did not take the activation";
+        }
+        shellQuestionOwner = nullptr;
+        EXPECT_FALSE(RecycleFile(file));
+        EXPECT_EQ(shellQuestionOwner, main);
+    }
+}
+
+// The owner follows the message form's rule: from a menu command the main
+// window, a tool window, is active and the question goes to the application's
+// hidden window; a drop arrives while another program is active, and the
+// question goes to the main window. The task dialog's parent is the main
+// window in both.
+TEST(ModalWindows, EachQuestionsOwnerFromTheMenuAndFromADrop) {
+    TForm1* form = MainWindow();
+    TempFolder folder;
+    folder.Touch(L"Outil.txt");
+    form->ShellFileListBox1->SetDirectory(folder.Path());
+    TempFolder elsewhere;
+    const std::wstring dropped = elsewhere.Touch(L"Nouveau.txt");
+    HWND list = form->ShellFileListBox1->Handle();
+    for (const bool taskDialog : {true, false}) {
+        Presentation presentation(taskDialog);
+        const std::wstring dialogClass = taskDialog ? L"#32770" : L"TMessageForm";
+        {
+            SCOPED_TRACE(taskDialog ? "task dialog, from the menu" : "message form, from the menu");
+            ActivateMainWindow();
+            form->ShellFileListBox1->SetItemIndex(0);
+            DialogAnswerer answerer({DialogAnswerer::Action::Cancel});
+            MenuDriver driver([](HWND menu) { MenuDriver::TypeChar(menu, L'l'); });
+            ::PostMessageW(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-1, -1));
+            ASSERT_TRUE(PumpUntil([&] { return !answerer.Seen().empty() && Application->ModalLevel() == 0; }));
+            const SeenDialog& question = answerer.Seen()[0];
+            EXPECT_EQ(question.className, dialogClass);
+            EXPECT_EQ(question.text, L"Lancer Outil.txt");
+            EXPECT_EQ(question.owner, taskDialog ? form->Handle() : Application->Handle());
+            EXPECT_EQ(question.ownerClass, taskDialog ? L"TForm1" : L"TApplication");
+        }
+        {
+            SCOPED_TRACE(taskDialog ? "task dialog, from a drop" : "message form, from a drop");
+            ForeignWindowInFront other;
+            ASSERT_TRUE(other.Active()) << "the other window did not take the activation";
+            DialogAnswerer answerer({DialogAnswerer::Action::Cancel});
+            ::PostMessageW(list, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({dropped}, {4, 4})), 0);
+            ASSERT_TRUE(PumpUntil([&] { return !answerer.Seen().empty() && Application->ModalLevel() == 0; }));
+            const SeenDialog& question = answerer.Seen()[0];
+            EXPECT_EQ(question.className, dialogClass);
+            EXPECT_NE(question.text.find(L"Nouveau.txt"), std::wstring::npos) << question.text;
+            EXPECT_EQ(question.owner, form->Handle());
+            EXPECT_EQ(question.ownerClass, L"TForm1");
+        }
+    }
+    EXPECT_FALSE(FileExists(SendToPath + L"\\Nouveau.txt"));
 }
 
 namespace {
@@ -550,7 +727,7 @@ class PlantedLibrary {
 public:
     // A copy of the library built beside the test exe, under a name that only
     // the current folder holds.
-    PlantedLibrary() : saved_(CurrentFolder()) {
+    PlantedLibrary() : saved_(CurrentDirectory()) {
         wchar_t self[MAX_PATH] = {};
         ::GetModuleFileNameW(nullptr, self, MAX_PATH);
         std::wstring built = self;
@@ -572,27 +749,43 @@ public:
 private:
     static constexpr wchar_t kName[] = L"sendto-planted.dll";
 
-    static std::wstring CurrentFolder() {
-        wchar_t buffer[MAX_PATH] = {};
-        ::GetCurrentDirectoryW(MAX_PATH, buffer);
-        return buffer;
-    }
-
     TempFolder folder_;
     std::wstring saved_;
 };
 
 }  // namespace
 
+// What the loader was given, through the seam in front of it.
+struct LoaderCall {
+    std::wstring file;
+    DWORD flags;
+};
+std::vector<LoaderCall> g_loaderCalls;
+
+HMODULE WINAPI RecordLoad(LPCWSTR file, HANDLE reserved, DWORD flags) {
+    g_loaderCalls.push_back({file, flags});
+    return ::LoadLibraryExW(file, reserved, flags);
+}
+
+std::wstring SystemFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    ::GetSystemDirectoryW(folder, MAX_PATH);
+    return folder;
+}
+
 // Last in this program: the process's DLL search stays restricted afterwards.
+// SystemLibrary keeps each module for the process's life, so each half asks
+// for a library that nothing else in this program loads through it.
 TEST(SystemLibrary, TheCurrentFolderIsOutOfTheDllSearch) {
     PlantedLibrary planted;
     ASSERT_TRUE(PlantedLibrary::Found()) << "the standard search looks in the current folder";
+    g_loaderCalls.clear();
+    std::optional<TPlatformOverride<LoadLibraryExFn>> recorded(std::in_place, Platform().LoadLibraryExW, &RecordLoad);
 
     // Windows 7 without the update that brings SetDefaultDllDirectories: the
-    // system libraries still load, by their full path. (Wine ignores the
+    // loader is given the full path in System32. (Wine ignores the
     // SetDllDirectoryW(L"") that keeps the current folder out there, so the
-    // planted library cannot show it here.)
+    // planted library cannot show that half here.)
     const SetDefaultDllDirectoriesFn available = Platform().SetDefaultDllDirectories;
     {
         TPlatformOverride windows7(Platform().SetDefaultDllDirectories, nullptr);
@@ -605,4 +798,11 @@ TEST(SystemLibrary, TheCurrentFolderIsOutOfTheDllSearch) {
     RestrictDllSearch();
     EXPECT_FALSE(PlantedLibrary::Found());
     EXPECT_NE(SystemLibrary(L"msimg32.dll"), nullptr);
+    recorded.reset();
+
+    ASSERT_EQ(g_loaderCalls.size(), 2u);
+    EXPECT_EQ(g_loaderCalls[0].file, SystemFolder() + L"\\winmm.dll");
+    EXPECT_EQ(g_loaderCalls[0].flags, static_cast<DWORD>(LOAD_WITH_ALTERED_SEARCH_PATH));
+    EXPECT_EQ(g_loaderCalls[1].file, L"msimg32.dll");
+    EXPECT_EQ(g_loaderCalls[1].flags, static_cast<DWORD>(LOAD_LIBRARY_SEARCH_SYSTEM32));
 }

@@ -37,16 +37,6 @@ constexpr wchar_t kMessageFormClass[] = L"TMessageForm";
 constexpr wchar_t kNotice[] = L"Pas de fichier à lancer";
 constexpr wchar_t kQuestion[] = L"Voulez-vous copier ce fichier dans le dossier SendTo ?";
 
-// Chooses the presentation for the life of the object.
-class Presentation {
-public:
-    explicit Presentation(bool taskDialog) : saved_(UseTaskDialogs) { UseTaskDialogs = taskDialog; }
-    ~Presentation() { UseTaskDialogs = saved_; }
-
-private:
-    bool saved_;
-};
-
 // Stands a replacement in for TaskDialogIndirect for the life of the object.
 class TaskDialogReplaced : TPlatformOverride<TaskDialogIndirectFunction> {
 public:
@@ -161,11 +151,10 @@ TEST(MessageDialog, TaskDialogResults) { CheckAnswers(true); }
 
 TEST(MessageDialog, MessageFormResults) { CheckAnswers(false); }
 
-TEST(ShellHelpers, NoticeIsAlwaysTrueAndOnlyOkConfirms) {
-    for (Action action : {Action::Escape, Action::Close, Action::Ok}) {
-        DialogAnswerer answerer({action});
-        EXPECT_TRUE(ShowNotice(kNotice, mtWarning));
-    }
+// The helpers the commands use, on both presentations: a notice is a
+// warning with its text and one OK, whichever way it is closed; a question
+// is confirmed by OK alone.
+TEST(ShellHelpers, NoticeShowsItsTextWithOneOkAndOnlyOkConfirmsAQuestion) {
     const struct {
         const char* label;
         Action action;
@@ -173,12 +162,28 @@ TEST(ShellHelpers, NoticeIsAlwaysTrueAndOnlyOkConfirms) {
     } cases[] = {{"OK", Action::Ok, true},        {"Annuler", Action::Cancel, false},
                  {"Esc", Action::Escape, false},   {"close button", Action::Close, false},
                  {"Alt+F4", Action::AltF4, false}, {"Enter", Action::Enter, true}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.label);
-        DialogAnswerer answerer({c.action});
-        EXPECT_EQ(AskConfirm(kQuestion), c.confirmed);
-        ASSERT_EQ(answerer.Seen().size(), 1u);
-        EXPECT_EQ(answerer.Seen()[0].title, L"Confirmer");
+    for (bool taskDialog : {true, false}) {
+        Presentation presentation(taskDialog);
+        const wchar_t* dialogClass = taskDialog ? kTaskDialogClass : kMessageFormClass;
+        for (const auto& c : cases) {
+            SCOPED_TRACE(testing::Message() << (taskDialog ? "task dialog, " : "message form, ") << c.label);
+            // A notice has no Annuler: Esc closes it in that row.
+            DialogAnswerer answerer({c.action == Action::Cancel ? Action::Escape : c.action, c.action});
+            (void)ShowNotice(kNotice, mtWarning);
+            EXPECT_EQ(AskConfirm(kQuestion), c.confirmed);
+            ASSERT_EQ(answerer.Seen().size(), 2u);
+            const SeenDialog& notice = answerer.Seen()[0];
+            EXPECT_EQ(notice.className, dialogClass);
+            EXPECT_EQ(notice.title, L"Avertissement");
+            EXPECT_NE(notice.text.find(kNotice), std::wstring::npos) << notice.text;
+            EXPECT_EQ(notice.buttons, std::vector<std::wstring>{L"OK"});
+            const SeenDialog& question = answerer.Seen()[1];
+            EXPECT_EQ(question.className, dialogClass);
+            EXPECT_EQ(question.title, L"Confirmer");
+            EXPECT_NE(question.text.find(kQuestion), std::wstring::npos) << question.text;
+            EXPECT_EQ(question.buttons, (std::vector<std::wstring>{L"OK", L"Annuler"}));
+            EXPECT_EQ(Application->ModalLevel(), 0);
+        }
     }
 }
 
@@ -290,17 +295,23 @@ TEST(MessageDialog, NestedDialogsEachRestoreTheStateTheyFound) {
     }
 }
 
-TEST(MessageDialog, TaskDialogCentredOnWorkArea) {
-    RECT dialog{};
-    DialogAnswerer answerer({Action::Custom}, [&](HWND window) {
-        dialog = RectOf(window);
-        DialogAnswerer::ClickButton(window, L"OK");
-    });
-    EXPECT_EQ(ShowNoticeDialog(), 1);
-    RECT work{};
-    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    EXPECT_NEAR(dialog.left + dialog.right, work.left + work.right, 1);
-    EXPECT_NEAR(dialog.top + dialog.bottom, work.top + work.bottom, 1);
+TEST(MessageDialog, EachPresentationIsCentredOnTheWorkArea) {
+    for (bool taskDialog : {true, false}) {
+        SCOPED_TRACE(taskDialog ? "task dialog" : "message form");
+        Presentation presentation(taskDialog);
+        RECT dialog{};
+        DialogAnswerer answerer({Action::Custom}, [&](HWND window) {
+            dialog = RectOf(window);
+            DialogAnswerer::ClickButton(window, L"OK");
+        });
+        EXPECT_EQ(ShowNoticeDialog(), 1);
+        ASSERT_EQ(answerer.Seen().size(), 1u);
+        EXPECT_EQ(answerer.Seen()[0].className, taskDialog ? kTaskDialogClass : kMessageFormClass);
+        RECT work{};
+        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        EXPECT_NEAR(dialog.left + dialog.right, work.left + work.right, 1);
+        EXPECT_NEAR(dialog.top + dialog.bottom, work.top + work.bottom, 1);
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -339,11 +350,9 @@ struct FormLayout {
 
 BOOL CALLBACK ReadChild(HWND child, LPARAM param) {
     auto& layout = *reinterpret_cast<FormLayout*>(param);
-    wchar_t cls[32] = {};
-    ::GetClassNameW(child, cls, 32);
     RECT r = RectOf(child);
     ::MapWindowPoints(HWND_DESKTOP, ::GetParent(child), reinterpret_cast<POINT*>(&r), 2);
-    if (_wcsicmp(cls, L"Button") == 0) {
+    if (_wcsicmp(ClassOf(child).c_str(), L"Button") == 0) {
         layout.buttons.push_back(r);
         auto font = reinterpret_cast<HFONT>(::SendMessageW(child, WM_GETFONT, 0, 0));
         ::GetObjectW(font, sizeof(layout.font), &layout.font);
@@ -406,18 +415,88 @@ TEST(MessageForm, LayoutFromTheMessageFont) {
     EXPECT_NEAR(layout.window.top, work.top + (HeightOf(work) - HeightOf(layout.window)) / 2, 1);
 }
 
-TEST(MessageForm, AmpersandMarksAnAccelerator) {
-    const FormLayout plain = ShowAndMeasure(L"Copier Aperçu.txt ?", mtConfirmation, {mbOK, mbCancel});
-    const FormLayout marked = ShowAndMeasure(L"Copier A&perçu.txt ?", mtConfirmation, {mbOK, mbCancel});
-    const FormLayout doubled = ShowAndMeasure(L"Copier A&&perçu.txt ?", mtConfirmation, {mbOK, mbCancel});
-    EXPECT_EQ(WidthOf(marked.label), WidthOf(plain.label));
-    // "&&" shows one "&".
-    EXPECT_GT(WidthOf(doubled.label), WidthOf(plain.label));
-    ASSERT_EQ(plain.buttons.size(), 2u);
-    // Two buttons side by side, the group centred.
-    EXPECT_EQ(plain.buttons[0].top, plain.buttons[1].top);
-    EXPECT_GT(plain.buttons[1].left, plain.buttons[0].right);
-    EXPECT_EQ(plain.buttons[0].left, plain.client.right - plain.buttons[1].right);
+// A 32-bit drawing surface whose pixels can be read back.
+class Canvas {
+public:
+    Canvas(int width, int height) : width_(width), height_(height) {
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB};
+        bitmap_.reset(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0));
+        old_ = ::SelectObject(dc_.get(), bitmap_.get());
+    }
+    ~Canvas() { ::SelectObject(dc_.get(), old_); }
+    Canvas(const Canvas&) = delete;
+    Canvas& operator=(const Canvas&) = delete;
+
+    HDC Dc() const noexcept { return dc_.get(); }
+    std::vector<DWORD> Pixels() const {
+        ::GdiFlush();
+        return {bits_, bits_ + static_cast<size_t>(width_) * height_};
+    }
+
+private:
+    int width_, height_;
+    win::UniqueMemoryDc dc_{::CreateCompatibleDC(nullptr)};
+    win::UniqueBitmap bitmap_;
+    DWORD* bits_ = nullptr;
+    HGDIOBJ old_ = nullptr;
+};
+
+// What the question's label showed, and the platform's drawing of the
+// message as it is, in the label's font and colours and on its rectangle.
+struct LabelShown {
+    SIZE label{};
+    SIZE measured{};  // the message measured as it is, wrapped within half the screen
+    std::vector<DWORD> painted;
+    std::vector<DWORD> asItIs;
+};
+
+LabelShown ShowQuestionAndReadLabel(const std::wstring& message) {
+    Presentation classic(false);
+    LabelShown shown;
+    DialogAnswerer answerer({Action::Custom}, [&](HWND form) {
+        HWND label = ::FindWindowExW(form, nullptr, L"Static", nullptr);
+        const RECT bounds = RectOf(label);
+        shown.label = {WidthOf(bounds), HeightOf(bounds)};
+        const RECT area{0, 0, shown.label.cx, shown.label.cy};
+        const auto font = reinterpret_cast<HFONT>(::SendMessageW(label, WM_GETFONT, 0, 0));
+        Canvas painted(area.right, area.bottom);
+        ::SendMessageW(label, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(painted.Dc()), PRF_CLIENT);
+        shown.painted = painted.Pixels();
+
+        Canvas reference(area.right, area.bottom);
+        win::SelectScope selected(reference.Dc(), font);
+        // The colours the form gives its static controls.
+        auto brush = reinterpret_cast<HBRUSH>(::SendMessageW(form, WM_CTLCOLORSTATIC,
+                                                              reinterpret_cast<WPARAM>(reference.Dc()),
+                                                              reinterpret_cast<LPARAM>(label)));
+        ::FillRect(reference.Dc(), &area, brush);
+        RECT text = area;
+        ::DrawTextW(reference.Dc(), message.c_str(), -1, &text, DT_LEFT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+        shown.asItIs = reference.Pixels();
+
+        RECT measured{0, 0, Screen->Width() / 2, 0};
+        ::DrawTextW(reference.Dc(), message.c_str(), -1, &measured,
+                    DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+        shown.measured = {WidthOf(measured), HeightOf(measured)};
+        DialogAnswerer::ClickButton(form, L"OK");
+    });
+    ShowMessageDialog(message, mtConfirmation, {mbOK, mbCancel}, 0, -1, -1, L"");
+    return shown;
+}
+
+// An entry's name may hold "&": the question shows the name of the file it
+// acts on, every "&" drawn, and the form is laid out for what is drawn.
+TEST(MessageForm, NamesWithAmpersandsShowAsTheyAre) {
+    for (const wchar_t* name : {L"a&b.txt", L"&&", L"Outils R&&D & Cie.lnk"}) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(name)));
+        const std::wstring message = L"Lancer " + std::wstring(name);
+        const LabelShown shown = ShowQuestionAndReadLabel(message);
+        EXPECT_EQ(shown.label.cx, shown.measured.cx);
+        EXPECT_EQ(shown.label.cy, shown.measured.cy);
+        ASSERT_FALSE(shown.painted.empty());
+        EXPECT_TRUE(shown.painted == shown.asItIs) << "the label draws the message otherwise than as it is";
+    }
 }
 
 // Changes the system's message font for the life of the object.
@@ -487,23 +566,27 @@ struct ClipboardWhileUp {
 
 TEST(MessageForm, CtrlCCopiesTheDialogAsTextOwnedByTheForm) {
     Presentation classic(false);
-    SetClipboardText(L"avant");
-    DialogAnswerer answerer({Action::Custom}, [](HWND form) {
-        ClipboardWhileUp::form = form;
-        PressCtrlC(form);
-        ::SetTimer(nullptr, 0, 10, &ClipboardWhileUp::ReadThenClose);
-    });
-    const TModalResult result = ShowNoticeDialog();
-    SetCtrlHeld(false);
-    EXPECT_EQ(result, 1);
-    // Without an owner the platform refuses SetClipboardData after
-    // EmptyClipboard: the user's clipboard would be emptied for nothing.
-    EXPECT_EQ(ClipboardWhileUp::owner, ClipboardWhileUp::form);
-    const std::wstring divider = L"---------------------------\r\n";
-    const std::wstring copied =
-        divider + L"Avertissement\r\n" + divider + L"Pas de fichier à lancer\r\n" + divider + L"OK   \r\n" + divider;
-    EXPECT_EQ(ClipboardWhileUp::text, copied);
-    EXPECT_EQ(ClipboardText(), copied);
+    // A message holding "&" is copied as it is.
+    for (const std::wstring& message : {std::wstring(kNotice), std::wstring(L"Impossible de remplacer a&b && c.txt")}) {
+        SCOPED_TRACE(testing::PrintToString(message));
+        SetClipboardText(L"avant");
+        DialogAnswerer answerer({Action::Custom}, [](HWND form) {
+            ClipboardWhileUp::form = form;
+            PressCtrlC(form);
+            ::SetTimer(nullptr, 0, 10, &ClipboardWhileUp::ReadThenClose);
+        });
+        const TModalResult result = ShowNoticeDialog(message);
+        SetCtrlHeld(false);
+        EXPECT_EQ(result, 1);
+        // Without an owner the platform refuses SetClipboardData after
+        // EmptyClipboard: the user's clipboard would be emptied for nothing.
+        EXPECT_EQ(ClipboardWhileUp::owner, ClipboardWhileUp::form);
+        const std::wstring divider = L"---------------------------\r\n";
+        const std::wstring copied =
+            divider + L"Avertissement\r\n" + divider + message + L"\r\n" + divider + L"OK   \r\n" + divider;
+        EXPECT_EQ(ClipboardWhileUp::text, copied);
+        EXPECT_EQ(ClipboardText(), copied);
+    }
 }
 
 // Another thread holds the clipboard open until the object goes.
@@ -560,9 +643,8 @@ TEST(MessageForm, ClipboardInUseIsReportedAndTheFormStaysOpen) {
 
 TEST(ShellHelpers, RecycleFileMovesTheFileToTheRecycleBin) {
     TempFolder folder;
-    const std::wstring unique = std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(::GetTickCount());
     const std::wstring trash = WineRecycleBinFolder();
-    for (const std::wstring& name : {L"simple-" + unique + L".txt", L"nom avec espaces éàç " + unique + L".txt"}) {
+    for (const std::wstring& name : {UniqueName(L"simple", L".txt"), UniqueName(L"nom avec espaces éàç", L".txt")}) {
         SCOPED_TRACE(std::string(name.begin(), name.end()));
         const std::wstring path = folder.Touch(name, "contenu");
         EXPECT_TRUE(RecycleFile(path));

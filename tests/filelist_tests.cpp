@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 namespace {
 
 // The type-ahead's clock, as the test sets it.
@@ -167,7 +169,14 @@ TEST_F(FileListTest, FolderChangesAndTheirErrors) {
             if (c.error) {
                 EXPECT_EQ(e.ErrorCode(), c.error) << c.path;
             }
-            EXPECT_EQ(e.Message(), EInOutError(e.ErrorCode(), L"").Message());
+            // The platform's code for the missing path decides the text.
+            const std::map<DWORD, std::wstring> messages{
+                {ERROR_FILE_NOT_FOUND, L"Impossible de trouver le fichier spécifié"},
+                {ERROR_PATH_NOT_FOUND, L"Nom de fichier incorrect - " + c.path},
+                {ERROR_DIRECTORY, L"Erreur E/S 267"},
+            };
+            ASSERT_TRUE(messages.count(e.ErrorCode())) << e.ErrorCode();
+            EXPECT_EQ(e.Message(), messages.at(e.ErrorCode()));
         }
         EXPECT_EQ(list_->Directory(), folder.Path());
         EXPECT_EQ(Entries(), std::vector<std::wstring>{L"present.txt"});
@@ -301,6 +310,12 @@ struct PaintedEntry {
         old = ::SelectObject(dc.get(), bitmap.get());
         RECT fill{0, 0, W, H};
         ::FillRect(dc.get(), &fill, ::GetSysColorBrush(COLOR_WINDOW));
+        Draw(list, index, state);
+    }
+    ~PaintedEntry() { ::SelectObject(dc.get(), old); }
+    // Paints the entry again over what is there, as the list box asks on
+    // every selection or focus change.
+    void Draw(TShellFileListBox& list, int index, UINT state) {
         DRAWITEMSTRUCT item{};
         item.CtlType = ODT_LISTBOX;
         item.itemID = static_cast<UINT>(index);
@@ -311,8 +326,20 @@ struct PaintedEntry {
         item.rcItem = {0, 0, W, H};
         list.DrawItem(item);
     }
-    ~PaintedEntry() { ::SelectObject(dc.get(), old); }
     COLORREF At(int x, int y) const { return ::GetPixel(dc.get(), x, y); }
+    std::vector<COLORREF> Area(int width) const {
+        std::vector<COLORREF> pixels;
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < width; ++x) pixels.push_back(At(x, y));
+        return pixels;
+    }
+    // How many pixels of the area differ from `before`.
+    size_t Changed(int width, const std::vector<COLORREF>& before) const {
+        const std::vector<COLORREF> now = Area(width);
+        size_t changed = 0;
+        for (size_t i = 0; i < now.size(); ++i) changed += now[i] != before[i];
+        return changed;
+    }
 };
 
 }  // namespace
@@ -353,6 +380,23 @@ TEST_F(FileListTest, PaintsIconTextSelectionAndFocusWhereTheyBelong) {
     {
         PaintedEntry empty(*list_, -1, ODS_FOCUS);
         for (int x : {0, textLeft, PaintedEntry::W - 1}) EXPECT_EQ(empty.At(x, 0), window);
+    }
+}
+
+// The icon's soft edges are blended into what is under them: an entry redrawn
+// over itself, as selection and focus come and go, keeps the icon's pixels.
+TEST_F(FileListTest, RedrawingAnEntryKeepsItsIconsPixels) {
+    TempFolder folder;
+    folder.Touch(L"ab.txt");
+    list_->SetDirectory(folder.Path());
+    const int iconCell = list_->IconSize().cx + 4;
+    PaintedEntry entry(*list_, 0, 0);
+    const std::vector<COLORREF> first = entry.Area(iconCell);
+    for (int round = 0; round < 20; ++round) {
+        for (UINT state : {UINT{ODS_SELECTED}, UINT{ODS_SELECTED | ODS_FOCUS}, UINT{ODS_FOCUS}, UINT{0}}) {
+            entry.Draw(*list_, 0, state);
+            ASSERT_EQ(entry.Changed(iconCell, first), 0u) << "round " << round << ", state " << state;
+        }
     }
 }
 
