@@ -19,8 +19,6 @@ public:
     // Watches `folder`, or nothing when it is empty. A watch that cannot be
     // set is no error: the folder is then simply not followed.
     void Watch(const std::wstring& folder);
-    const std::wstring& Folder() const noexcept { return folder_; }
-    bool Active() const noexcept { return static_cast<bool>(handle_); }
 
     // A burst of changes (a copy of many files) costs one reading.
     static constexpr DWORD QuietTime = 150;
