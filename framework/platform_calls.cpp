@@ -36,6 +36,7 @@ const TPlatformCalls& SystemCalls() {
         &::ShellExecuteW,
         &::SHFileOperationW,
         &TaskDialogOnFirstUse,
+        FunctionOf<ChangeWindowMessageFilterExFn>(::GetModuleHandleW(L"user32.dll"), "ChangeWindowMessageFilterEx"),
     };
     return calls;
 }

@@ -22,6 +22,7 @@ using KnownFolderPathFn = HRESULT(WINAPI*)(REFKNOWNFOLDERID, DWORD, HANDLE, PWST
 using ShellFileInfoFn = DWORD_PTR(WINAPI*)(LPCWSTR, DWORD, SHFILEINFOW*, UINT, UINT);
 using ShellExecuteFn = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
 using FileOperationFn = int(WINAPI*)(LPSHFILEOPSTRUCTW);
+using ChangeWindowMessageFilterExFn = BOOL(WINAPI*)(HWND, UINT, DWORD, PCHANGEFILTERSTRUCT);
 using TaskDialogIndirectFunction = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
 
 struct TPlatformCalls {
@@ -49,6 +50,9 @@ struct TPlatformCalls {
     // Looked up on first use in the comctl32 that the manifest put in the
     // process; it answers E_NOTIMPL where that one lacks it.
     TaskDialogIndirectFunction TaskDialogIndirect;
+    // Lets a window hear messages from programs of a lower integrity level.
+    // Looked up in user32 when the program starts; null where it is missing.
+    ChangeWindowMessageFilterExFn ChangeWindowMessageFilterEx;
 };
 
 // The table the program calls through.

@@ -71,7 +71,7 @@ done
 
 if [ -n "$bench_arch" ]; then
     echo "== benchmarks ($bench_arch) =="
-    for bench in list_bench startup_bench; do
+    for bench in list_bench startup_bench watch_bench; do
         check "$bench ($bench_arch)" with_wine "$bench_arch" wine "$here/build/$bench_arch/bench/$bench.exe"
     done
 else

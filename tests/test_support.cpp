@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include "application.h"
 #include "shell_file_list_box.h"
 #include "win_handles.h"
 
@@ -147,6 +148,17 @@ void PumpMessages(DWORD ms) {
         }
         if (ms) ::Sleep(5);
     } while (::GetTickCount() - start < ms);
+}
+
+bool RunMainLoopUntil(const std::function<bool()>& done, DWORD ms) {
+    // A thread timer keeps waking the loop, which otherwise would wait for
+    // input that never comes.
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, nullptr);
+    const DWORD start = ::GetTickCount();
+    bool held = false;
+    while (!(held = done()) && ::GetTickCount() - start < ms) Application->HandleMessage();
+    ::KillTimer(nullptr, timer);
+    return held;
 }
 
 ForeignWindowInFront::ForeignWindowInFront() : ready_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {

@@ -69,6 +69,11 @@ private:
     bool saved_;
 };
 
+// Runs the application's own loop (its key handling, and what the main loop
+// waits on beside the messages) until `done` holds or `ms` have passed;
+// true when it held.
+bool RunMainLoopUntil(const std::function<bool()>& done, DWORD ms);
+
 // What the answerer saw of one dialog.
 struct SeenDialog {
     std::wstring className;
