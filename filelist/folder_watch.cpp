@@ -2,6 +2,8 @@
 
 #include "shell_file_list_box.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr DWORD kWatchedChanges =
@@ -22,19 +24,22 @@ void TFolderWatch::Watch(const std::wstring& folder) {
 DWORD TFolderWatch::WaitTimeout(DWORD now) const noexcept {
     if (!pending_) return INFINITE;
     const DWORD quiet = now - lastChange_;
-    return quiet >= QuietTime ? 0 : QuietTime - quiet;
+    const DWORD waited = now - firstChange_;
+    if (quiet >= QuietTime || waited >= LongestWait) return 0;
+    return std::min(QuietTime - quiet, LongestWait - waited);
 }
 
 void TFolderWatch::Signalled(DWORD now) {
     // Changes that come before the reading are read with it; those after it
     // signal again.
     if (!::FindNextChangeNotification(handle_.get())) handle_.reset();
+    if (!pending_) firstChange_ = now;
     pending_ = true;
     lastChange_ = now;
 }
 
 void TFolderWatch::Due(DWORD now) {
-    if (!pending_ || now - lastChange_ < QuietTime) return;
+    if (!pending_ || (now - lastChange_ < QuietTime && now - firstChange_ < LongestWait)) return;
     pending_ = false;
     changed_();
 }

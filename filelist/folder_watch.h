@@ -13,7 +13,8 @@ class TShellFileListBox;
 class TFolderWatch : public TLoopWait {
 public:
     // `changed` runs once the folder has been quiet for QuietTime after a
-    // change, from the main loop only.
+    // change, or LongestWait after the first change of a burst that does not
+    // stop, from the main loop only.
     explicit TFolderWatch(std::function<void()> changed);
 
     // Watches `folder`, or nothing when it is empty. A watch that cannot be
@@ -22,6 +23,9 @@ public:
 
     // A burst of changes (a copy of many files) costs one reading.
     static constexpr DWORD QuietTime = 150;
+    // A folder written to without a pause (an installer at work) is still
+    // shown as it goes.
+    static constexpr DWORD LongestWait = 1000;
 
     HANDLE WaitHandle() const noexcept override { return handle_.get(); }
     DWORD WaitTimeout(DWORD now) const noexcept override;
@@ -33,6 +37,7 @@ private:
     std::wstring folder_;
     win::UniqueChangeNotification handle_;
     bool pending_ = false;
+    DWORD firstChange_ = 0;
     DWORD lastChange_ = 0;
 };
 

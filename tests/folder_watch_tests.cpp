@@ -4,6 +4,7 @@
 #include "test_support.h"
 
 #include "application.h"
+#include "folder_watch.h"
 #include "form.h"
 #include "win_handles.h"
 #include "shell_file_list_box.h"
@@ -135,4 +136,35 @@ TEST_F(FolderWatchTest, ANewFolderIsFollowedAndOneThatCannotBeEnteredIsNot) {
     other.Touch(L"nouveau.txt");
     EXPECT_TRUE(RunMainLoopUntil([&] { return Lists(L"nouveau.txt"); }, 3000));
     EXPECT_FALSE(Lists(L"ancien.txt"));
+}
+
+// When the list reads again, on the watch's own clock: after a pause in the
+// changes, and during changes that do not pause, once a second.
+TEST(FolderWatchTiming, ReadsAfterAPauseOrOnceASecondWhileChangesGoOn) {
+    struct Case {
+        const char* label;
+        std::vector<DWORD> changes;  // when the folder signalled, in ms
+        DWORD until;
+        std::vector<DWORD> readings;  // when the list read the folder
+    };
+    const Case cases[] = {
+        {"one change", {0}, 400, {150}},
+        {"a burst with no pause of 150 ms", {0, 100, 200, 300}, 800, {450}},
+        {"a change every 100 ms for two seconds", {0, 100, 200, 300, 400, 500, 600, 700, 800, 900, 1000, 1100, 1200,
+                                                   1300, 1400, 1500, 1600, 1700, 1800, 1900, 2000},
+         2400, {1000, 2100}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        std::vector<DWORD> readings;
+        DWORD now = 0;
+        TFolderWatch watch([&] { readings.push_back(now); });
+        // The main loop's steps, 50 ms apart: a change is signalled, then
+        // whatever is due is done.
+        for (; now <= c.until; now += 50) {
+            if (std::find(c.changes.begin(), c.changes.end(), now) != c.changes.end()) watch.Signalled(now);
+            watch.Due(now);
+        }
+        EXPECT_EQ(readings, c.readings);
+    }
 }
