@@ -3,6 +3,7 @@
 #include "error_text.h"
 #include "exceptions.h"
 #include "form.h"
+#include "loop_waits.h"
 #include "modal_scope.h"
 #include "screen.h"
 #include "system_library.h"
@@ -168,8 +169,10 @@ bool TApplication::IsKeyMessage(MSG& msg) {
 }
 
 void TApplication::Idle() {
-    // Nothing runs while idle: wait for the next input.
-    ::WaitMessage();
+    // Nothing runs while idle: wait for the next input. Outside modal windows
+    // the loop also waits for what it follows (the folder listed), so that
+    // what that starts never runs under a question or an open menu.
+    if (ModalLevel() > 0) ::WaitMessage(); else WaitForInputOrLoopWaits();
 }
 
 void TApplication::Terminate() {

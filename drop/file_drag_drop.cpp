@@ -1,6 +1,7 @@
 #include "file_drag_drop.h"
 
 #include "application_host.h"
+#include "dropped_names.h"
 #include "win_control.h"
 #include "win_handles.h"
 
@@ -75,23 +76,6 @@ bool TFileDragDrop::HookMessage(TMessage& message) {
     return true;
 }
 
-namespace {
-
-std::vector<std::wstring> DroppedNames(HDROP drop) {
-    std::vector<std::wstring> names;
-    const UINT count = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    for (UINT i = 0; i < count; ++i) {
-        const UINT length = ::DragQueryFileW(drop, i, nullptr, 0);
-        // The string's own terminator slot takes the zero the call writes.
-        std::wstring name(length, L'\0');
-        name.resize(::DragQueryFileW(drop, i, name.data(), length + 1));
-        names.push_back(std::move(name));
-    }
-    return names;
-}
-
-}  // namespace
-
 void TFileDragDrop::HandleDrop(HDROP drop) {
     // Released on every way out, also when the names or the handler fail.
     const win::UniqueDrop owned(drop);
@@ -99,7 +83,7 @@ void TFileDragDrop::HandleDrop(HDROP drop) {
     // would ask another over it, with the windows behind enabled again after.
     if (ApplicationHost->ModalLevel() > 0) return;
     files_.clear();
-    files_ = DroppedNames(drop);
+    files_ = DroppedFileNames(drop);
     if (!OnDrop) return;
     POINT point{};
     (void)::DragQueryPoint(drop, &point);

@@ -107,7 +107,11 @@ void TShellFileListBox::ReadFolder() {
     fileNames_.clear();
     // No folder yet, or one that cannot be entered any more: the list stays
     // empty rather than show whatever folder the process happens to be in.
-    if (Directory().empty() || !::SetCurrentDirectoryW(Directory().c_str())) return;
+    if (Directory().empty() || !::SetCurrentDirectoryW(Directory().c_str())) {
+        watch_.Watch(L"");
+        return;
+    }
+    watch_.Watch(Directory());
 
     ReadingScope scope(Handle());
     const DWORD attributes = FileTypeAttributes();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "file_list_box.h"
+#include "folder_watch.h"
 #include "search_files.h"
 
 #include <shellapi.h>
@@ -49,4 +50,6 @@ private:
     // The file behind each entry, by entry index: the shown text is the
     // shell's name, which need not name the file.
     std::vector<std::wstring> fileNames_;
+    // Follows the folder listed; changes made by anyone show by themselves.
+    TFolderWatch watch_{[this] { RereadKeepingPlace(*this); }};
 };

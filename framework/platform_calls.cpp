@@ -30,6 +30,7 @@ HRESULT WINAPI DpiForMonitorOnFirstUse(HMONITOR monitor, int type, UINT* x, UINT
 const TPlatformCalls& SystemCalls() {
     static const TPlatformCalls calls{
         FunctionOf<SetDefaultDllDirectoriesFn>(::GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories"),
+        &::LoadLibraryExW,
         &::GetSystemDefaultLangID,
         &::GetTickCount,
         &::GetDeviceCaps,
@@ -41,6 +42,7 @@ const TPlatformCalls& SystemCalls() {
         &::SHFileOperationW,
         &TaskDialogOnFirstUse,
         &DpiForMonitorOnFirstUse,
+        FunctionOf<ChangeWindowMessageFilterExFn>(::GetModuleHandleW(L"user32.dll"), "ChangeWindowMessageFilterEx"),
     };
     return calls;
 }

@@ -12,6 +12,7 @@
 #include <utility>
 
 using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+using LoadLibraryExFn = HMODULE(WINAPI*)(LPCWSTR, HANDLE, DWORD);
 using LanguageFn = LANGID(WINAPI*)();
 using TickCountFn = DWORD(WINAPI*)();
 using DeviceCapsFn = int(WINAPI*)(HDC, int);
@@ -22,12 +23,15 @@ using ShellFileInfoFn = DWORD_PTR(WINAPI*)(LPCWSTR, DWORD, SHFILEINFOW*, UINT, U
 using ShellExecuteFn = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
 using FileOperationFn = int(WINAPI*)(LPSHFILEOPSTRUCTW);
 using DpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+using ChangeWindowMessageFilterExFn = BOOL(WINAPI*)(HWND, UINT, DWORD, PCHANGEFILTERSTRUCT);
 using TaskDialogIndirectFunction = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
 
 struct TPlatformCalls {
     // Null where Windows 7 lacks the update (KB2533623) that brings it, and
     // with it the LOAD_LIBRARY_SEARCH_* flags.
     SetDefaultDllDirectoriesFn SetDefaultDllDirectories;
+    // The loader behind SystemLibrary: a test sees the path it is given.
+    LoadLibraryExFn LoadLibraryExW;
     // The system locale's language, which decides how menu hotkeys are written.
     LanguageFn GetSystemDefaultLangID;
     // The type-ahead's clock.
@@ -50,6 +54,9 @@ struct TPlatformCalls {
     // A monitor's resolution (shcore, from Windows 8.1 on), looked up on
     // first use; it answers E_NOTIMPL where the system lacks it.
     DpiForMonitorFn GetDpiForMonitor;
+    // Lets a window hear messages from programs of a lower integrity level.
+    // Looked up in user32 when the program starts; null where it is missing.
+    ChangeWindowMessageFilterExFn ChangeWindowMessageFilterEx;
 };
 
 // The table the program calls through.

@@ -15,7 +15,7 @@ HMODULE LoadByFullPath(const wchar_t* name) {
     const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return nullptr;
     const std::wstring path = std::wstring(folder, length) + L"\\" + name;
-    return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    return Platform().LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 }  // namespace
@@ -47,8 +47,9 @@ HMODULE SystemLibrary(const wchar_t* name) {
     static std::map<std::wstring, HMODULE> loaded;
     auto it = loaded.find(name);
     if (it != loaded.end()) return it->second;
-    HMODULE module = Platform().SetDefaultDllDirectories ? ::LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)
-                                                  : LoadByFullPath(name);
+    HMODULE module = Platform().SetDefaultDllDirectories
+                         ? Platform().LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)
+                         : LoadByFullPath(name);
     loaded.emplace(name, module);
     return module;
 }

@@ -1,6 +1,7 @@
 #include "win_control.h"
 
 #include "application_host.h"
+#include "elevated_drops.h"
 #include "exceptions.h"
 #include "resource_ids.h"
 #include "screen.h"
@@ -82,6 +83,7 @@ void TWinControl::CreateWnd() {
                                     instance, this);
     if (!window) throw EOutOfResources(LoadResString(IDS_WINDOW_CLASS_ERROR));
     if (!ownClass) Subclass(window);
+    if (acceptsFiles_) AllowDropsFromOrdinaryPrograms(window);
     // Some controls size themselves while they are created: a child keeps
     // the bounds its parent's layout gave it.
     if (params.Style & WS_CHILD)
@@ -157,9 +159,12 @@ void TWinControl::RemoveMessageFilter(const void* setter) noexcept {
 }
 
 void TWinControl::SetAcceptsFiles(bool accept) {
+    const bool existed = HandleAllocated();
     acceptsFiles_ = accept;
-    // Asking for the window creates it, already with the style it needs.
-    ::DragAcceptFiles(Handle(), accept);
+    // Asking for the window creates it, already with what drops need.
+    HWND window = Handle();
+    ::DragAcceptFiles(window, accept);
+    if (accept && existed) AllowDropsFromOrdinaryPrograms(window);
 }
 
 void TWinControl::Dispatch(TMessage& message) {

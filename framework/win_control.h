@@ -74,8 +74,9 @@ public:
     void SetMessageFilter(const void* setter, TMessageFilter filter);
     void RemoveMessageFilter(const void* setter) noexcept;
 
-    // Whether the window takes files dropped from the shell. It is part of
-    // the window's creation, so every window the control re-creates keeps it.
+    // Whether the window takes files dropped from the shell, also from the
+    // ordinary file browser when the program runs elevated. It is part of the
+    // window's creation, so every window the control re-creates keeps it.
     bool AcceptsFiles() const noexcept { return acceptsFiles_; }
     void SetAcceptsFiles(bool accept);
 

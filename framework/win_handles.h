@@ -57,6 +57,7 @@ inline void FreeGlobal(HGLOBAL h) { ::GlobalFree(h); }
 inline void FreeLibraryHandle(HMODULE h) { ::FreeLibrary(h); }
 inline void DeleteDcHandle(HDC h) { ::DeleteDC(h); }
 inline void UnhookHandle(HHOOK h) { ::UnhookWindowsHookEx(h); }
+inline void CloseChangeNotification(HANDLE h) { ::FindCloseChangeNotification(h); }
 
 using UniqueHwnd = UniqueHandle<HWND, DestroyWindowHandle>;
 using UniqueFont = UniqueHandle<HFONT, DeleteGdiObject>;
@@ -74,6 +75,7 @@ using UniqueGlobal = UniqueHandle<HGLOBAL, FreeGlobal>;
 using UniqueLibrary = UniqueHandle<HMODULE, FreeLibraryHandle>;
 using UniqueMemoryDc = UniqueHandle<HDC, DeleteDcHandle>;
 using UniqueHook = UniqueHandle<HHOOK, UnhookHandle>;
+using UniqueChangeNotification = UniqueHandle<HANDLE, CloseChangeNotification, -1>;
 
 // A COM interface pointer, released once.
 struct ReleaseCom {

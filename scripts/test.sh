@@ -27,20 +27,20 @@ check() {
     if "$@"; then passed "$what"; else failed "$what"; fi
 }
 
-# The GoogleTest skips and the rows a test could not run, from the output
-# of every test program (ctest keeps it all in LastTest.log).
+# skips_of ARCH: the GoogleTest skips and the rows a test could not run, from
+# the output of every test program (ctest keeps it all in LastTest.log).
 skips_of() {
-    local log="$1/Testing/Temporary/LastTest.log"
+    local log="$here/build/$1/Testing/Temporary/LastTest.log"
     [ -f "$log" ] || return 0
-    awk '
+    awk -v arch="$1" '
         /^[0-9]+\/[0-9]+ Testing: / { program = $3 }
         /: Skipped$/ { reason = ""; collecting = 1; next }
         collecting && /^\[  SKIPPED \] / {
-            print program " " $4 " skipped: " (reason == "" ? "no reason given" : reason)
+            print "skipped: " arch " " program " " $4 ": " (reason == "" ? "no reason given" : reason)
             collecting = 0; next
         }
         collecting && NF { reason = reason (reason == "" ? "" : " ") $0 }
-        /^not run: / { sub(/\r$/, ""); print program ": " substr($0, 10) }
+        /^not run: / { sub(/\r$/, ""); print "not run: " arch " " program ": " substr($0, 10) }
     ' "$log"
 }
 
@@ -63,7 +63,7 @@ for arch in ${SENDTO_ARCHES:-i686 x86_64}; do
     fi
     echo "== tests ($arch) =="
     check "$arch tests" with_wine "$arch" ctest --test-dir "$build" --output-on-failure --no-tests=error
-    while IFS= read -r line; do summary+=("skipped: $arch $line"); done < <(skips_of "$build")
+    while IFS= read -r line; do summary+=("$line"); done < <(skips_of "$arch")
     # The benchmarks take minutes under Wine: once, on the first
     # architecture that runs here (i686 where it can).
     [ -n "$bench_arch" ] || bench_arch=$arch
@@ -71,7 +71,7 @@ done
 
 if [ -n "$bench_arch" ]; then
     echo "== benchmarks ($bench_arch) =="
-    for bench in list_bench startup_bench; do
+    for bench in list_bench startup_bench watch_bench; do
         check "$bench ($bench_arch)" with_wine "$bench_arch" wine "$here/build/$bench_arch/bench/$bench.exe"
     done
 else

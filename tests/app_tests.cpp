@@ -13,6 +13,7 @@
 #include "shell_helpers.h"
 #include "shell_file_list_box.h"
 #include "status_bar.h"
+#include "win_handles.h"
 #include "system_library.h"
 
 #include <gtest/gtest.h>
@@ -23,11 +24,14 @@
 #include <new>
 #include <optional>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 namespace {
 
 // The main window, created once for the whole program as the program does it.
+// The tests that use it run in the order they are written and share it: each
+// sets the folder, size and activation it checks, and puts the size back.
 TForm1* MainWindow() {
     if (!Form1) {
         Application->CreateForm(Form1);
@@ -83,27 +87,6 @@ TEST(Application, TitleComesFromTheModuleFileName) {
     }
 }
 
-TEST(Application, ShowExceptionAppendsADotByRuleInAnErrorBoxTitledWithTheTitle) {
-    struct Case {
-        std::wstring message;
-        std::wstring shown;
-    };
-    const std::vector<Case> cases{
-        {L"Accès au fichier refusé", L"Accès au fichier refusé."},
-        {L"Déjà fini.", L"Déjà fini."},
-        {L"Erreur (interne)", L"Erreur (interne)"},
-        {L"Erreur E/S 32", L"Erreur E/S 32."},
-        {L"Quoi !", L"Quoi !"},
-    };
-    for (const Case& c : cases) {
-        DialogAnswerer answerer({DialogAnswerer::Action::Ok});
-        Application->HandleException(nullptr, std::make_exception_ptr(EOutOfResources(c.message)));
-        ASSERT_EQ(answerer.Seen().size(), 1u) << c.message;
-        EXPECT_EQ(answerer.Seen()[0].title, Application->Title());
-        EXPECT_EQ(answerer.Seen()[0].text, c.shown);
-    }
-}
-
 // The application's box adds "." only after a character above it in code
 // order; the box of an error that ends the process adds it unless the text
 // already ends with one.
@@ -151,39 +134,43 @@ std::exception_ptr NestedError() {
     }
 }
 
-TEST(Application, EveryKindOfErrorShowsItsMessage) {
+// One box titled with the program's title, its message ended by a dot when
+// it ends in a letter or digit; an abort shows nothing.
+TEST(Application, EachErrorIsShownInOneBoxTitledWithTheTitle) {
+    const auto framework = [](const wchar_t* message) { return std::make_exception_ptr(EOutOfResources(message)); };
     struct Case {
         const char* label;
         std::exception_ptr error;
-        std::wstring shown;
+        std::optional<std::wstring> shown;  // nullopt: no box
     };
     const Case cases[] = {
+        {"a dot added", framework(L"Accès au fichier refusé"), L"Accès au fichier refusé."},
+        {"a dot already there", framework(L"Déjà fini."), L"Déjà fini."},
+        {"a closing bracket", framework(L"Erreur (interne)"), L"Erreur (interne)"},
+        {"a digit", framework(L"Erreur E/S 32"), L"Erreur E/S 32."},
+        {"an exclamation mark", framework(L"Quoi !"), L"Quoi !"},
+        {"an empty message", framework(L""), L""},
         {"a missing window layout", MissingLayoutError(), L"Ressource TForm1 non trouvée."},
         {"out of memory", std::make_exception_ptr(std::bad_alloc()), L"Mémoire insuffisante."},
         {"a standard-library error", std::make_exception_ptr(std::runtime_error("Clé « absente »")),
          L"Clé « absente »."},
         {"out of memory inside a framework error", NestedError(), L"Mémoire insuffisante."},
+        {"an abort", std::make_exception_ptr(EAbort()), std::nullopt},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         ASSERT_TRUE(c.error);
         DialogAnswerer answerer({DialogAnswerer::Action::Ok});
+        // The box is modal: it has been shown and answered when the call returns.
         Application->HandleException(nullptr, c.error);
+        if (!c.shown) {
+            EXPECT_TRUE(answerer.Seen().empty());
+            continue;
+        }
         ASSERT_EQ(answerer.Seen().size(), 1u);
         EXPECT_EQ(answerer.Seen()[0].title, Application->Title());
-        EXPECT_EQ(answerer.Seen()[0].text, c.shown);
+        EXPECT_EQ(answerer.Seen()[0].text, *c.shown);
     }
-}
-
-TEST(Application, AnEmptyMessageGivesAnEmptyBoxAndAbortShowsNothing) {
-    DialogAnswerer answerer({DialogAnswerer::Action::Ok});
-    Application->HandleException(nullptr, std::make_exception_ptr(EOutOfResources(L"")));
-    ASSERT_EQ(answerer.Seen().size(), 1u);
-    EXPECT_EQ(answerer.Seen()[0].text, L"");
-
-    Application->HandleException(nullptr, std::make_exception_ptr(EAbort()));
-    PumpMessages(200);
-    EXPECT_EQ(answerer.Seen().size(), 1u);
 }
 
 TEST(Application, ErrorBoxDisablesTheOtherWindowsAndEnablesThemAfter) {
@@ -244,9 +231,7 @@ TEST(SendToLocation, FailingFolderIsReportedAndTheListStaysEmpty) {
 
 TEST(MainWindow, StylesAndTopmostAsAToolWindowWithTheTaskbarButton) {
     HWND main = MainWindow()->Handle();
-    wchar_t cls[32] = {};
-    ::GetClassNameW(main, cls, 32);
-    EXPECT_STREQ(cls, L"TForm1");
+    EXPECT_EQ(ClassOf(main), L"TForm1");
     EXPECT_EQ(::GetClassLongW(main, GCL_STYLE), static_cast<DWORD>(CS_DBLCLKS));
 
     const DWORD style = ::GetWindowLongW(main, GWL_STYLE);
@@ -314,6 +299,21 @@ TEST(MainWindow, ResizingKeepsTheStatusBarAtTheBottomAndHalvesTheColumns) {
                    SWP_NOMOVE | SWP_NOZORDER);
 }
 
+// The height of "0" in Tahoma at that height, as the platform measures it.
+int ZeroHeight(int fontHeight) {
+    LOGFONTW log{};
+    log.lfHeight = fontHeight;
+    log.lfCharSet = DEFAULT_CHARSET;
+    wcscpy_s(log.lfFaceName, L"Tahoma");
+    win::UniqueFont font(::CreateFontIndirectW(&log));
+    win::WindowDc dc(nullptr);
+    win::SelectScope selected(dc.get(), font.get());
+    SIZE size{};
+    ::GetTextExtentPoint32W(dc.get(), L"0", 1, &size);
+    return size.cy;
+}
+
+
 namespace {
 
 // The screen's resolution as the test sets it; the other capabilities as usual.
@@ -328,6 +328,7 @@ HRESULT WINAPI TestMonitorResolution(HMONITOR, int, UINT* x, UINT* y) {
 
 }  // namespace
 
+// The design is 243 x 169 for a "0" 13 pixels high.
 TEST(MainWindow, ScalesByTheZeroHeightWhenTheResolutionDiffers) {
     struct Case {
         int ppi;
@@ -346,7 +347,7 @@ TEST(MainWindow, ScalesByTheZeroHeightWhenTheResolutionDiffers) {
         auto* form = Application->Create<TForm1>();
         form->ReadLayout();
         EXPECT_EQ(form->Font().Height(), c.fontHeight);
-        const int zero = TextHeightOf(form->Font().Handle(), L"0");
+        const int zero = ZeroHeight(c.fontHeight);
         const RECT client = ClientRectOf(form->Handle());
         EXPECT_EQ(client.right, ::MulDiv(243, zero, 13));
         EXPECT_EQ(client.bottom, ::MulDiv(169, zero, 13));
@@ -507,8 +508,8 @@ TEST(MainWindow, ActivationGivesTheFocusToTheList) {
     TForm1* form = MainWindow();
     ::SetActiveWindow(form->Handle());
     ::SetForegroundWindow(form->Handle());
-    PumpMessages(50);
-    EXPECT_EQ(::GetFocus(), form->ShellFileListBox1->Handle());
+    EXPECT_TRUE(PumpUntil([&] { return ::GetFocus() == form->ShellFileListBox1->Handle(); }))
+        << "the focus is on a window of class " << ClassOf(::GetFocus());
 }
 
 // ---- Modal windows over the main window ------------------------------------------
@@ -522,10 +523,8 @@ struct ModalWindowCase {
 };
 
 void AskWithTaskDialogs(bool taskDialogs) {
-    const bool saved = UseTaskDialogs;
-    UseTaskDialogs = taskDialogs;
+    Presentation presentation(taskDialogs);
     (void)ShowMessageDialog(L"Lancer Outil.lnk", mtConfirmation, {mbOK, mbCancel}, 0, -1, -1, L"");
-    UseTaskDialogs = saved;
 }
 
 const ModalWindowCase kModalWindows[] = {
@@ -541,7 +540,9 @@ void ActivateMainWindow() {
     ::SetForegroundWindow(form->Handle());
     ::SetActiveWindow(form->Handle());
     ::SetFocus(form->ShellFileListBox1->Handle());
-    PumpMessages(50);
+    ASSERT_TRUE(PumpUntil([&] {
+        return ::GetActiveWindow() == form->Handle() && ::GetFocus() == form->ShellFileListBox1->Handle();
+    })) << "the main window did not become active";
 }
 
 POINT CentreOf(HWND window) {
@@ -553,9 +554,7 @@ POINT CentreOf(HWND window) {
 std::vector<HWND> ButtonsOf(HWND dialog) {
     std::vector<HWND> buttons;
     for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-        wchar_t cls[16] = {};
-        ::GetClassNameW(child, cls, 16);
-        if (_wcsicmp(cls, L"Button") == 0 && ::IsWindowVisible(child)) buttons.push_back(child);
+        if (_wcsicmp(ClassOf(child).c_str(), L"Button") == 0 && ::IsWindowVisible(child)) buttons.push_back(child);
     }
     return buttons;
 }
@@ -765,11 +764,61 @@ TEST(MainWindow, OwnsTheShellsQuestionsWhateverWindowIsActive) {
         SCOPED_TRACE(anotherInFront ? "another program in front" : "the main window active");
         ActivateMainWindow();
         std::optional<ForeignWindowInFront> other;
-        if (anotherInFront) other.emplace();
+        if (anotherInFront) {
+            other.emplace();
+            ASSERT_TRUE(other->Active()) << "the other window did not take the activation";
+        }
         shellQuestionOwner = nullptr;
         EXPECT_FALSE(RecycleFile(file));
         EXPECT_EQ(shellQuestionOwner, main);
     }
+}
+
+// The owner follows the message form's rule: from a menu command the main
+// window, a tool window, is active and the question goes to the application's
+// hidden window; a drop arrives while another program is active, and the
+// question goes to the main window. The task dialog's parent is the main
+// window in both.
+TEST(ModalWindows, EachQuestionsOwnerFromTheMenuAndFromADrop) {
+    TForm1* form = MainWindow();
+    TempFolder folder;
+    folder.Touch(L"Outil.txt");
+    form->ShellFileListBox1->SetDirectory(folder.Path());
+    TempFolder elsewhere;
+    const std::wstring dropped = elsewhere.Touch(L"Nouveau.txt");
+    HWND list = form->ShellFileListBox1->Handle();
+    for (const bool taskDialog : {true, false}) {
+        Presentation presentation(taskDialog);
+        const std::wstring dialogClass = taskDialog ? L"#32770" : L"TMessageForm";
+        {
+            SCOPED_TRACE(taskDialog ? "task dialog, from the menu" : "message form, from the menu");
+            ActivateMainWindow();
+            form->ShellFileListBox1->SetItemIndex(0);
+            DialogAnswerer answerer({DialogAnswerer::Action::Cancel});
+            MenuDriver driver([](HWND menu) { MenuDriver::TypeChar(menu, L'l'); });
+            ::PostMessageW(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-1, -1));
+            ASSERT_TRUE(PumpUntil([&] { return !answerer.Seen().empty() && Application->ModalLevel() == 0; }));
+            const SeenDialog& question = answerer.Seen()[0];
+            EXPECT_EQ(question.className, dialogClass);
+            EXPECT_EQ(question.text, L"Lancer Outil.txt");
+            EXPECT_EQ(question.owner, taskDialog ? form->Handle() : Application->Handle());
+            EXPECT_EQ(question.ownerClass, taskDialog ? L"TForm1" : L"TApplication");
+        }
+        {
+            SCOPED_TRACE(taskDialog ? "task dialog, from a drop" : "message form, from a drop");
+            ForeignWindowInFront other;
+            ASSERT_TRUE(other.Active()) << "the other window did not take the activation";
+            DialogAnswerer answerer({DialogAnswerer::Action::Cancel});
+            ::PostMessageW(list, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({dropped}, {4, 4})), 0);
+            ASSERT_TRUE(PumpUntil([&] { return !answerer.Seen().empty() && Application->ModalLevel() == 0; }));
+            const SeenDialog& question = answerer.Seen()[0];
+            EXPECT_EQ(question.className, dialogClass);
+            EXPECT_NE(question.text.find(L"Nouveau.txt"), std::wstring::npos) << question.text;
+            EXPECT_EQ(question.owner, form->Handle());
+            EXPECT_EQ(question.ownerClass, L"TForm1");
+        }
+    }
+    EXPECT_FALSE(FileExists(SendToPath + L"\\Nouveau.txt"));
 }
 
 namespace {
@@ -825,7 +874,7 @@ class PlantedLibrary {
 public:
     // A copy of the library built beside the test exe, under a name that only
     // the current folder holds.
-    PlantedLibrary() : saved_(CurrentFolder()) {
+    PlantedLibrary() : saved_(CurrentDirectory()) {
         wchar_t self[MAX_PATH] = {};
         ::GetModuleFileNameW(nullptr, self, MAX_PATH);
         std::wstring built = self;
@@ -847,27 +896,43 @@ public:
 private:
     static constexpr wchar_t kName[] = L"sendto-planted.dll";
 
-    static std::wstring CurrentFolder() {
-        wchar_t buffer[MAX_PATH] = {};
-        ::GetCurrentDirectoryW(MAX_PATH, buffer);
-        return buffer;
-    }
-
     TempFolder folder_;
     std::wstring saved_;
 };
 
 }  // namespace
 
+// What the loader was given, through the seam in front of it.
+struct LoaderCall {
+    std::wstring file;
+    DWORD flags;
+};
+std::vector<LoaderCall> g_loaderCalls;
+
+HMODULE WINAPI RecordLoad(LPCWSTR file, HANDLE reserved, DWORD flags) {
+    g_loaderCalls.push_back({file, flags});
+    return ::LoadLibraryExW(file, reserved, flags);
+}
+
+std::wstring SystemFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    ::GetSystemDirectoryW(folder, MAX_PATH);
+    return folder;
+}
+
 // Last in this program: the process's DLL search stays restricted afterwards.
+// SystemLibrary keeps each module for the process's life, so each half asks
+// for a library that nothing else in this program loads through it.
 TEST(SystemLibrary, TheCurrentFolderIsOutOfTheDllSearch) {
     PlantedLibrary planted;
     ASSERT_TRUE(PlantedLibrary::Found()) << "the standard search looks in the current folder";
+    g_loaderCalls.clear();
+    std::optional<TPlatformOverride<LoadLibraryExFn>> recorded(std::in_place, Platform().LoadLibraryExW, &RecordLoad);
 
     // Windows 7 without the update that brings SetDefaultDllDirectories: the
-    // system libraries still load, by their full path. (Wine ignores the
+    // loader is given the full path in System32. (Wine ignores the
     // SetDllDirectoryW(L"") that keeps the current folder out there, so the
-    // planted library cannot show it here.)
+    // planted library cannot show that half here.)
     const SetDefaultDllDirectoriesFn available = Platform().SetDefaultDllDirectories;
     {
         TPlatformOverride windows7(Platform().SetDefaultDllDirectories, nullptr);
@@ -880,4 +945,11 @@ TEST(SystemLibrary, TheCurrentFolderIsOutOfTheDllSearch) {
     RestrictDllSearch();
     EXPECT_FALSE(PlantedLibrary::Found());
     EXPECT_NE(SystemLibrary(L"msimg32.dll"), nullptr);
+    recorded.reset();
+
+    ASSERT_EQ(g_loaderCalls.size(), 2u);
+    EXPECT_EQ(g_loaderCalls[0].file, SystemFolder() + L"\\winmm.dll");
+    EXPECT_EQ(g_loaderCalls[0].flags, static_cast<DWORD>(LOAD_WITH_ALTERED_SEARCH_PATH));
+    EXPECT_EQ(g_loaderCalls[1].file, L"msimg32.dll");
+    EXPECT_EQ(g_loaderCalls[1].flags, static_cast<DWORD>(LOAD_LIBRARY_SEARCH_SYSTEM32));
 }

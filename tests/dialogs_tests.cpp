@@ -39,16 +39,6 @@ constexpr wchar_t kMessageFormClass[] = L"TMessageForm";
 constexpr wchar_t kNotice[] = L"Pas de fichier à lancer";
 constexpr wchar_t kQuestion[] = L"Voulez-vous copier ce fichier dans le dossier SendTo ?";
 
-// Chooses the presentation for the life of the object.
-class Presentation {
-public:
-    explicit Presentation(bool taskDialog) : saved_(UseTaskDialogs) { UseTaskDialogs = taskDialog; }
-    ~Presentation() { UseTaskDialogs = saved_; }
-
-private:
-    bool saved_;
-};
-
 // Stands a replacement in for TaskDialogIndirect for the life of the object.
 class TaskDialogReplaced : TPlatformOverride<TaskDialogIndirectFunction> {
 public:
@@ -163,11 +153,10 @@ TEST(MessageDialog, TaskDialogResults) { CheckAnswers(true); }
 
 TEST(MessageDialog, MessageFormResults) { CheckAnswers(false); }
 
-TEST(ShellHelpers, NoticeIsAlwaysTrueAndOnlyOkConfirms) {
-    for (Action action : {Action::Escape, Action::Close, Action::Ok}) {
-        DialogAnswerer answerer({action});
-        EXPECT_TRUE(ShowNotice(kNotice, mtWarning));
-    }
+// The helpers the commands use, on both presentations: a notice is a
+// warning with its text and one OK, whichever way it is closed; a question
+// is confirmed by OK alone.
+TEST(ShellHelpers, NoticeShowsItsTextWithOneOkAndOnlyOkConfirmsAQuestion) {
     const struct {
         const char* label;
         Action action;
@@ -175,12 +164,28 @@ TEST(ShellHelpers, NoticeIsAlwaysTrueAndOnlyOkConfirms) {
     } cases[] = {{"OK", Action::Ok, true},        {"Annuler", Action::Cancel, false},
                  {"Esc", Action::Escape, false},   {"close button", Action::Close, false},
                  {"Alt+F4", Action::AltF4, false}, {"Enter", Action::Enter, true}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.label);
-        DialogAnswerer answerer({c.action});
-        EXPECT_EQ(AskConfirm(kQuestion), c.confirmed);
-        ASSERT_EQ(answerer.Seen().size(), 1u);
-        EXPECT_EQ(answerer.Seen()[0].title, L"Confirmer");
+    for (bool taskDialog : {true, false}) {
+        Presentation presentation(taskDialog);
+        const wchar_t* dialogClass = taskDialog ? kTaskDialogClass : kMessageFormClass;
+        for (const auto& c : cases) {
+            SCOPED_TRACE(testing::Message() << (taskDialog ? "task dialog, " : "message form, ") << c.label);
+            // A notice has no Annuler: Esc closes it in that row.
+            DialogAnswerer answerer({c.action == Action::Cancel ? Action::Escape : c.action, c.action});
+            (void)ShowNotice(kNotice, mtWarning);
+            EXPECT_EQ(AskConfirm(kQuestion), c.confirmed);
+            ASSERT_EQ(answerer.Seen().size(), 2u);
+            const SeenDialog& notice = answerer.Seen()[0];
+            EXPECT_EQ(notice.className, dialogClass);
+            EXPECT_EQ(notice.title, L"Avertissement");
+            EXPECT_NE(notice.text.find(kNotice), std::wstring::npos) << notice.text;
+            EXPECT_EQ(notice.buttons, std::vector<std::wstring>{L"OK"});
+            const SeenDialog& question = answerer.Seen()[1];
+            EXPECT_EQ(question.className, dialogClass);
+            EXPECT_EQ(question.title, L"Confirmer");
+            EXPECT_NE(question.text.find(kQuestion), std::wstring::npos) << question.text;
+            EXPECT_EQ(question.buttons, (std::vector<std::wstring>{L"OK", L"Annuler"}));
+            EXPECT_EQ(Application->ModalLevel(), 0);
+        }
     }
 }
 
@@ -292,17 +297,23 @@ TEST(MessageDialog, NestedDialogsEachRestoreTheStateTheyFound) {
     }
 }
 
-TEST(MessageDialog, TaskDialogCentredOnWorkArea) {
-    RECT dialog{};
-    DialogAnswerer answerer({Action::Custom}, [&](HWND window) {
-        dialog = RectOf(window);
-        DialogAnswerer::ClickButton(window, L"OK");
-    });
-    EXPECT_EQ(ShowNoticeDialog(), 1);
-    RECT work{};
-    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    EXPECT_NEAR(dialog.left + dialog.right, work.left + work.right, 1);
-    EXPECT_NEAR(dialog.top + dialog.bottom, work.top + work.bottom, 1);
+TEST(MessageDialog, EachPresentationIsCentredOnTheWorkArea) {
+    for (bool taskDialog : {true, false}) {
+        SCOPED_TRACE(taskDialog ? "task dialog" : "message form");
+        Presentation presentation(taskDialog);
+        RECT dialog{};
+        DialogAnswerer answerer({Action::Custom}, [&](HWND window) {
+            dialog = RectOf(window);
+            DialogAnswerer::ClickButton(window, L"OK");
+        });
+        EXPECT_EQ(ShowNoticeDialog(), 1);
+        ASSERT_EQ(answerer.Seen().size(), 1u);
+        EXPECT_EQ(answerer.Seen()[0].className, taskDialog ? kTaskDialogClass : kMessageFormClass);
+        RECT work{};
+        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        EXPECT_NEAR(dialog.left + dialog.right, work.left + work.right, 1);
+        EXPECT_NEAR(dialog.top + dialog.bottom, work.top + work.bottom, 1);
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -341,11 +352,9 @@ struct FormLayout {
 
 BOOL CALLBACK ReadChild(HWND child, LPARAM param) {
     auto& layout = *reinterpret_cast<FormLayout*>(param);
-    wchar_t cls[32] = {};
-    ::GetClassNameW(child, cls, 32);
     RECT r = RectOf(child);
     ::MapWindowPoints(HWND_DESKTOP, ::GetParent(child), reinterpret_cast<POINT*>(&r), 2);
-    if (_wcsicmp(cls, L"Button") == 0) {
+    if (_wcsicmp(ClassOf(child).c_str(), L"Button") == 0) {
         layout.buttons.push_back(r);
         auto font = reinterpret_cast<HFONT>(::SendMessageW(child, WM_GETFONT, 0, 0));
         ::GetObjectW(font, sizeof(layout.font), &layout.font);
@@ -670,9 +679,8 @@ TEST(MessageForm, ClipboardInUseIsReportedAndTheFormStaysOpen) {
 
 TEST(ShellHelpers, RecycleFileMovesTheFileToTheRecycleBin) {
     TempFolder folder;
-    const std::wstring unique = std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(::GetTickCount());
     const std::wstring trash = WineRecycleBinFolder();
-    for (const std::wstring& name : {L"simple-" + unique + L".txt", L"nom avec espaces éàç " + unique + L".txt"}) {
+    for (const std::wstring& name : {UniqueName(L"simple", L".txt"), UniqueName(L"nom avec espaces éàç", L".txt")}) {
         SCOPED_TRACE(std::string(name.begin(), name.end()));
         const std::wstring path = folder.Touch(name, "contenu");
         EXPECT_TRUE(RecycleFile(path));

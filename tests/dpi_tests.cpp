@@ -79,7 +79,7 @@ TEST(At144Dpi, TheProgramIsSizedForItsResolution) {
     OneEntry entry;
     RunningProgram program;
     ASSERT_TRUE(program.Started());
-    HWND main = program.WaitForWindow(L"TForm1", true);
+    HWND main = program.WaitForWindow("main window", L"TForm1", true);
     ASSERT_NE(main, nullptr);
     ::Sleep(1000);  // the window paints after it shows
 

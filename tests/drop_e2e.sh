@@ -47,6 +47,19 @@ find_question() {
     question=$(x_window_named "Confirmer")
     [ -n "$question" ]
 }
+# Gives an X window the keyboard focus and waits until it has it, so that
+# the keys that follow go there and nowhere else.
+has_focus() {
+    [ "$(xdotool getwindowfocus 2>/dev/null)" = "$(($1))" ]
+}
+take_focus() {
+    xdotool windowfocus "$1" 2>/dev/null
+    has_focus "$1"
+}
+focus() {
+    wait_until 10 take_focus "$1" ||
+        fail "$2 did not take the keyboard focus (it is on $(xdotool getwindowfocus 2>&1), not $(($1)))"
+}
 # Sets CENTER_X and CENTER_Y to the centre of an X window, in root coordinates.
 window_centre() {
     local info left top width height
@@ -89,7 +102,7 @@ done
 wait_until 15 find_question || fail "no question after the drop"
 window_centre "$question"
 xdotool mousemove "$CENTER_X" "$CENTER_Y"
-xdotool windowfocus "$question" 2>/dev/null || true
+focus "$question" "the question"
 xdotool key Return
 
 arrived() { cmp -s "$work/$name" "$sendto/$name"; }
@@ -98,7 +111,7 @@ wait_until 15 arrived || fail "the dropped file did not arrive in $sendto"
 # Closed as a user closes it: Alt+F4 on its window.
 window_centre "$main_window"
 xdotool mousemove "$CENTER_X" "$CENTER_Y"
-xdotool windowfocus "$main_window" 2>/dev/null || true
+focus "$main_window" "the main window"
 xdotool key alt+F4
 program_exited() { ! kill -0 "$program_pid" 2>/dev/null; }
 wait_until 20 program_exited || fail "the program did not close"

@@ -112,17 +112,11 @@ struct Drop {
     std::vector<std::wstring> value;
 };
 
-std::wstring CurrentFolder() {
-    std::wstring path(MAX_PATH, L'\0');
-    path.resize(::GetCurrentDirectoryW(MAX_PATH, path.data()));
-    return path;
-}
-
 // A real main window whose list shows a throw-away folder.
 class MainWindowTest : public testing::Test {
 protected:
     void SetUp() override {
-        savedFolder_ = CurrentFolder();
+        savedFolder_ = CurrentDirectory();
         form_ = Application->Create<TForm1>();
         form_->ReadLayout();
         List()->SetDirectory(listed_.Path());
@@ -160,27 +154,6 @@ protected:
 
     std::vector<Drop> drops_;
     std::function<void()> onDrop_;
-};
-
-// A drop handle and a copy of its bytes. Once released, the handle may
-// already serve another allocation: it is open only while it holds the drop.
-class WatchedDrop {
-public:
-    WatchedDrop(const std::vector<std::wstring>& files, POINT point) : drop_(MakeDrop(files, point)) {
-        win::GlobalLockScope<char> data(drop_);
-        bytes_.assign(data.get(), ::GlobalSize(drop_));
-    }
-    HDROP get() const noexcept { return drop_; }
-    WPARAM param() const noexcept { return reinterpret_cast<WPARAM>(drop_); }
-    bool Open() const {
-        if (::GlobalSize(drop_) != bytes_.size()) return false;
-        win::GlobalLockScope<char> data(drop_);
-        return data.get() && std::equal(bytes_.begin(), bytes_.end(), data.get());
-    }
-
-private:
-    HDROP drop_;
-    std::string bytes_;
 };
 
 TEST_F(DropTargetTest, LoadingLeavesTheListRegisteredAndHooked) {
@@ -240,7 +213,7 @@ TEST_F(DropTargetTest, AFailingHandlerIsReportedAndTheDropStillReleased) {
         ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     });
     ::PostMessageW(List()->Handle(), WM_DROPFILES, drop.param(), 0);
-    PumpMessages(600);
+    ASSERT_TRUE(PumpUntil([&] { return !answerer.Seen().empty() && Application->ModalLevel() == 0; }));
     ASSERT_EQ(answerer.Seen().size(), 1u);
     EXPECT_NE(answerer.Seen()[0].text.find(L"Échec du gestionnaire."), std::wstring::npos);
     EXPECT_TRUE(releasedWhenReported);
@@ -329,28 +302,21 @@ protected:
                                           std::vector<DialogAnswerer::Action> answers) {
         DialogAnswerer answerer(std::move(answers));
         ::SendMessageW(List()->Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(files, {4, 4})), 0);
-        PumpMessages(100);
+        PumpMessages();
         return answerer.Seen();
     }
     std::vector<std::wstring> ListedNames() {
-        std::vector<std::wstring> names;
-        for (int i = 0; i < List()->Count(); ++i) names.push_back(List()->EntryFileName(i));
+        std::vector<std::wstring> names = ListedFileNames(*List());
         std::sort(names.begin(), names.end());
         return names;
     }
     // The folder's file names with their contents.
     std::vector<std::wstring> FolderContents(const TempFolder& folder) {
         std::vector<std::wstring> entries;
-        WIN32_FIND_DATAW data;
-        win::UniqueFind find(::FindFirstFileW(folder.Path(L"*").c_str(), &data));
-        if (!find) return entries;
-        do {
-            const std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..") continue;
+        for (const std::wstring& name : FolderNames(folder.Path())) {
             const std::string bytes = ReadFileBytes(folder.Path(name));
             entries.push_back(name + L"=" + std::wstring(bytes.begin(), bytes.end()));
-        } while (::FindNextFileW(find.get(), &data));
-        std::sort(entries.begin(), entries.end());
+        }
         return entries;
     }
 
@@ -371,28 +337,44 @@ bool ShowsQuestionFor(const SeenDialog& dialog, const std::wstring& name) {
     return flat.find(expected) != std::wstring::npos;
 }
 
-TEST_F(DropToAddTest, OkCopiesOnlyTheFirstFileAndTheListShowsIt) {
+// Only OK copies, the first file alone, and reads the folder again; every
+// other way out copies nothing and leaves the list as it was.
+TEST_F(DropToAddTest, OnlyOkCopiesTheFirstFileAndTheListShowsIt) {
     const std::wstring first = source_.Touch(L"outil.exe", "premier");
     const std::wstring second = source_.Touch(L"autre.exe", "second");
-    const auto seen = DropAndAnswer({first, second}, {DialogAnswerer::Action::Ok});
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_TRUE(ShowsQuestionFor(seen[0], L"outil.exe")) << std::string(seen[0].text.begin(), seen[0].text.end());
-    EXPECT_EQ(FolderContents(listed_), std::vector<std::wstring>{L"outil.exe=premier"});
-    EXPECT_EQ(ListedNames(), std::vector<std::wstring>{L"outil.exe"});
-}
-
-TEST_F(DropToAddTest, CancelCopiesNothingAndDoesNotReadTheFolderAgain) {
-    listed_.Touch(L"arrive-apres.txt");  // on disk, not yet listed
-    const auto seen = DropAndAnswer({source_.Touch(L"outil.exe")}, {DialogAnswerer::Action::Cancel});
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(FolderContents(listed_), std::vector<std::wstring>{L"arrive-apres.txt=x"});
-    EXPECT_TRUE(ListedNames().empty());
+    struct Case {
+        const char* label;
+        DialogAnswerer::Action answer;
+        bool copied;
+    };
+    const Case cases[] = {
+        {"OK", DialogAnswerer::Action::Ok, true},
+        {"Annuler", DialogAnswerer::Action::Cancel, false},
+        {"Esc", DialogAnswerer::Action::Escape, false},
+        {"close button", DialogAnswerer::Action::Close, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        ::DeleteFileW(listed_.Path(L"outil.exe").c_str());
+        ::DeleteFileW(listed_.Path(L"arrive-apres.txt").c_str());
+        List()->Update();
+        listed_.Touch(L"arrive-apres.txt");  // on disk, not yet listed
+        const auto seen = DropAndAnswer({first, second}, {c.answer});
+        ASSERT_EQ(seen.size(), 1u);
+        EXPECT_TRUE(ShowsQuestionFor(seen[0], L"outil.exe")) << std::string(seen[0].text.begin(), seen[0].text.end());
+        if (c.copied) {
+            EXPECT_EQ(FolderContents(listed_),
+                      (std::vector<std::wstring>{L"arrive-apres.txt=x", L"outil.exe=premier"}));
+            EXPECT_EQ(ListedNames(), (std::vector<std::wstring>{L"arrive-apres.txt", L"outil.exe"}));
+        } else {
+            EXPECT_EQ(FolderContents(listed_), std::vector<std::wstring>{L"arrive-apres.txt=x"});
+            EXPECT_TRUE(ListedNames().empty());
+        }
+    }
 }
 
 TEST_F(DropToAddTest, AnEntryOfTheSameNameGoesToTheRecycleBinAndIsReplaced) {
-    // Named for this run alone: the test home's Recycle Bin outlives it.
-    const std::wstring name =
-        L"outil-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(::GetTickCount()) + L".exe";
+    const std::wstring name = UniqueName(L"outil", L".exe");
     listed_.Touch(name, "ancien");
     List()->Update();
     const auto seen = DropAndAnswer({source_.Touch(name, "nouveau")}, {DialogAnswerer::Action::Ok});
@@ -465,9 +447,9 @@ TEST_F(DropToAddTest, AnEntryThatCannotBeRecycledStaysAndNothingIsCopied) {
         const auto& request = RecycleRefused::asked[0];
         EXPECT_EQ(request.function, static_cast<UINT>(FO_DELETE));
         EXPECT_EQ(request.from, old + std::wstring(2, L'\0'));
-        // Undoable, and asked about where the shell would destroy it instead.
-        const FILEOP_FLAGS wanted = FOF_ALLOWUNDO | FOF_WANTNUKEWARNING;
-        EXPECT_EQ(request.flags & wanted, wanted);
+        // Undoable, silent, asked about only where the shell would destroy it
+        // instead; the shell's own error box left on.
+        EXPECT_EQ(request.flags, FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_WANTNUKEWARNING);
     }
 }
 
@@ -515,10 +497,9 @@ TEST_F(DropToAddTest, AfterAResolutionChangeADropStillAsksItsQuestion) {
 }
 
 TEST_F(DropToAddTest, ADropWhileAQuestionIsUpIsReleasedAndAsksNothing) {
-    const bool savedPresentation = UseTaskDialogs;
     for (bool taskDialog : {true, false}) {
         SCOPED_TRACE(taskDialog ? "task dialog" : "message form");
-        UseTaskDialogs = taskDialog;
+        Presentation presentation(taskDialog);
         const WatchedDrop second({source_.Touch(L"second.exe", "2")}, {4, 4});
         DialogAnswerer answerer({DialogAnswerer::Action::Custom}, [&](HWND dialog) {
             ::PostMessageW(List()->Handle(), WM_DROPFILES, second.param(), 0);
@@ -527,13 +508,12 @@ TEST_F(DropToAddTest, ADropWhileAQuestionIsUpIsReleasedAndAsksNothing) {
         });
         ::SendMessageW(List()->Handle(), WM_DROPFILES,
                        reinterpret_cast<WPARAM>(MakeDrop({source_.Touch(L"premier.exe", "1")}, {4, 4})), 0);
-        PumpMessages(100);
+        PumpMessages();
         EXPECT_EQ(answerer.Seen().size(), 1u);
         EXPECT_FALSE(second.Open()) << "the second drop was not released";
         EXPECT_EQ(FolderContents(listed_), std::vector<std::wstring>{L"premier.exe=1"});
         ::DeleteFileW(listed_.Path(L"premier.exe").c_str());
     }
-    UseTaskDialogs = savedPresentation;
 }
 
 }  // namespace

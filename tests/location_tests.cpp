@@ -117,11 +117,7 @@ protected:
     void Refresh() const {
         ::SendMessageW(TPopupMenu::PopupListWindow(), WM_COMMAND, form->Raffraichir1->Command(), 0);
     }
-    std::vector<std::wstring> Listed() const {
-        std::vector<std::wstring> names;
-        for (int i = 0; i < List()->Count(); ++i) names.push_back(List()->EntryFileName(i));
-        return names;
-    }
+    std::vector<std::wstring> Listed() const { return ListedFileNames(*List()); }
 
     TempFolder launch{L"lancement"};
     TempFolder profile{L"profil"};

@@ -4,16 +4,12 @@
 #include "test_support.h"
 #include "win_handles.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <string>
 
 namespace {
-
-std::wstring ClassOf(HWND window) {
-    wchar_t name[64] = {};
-    ::GetClassNameW(window, name, 64);
-    return name;
-}
 
 struct WindowSearch {
     DWORD pid;
@@ -69,13 +65,14 @@ public:
     bool Started() const { return started_; }
 
     // The first top-level window of the program with that class, other than
-    // `except`, waited for.
-    HWND WaitForWindow(const std::wstring& cls, bool visible, HWND except = nullptr) const {
-        const DWORD start = ::GetTickCount();
-        while (::GetTickCount() - start < 30000) {
+    // `except`, waited for until the launch's deadline; past it the failure
+    // names the step that was waited for.
+    HWND WaitForWindow(const char* step, const std::wstring& cls, bool visible, HWND except = nullptr) const {
+        do {
             if (HWND found = FindWindowOf(cls, visible, except)) return found;
             ::Sleep(50);
-        }
+        } while (TimeLeft() > 0);
+        ADD_FAILURE() << "no " << step << " within " << kLaunchBudgetMs / 1000 << " s of the start";
         return nullptr;
     }
 
@@ -85,15 +82,29 @@ public:
         return search.found;
     }
 
-    // The exit code once the process has ended, or -1 when it did not end in time.
-    long ExitCode(DWORD timeoutMs = 30000) const {
-        if (::WaitForSingleObject(process_.get(), timeoutMs) != WAIT_OBJECT_0) return -1;
+    // The exit code once the process has ended, or -1 when it did not end
+    // before the launch's deadline.
+    long ExitCode() const {
+        if (::WaitForSingleObject(process_.get(), TimeLeft()) != WAIT_OBJECT_0) {
+            ADD_FAILURE() << "the program did not end within " << kLaunchBudgetMs / 1000 << " s of the start";
+            return -1;
+        }
         DWORD code = 0;
         ::GetExitCodeProcess(process_.get(), &code);
         return static_cast<long>(code);
     }
 
 private:
+    // Each launch has its own deadline: one that hangs fails alone, with the
+    // step it hung in, and leaves the others their time.
+    static constexpr DWORD kLaunchBudgetMs = 30000;
+
+    DWORD TimeLeft() const {
+        const DWORD spent = ::GetTickCount() - start_;
+        return spent < kLaunchBudgetMs ? kLaunchBudgetMs - spent : 0;
+    }
+
+    DWORD start_ = ::GetTickCount();
     bool started_ = false;
     win::UniqueKernelHandle process_;
     DWORD processId_ = 0;

@@ -14,12 +14,6 @@
 
 namespace {
 
-std::wstring TextOf(HWND window) {
-    wchar_t text[512] = {};
-    ::GetWindowTextW(window, text, 512);
-    return text;
-}
-
 std::vector<std::wstring> ListEntries(HWND mainWindow) {
     HWND list = ::FindWindowExW(mainWindow, nullptr, L"ListBox", nullptr);
     std::vector<std::wstring> entries;
@@ -103,38 +97,8 @@ void EndWhileAsking(const RunningProgram& program, Ending ending) {
     }
 }
 
-// Where Wine keeps the Recycle Bin's files; empty where unknown.
-std::wstring RecycleBinFiles() {
-    const char* dataHome = std::getenv("XDG_DATA_HOME");
-    return dataHome ? WinePathFromUnix(std::string(dataHome) + "/Trash/files") : L"";
-}
-
-size_t EntriesIn(const std::wstring& folder) {
-    size_t count = 0;
-    WIN32_FIND_DATAW data;
-    win::UniqueFind find(::FindFirstFileW((folder + L"\\*").c_str(), &data));
-    if (!find) return 0;
-    do {
-        count += std::wstring(data.cFileName) != L"." && std::wstring(data.cFileName) != L"..";
-    } while (::FindNextFileW(find.get(), &data));
-    return count;
-}
 
 }  // namespace
-
-TEST(Smoke, StartsListsTheSendToFolderAndEndsWithExitCodeZero) {
-    PreparedSendTo sendTo;
-    RunningProgram program;
-    ASSERT_TRUE(program.Started());
-    HWND main = program.WaitForWindow(L"TForm1", true);
-    ASSERT_NE(main, nullptr);
-    EXPECT_EQ(TextOf(main), L"Envoyer vers : Tervalo 2019 ***{:-");
-    EXPECT_EQ(ListEntries(main), (std::vector<std::wstring>{L"Alpha.doc", L"écran.bmp", L"zeta.txt"}));
-    EXPECT_EQ(program.FindWindowOf(L"#32770", true), nullptr) << "no error box on a normal start";
-
-    ::PostMessageW(main, WM_CLOSE, 0, 0);
-    EXPECT_EQ(program.ExitCode(), 0);
-}
 
 TEST(Smoke, SendToFolderThatCannotBeEnteredReportsTheErrorFirstThenListsNothing) {
     TempFolder launch(L"lancement");
@@ -155,8 +119,8 @@ TEST(Smoke, SendToFolderThatCannotBeEnteredReportsTheErrorFirstThenListsNothing)
             win::UniqueFile(::CreateFileW(folder.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
 
         RunningProgram program(-1, launch.Path());
-        ASSERT_TRUE(program.Started());
-        HWND box = program.WaitForWindow(L"#32770", true);
+        ASSERT_TRUE(program.Started()) << "the program could not be started";
+        HWND box = program.WaitForWindow("error box", L"#32770", true);
         ASSERT_NE(box, nullptr);
         const SeenDialog seen = DialogAnswerer::Describe(box);
         EXPECT_EQ(seen.title, L"Sendto");
@@ -164,7 +128,7 @@ TEST(Smoke, SendToFolderThatCannotBeEnteredReportsTheErrorFirstThenListsNothing)
         EXPECT_EQ(program.FindWindowOf(L"TForm1", true), nullptr) << "the main window shows only after the box";
 
         ::PostMessageW(::GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
-        HWND main = program.WaitForWindow(L"TForm1", true);
+        HWND main = program.WaitForWindow("main window", L"TForm1", true);
         ASSERT_NE(main, nullptr);
         EXPECT_TRUE(ListEntries(main).empty()) << "never the launch folder's files";
         ::PostMessageW(main, WM_CLOSE, 0, 0);
@@ -172,33 +136,39 @@ TEST(Smoke, SendToFolderThatCannotBeEnteredReportsTheErrorFirstThenListsNothing)
     }
 }
 
-TEST(Smoke, CloseSentToTheApplicationWindowEndsTheProgram) {
-    RunningProgram program;
-    ASSERT_TRUE(program.Started());
-    ASSERT_NE(program.WaitForWindow(L"TForm1", true), nullptr);
-    HWND app = program.FindWindowOf(L"TApplication", false);
-    ASSERT_NE(app, nullptr);
-    EXPECT_FALSE(::IsWindowVisible(app));
-    ::PostMessageW(app, WM_CLOSE, 0, 0);
-    EXPECT_EQ(program.ExitCode(), 0);
-}
-
-TEST(Smoke, StartupShowCommandIsHonoured) {
+// Started as a user starts it, with each show command, and ended by a close
+// sent to either of its windows.
+TEST(Smoke, StartsWithTheShowCommandListsTheSendToFolderAndEndsWithExitCodeZero) {
     struct Case {
-        int command;
+        const char* label;
+        int showCommand;  // -1: none given
         bool zoomed;
         bool iconic;
+        bool closeApplicationWindow;  // else the main window
     };
-    for (const Case& c : {Case{SW_SHOWMAXIMIZED, true, false}, Case{SW_SHOWMINNOACTIVE, false, true},
-                          Case{SW_SHOWNORMAL, false, false}}) {
-        SCOPED_TRACE(c.command);
-        RunningProgram program(c.command);
-        ASSERT_TRUE(program.Started());
-        HWND main = program.WaitForWindow(L"TForm1", true);
+    const Case cases[] = {
+        {"no show command, closed by its main window", -1, false, false, false},
+        {"no show command, closed by the application window", -1, false, false, true},
+        {"maximized", SW_SHOWMAXIMIZED, true, false, false},
+        {"minimized without activation", SW_SHOWMINNOACTIVE, false, true, false},
+        {"normal", SW_SHOWNORMAL, false, false, false},
+    };
+    PreparedSendTo sendTo;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        RunningProgram program(c.showCommand);
+        ASSERT_TRUE(program.Started()) << "the program could not be started";
+        HWND main = program.WaitForWindow("main window", L"TForm1", true);
         ASSERT_NE(main, nullptr);
+        EXPECT_EQ(WindowText(main), L"Envoyer vers : Tervalo 2019 ***{:-");
+        EXPECT_EQ(ListEntries(main), (std::vector<std::wstring>{L"Alpha.doc", L"écran.bmp", L"zeta.txt"}));
+        EXPECT_EQ(program.FindWindowOf(L"#32770", true), nullptr) << "no error box on a normal start";
         EXPECT_EQ(::IsZoomed(main) != FALSE, c.zoomed);
         EXPECT_EQ(::IsIconic(main) != FALSE, c.iconic);
-        ::PostMessageW(main, WM_CLOSE, 0, 0);
+        HWND app = program.FindWindowOf(L"TApplication", false);
+        ASSERT_NE(app, nullptr);
+        EXPECT_FALSE(::IsWindowVisible(app));
+        ::PostMessageW(c.closeApplicationWindow ? app : main, WM_CLOSE, 0, 0);
         EXPECT_EQ(program.ExitCode(), 0);
     }
 }
@@ -219,8 +189,7 @@ TEST(Smoke, EndingTheProgramDuringAQuestionCarriesNothingOut) {
         {"drop question", L"drop", L"Placer ce programme", false},
     };
     const std::wstring host = ExeFromEnvironment("COMMAND_HOST_EXE", L"command_host.exe");
-    const std::wstring recycleBin = RecycleBinFiles();
-    int run = 0;
+    const std::wstring recycleBin = WineRecycleBinFolder();
     for (const bool taskDialog : {true, false}) {
         const wchar_t* dialogClass = taskDialog ? L"#32770" : L"TMessageForm";
         for (const QuestionCase& q : questions) {
@@ -228,20 +197,18 @@ TEST(Smoke, EndingTheProgramDuringAQuestionCarriesNothingOut) {
                 SCOPED_TRACE(std::string(taskDialog ? "task dialog, " : "message form, ") + q.label + ", " + e.label);
                 TempFolder folder(L"envoyer");
                 TempFolder elsewhere(L"ailleurs");
-                // A name of its own in the Recycle Bin.
-                const std::wstring name =
-                    L"Outil-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++run) + L".txt";
+                const std::wstring name = UniqueName(L"Outil", L".txt");
                 folder.Touch(name, "garde");
                 const std::wstring dropped = elsewhere.Touch(L"Nouveau.txt", "nouveau");
                 const std::wstring journal = elsewhere.Path(L"shell.txt");
                 RunningProgram program(host, Quoted(folder.Path()) + L" " + Quoted(journal) + L" " + q.command +
                                                  (taskDialog ? L" task " : L" form ") + Quoted(dropped));
-                ASSERT_TRUE(program.Started());
-                HWND question = program.WaitForWindow(dialogClass, true);
+                ASSERT_TRUE(program.Started()) << "the program could not be started";
+                HWND question = program.WaitForWindow("question", dialogClass, true);
                 ASSERT_NE(question, nullptr);
                 if (q.removalConfirmed) {
                     ASSERT_TRUE(DialogAnswerer::ClickButton(question, L"OK"));
-                    question = program.WaitForWindow(dialogClass, true, question);
+                    question = program.WaitForWindow("follow-up question", dialogClass, true, question);
                     ASSERT_NE(question, nullptr);
                 }
                 EXPECT_NE(DialogAnswerer::Describe(question).text.find(q.text), std::wstring::npos);
@@ -262,14 +229,14 @@ TEST(Smoke, EndingTheProgramDuringAQuestionCarriesNothingOut) {
 // The real program: an entry chosen, Supprimer from its context menu, and
 // the program ended while it asks.
 TEST(Smoke, TheProgramEndedDuringTheRemoveQuestionRemovesNothing) {
-    const std::wstring recycleBin = RecycleBinFiles();
+    const std::wstring recycleBin = WineRecycleBinFolder();
     for (const EndingCase& e : kEndings) {
         SCOPED_TRACE(e.label);
         PreparedSendTo sendTo;
-        const size_t recycled = EntriesIn(recycleBin);
+        const size_t recycled = FolderNames(recycleBin).size();
         RunningProgram program;
-        ASSERT_TRUE(program.Started());
-        HWND main = program.WaitForWindow(L"TForm1", true);
+        ASSERT_TRUE(program.Started()) << "the program could not be started";
+        HWND main = program.WaitForWindow("main window", L"TForm1", true);
         ASSERT_NE(main, nullptr);
         HWND list = ::FindWindowExW(main, nullptr, L"ListBox", nullptr);
         const LRESULT itemHeight = ::SendMessageW(list, LB_GETITEMHEIGHT, 0, 0);
@@ -277,10 +244,10 @@ TEST(Smoke, TheProgramEndedDuringTheRemoveQuestionRemovesNothing) {
         ::PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, firstEntry);
         ::PostMessageW(list, WM_LBUTTONUP, 0, firstEntry);
         ::PostMessageW(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-1, -1));
-        HWND menu = program.WaitForWindow(L"#32768", true);
+        HWND menu = program.WaitForWindow("context menu", L"#32768", true);
         ASSERT_NE(menu, nullptr);
         ::PostMessageW(menu, WM_CHAR, L's', 1);
-        HWND question = program.WaitForWindow(L"#32770", true);
+        HWND question = program.WaitForWindow("remove question", L"#32770", true);
         ASSERT_NE(question, nullptr);
         EXPECT_NE(DialogAnswerer::Describe(question).text.find(L"Retirer ce programme"), std::wstring::npos);
         EXPECT_NE(DialogAnswerer::Describe(question).text.find(L"Alpha.doc"), std::wstring::npos);
@@ -288,6 +255,6 @@ TEST(Smoke, TheProgramEndedDuringTheRemoveQuestionRemovesNothing) {
         EndWhileAsking(program, e.ending);
         EXPECT_EQ(program.ExitCode(), 0);
         EXPECT_TRUE(FileExists(sendTo.Folder() + L"\\Alpha.doc"));
-        EXPECT_EQ(EntriesIn(recycleBin), recycled);
+        EXPECT_EQ(FolderNames(recycleBin).size(), recycled);
     }
 }

@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include "application.h"
+#include "shell_file_list_box.h"
 #include "win_handles.h"
 
 #include <objbase.h>
@@ -19,6 +21,8 @@ std::wstring TempRoot() {
     return path;
 }
 
+}  // namespace
+
 std::wstring WindowText(HWND window) {
     const int length = ::GetWindowTextLengthW(window);
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
@@ -31,8 +35,6 @@ std::wstring ClassOf(HWND window) {
     ::GetClassNameW(window, name, 64);
     return name;
 }
-
-}  // namespace
 
 TempFolder::TempFolder(const std::wstring& name) {
     static unsigned counter = 0;
@@ -78,6 +80,12 @@ std::wstring TempFolder::MakeShortcut(const std::wstring& name, const std::wstri
     return path;
 }
 
+std::wstring UniqueName(const std::wstring& stem, const std::wstring& extension) {
+    static unsigned counter = 0;
+    return stem + L"-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(::GetTickCount()) + L"-" +
+           std::to_wstring(++counter) + extension;
+}
+
 void RemoveTree(const std::wstring& path) {
     WIN32_FIND_DATAW data;
     win::UniqueFind find(::FindFirstFileW((path + L"\\*").c_str(), &data));
@@ -99,6 +107,25 @@ void RemoveTree(const std::wstring& path) {
 }
 
 bool FileExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::vector<std::wstring> ListedFileNames(TShellFileListBox& list) {
+    std::vector<std::wstring> names;
+    for (int i = 0; i < list.Count(); ++i) names.push_back(list.EntryFileName(i));
+    return names;
+}
+
+std::vector<std::wstring> FolderNames(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    win::UniqueFind find(::FindFirstFileW((folder + L"\\*").c_str(), &data));
+    if (!find) return names;
+    do {
+        const std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..") names.push_back(name);
+    } while (::FindNextFileW(find.get(), &data));
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 std::string ReadFileBytes(const std::wstring& path) {
     win::UniqueFile file(::CreateFileW(
@@ -123,11 +150,23 @@ void PumpMessages(DWORD ms) {
     } while (::GetTickCount() - start < ms);
 }
 
+bool RunMainLoopUntil(const std::function<bool()>& done, DWORD ms) {
+    // A thread timer keeps waking the loop, which otherwise would wait for
+    // input that never comes.
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, nullptr);
+    const DWORD start = ::GetTickCount();
+    bool held = false;
+    while (!(held = done()) && ::GetTickCount() - start < ms) Application->HandleMessage();
+    ::KillTimer(nullptr, timer);
+    return held;
+}
+
 ForeignWindowInFront::ForeignWindowInFront() : ready_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
     thread_ = std::thread([this] { Run(); });
     ::WaitForSingleObject(ready_.get(), INFINITE);
-    // The test's thread hears that it lost the activation.
-    PumpMessages(50);
+    // Asked from the test's thread, which holds the foreground until then.
+    ::SetForegroundWindow(window_);
+    active_ = PumpUntil([&] { return ::GetForegroundWindow() == window_ && ::GetActiveWindow() == nullptr; });
 }
 
 ForeignWindowInFront::~ForeignWindowInFront() {
@@ -140,7 +179,6 @@ void ForeignWindowInFront::Run() {
     threadId_ = ::GetCurrentThreadId();
     win::UniqueHwnd window(::CreateWindowExW(0, L"STATIC", L"autre programme", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300,
                                              300, 200, 100, nullptr, nullptr, nullptr, nullptr));
-    ::SetForegroundWindow(window.get());
     window_ = window.get();
     // The thread has its message queue since its window exists.
     ::SetEvent(ready_.get());
@@ -148,6 +186,16 @@ void ForeignWindowInFront::Run() {
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
+    }
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        PumpMessages();
+        if (done()) return true;
+        if (::GetTickCount() - start >= ms) return false;
+        ::Sleep(5);
     }
 }
 
@@ -202,6 +250,8 @@ SeenDialog DialogAnswerer::Describe(HWND dialog) {
     SeenDialog seen;
     seen.className = ClassOf(dialog);
     seen.title = WindowText(dialog);
+    seen.owner = ::GetWindow(dialog, GW_OWNER);
+    if (seen.owner) seen.ownerClass = ClassOf(seen.owner);
     ::EnumChildWindows(dialog, &CollectChild, reinterpret_cast<LPARAM>(&seen));
     return seen;
 }
@@ -256,6 +306,58 @@ void DialogAnswerer::Act(HWND dialog, Action action) {
         if (custom_) custom_(dialog);
         break;
     }
+}
+
+WatchedDrop::WatchedDrop(const std::vector<std::wstring>& files, POINT point) : drop_(MakeDrop(files, point)) {
+    win::GlobalLockScope<char> data(drop_);
+    bytes_.assign(data.get(), ::GlobalSize(drop_));
+}
+
+bool WatchedDrop::Open() const {
+    if (::GlobalSize(drop_) != bytes_.size()) return false;
+    win::GlobalLockScope<char> data(drop_);
+    return data.get() && std::equal(bytes_.begin(), bytes_.end(), data.get());
+}
+
+MenuDriver::MenuDriver(std::function<void(HWND)> act) : act_(std::move(act)) {
+    current = this;
+    timer_ = ::SetTimer(nullptr, 0, 30, &Tick);
+}
+
+MenuDriver::~MenuDriver() {
+    ::KillTimer(nullptr, timer_);
+    current = nullptr;
+}
+
+void CALLBACK MenuDriver::Tick(HWND, UINT, UINT_PTR, DWORD) {
+    if (current) current->Poll();
+}
+
+namespace {
+BOOL CALLBACK FindMenu(HWND window, LPARAM param) {
+    if (ClassOf(window) != L"#32768" || !::IsWindowVisible(window)) return TRUE;
+    *reinterpret_cast<HWND*>(param) = window;
+    return FALSE;
+}
+}  // namespace
+
+void MenuDriver::Poll() {
+    HWND menu = nullptr;
+    ::EnumThreadWindows(::GetCurrentThreadId(), &FindMenu, reinterpret_cast<LPARAM>(&menu));
+    if (!menu) {
+        seen_ = nullptr;
+        return;
+    }
+    if (menu == seen_) {
+        // Never leave a test hanging in a menu that the action missed.
+        if (++waits_ > 60) ::EndMenu();
+        return;
+    }
+    seen_ = menu;
+    waits_ = 0;
+    ++openings_;
+    ::GetWindowRect(menu, &rect_);
+    act_(menu);
 }
 
 HDROP MakeDrop(const std::vector<std::wstring>& files, POINT point) {

@@ -2,7 +2,10 @@
 // message pumping, and an answerer for the dialogs that commands show.
 #pragma once
 
+#include "message_dialog.h"
 #include "win_handles.h"
+
+#include <windows.h>
 
 #include <functional>
 #include <string>
@@ -30,13 +33,46 @@ private:
     std::wstring path_;
 };
 
+// A file name no other run uses: the test home's Recycle Bin outlives a run.
+std::wstring UniqueName(const std::wstring& stem, const std::wstring& extension);
+
 // Deletes a folder tree.
 void RemoveTree(const std::wstring& path);
 bool FileExists(const std::wstring& path);
+class TShellFileListBox;
+// The file names of the list's entries, in the list's order.
+std::vector<std::wstring> ListedFileNames(TShellFileListBox& list);
+
+// The names in a folder, sorted; empty when it cannot be read.
+std::vector<std::wstring> FolderNames(const std::wstring& folder);
 std::string ReadFileBytes(const std::wstring& path);
 
 // Dispatches the thread's waiting messages, for at least `ms` milliseconds.
 void PumpMessages(DWORD ms = 0);
+// Dispatches the thread's messages until `done` holds, for at most `ms`
+// milliseconds; whether it held.
+bool PumpUntil(const std::function<bool()>& done, DWORD ms = 5000);
+
+// A window's class name and its text.
+std::wstring ClassOf(HWND window);
+std::wstring WindowText(HWND window);
+
+// Chooses the message dialog's presentation for the life of the object.
+class Presentation {
+public:
+    explicit Presentation(bool taskDialog) : saved_(UseTaskDialogs) { UseTaskDialogs = taskDialog; }
+    ~Presentation() { UseTaskDialogs = saved_; }
+    Presentation(const Presentation&) = delete;
+    Presentation& operator=(const Presentation&) = delete;
+
+private:
+    bool saved_;
+};
+
+// Runs the application's own loop (its key handling, and what the main loop
+// waits on beside the messages) until `done` holds or `ms` have passed;
+// true when it held.
+bool RunMainLoopUntil(const std::function<bool()>& done, DWORD ms);
 
 // What the answerer saw of one dialog.
 struct SeenDialog {
@@ -44,6 +80,8 @@ struct SeenDialog {
     std::wstring title;
     std::wstring text;                  // the static texts, joined by "\n"
     std::vector<std::wstring> buttons;  // button captions, in window order
+    HWND owner = nullptr;
+    std::wstring ownerClass;
 };
 
 // Answers the dialogs that the thread shows, one action per dialog, in order,
@@ -91,11 +129,14 @@ public:
     ForeignWindowInFront& operator=(const ForeignWindowInFront&) = delete;
 
     HWND Handle() const noexcept { return window_; }
+    // Whether the activation left the test's thread for the other window.
+    bool Active() const noexcept { return active_; }
 
 private:
     void Run();
 
     HWND window_ = nullptr;
+    bool active_ = false;
     DWORD threadId_ = 0;
     win::UniqueKernelHandle ready_;
     std::thread thread_;
@@ -106,6 +147,48 @@ bool IsDialogWindow(HWND window);
 
 // Builds a real drop handle holding `files`, dropped at `point`.
 HDROP MakeDrop(const std::vector<std::wstring>& files, POINT point);
+
+// A drop handle and a copy of its bytes. Once released, the handle may
+// already serve another allocation: it is open only while it holds the drop.
+class WatchedDrop {
+public:
+    WatchedDrop(const std::vector<std::wstring>& files, POINT point);
+    HDROP get() const noexcept { return drop_; }
+    WPARAM param() const noexcept { return reinterpret_cast<WPARAM>(drop_); }
+    bool Open() const;
+
+private:
+    HDROP drop_;
+    std::string bytes_;
+};
+
+// Watches for the thread's open popup menu (class "#32768") from a thread
+// timer, which the menu's own loop dispatches, and acts on it once.
+class MenuDriver {
+public:
+    explicit MenuDriver(std::function<void(HWND)> act);
+    ~MenuDriver();
+    MenuDriver(const MenuDriver&) = delete;
+    MenuDriver& operator=(const MenuDriver&) = delete;
+
+    int Openings() const noexcept { return openings_; }
+    RECT MenuRect() const noexcept { return rect_; }
+
+    static void TypeChar(HWND menu, wchar_t ch) { ::PostMessageW(menu, WM_CHAR, ch, 1); }
+    static void Close(HWND) { ::EndMenu(); }
+
+private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
+    void Poll();
+
+    static inline MenuDriver* current = nullptr;
+    std::function<void(HWND)> act_;
+    UINT_PTR timer_ = 0;
+    HWND seen_ = nullptr;
+    int waits_ = 0;
+    int openings_ = 0;
+    RECT rect_{};
+};
 
 // A Windows path for a Unix path that Wine maps to drive Z:.
 std::wstring WinePathFromUnix(const std::string& unixPath);

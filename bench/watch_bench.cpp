@@ -1,0 +1,163 @@
+// The list following its folder: how long a file made by someone else takes
+// to show, against one reading of the folder; and how many readings a burst
+// of 300 new files costs.
+#include "application.h"
+#include "form.h"
+#include "screen.h"
+#include "bench_clock.h"
+#include "shell_file_list_box.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kBaseFiles = 20;
+constexpr int kChanges = 21;
+constexpr int kBurst = 300;
+
+HWND watchedList = nullptr;
+int readings = 0;
+
+// Every reading starts by emptying the list.
+LRESULT CALLBACK CountReadings(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && message->hwnd == watchedList && message->message == LB_RESETCONTENT) ++readings;
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void Touch(const std::wstring& path) {
+    win::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Runs the program's own loop until `done` holds; a thread timer keeps it from
+// waiting for input that never comes.
+template <typename Done>
+void RunLoopUntil(Done done) {
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 10, nullptr);
+    while (!done()) Application->HandleMessage();
+    ::KillTimer(nullptr, timer);
+}
+
+struct Burst {
+    std::wstring folder;
+    double lastCreated = 0;
+};
+
+DWORD WINAPI MakeBurst(void* param) {
+    auto& burst = *static_cast<Burst*>(param);
+    for (int i = 0; i < kBurst; ++i) {
+        Touch(burst.folder + L"\\rafale-" + std::to_wstring(1000 + i) + L".txt");
+        burst.lastCreated = Seconds();
+    }
+    return 0;
+}
+
+std::wstring MakeFolder(const wchar_t* name, int files) {
+    wchar_t temp[MAX_PATH + 1] = {};
+    ::GetTempPathW(MAX_PATH + 1, temp);
+    const std::wstring folder = std::wstring(temp) + name;
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    for (int i = 0; i < files; ++i) Touch(folder + L"\\entree-" + std::to_wstring(100 + i) + L".lnk");
+    return folder;
+}
+
+void RemoveFolder(const std::wstring& folder) {
+    WIN32_FIND_DATAW data;
+    win::UniqueFind find(::FindFirstFileW((folder + L"\\*").c_str(), &data));
+    if (find) {
+        do {
+            ::DeleteFileW((folder + L"\\" + data.cFileName).c_str());
+        } while (::FindNextFileW(find.get(), &data));
+    }
+    find.reset();
+    ::RemoveDirectoryW(folder.c_str());
+}
+
+// The median time of one reading of the list's folder, painted.
+double ReadingTime(TShellFileListBox& list) {
+    std::vector<double> times;
+    for (int i = 0; i < kChanges; ++i) {
+        const double start = Seconds();
+        list.Update();
+        ::UpdateWindow(list.Handle());
+        times.push_back(Seconds() - start);
+    }
+    return Median(times);
+}
+
+}  // namespace
+
+int wmain() {
+    auto screen = std::make_unique<TScreen>();
+    Screen = screen.get();
+    auto application = std::make_unique<TApplication>();
+    Application = application.get();
+
+    auto* form = Application->Create<TForm>();
+    form->SetBounds(100, 100, 400, 300);
+    auto* list = form->Create<TShellFileListBox>();
+    list->SetParent(form);
+    list->SetAlign(TAlign::alClient);
+    list->SetColumns(2);
+    list->SetShowGlyphs(true);
+    form->Show();
+    watchedList = list->Handle();
+    win::UniqueHook hook(::SetWindowsHookExW(WH_CALLWNDPROC, &CountReadings, nullptr, ::GetCurrentThreadId()));
+
+    // One file at a time, each let to show before the next.
+    const std::wstring folder = MakeFolder(L"sendto-watch-bench", kBaseFiles);
+    list->SetDirectory(folder);
+    const double reading = ReadingTime(*list);
+    std::vector<double> delays;
+    for (int i = 0; i < kChanges; ++i) {
+        const int before = list->Count();
+        const double created = Seconds();
+        Touch(folder + L"\\ajout-" + std::to_wstring(100 + i) + L".txt");
+        RunLoopUntil([&] { return list->Count() > before; });
+        ::UpdateWindow(list->Handle());
+        delays.push_back(Seconds() - created);
+    }
+    const double readingAfter = ReadingTime(*list);
+    std::printf("folder of %d to %d files: one reading %.1f ms (median of %d), then %.1f ms\n", kBaseFiles,
+                kBaseFiles + kChanges, reading * 1e3, kChanges, readingAfter * 1e3);
+    std::printf("file made -> listed: median %.1f ms, slowest %.1f ms (%d changes; goal <= one reading + 300 ms)\n",
+                Median(delays) * 1e3, *std::max_element(delays.begin(), delays.end()) * 1e3, kChanges);
+
+    // A burst of new files from another thread, as a copy of many files.
+    const std::wstring burstFolder = MakeFolder(L"sendto-watch-burst", 0);
+    list->SetDirectory(burstFolder);
+    Burst burst{burstFolder};
+    readings = 0;
+    const double start = Seconds();
+    win::UniqueKernelHandle maker(::CreateThread(nullptr, 0, &MakeBurst, &burst, 0, nullptr));
+    RunLoopUntil([&] {
+        return ::WaitForSingleObject(maker.get(), 0) == WAIT_OBJECT_0 && list->Count() == kBurst;
+    });
+    const double shown = Seconds();
+    // Readings that a late notification might still bring.
+    RunLoopUntil([&] { return Seconds() - shown > 1.0; });
+    const int burstReadings = readings;
+    const double burstReading = ReadingTime(*list);
+    std::printf("burst of %d files made in %.1f ms: %d readings; last file made -> all %d listed: %.1f ms "
+                "(one reading of %d files: %.1f ms; goals: <= 3 readings, <= one reading + 300 ms)\n",
+                kBurst, (burst.lastCreated - start) * 1e3, burstReadings, kBurst, (shown - burst.lastCreated) * 1e3,
+                kBurst, burstReading * 1e3);
+
+    hook.reset();
+    Application->DestroyComponent(form);
+    ::SetCurrentDirectoryW(L"C:\\");
+    RemoveFolder(folder);
+    RemoveFolder(burstFolder);
+    application.reset();
+    screen.reset();
+    return 0;
+}
