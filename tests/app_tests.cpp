@@ -4,6 +4,7 @@
 
 #include "application.h"
 #include "error_text.h"
+#include "image_list.h"
 #include "exceptions.h"
 #include "main_form.h"
 #include "message_dialog.h"
@@ -393,6 +394,55 @@ void MoveToMonitorOf(TForm1* form, int dpi) {
 }
 
 }  // namespace
+
+namespace {
+
+// The image's pixels drawn over white, row by row.
+std::vector<COLORREF> PixelsOf(const TImageSet& images, int index) {
+    const int side = images.Size.cx;
+    win::WindowDc screen(nullptr);
+    win::UniqueMemoryDc dc(::CreateCompatibleDC(screen.get()));
+    win::UniqueBitmap bitmap(::CreateCompatibleBitmap(screen.get(), side, side));
+    win::SelectScope select(dc.get(), bitmap.get());
+    RECT all{0, 0, side, side};
+    ::FillRect(dc.get(), &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+    ::ImageList_DrawEx(images.Handle, index, dc.get(), 0, 0, 0, 0, CLR_NONE, CLR_NONE, ILD_NORMAL);
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) pixels.push_back(::GetPixel(dc.get(), x, y));
+    return pixels;
+}
+
+}  // namespace
+
+// At 96 dpi the menu draws the images as read; at 200 % each of their pixels
+// becomes four of the same colour, mask and alpha images alike, with no blur.
+TEST(MainWindow, MenuImagesStayAsReadAt96DpiAndDoubleExactlyAt200Percent) {
+    TImageList* images = MainWindow()->ImageList1;
+    const TImageSet asRead = images->ForDpi(96);
+    EXPECT_EQ(asRead.Handle, images->Handle());
+    const TImageSet doubled = images->ForDpi(192);
+    ASSERT_EQ(doubled.Size.cx, 32);
+    ASSERT_EQ(doubled.Count, asRead.Count);
+    for (int index = 0; index < asRead.Count; ++index) {
+        SCOPED_TRACE(index);
+        const auto small = PixelsOf(asRead, index);
+        const auto large = PixelsOf(doubled, index);
+        int differing = 0;
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) {
+                const COLORREF want = small[static_cast<size_t>(y / 2 * 16 + x / 2)];
+                const COLORREF got = large[static_cast<size_t>(y * 32 + x)];
+                // One step of rounding in a channel is no blur.
+                for (int shift : {0, 8, 16})
+                    if (std::abs(static_cast<int>((want >> shift) & 0xFF) - static_cast<int>((got >> shift) & 0xFF)) > 1) {
+                        ++differing;
+                        break;
+                    }
+            }
+        EXPECT_EQ(differing, 0);
+    }
+}
 
 TEST(MainWindow, MovedToAnotherResolutionItLooksAsIfStartedThereAndComesBackAsItWas) {
     for (int dpi : {144, 192}) {
