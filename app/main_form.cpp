@@ -1,5 +1,6 @@
 #include "main_form.h"
 
+#include "dpi.h"
 #include "drop_to_add.h"
 #include "exceptions.h"
 #include "file_drag_drop.h"
@@ -19,6 +20,32 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"TForm1";
 constexpr wchar_t kLayoutResource[] = L"TFORM1";
+
+// What the layout's scaling rule finds at one resolution: the form's font
+// height, and the height of "0" in that font, which every size follows.
+struct LayoutScale {
+    int fontHeight;
+    int zeroHeight;
+
+    bool Scales() const noexcept { return zeroHeight != TForm1::DesignTextHeight; }
+    int Apply(int length) const { return ::MulDiv(length, zeroHeight, TForm1::DesignTextHeight); }
+    SIZE ClientSize() const {
+        return {Apply(TForm1::DesignClientWidth), Apply(TForm1::DesignClientHeight)};
+    }
+};
+
+LayoutScale ScaleAt(int dpi) {
+    // The layout's font is kept unless the resolution differs from the
+    // design's and the framework's default font would differ from it there.
+    const int defaultFontHeight = -::MulDiv(8, dpi, 72);
+    int height = TForm1::DesignFontHeight;
+    if (dpi != TForm1::DesignPixelsPerInch && height != defaultFontHeight)
+        height = ::MulDiv(TForm1::DesignFontHeight, dpi, TForm1::DesignPixelsPerInch);
+    TFont font;
+    font.SetName(L"Tahoma");
+    font.SetHeight(height);
+    return {height, TextHeightOf(font.Handle(), L"0")};
+}
 
 }  // namespace
 
@@ -62,24 +89,38 @@ void TForm1::ReadImages() {
     ImageList1->ReadStream(data, ::SizeofResource(module, resource));
 }
 
-void TForm1::ScaleToScreen(int& clientWidth, int& clientHeight) {
-    const int ppi = Screen->PixelsPerInch();
-    const int defaultFontHeight = -::MulDiv(8, ppi, 72);
-    if (ppi != DesignPixelsPerInch && DesignFontHeight != defaultFontHeight)
-        Font().SetHeight(::MulDiv(DesignFontHeight, ppi, DesignPixelsPerInch));
-
-    const int measured = TextHeightOf(Font().Handle(), L"0");
-    if (measured == DesignTextHeight) return;
-    const auto scale = [&](int value) { return ::MulDiv(value, measured, DesignTextHeight); };
+// Everything the layout sizes, for `dpi`, from the layout's own values: a
+// window moved to another resolution looks as if it had been started there.
+void TForm1::ApplyScale(int dpi) {
+    const LayoutScale scale = ScaleAt(dpi);
+    Font().SetHeight(scale.fontHeight);
     auto* list = ShellFileListBox1;
-    list->SetBounds(scale(list->Left()), scale(list->Top()), scale(list->Width()), scale(list->Height()));
-    list->Font().SetSize(scale(list->Font().Size()));
+    list->Font().SetHeight(DesignListFontHeight);
+    if (scale.Scales()) {
+        list->SetBounds(scale.Apply(0), scale.Apply(0), scale.Apply(243), scale.Apply(150));
+        list->Font().SetSize(scale.Apply(list->Font().Size(dpi)), dpi);
+        // The status bar follows the system font: only its place moves.
+        StatusBar1->SetBounds(StatusBar1->Left(), scale.Apply(150), StatusBar1->Width(), StatusBar1->Height());
+    }
+    // The icons and the entry height first, then the font: the list's
+    // window is made again at most once.
+    list->SetPixelsPerInch(dpi);
     list->FontChanged();
-    // The status bar follows the system font: only its place moves.
-    StatusBar1->SetBounds(StatusBar1->Left(), scale(StatusBar1->Top()), StatusBar1->Width(), StatusBar1->Height());
-    clientWidth = scale(clientWidth);
-    clientHeight = scale(clientHeight);
+    StatusBar1->SetPixelsPerInch(dpi);
 }
+
+SIZE TForm1::ClientSizeForDpi(int dpi) {
+    const LayoutScale from = ScaleAt(PixelsPerInch());
+    const LayoutScale to = ScaleAt(dpi);
+    const SIZE designed = from.ClientSize();
+    // A window left at its designed size takes the designed size there;
+    // one the user resized keeps its proportions.
+    if (ClientWidth() == designed.cx && ClientHeight() == designed.cy) return to.ClientSize();
+    return {::MulDiv(ClientWidth(), to.zeroHeight, from.zeroHeight),
+            ::MulDiv(ClientHeight(), to.zeroHeight, from.zeroHeight)};
+}
+
+void TForm1::ChangeScale(int dpi) { ApplyScale(dpi); }
 
 void TForm1::ReadLayout() {
     SetBounds(0, 0, 0, 0);
@@ -101,7 +142,7 @@ void TForm1::ReadLayout() {
     ShellFileListBox1->SetShowGlyphs(true);
     ShellFileListBox1->SetForceFileExtensions(false);
     ShellFileListBox1->Font().SetName(L"Tahoma");
-    ShellFileListBox1->Font().SetHeight(-13);
+    ShellFileListBox1->Font().SetHeight(DesignListFontHeight);
     ShellFileListBox1->FontChanged();
     ShellFileListBox1->OnDblClick = [this](TComponent* s) { mnu_LANCERClick(s); };
 
@@ -128,11 +169,13 @@ void TForm1::ReadLayout() {
     ShellFileListBox1->SetPopupMenu(PopupMenu1);
     PopupMenu1->SetImages(ImageList1);
 
-    int clientWidth = DesignClientWidth;
-    int clientHeight = DesignClientHeight;
-    ScaleToScreen(clientWidth, clientHeight);
+    // The window opens centred on the primary monitor: its resolution rules.
+    const int dpi = PrimaryMonitorDpi();
+    SetPixelsPerInch(dpi);
+    ApplyScale(dpi);
+    const SIZE client = ScaleAt(dpi).ClientSize();
     // Applying the client size needs the native window: it is created here, hidden.
-    SetClientSize(clientWidth, clientHeight);
+    SetClientSize(client.cx, client.cy);
 
     for (TComponent* c : {static_cast<TComponent*>(ShellFileListBox1), static_cast<TComponent*>(StatusBar1),
                           static_cast<TComponent*>(PopupMenu1), static_cast<TComponent*>(ImageList1),

@@ -49,15 +49,18 @@ public:
     static constexpr int DesignTextHeight = 13;
     static constexpr int DesignClientWidth = 243;
     static constexpr int DesignClientHeight = 169;
+    static constexpr int DesignListFontHeight = -13;
 
 protected:
     void CreateParams(TCreateParams& params) override;
+    SIZE ClientSizeForDpi(int dpi) override;
+    void ChangeScale(int dpi) override;
 
 private:
     void CreateMenu();
     TMenuItem* AddMenuItem(const wchar_t* caption, int imageIndex);
     void ReadImages();
-    void ScaleToScreen(int& clientWidth, int& clientHeight);
+    void ApplyScale(int dpi);
 };
 
 extern TForm1* Form1;

@@ -1,6 +1,7 @@
 #include "message_form.h"
 
 #include "application_host.h"
+#include "dpi.h"
 #include "exceptions.h"
 #include "modal_scope.h"
 #include "resource_ids.h"
@@ -12,7 +13,23 @@
 
 namespace {
 
-constexpr int kIconSize = 32;
+// The icon's side at 96 dpi.
+constexpr int kDesignIconSize = 32;
+
+// The resolution the form is laid out for: that of the monitor of the
+// window it is centred on (the application's active form), else of its
+// owner's, else of the primary monitor's.
+int ResolutionFor(HWND form) {
+    TForm* active = Screen->ActiveForm();
+    HWND beside = active && active->HandleAllocated() ? active->Handle() : ::GetWindow(form, GW_OWNER);
+    return beside ? MonitorDpi(::MonitorFromWindow(beside, MONITOR_DEFAULTTOPRIMARY)) : PrimaryMonitorDpi();
+}
+
+// The kind's system icon at the side the form draws it.
+HICON SystemIcon(const wchar_t* id, int side) {
+    if (side == kDesignIconSize) return ::LoadIconW(nullptr, id);
+    return static_cast<HICON>(::LoadImageW(nullptr, id, IMAGE_ICON, side, side, LR_SHARED));
+}
 
 // Measured once per button for the whole process, whatever font later
 // dialogs use.
@@ -187,20 +204,23 @@ void TMessageForm::CreateParams(TCreateParams& params) {
 
 void TMessageForm::Build(const std::wstring& message, TMsgDlgType kind, TMsgDlgButtons buttons,
                          TMsgDlgBtn defaultButton) {
-    Font().Assign(Screen->MessageFont());
+    const int dpi = ResolutionFor(Handle());
+    SetPixelsPerInch(dpi);
+    iconSize_ = ScaleFromDesign(kDesignIconSize, dpi);
+    Font().Assign(NonClientMetricsForDpi(dpi).lfMessageFont);
     Font().SetColor(clWindowText);
     win::WindowDc dc(Handle());
     win::SelectScope selected(dc.get(), Font().Handle());
     const Metrics m = MetricsFor(dc.get());
     const int buttonWidth = CommonButtonWidth(dc.get(), buttons, m.minimumButtonWidth);
     const SIZE text = MeasureMessage(dc.get(), message);
-    icon_ = IconFor(kind) ? ::LoadIconW(nullptr, IconFor(kind)) : nullptr;
+    icon_ = IconFor(kind) ? SystemIcon(IconFor(kind), iconSize_) : nullptr;
 
     int blockWidth = text.cx;
     int blockHeight = text.cy;
     if (icon_) {
-        blockWidth += kIconSize + m.horizontalSpacing;
-        blockHeight = std::max<int>(blockHeight, kIconSize);
+        blockWidth += iconSize_ + m.horizontalSpacing;
+        blockHeight = std::max<int>(blockHeight, iconSize_);
     }
     const int count = static_cast<int>(ButtonsInOrder(buttons).size());
     const int groupWidth = count ? count * buttonWidth + (count - 1) * m.buttonSpacing : 0;
@@ -389,7 +409,7 @@ void TMessageForm::WndProc(TMessage& message) {
 
 void TMessageForm::PaintIcon() {
     win::PaintScope paint(Handle());
-    if (icon_) ::DrawIconEx(paint.get(), iconAt_.x, iconAt_.y, icon_, kIconSize, kIconSize, 0, nullptr, DI_NORMAL);
+    if (icon_) ::DrawIconEx(paint.get(), iconAt_.x, iconAt_.y, icon_, iconSize_, iconSize_, 0, nullptr, DI_NORMAL);
 }
 
 void DestroyMessageForm::operator()(TMessageForm* form) const { ApplicationHost->DestroyComponent(form); }

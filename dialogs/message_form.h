@@ -43,6 +43,7 @@ private:
     void PaintIcon();
 
     HICON icon_ = nullptr;  // a shared system icon, never destroyed
+    int iconSize_ = 32;
     POINT iconAt_{};
     std::wstring messageText_;
     std::vector<TMessageButton*> buttons_;

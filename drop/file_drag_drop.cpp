@@ -2,7 +2,6 @@
 
 #include "application_host.h"
 #include "dropped_names.h"
-#include "elevated_drops.h"
 #include "win_control.h"
 #include "win_handles.h"
 
@@ -20,8 +19,7 @@ void TFileDragDrop::SetAcceptDrag(bool value) {
     if (value == acceptDrag_) return;
     acceptDrag_ = value;
     if (!dropTarget_) return;
-    if (!dropTarget_->Destroying()) ::DragAcceptFiles(dropTarget_->Handle(), value);
-    if (value && !dropTarget_->Destroying()) AllowDropsFromOrdinaryPrograms(dropTarget_->Handle());
+    if (!dropTarget_->Destroying()) dropTarget_->SetAcceptsFiles(value);
     if (value)
         RegisterHook();
     else

@@ -1,6 +1,9 @@
 #include "file_list_box.h"
 
+#include "dpi.h"
 #include "exceptions.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -62,12 +65,19 @@ void TFileListBox::FontChanged() {
 void TFileListBox::SetShowGlyphs(bool show) {
     if (showGlyphs_ == show) return;
     showGlyphs_ = show;
-    if (show && ItemHeight() < kGlyphHeight + 1) RecomputeItemHeight();
+    if (show && ItemHeight() < GlyphEntryHeight()) RecomputeItemHeight();
 }
+
+void TFileListBox::SetPixelsPerInch(int dpi) {
+    pixelsPerInch_ = dpi;
+    RecomputeItemHeight();
+}
+
+int TFileListBox::GlyphEntryHeight() const { return ScaleFromDesign(kGlyphHeight + 1, pixelsPerInch_); }
 
 void TFileListBox::RecomputeItemHeight() {
     int height = FontLineHeight(Font().Handle());
-    if (showGlyphs_ && height < kGlyphHeight + 1) height = kGlyphHeight + 1;
+    if (showGlyphs_) height = std::max(height, GlyphEntryHeight());
     SetItemHeight(height);
 }
 

@@ -31,6 +31,9 @@ public:
     bool ShowGlyphs() const noexcept { return showGlyphs_; }
     void SetShowGlyphs(bool show);
     void FontChanged() override;
+    // The resolution the entries are measured for; a change re-measures them.
+    int PixelsPerInch() const noexcept { return pixelsPerInch_; }
+    virtual void SetPixelsPerInch(int dpi);
 
     // Full path of the selected entry, or empty.
     std::wstring FileName() { return SelectedFilePath(); }
@@ -46,6 +49,8 @@ protected:
 
     void CreateWindowDone() override;
     void RecomputeItemHeight();
+    // The lowest entry height that holds an entry's glyph.
+    virtual int GlyphEntryHeight() const;
     // The attribute bits that the FileType members stand for.
     DWORD FileTypeAttributes() const;
     // The selected entry's index, or -1 when none is selected.
@@ -60,6 +65,7 @@ private:
     std::wstring mask_ = L"*.*";
     unsigned fileType_ = ftNormal;
     bool showGlyphs_ = false;
+    int pixelsPerInch_ = 96;
 };
 
 // The process's current directory.

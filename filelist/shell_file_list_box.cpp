@@ -1,10 +1,12 @@
 #include "shell_file_list_box.h"
 
+#include "dpi.h"
 #include "platform_calls.h"
 #include "screen.h"
 #include "system_library.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cwchar>
 
 namespace {
@@ -41,6 +43,39 @@ private:
     TCursor cursor_;
 };
 
+SIZE IconSizeOf(HIMAGELIST images) {
+    int cx = 16, cy = 16;
+    if (images) ::ImageList_GetIconSize(images, &cx, &cy);
+    return {cx, cy};
+}
+
+// One of the shell's system image lists (SHIL_*), or null. The shell keeps
+// them for the process's life; the reference taken here is never given back.
+HIMAGELIST ShellImageList(int which) {
+    using Fn = HRESULT(WINAPI*)(int, REFIID, void**);
+    static const auto get = SystemFunction<Fn>(L"shell32.dll", "SHGetImageList");
+    static constexpr GUID kImageListId = {0x46EB5926, 0x582E, 0x4017, {0x9F, 0xDF, 0xE8, 0x99, 0x8D, 0xAA, 0x09, 0x50}};
+    void* list = nullptr;
+    return get && SUCCEEDED(get(which, kImageListId, &list)) ? static_cast<HIMAGELIST>(list) : nullptr;
+}
+
+// The list whose icons are nearest `wanted` pixels, the larger on a tie:
+// the small list when it has that size, else one of the shell's others.
+HIMAGELIST NearestIconList(HIMAGELIST small, int wanted) {
+    if (!small || IconSizeOf(small).cy == wanted) return small;
+    constexpr int kLarge = 0, kExtraLarge = 2, kSystemSmall = 3;  // SHIL_*
+    HIMAGELIST best = small;
+    for (int which : {kSystemSmall, kLarge, kExtraLarge}) {
+        HIMAGELIST candidate = ShellImageList(which);
+        if (!candidate) continue;
+        const int distance = std::abs(IconSizeOf(candidate).cy - wanted);
+        const int bestDistance = std::abs(IconSizeOf(best).cy - wanted);
+        if (distance < bestDistance || (distance == bestDistance && IconSizeOf(candidate).cy > IconSizeOf(best).cy))
+            best = candidate;
+    }
+    return best;
+}
+
 }  // namespace
 
 TShellFileListBox::TShellFileListBox(TComponent* owner) : TFileListBox(owner) {
@@ -48,11 +83,22 @@ TShellFileListBox::TShellFileListBox(TComponent* owner) : TFileListBox(owner) {
     // none (an empty name would make it inspect the current folder).
     SHFILEINFOW info{};
     constexpr UINT flags = SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON;
-    images_ = reinterpret_cast<HIMAGELIST>(
+    smallImages_ = reinterpret_cast<HIMAGELIST>(
         Platform().SHGetFileInfoW(L"", FILE_ATTRIBUTE_NORMAL, &info, sizeof(info), flags));
-    int cx = 16, cy = 16;
-    if (images_) ::ImageList_GetIconSize(images_, &cx, &cy);
-    iconSize_ = {cx, cy};
+    images_ = smallImages_;
+    iconSize_ = IconSizeOf(images_);
+}
+
+void TShellFileListBox::SetPixelsPerInch(int dpi) {
+    images_ = NearestIconList(smallImages_, SystemMetricForDpi(SM_CYSMICON, dpi));
+    iconSize_ = IconSizeOf(images_);
+    TFileListBox::SetPixelsPerInch(dpi);
+}
+
+// The entry holds its icon with room that grows with the resolution: none at
+// 96 dpi, where the 16-pixel icon fills the 16-pixel entry as it always has.
+int TShellFileListBox::GlyphEntryHeight() const {
+    return std::max(TFileListBox::GlyphEntryHeight(), static_cast<int>(iconSize_.cy) + ScaleFromDesign(2, PixelsPerInch()) - 2);
 }
 
 void TShellFileListBox::ReadFolder() {

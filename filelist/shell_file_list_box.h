@@ -27,6 +27,9 @@ public:
     bool HoldsFile(const std::wstring& path) const;
 
     using TCustomListBox::DrawItem;
+    // Takes the shell's icons at the system's small-icon size for `dpi`, or
+    // the nearest size the shell has.
+    void SetPixelsPerInch(int dpi) override;
 
 protected:
     void ReadFolder() override;
@@ -34,11 +37,13 @@ protected:
     // need not name the file.
     std::wstring EntryName(int index) override { return EntryFileName(index); }
     void DrawListItem(int index, const RECT& rect, UINT state) override;
+    int GlyphEntryHeight() const override;
 
 private:
     void AddEntries(const std::vector<std::wstring>& names, UINT queryFlags);
 
     bool forceFileExtensions_ = false;
+    HIMAGELIST smallImages_ = nullptr;
     HIMAGELIST images_ = nullptr;
     SIZE iconSize_{16, 16};
     TSearchFiles searchFiles_;

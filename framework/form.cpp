@@ -1,9 +1,17 @@
 #include "form.h"
 
 #include "application_host.h"
+#include "dpi.h"
 #include "screen.h"
 
 #include <algorithm>
+
+namespace {
+
+// Windows 10 1703 on; the headers name it only for that version.
+constexpr UINT kGetDpiScaledSize = 0x02E4;  // WM_GETDPISCALEDSIZE
+
+}  // namespace
 
 TForm::TForm(TComponent* owner) : TWinControl(owner) {
     creatingMainForm_ = ApplicationHost && ApplicationHost->TakeCreatingMainForm();
@@ -130,6 +138,32 @@ void TForm::Close() {
 
 bool TForm::PreProcessKey(MSG&) { return false; }
 
+SIZE TForm::ClientSizeForDpi(int dpi) {
+    return {::MulDiv(ClientWidth(), dpi, pixelsPerInch_), ::MulDiv(ClientHeight(), dpi, pixelsPerInch_)};
+}
+
+void TForm::ChangeScale(int dpi) { font_.SetHeight(::MulDiv(font_.Height(), dpi, pixelsPerInch_)); }
+
+// The platform's rectangle places the window on its new monitor; the client
+// size is then made exact, which it already is where the platform asked for
+// it first (WM_GETDPISCALEDSIZE).
+void TForm::MoveToDpi(int dpi, const RECT& suggested) {
+    if (dpi == pixelsPerInch_) return;
+    const SIZE client = ClientSizeForDpi(dpi);
+    ChangeScale(dpi);
+    pixelsPerInch_ = dpi;
+    SetBounds(suggested.left, suggested.top, suggested.right - suggested.left, suggested.bottom - suggested.top);
+    SetClientSize(client.cx, client.cy);
+}
+
+bool TForm::AnswerScaledSize(int dpi, SIZE& outer) {
+    const SIZE client = ClientSizeForDpi(dpi);
+    const RECT r = OuterRectForDpi({0, 0, client.cx, client.cy}, static_cast<DWORD>(::GetWindowLongW(Handle(), GWL_STYLE)),
+                                   static_cast<DWORD>(::GetWindowLongW(Handle(), GWL_EXSTYLE)), dpi);
+    outer = {r.right - r.left, r.bottom - r.top};
+    return true;
+}
+
 void TForm::BoundsChanged() { AlignControls(); }
 
 void TForm::AlignControls() {
@@ -194,6 +228,13 @@ void TForm::WndProc(TMessage& message) {
             return;
         }
         break;
+    case WM_DPICHANGED:
+        MoveToDpi(HIWORD(message.WParam), *reinterpret_cast<const RECT*>(message.LParam));
+        message.Result = 0;
+        return;
+    case kGetDpiScaledSize:
+        message.Result = AnswerScaledSize(static_cast<int>(message.WParam), *reinterpret_cast<SIZE*>(message.LParam));
+        return;
     case WM_QUERYENDSESSION:
         message.Result = 1;
         return;

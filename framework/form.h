@@ -57,6 +57,9 @@ public:
     TModalResult ModalResult() const noexcept { return modalResult_; }
     void SetModalResult(TModalResult result) noexcept { modalResult_ = result; }
 
+    // The resolution the form is laid out for: its monitor's.
+    int PixelsPerInch() const noexcept { return pixelsPerInch_; }
+
     // A key message on its way to one of the form's windows; true when the
     // form handled it and the message must not be dispatched.
     virtual bool PreProcessKey(MSG& msg);
@@ -68,11 +71,20 @@ protected:
     void BoundsChanged() override;
     void AlignControls();
     void PlaceForFirstShowing();
+    // The client size the form takes at `dpi`, from its size now.
+    virtual SIZE ClientSizeForDpi(int dpi);
+    // Lays the form out again for `dpi`; PixelsPerInch() is still the old one.
+    virtual void ChangeScale(int dpi);
+    void SetPixelsPerInch(int dpi) noexcept { pixelsPerInch_ = dpi; }
 
     bool modal_ = false;
     bool creatingMainForm_ = false;
 
 private:
+    void MoveToDpi(int dpi, const RECT& suggested);
+    bool AnswerScaledSize(int dpi, SIZE& outer);
+
+    int pixelsPerInch_ = 96;
     std::wstring caption_;
     TBorderStyle borderStyle_ = TBorderStyle::bsSizeable;
     TFormStyle formStyle_ = TFormStyle::fsNormal;

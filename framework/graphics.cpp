@@ -8,9 +8,15 @@ COLORREF ColorToRGB(TColor color) noexcept {
     return (color & 0xFF000000u) == 0xFF000000u ? ::GetSysColor(static_cast<int>(color & 0xFF)) : color;
 }
 
+namespace {
+
+int ScreenPixelsPerInch() { return Screen ? Screen->PixelsPerInch() : 96; }
+
+}  // namespace
+
 TFont::TFont() {
     // The framework's default font: Tahoma at 8 points.
-    log_.lfHeight = -::MulDiv(8, Screen ? Screen->PixelsPerInch() : 96, 72);
+    log_.lfHeight = -::MulDiv(8, ScreenPixelsPerInch(), 72);
     log_.lfCharSet = DEFAULT_CHARSET;
     SetName(L"Tahoma");
 }
@@ -34,9 +40,9 @@ void TFont::SetHeight(int height) {
     handle_.reset();
 }
 
-int TFont::Size() const { return -::MulDiv(log_.lfHeight, 72, Screen ? Screen->PixelsPerInch() : 96); }
+int TFont::Size(int pixelsPerInch) const { return -::MulDiv(log_.lfHeight, 72, pixelsPerInch); }
 
-void TFont::SetSize(int points) { SetHeight(-::MulDiv(points, Screen ? Screen->PixelsPerInch() : 96, 72)); }
+void TFont::SetSize(int points, int pixelsPerInch) { SetHeight(-::MulDiv(points, pixelsPerInch, 72)); }
 
 HFONT TFont::Handle() {
     if (!handle_) handle_.reset(::CreateFontIndirectW(&log_));

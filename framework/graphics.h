@@ -31,9 +31,9 @@ public:
     void SetName(const std::wstring& name);
     int Height() const noexcept { return log_.lfHeight; }
     void SetHeight(int height);
-    // The size in points at the screen's resolution.
-    int Size() const;
-    void SetSize(int points);
+    // The size in points at a resolution.
+    int Size(int pixelsPerInch) const;
+    void SetSize(int points, int pixelsPerInch);
     TColor Color() const noexcept { return color_; }
     void SetColor(TColor color) noexcept { color_ = color; }
 

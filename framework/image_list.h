@@ -5,6 +5,14 @@
 #include "win_handles.h"
 
 #include <cstddef>
+#include <map>
+
+// The images of a list at one size.
+struct TImageSet {
+    HIMAGELIST Handle = nullptr;
+    SIZE Size{16, 16};
+    int Count = 0;
+};
 
 class TImageList : public TComponent {
 public:
@@ -18,9 +26,13 @@ public:
     int Width() const noexcept { return width_; }
     int Height() const noexcept { return height_; }
     int Count() const noexcept;
+    // The images at `dpi`: as read at 96 dpi, else scaled to that resolution
+    // with an area-averaging filter (made once per resolution).
+    TImageSet ForDpi(int dpi);
 
 private:
     win::UniqueImageList handle_;
     int width_ = 16;
     int height_ = 16;
+    std::map<int, win::UniqueImageList> scaled_;
 };

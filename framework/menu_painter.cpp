@@ -1,9 +1,9 @@
 #include "menu_painter.h"
 
+#include "dpi.h"
 #include "graphics.h"
 #include "image_list.h"
 #include "popup_menu.h"
-#include "screen.h"
 #include "ux_theme.h"
 
 #include <vssym32.h>
@@ -13,9 +13,12 @@
 // The theme's popup-menu parts while visual styles are in effect.
 class MenuTheme {
 public:
-    MenuTheme(HWND window, bool themed) {
+    MenuTheme(HWND window, bool themed, int dpi) {
         const UxTheme& ux = UxTheme::Functions();
-        if (themed && ux.Complete()) theme_ = ux.open(window, L"MENU");
+        if (!themed || !ux.Complete()) return;
+        // The parts' sizes at the menu's resolution, where the platform can.
+        theme_ = ux.openForDpi ? ux.openForDpi(window, L"MENU", static_cast<UINT>(dpi)) : nullptr;
+        if (!theme_) theme_ = ux.open(window, L"MENU");
     }
     ~MenuTheme() {
         if (theme_) UxTheme::Functions().close(theme_);
@@ -75,14 +78,17 @@ ThemeMetrics ReadMetrics(const MenuTheme& theme, HDC dc) {
 
 // ---- Drawing helpers ----------------------------------------------------------
 
-// Classic layout: the image square with its frame, and where text begins.
+// Classic layout at 96 dpi: the image square with its frame, where text
+// begins, the room around the image and the text, and the separator.
 constexpr int kClassicFrame = 19;
 constexpr int kClassicTextLeft = 22;
+constexpr int kClassicImageRoom = 3;
+constexpr int kClassicTextRoom = 15 + 7;
 constexpr int kClassicSeparatorHeight = 5 + 3;
 constexpr int kClassicSeparatorOffset = 4;
 
-win::UniqueFont MenuFont(bool bold) {
-    LOGFONTW log = Screen->MenuFont();
+win::UniqueFont MenuFont(int dpi, bool bold) {
+    LOGFONTW log = NonClientMetricsForDpi(dpi).lfMenuFont;
     if (bold) log.lfWeight = FW_BOLD;
     return win::UniqueFont(::CreateFontIndirectW(&log));
 }
@@ -106,19 +112,19 @@ DWORD TextFormat(UINT state) {
     return DT_SINGLELINE | DT_LEFT | DT_EXPANDTABS | ((state & ODS_NOACCEL) ? DT_HIDEPREFIX : 0);
 }
 
-void DrawImage(const TImageList* images, int index, HDC dc, int x, int y) {
-    if (images && index >= 0 && index < images->Count())
-        ::ImageList_DrawEx(images->Handle(), index, dc, x, y, 0, 0, CLR_NONE, CLR_DEFAULT, ILD_NORMAL);
+void DrawImage(const TImageSet& images, int index, HDC dc, int x, int y) {
+    if (images.Handle && index >= 0 && index < images.Count)
+        ::ImageList_DrawEx(images.Handle, index, dc, x, y, 0, 0, CLR_NONE, CLR_DEFAULT, ILD_NORMAL);
 }
 
-void DrawThemedItem(const MenuTheme& theme, const TMenuItem& item, const TImageList* images,
+void DrawThemedItem(const MenuTheme& theme, const TMenuItem& item, const TImageSet& images,
                     const DRAWITEMSTRUCT& draw) {
     HDC dc = draw.hDC;
     const RECT& r = draw.rcItem;
     const ThemeMetrics m = ReadMetrics(theme, dc);
     const bool selected = draw.itemState & ODS_SELECTED;
     const bool enabled = !(draw.itemState & (ODS_DISABLED | ODS_GRAYED));
-    const SIZE image{images ? images->Width() : 16, images ? images->Height() : 16};
+    const SIZE image = images.Size;
 
     theme.Background(dc, MENU_POPUPBACKGROUND, 0, r);
     const int textState = enabled ? MPI_NORMAL : MPI_DISABLED;
@@ -144,29 +150,30 @@ void DrawThemedItem(const MenuTheme& theme, const TMenuItem& item, const TImageL
                CaptionRect(dc, item.Caption(), area));
 }
 
-void DrawClassicItem(const TMenuItem& item, const TImageList* images, const DRAWITEMSTRUCT& draw) {
+void DrawClassicItem(const TMenuItem& item, const TImageSet& images, int dpi, const DRAWITEMSTRUCT& draw) {
     HDC dc = draw.hDC;
     RECT r = draw.rcItem;
     const bool selected = draw.itemState & ODS_SELECTED;
-    const bool hasImage = images && item.ImageIndex() >= 0;
+    const bool hasImage = images.Handle && item.ImageIndex() >= 0;
+    const int frameSize = ScaleFromDesign(kClassicFrame, dpi);
     ::FillRect(dc, &r, ::GetSysColorBrush(COLOR_MENU));
     if (item.IsLine()) {
         RECT line = r;
-        line.top += kClassicSeparatorOffset;
+        line.top += ScaleFromDesign(kClassicSeparatorOffset, dpi);
         ::DrawEdge(dc, &line, EDGE_ETCHED, BF_TOP);
         return;
     }
     RECT fill = r;
-    if (selected && hasImage) fill.left += kClassicFrame + 1;
+    if (selected && hasImage) fill.left += frameSize + 1;
     if (selected) ::FillRect(dc, &fill, ::GetSysColorBrush(COLOR_HIGHLIGHT));
     ::SetTextColor(dc, ColorToRGB(selected ? clHighlightText : clMenuText));
 
     DrawImage(images, item.ImageIndex(), dc, r.left + 1, r.top + 1);
     if (selected && hasImage) {
-        RECT frame{r.left, r.top, r.left + kClassicFrame, r.top + kClassicFrame};
+        RECT frame{r.left, r.top, r.left + frameSize, r.top + frameSize};
         ::DrawEdge(dc, &frame, BDR_RAISEDINNER, BF_RECT);
     }
-    const RECT area{r.left + kClassicTextLeft, r.top, r.right - 1, r.bottom};
+    const RECT area{r.left + ScaleFromDesign(kClassicTextLeft, dpi), r.top, r.right - 1, r.bottom};
     RECT text = CaptionRect(dc, item.Caption(), area);
     ::DrawTextW(dc, item.Caption().c_str(), static_cast<int>(item.Caption().size()), &text,
                 TextFormat(draw.itemState));
@@ -174,17 +181,21 @@ void DrawClassicItem(const TMenuItem& item, const TImageList* images, const DRAW
 
 }  // namespace
 
-TMenuPainter::TMenuPainter(HWND window, bool themed)
-    : theme_(std::make_unique<MenuTheme>(window, themed)), normal_(MenuFont(false)), bold_(MenuFont(true)) {}
+TMenuPainter::TMenuPainter(HWND window, bool themed, int dpi, const TImageSet& images)
+    : dpi_(dpi),
+      images_(images),
+      theme_(std::make_unique<MenuTheme>(window, themed, dpi)),
+      normal_(MenuFont(dpi, false)),
+      bold_(MenuFont(dpi, true)) {}
 
 TMenuPainter::~TMenuPainter() = default;
 
 HFONT TMenuPainter::Font(bool bold) const noexcept { return bold ? bold_.get() : normal_.get(); }
 
-void TMenuPainter::Measure(const TMenuItem& item, const TImageList* images, MEASUREITEMSTRUCT& measure) const {
+void TMenuPainter::Measure(const TMenuItem& item, MEASUREITEMSTRUCT& measure) const {
     win::UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
     win::SelectScope selected(dc.get(), Font(item.Default()));
-    const SIZE image{images ? images->Width() : 16, images ? images->Height() : 16};
+    const SIZE image = images_.Size;
     if (*theme_) {
         const ThemeMetrics m = ReadMetrics(*theme_, dc.get());
         if (item.IsLine()) {
@@ -202,21 +213,22 @@ void TMenuPainter::Measure(const TMenuItem& item, const TImageList* images, MEAS
     }
     if (item.IsLine()) {
         measure.itemWidth = 0;
-        measure.itemHeight = kClassicSeparatorHeight;
+        measure.itemHeight = static_cast<UINT>(ScaleFromDesign(kClassicSeparatorHeight, dpi_));
         return;
     }
-    measure.itemHeight = static_cast<UINT>(image.cy + 3);
-    measure.itemWidth = static_cast<UINT>(image.cx + 15 + TextSize(dc.get(), item.Caption()).cx + 7);
+    measure.itemHeight = static_cast<UINT>(image.cy + ScaleFromDesign(kClassicImageRoom, dpi_));
+    measure.itemWidth =
+        static_cast<UINT>(image.cx + ScaleFromDesign(kClassicTextRoom, dpi_) + TextSize(dc.get(), item.Caption()).cx);
 }
 
-void TMenuPainter::Draw(const TMenuItem& item, const TImageList* images, const DRAWITEMSTRUCT& draw) const {
+void TMenuPainter::Draw(const TMenuItem& item, const DRAWITEMSTRUCT& draw) const {
     win::SelectScope selected(draw.hDC, Font(item.Default() || (draw.itemState & ODS_DEFAULT)));
     const int mode = ::SetBkMode(draw.hDC, TRANSPARENT);
     const COLORREF color = ::GetTextColor(draw.hDC);
     if (*theme_)
-        DrawThemedItem(*theme_, item, images, draw);
+        DrawThemedItem(*theme_, item, images_, draw);
     else
-        DrawClassicItem(item, images, draw);
+        DrawClassicItem(item, images_, dpi_, draw);
     ::SetTextColor(draw.hDC, color);
     ::SetBkMode(draw.hDC, mode);
 }

@@ -20,6 +20,11 @@ HRESULT WINAPI TaskDialogOnFirstUse(const TASKDIALOGCONFIG* config, int* button,
     return show ? show(config, button, radio, verified) : E_NOTIMPL;
 }
 
+HRESULT WINAPI DpiForMonitorOnFirstUse(HMONITOR monitor, int type, UINT* x, UINT* y) {
+    static const auto dpi = SystemFunction<DpiForMonitorFn>(L"shcore.dll", "GetDpiForMonitor");
+    return dpi ? dpi(monitor, type, x, y) : E_NOTIMPL;
+}
+
 }  // namespace
 
 const TPlatformCalls& SystemCalls() {
@@ -36,6 +41,7 @@ const TPlatformCalls& SystemCalls() {
         &::ShellExecuteW,
         &::SHFileOperationW,
         &TaskDialogOnFirstUse,
+        &DpiForMonitorOnFirstUse,
         FunctionOf<ChangeWindowMessageFilterExFn>(::GetModuleHandleW(L"user32.dll"), "ChangeWindowMessageFilterEx"),
     };
     return calls;

@@ -22,6 +22,7 @@ using KnownFolderPathFn = HRESULT(WINAPI*)(REFKNOWNFOLDERID, DWORD, HANDLE, PWST
 using ShellFileInfoFn = DWORD_PTR(WINAPI*)(LPCWSTR, DWORD, SHFILEINFOW*, UINT, UINT);
 using ShellExecuteFn = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
 using FileOperationFn = int(WINAPI*)(LPSHFILEOPSTRUCTW);
+using DpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
 using ChangeWindowMessageFilterExFn = BOOL(WINAPI*)(HWND, UINT, DWORD, PCHANGEFILTERSTRUCT);
 using TaskDialogIndirectFunction = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
 
@@ -50,6 +51,9 @@ struct TPlatformCalls {
     // Looked up on first use in the comctl32 that the manifest put in the
     // process; it answers E_NOTIMPL where that one lacks it.
     TaskDialogIndirectFunction TaskDialogIndirect;
+    // A monitor's resolution (shcore, from Windows 8.1 on), looked up on
+    // first use; it answers E_NOTIMPL where the system lacks it.
+    DpiForMonitorFn GetDpiForMonitor;
     // Lets a window hear messages from programs of a lower integrity level.
     // Looked up in user32 when the program starts; null where it is missing.
     ChangeWindowMessageFilterExFn ChangeWindowMessageFilterEx;

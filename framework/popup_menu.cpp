@@ -1,6 +1,7 @@
 #include "popup_menu.h"
 
 #include "application_host.h"
+#include "dpi.h"
 #include "image_list.h"
 #include "menu_hotkeys.h"
 #include "menu_painter.h"
@@ -233,16 +234,19 @@ void TPopupMenu::Popup(int x, int y) {
 }
 
 std::unique_ptr<TMenuPainter> TPopupMenu::MakePainter() const {
-    return std::make_unique<TMenuPainter>(PopupListWindow(), ApplicationHost->VisualStylesActive());
+    // The menu opens on the monitor of its point and is drawn at its resolution.
+    const int dpi = DpiAt(popupPoint_);
+    return std::make_unique<TMenuPainter>(PopupListWindow(), ApplicationHost->VisualStylesActive(), dpi,
+                                          images_ ? images_->ForDpi(dpi) : TImageSet{});
 }
 
 // Asked outside an open popup, the answers come from a painter of their own.
 void TPopupMenu::MeasureItem(const TMenuItem& item, MEASUREITEMSTRUCT& measure) const {
-    (painter_ ? *painter_ : *MakePainter()).Measure(item, images_, measure);
+    (painter_ ? *painter_ : *MakePainter()).Measure(item, measure);
 }
 
 void TPopupMenu::DrawItem(const TMenuItem& item, const DRAWITEMSTRUCT& draw) const {
-    (painter_ ? *painter_ : *MakePainter()).Draw(item, images_, draw);
+    (painter_ ? *painter_ : *MakePainter()).Draw(item, draw);
 }
 
 // ---- Keys in the open menu --------------------------------------------------

@@ -1,11 +1,76 @@
 #include "status_bar.h"
 
+#include "dpi.h"
 #include "form.h"
 #include "screen.h"
 
+#include <algorithm>
+
+namespace {
+
+constexpr wchar_t kEllipsis[] = L"\u2026";
+// The bar's height at the design resolution, and the room it leaves above
+// and below its text there.
+constexpr int kDesignHeight = 19;
+constexpr int kDesignTextMargins = 3;
+
+int LineHeight(HFONT font) {
+    win::WindowDc dc(nullptr);
+    win::SelectScope select(dc.get(), font);
+    TEXTMETRICW metrics{};
+    ::GetTextMetricsW(dc.get(), &metrics);
+    return metrics.tmHeight;
+}
+
+int TextWidth(HDC dc, const std::wstring& text) {
+    SIZE size{};
+    ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    return size.cx;
+}
+
+TTTOOLINFOW ToolFor(HWND bar, const std::wstring& text) {
+    TTTOOLINFOW tool{sizeof(tool)};
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = bar;
+    tool.uId = reinterpret_cast<UINT_PTR>(bar);
+    tool.lpszText = const_cast<wchar_t*>(text.c_str());
+    return tool;
+}
+
+}  // namespace
+
+std::wstring FitWithEllipsis(HDC dc, const std::wstring& text, int width) {
+    if (TextWidth(dc, text) <= width) return text;
+    // The first words say what to do: keep as many whole words as fit.
+    for (size_t end = text.rfind(L' '); end != std::wstring::npos && end > 0; end = text.rfind(L' ', end - 1)) {
+        std::wstring shortened = text.substr(0, end) + kEllipsis;
+        if (TextWidth(dc, shortened) <= width) return shortened;
+    }
+    for (size_t end = text.size(); end > 0; --end) {
+        std::wstring shortened = text.substr(0, end - 1) + kEllipsis;
+        if (TextWidth(dc, shortened) <= width) return shortened;
+    }
+    return kEllipsis;
+}
+
 TStatusBar::TStatusBar(TComponent* owner) : TWinControl(owner), font_(Screen->HintFont(), clBtnText) {
     SetAlign(TAlign::alBottom);
-    SetBounds(0, 0, 0, 19);
+    SetBounds(0, 0, 0, kDesignHeight);
+}
+
+void TStatusBar::SetPixelsPerInch(int dpi) {
+    pixelsPerInch_ = dpi;
+    font_.Assign(NonClientMetricsForDpi(dpi).lfStatusFont);
+    // 19 pixels at 96 dpi, scaled, and never too low for the font's line.
+    const int height = std::max(ScaleFromDesign(kDesignHeight, dpi),
+                                LineHeight(font_.Handle()) + ScaleFromDesign(kDesignTextMargins, dpi));
+    SetBounds(Left(), Top(), Width(), height);
+    if (HandleAllocated()) ApplyFont(true);
+}
+
+void TStatusBar::ApplyFont(bool redraw) {
+    ::SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.Handle()), redraw);
+    SendPanel();
 }
 
 void TStatusBar::CreateParams(TCreateParams& params) {
@@ -29,17 +94,62 @@ bool TStatusBar::WantsSizeGrip() {
 
 void TStatusBar::CreateWindowDone() {
     HWND bar = Handle();
+    // The tip of a window that is gone would point at nothing.
+    toolTip_.reset();
     ::SendMessageW(bar, SB_SETBKCOLOR, 0, static_cast<LPARAM>(ColorToRGB(color_)));
-    ::SendMessageW(bar, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Handle()), FALSE);
-    SendPanel();
+    ApplyFont(false);
+}
+
+// The one panel's width, which is the bar's, less its borders and the size
+// grip that covers its right end. The control's own part rectangles are not
+// asked: it never sees the bar's size change.
+int TStatusBar::TextRoom() {
+    RECT part{};
+    ::GetClientRect(Handle(), &part);
+    int borders[3] = {};
+    ::SendMessageW(Handle(), SB_GETBORDERS, 0, reinterpret_cast<LPARAM>(borders));
+    int room = part.right - part.left - 2 * (borders[0] + ::GetSystemMetrics(SM_CXEDGE) + 1);
+    if (sizeGrip_) room -= ::GetSystemMetrics(SM_CXVSCROLL);
+    return room;
 }
 
 void TStatusBar::SendPanel() {
-    // One part spanning the bar; one TAB before the text centres it.
+    // One part spanning the bar.
     int right = -1;
     ::SendMessageW(Handle(), SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&right));
-    const std::wstring centred = L"\t" + panelText_;
-    ::SendMessageW(Handle(), SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(centred.c_str()));
+    std::wstring shown;
+    {
+        win::WindowDc dc(Handle());
+        win::SelectScope font(dc.get(), font_.Handle());
+        shown = FitWithEllipsis(dc.get(), panelText_, TextRoom());
+    }
+    // A text that fits is centred (one TAB before it); a shortened one starts
+    // at the left, so that its first words show.
+    const bool shortened = shown != panelText_;
+    if (!shortened) shown = L"\t" + shown;
+    ::SendMessageW(Handle(), SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(shown.c_str()));
+    ShowWholeTextAsTip(shortened);
+}
+
+void TStatusBar::ShowWholeTextAsTip(bool shortened) {
+    HWND bar = Handle();
+    if (!toolTip_) {
+        // Owned by no window: a topmost window owned by the main window would
+        // take part in the main window's own topmost handling.
+        toolTip_.reset(::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                                         ::GetModuleHandleW(nullptr), nullptr));
+        if (!toolTip_) return;
+    }
+    TTTOOLINFOW tool = ToolFor(bar, panelText_);
+    const bool shown = ::SendMessageW(toolTip_.get(), TTM_GETTOOLCOUNT, 0, 0) > 0;
+    if (shortened && !shown) {
+        ::SendMessageW(toolTip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    } else if (shortened) {
+        ::SendMessageW(toolTip_.get(), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    } else if (shown) {
+        ::SendMessageW(toolTip_.get(), TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
 }
 
 void TStatusBar::SetPanelText(const std::wstring& text) {
@@ -61,8 +171,8 @@ void TStatusBar::WndProc(TMessage& message) {
         return;
     case WM_SETTINGCHANGE:
         Screen->ReadSystemFonts();
-        font_.Assign(Screen->HintFont());
-        ::SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.Handle()), TRUE);
+        font_.Assign(NonClientMetricsForDpi(pixelsPerInch_).lfStatusFont);
+        ApplyFont(true);
         break;
     default:
         break;

@@ -1,4 +1,5 @@
-// The status bar along the bottom of the main window: one centred panel.
+// The status bar along the bottom of the main window: one panel, its hint
+// centred when it fits and shortened from the right when it does not.
 #pragma once
 
 #include "graphics.h"
@@ -10,8 +11,15 @@ class TStatusBar : public TWinControl {
 public:
     explicit TStatusBar(TComponent* owner);
 
-    // The text of the bar's single panel, shown centred.
+    // The text of the bar's single panel.
     void SetPanelText(const std::wstring& text);
+    const std::wstring& PanelText() const noexcept { return panelText_; }
+    // Takes the system's status font at `dpi` and a height that holds it.
+    void SetPixelsPerInch(int dpi);
+    const TFont& Font() const noexcept { return font_; }
+    // The tooltip window that shows the whole text while the panel shows it
+    // shortened; null before the bar's window exists.
+    HWND ToolTip() const noexcept { return toolTip_.get(); }
 
 protected:
     void CreateParams(TCreateParams& params) override;
@@ -22,9 +30,19 @@ protected:
 private:
     bool WantsSizeGrip();
     void SendPanel();
+    int TextRoom();
+    void ShowWholeTextAsTip(bool shortened);
+    void ApplyFont(bool redraw);
 
     std::wstring panelText_;
     TColor color_ = clBtnFace;
     TFont font_;
     bool sizeGrip_ = false;
+    int pixelsPerInch_ = 96;
+    win::UniqueHwnd toolTip_;
 };
+
+// `text` as it fits `width` pixels in the font selected into `dc`: whole, or
+// cut after its last word that fits with an ellipsis after it (within a word
+// when not even the first one fits).
+std::wstring FitWithEllipsis(HDC dc, const std::wstring& text, int width);

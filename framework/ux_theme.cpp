@@ -23,7 +23,7 @@ UxTheme& UxTheme::Functions() {
         UxFunction<OpenFn>("OpenThemeData"),      UxFunction<CloseFn>("CloseThemeData"),
         UxFunction<PartSizeFn>("GetThemePartSize"), UxFunction<MarginsFn>("GetThemeMargins"),
         UxFunction<BackgroundFn>("DrawThemeBackground"), UxFunction<TextFn>("DrawThemeText"),
-        UxFunction<ColorFn>("GetThemeColor"),
+        UxFunction<ColorFn>("GetThemeColor"),     UxFunction<OpenForDpiFn>("OpenThemeDataForDpi"),
     };
     return functions;
 }

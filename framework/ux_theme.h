@@ -9,6 +9,7 @@
 struct UxTheme {
     using QueryFn = BOOL(WINAPI*)();
     using OpenFn = HTHEME(WINAPI*)(HWND, LPCWSTR);
+    using OpenForDpiFn = HTHEME(WINAPI*)(HWND, LPCWSTR, UINT);
     using CloseFn = HRESULT(WINAPI*)(HTHEME);
     using PartSizeFn = HRESULT(WINAPI*)(HTHEME, HDC, int, int, LPCRECT, THEMESIZE, SIZE*);
     using MarginsFn = HRESULT(WINAPI*)(HTHEME, HDC, int, int, int, LPCRECT, MARGINS*);
@@ -25,6 +26,8 @@ struct UxTheme {
     BackgroundFn background;
     TextFn text;
     ColorFn color;
+    // Windows 10 1703 on; null before.
+    OpenForDpiFn openForDpi;
 
     // Every drawing function is there.
     bool Complete() const noexcept;

@@ -1,6 +1,7 @@
 #include "win_control.h"
 
 #include "application_host.h"
+#include "elevated_drops.h"
 #include "exceptions.h"
 #include "resource_ids.h"
 #include "screen.h"
@@ -56,6 +57,7 @@ void TWinControl::CreateParams(TCreateParams& params) {
 void TWinControl::CreateWnd() {
     TCreateParams params;
     CreateParams(params);
+    if (acceptsFiles_) params.ExStyle |= WS_EX_ACCEPTFILES;
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
     const bool ownClass = params.SystemClass.empty();
     if (ownClass) {
@@ -81,6 +83,7 @@ void TWinControl::CreateWnd() {
                                     instance, this);
     if (!window) throw EOutOfResources(LoadResString(IDS_WINDOW_CLASS_ERROR));
     if (!ownClass) Subclass(window);
+    if (acceptsFiles_) AllowDropsFromOrdinaryPrograms(window);
     // Some controls size themselves while they are created: a child keeps
     // the bounds its parent's layout gave it.
     if (params.Style & WS_CHILD)
@@ -153,6 +156,15 @@ void TWinControl::RemoveMessageFilter(const void* setter) noexcept {
     if (setter != filterSetter_) return;
     filterSetter_ = nullptr;
     filter_ = nullptr;
+}
+
+void TWinControl::SetAcceptsFiles(bool accept) {
+    const bool existed = HandleAllocated();
+    acceptsFiles_ = accept;
+    // Asking for the window creates it, already with what drops need.
+    HWND window = Handle();
+    ::DragAcceptFiles(window, accept);
+    if (accept && existed) AllowDropsFromOrdinaryPrograms(window);
 }
 
 void TWinControl::Dispatch(TMessage& message) {

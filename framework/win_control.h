@@ -74,6 +74,12 @@ public:
     void SetMessageFilter(const void* setter, TMessageFilter filter);
     void RemoveMessageFilter(const void* setter) noexcept;
 
+    // Whether the window takes files dropped from the shell, also from the
+    // ordinary file browser when the program runs elevated. It is part of the
+    // window's creation, so every window the control re-creates keeps it.
+    bool AcceptsFiles() const noexcept { return acceptsFiles_; }
+    void SetAcceptsFiles(bool accept);
+
 protected:
     virtual void CreateParams(TCreateParams& params);
     void CreateWnd();
@@ -109,6 +115,7 @@ private:
     TAlign align_ = TAlign::alNone;
     bool windowClosing_ = false;
     UINT id_;
+    bool acceptsFiles_ = false;
     const void* filterSetter_ = nullptr;
     TMessageFilter filter_;
 };

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# with-wine.sh WORKDIR ARCH [IDLE_EXE] -- COMMAND...
+# with-wine.sh [--dpi N] WORKDIR ARCH [IDLE_EXE] -- COMMAND...
 #
 # Runs COMMAND with a throw-away Wine prefix (WORKDIR/prefix-ARCH, ARCH is
 # win32 or win64) on a private virtual X display, and tears both down after.
+# With --dpi N the prefix is another one, WORKDIR/prefix-ARCH-Ndpi, whose
+# screen resolution is N dots per inch (96 is 100 %, 144 is 150 %); it has a
+# Wine server of its own, so it can run inside another with-wine.sh.
 # The prefix is made once and kept in WORKDIR for later runs. IDLE_EXE, when
 # given, is a tiny Windows program kept running so that every Wine start
 # inside COMMAND is quick.
@@ -15,6 +18,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=wine-env.sh
 . "$here/wine-env.sh"
 
+dpi=""
+if [ "${1:-}" = "--dpi" ]; then dpi=$2; shift 2; fi
 work=$(realpath -m "$1"); arch=$2; shift 2
 idle_exe=""
 if [ "${1:-}" != "--" ]; then idle_exe=$1; shift; fi
@@ -53,7 +58,7 @@ export HOME="$work/home"
 export XDG_DATA_HOME="$work/home/.local/share"
 export XDG_CONFIG_HOME="$work/home/.config"
 export XDG_CACHE_HOME="$work/home/.cache"
-export WINEPREFIX="$work/prefix-$arch"
+export WINEPREFIX="$work/prefix-$arch${dpi:+-${dpi}dpi}"
 export WINEARCH="$arch"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
@@ -117,6 +122,8 @@ make_prefix() {
     # Names starting with "." are ordinary files, as on Windows.
     reg 'HKCU\Software\Wine' /v ShowDotFiles /t REG_SZ /d Y
     reg 'HKCR\.txt' /ve /t REG_SZ /d txtfile
+    # Wine reads the resolution when its server starts, which is later.
+    [ -z "$dpi" ] || reg 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi"
     step "waiting for the registry to be written" wineserver -w
     # Wine does not load its own fonts here by itself.
     local fonts=(/usr/share/wine/fonts/*.ttf)

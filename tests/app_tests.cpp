@@ -4,6 +4,7 @@
 
 #include "application.h"
 #include "error_text.h"
+#include "image_list.h"
 #include "exceptions.h"
 #include "main_form.h"
 #include "message_dialog.h"
@@ -19,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <new>
 #include <optional>
@@ -320,6 +322,10 @@ int g_pixelsPerInch = 96;
 int WINAPI TestResolution(HDC dc, int index) {
     return index == LOGPIXELSY ? g_pixelsPerInch : SystemCalls().GetDeviceCaps(dc, index);
 }
+HRESULT WINAPI TestMonitorResolution(HMONITOR, int, UINT* x, UINT* y) {
+    *x = *y = static_cast<UINT>(g_pixelsPerInch);
+    return S_OK;
+}
 
 }  // namespace
 
@@ -338,6 +344,7 @@ TEST(MainWindow, ScalesByTheZeroHeightWhenTheResolutionDiffers) {
             screen.emplace();
         }
         TPlatformOverride<TScreen*> current(Screen, &*screen);
+        TPlatformOverride monitor(Platform().GetDpiForMonitor, &TestMonitorResolution);
         auto* form = Application->Create<TForm1>();
         form->ReadLayout();
         EXPECT_EQ(form->Font().Height(), c.fontHeight);
@@ -349,12 +356,202 @@ TEST(MainWindow, ScalesByTheZeroHeightWhenTheResolutionDiffers) {
     }
 }
 
-TEST(MainWindow, StatusBarShowsTheDropHintCentred) {
-    HWND bar = MainWindow()->StatusBar1->Handle();
+namespace {
+
+// What the window's scaling sets: the form's and the list's fonts, the entry
+// height, the status bar's height and font, and the client size.
+std::array<int, 7> ScaledMeasures(TForm1* form) {
+    const RECT client = ClientRectOf(form->Handle());
+    return {form->Font().Height(),
+            form->ShellFileListBox1->Font().Height(),
+            static_cast<int>(::SendMessageW(form->ShellFileListBox1->Handle(), LB_GETITEMHEIGHT, 0, 0)),
+            static_cast<int>(BoundsInParent(form->StatusBar1->Handle()).bottom -
+                             BoundsInParent(form->StatusBar1->Handle()).top),
+            static_cast<int>(form->StatusBar1->Font().Log().lfHeight),
+            static_cast<int>(client.right),
+            static_cast<int>(client.bottom)};
+}
+
+// A main window made while its monitor has `dpi`.
+TForm1* StartedAt(int dpi) {
+    g_pixelsPerInch = dpi;
+    TPlatformOverride monitor(Platform().GetDpiForMonitor, &TestMonitorResolution);
+    auto* form = Application->Create<TForm1>();
+    form->ReadLayout();
+    return form;
+}
+
+// What Windows does when the window moves to a monitor of `dpi`: it asks for
+// the size there, then hands over the rectangle.
+void MoveToMonitorOf(TForm1* form, int dpi) {
+    constexpr UINT kGetDpiScaledSize = 0x02E4;
+    SIZE size{};
+    ASSERT_TRUE(::SendMessageW(form->Handle(), kGetDpiScaledSize, dpi, reinterpret_cast<LPARAM>(&size)));
+    RECT outer{};
+    ::GetWindowRect(form->Handle(), &outer);
+    const RECT suggested{outer.left, outer.top, outer.left + size.cx, outer.top + size.cy};
+    ::SendMessageW(form->Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+}
+
+}  // namespace
+
+namespace {
+
+// The image's pixels drawn over white, row by row.
+std::vector<COLORREF> PixelsOf(const TImageSet& images, int index) {
+    const int side = images.Size.cx;
+    win::WindowDc screen(nullptr);
+    win::UniqueMemoryDc dc(::CreateCompatibleDC(screen.get()));
+    win::UniqueBitmap bitmap(::CreateCompatibleBitmap(screen.get(), side, side));
+    win::SelectScope select(dc.get(), bitmap.get());
+    RECT all{0, 0, side, side};
+    ::FillRect(dc.get(), &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+    ::ImageList_DrawEx(images.Handle, index, dc.get(), 0, 0, 0, 0, CLR_NONE, CLR_NONE, ILD_NORMAL);
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) pixels.push_back(::GetPixel(dc.get(), x, y));
+    return pixels;
+}
+
+}  // namespace
+
+// At 96 dpi the menu draws the images as read; at 200 % each of their pixels
+// becomes four of the same colour, mask and alpha images alike, with no blur.
+TEST(MainWindow, MenuImagesStayAsReadAt96DpiAndDoubleExactlyAt200Percent) {
+    TImageList* images = MainWindow()->ImageList1;
+    const TImageSet asRead = images->ForDpi(96);
+    EXPECT_EQ(asRead.Handle, images->Handle());
+    const TImageSet doubled = images->ForDpi(192);
+    ASSERT_EQ(doubled.Size.cx, 32);
+    ASSERT_EQ(doubled.Count, asRead.Count);
+    for (int index = 0; index < asRead.Count; ++index) {
+        SCOPED_TRACE(index);
+        const auto small = PixelsOf(asRead, index);
+        const auto large = PixelsOf(doubled, index);
+        int differing = 0;
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) {
+                const COLORREF want = small[static_cast<size_t>(y / 2 * 16 + x / 2)];
+                const COLORREF got = large[static_cast<size_t>(y * 32 + x)];
+                // One step of rounding in a channel is no blur.
+                for (int shift : {0, 8, 16})
+                    if (std::abs(static_cast<int>((want >> shift) & 0xFF) - static_cast<int>((got >> shift) & 0xFF)) > 1) {
+                        ++differing;
+                        break;
+                    }
+            }
+        EXPECT_EQ(differing, 0);
+    }
+}
+
+TEST(MainWindow, MovedToAnotherResolutionItLooksAsIfStartedThereAndComesBackAsItWas) {
+    for (int dpi : {144, 192}) {
+        SCOPED_TRACE(dpi);
+        TForm1* there = StartedAt(dpi);
+        const auto startedThere = ScaledMeasures(there);
+        Application->DestroyComponent(there);
+
+        TForm1* form = StartedAt(96);
+        const auto startedHere = ScaledMeasures(form);
+        EXPECT_EQ(startedHere[5], 243);
+        EXPECT_EQ(startedHere[3], 19);
+        EXPECT_NE(startedThere, startedHere);
+        MoveToMonitorOf(form, dpi);
+        EXPECT_EQ(form->PixelsPerInch(), dpi);
+        EXPECT_EQ(ScaledMeasures(form), startedThere);
+        MoveToMonitorOf(form, 96);
+        EXPECT_EQ(ScaledMeasures(form), startedHere);
+        Application->DestroyComponent(form);
+    }
+}
+
+namespace {
+
+const std::wstring kHint = L"Déposez un fichier pour l'ajouter au dossier \"Envoyer vers ...\" de Windows";
+
+std::wstring PanelText(HWND bar) {
     wchar_t text[128] = {};
     ::SendMessageW(bar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
-    EXPECT_STREQ(text, L"\tDéposez un fichier pour l'ajouter au dossier \"Envoyer vers ...\" de Windows");
-    EXPECT_EQ(::SendMessageW(bar, SB_GETPARTS, 0, 0), 1);
+    return text;
+}
+
+std::wstring ToolTipText(HWND tip, HWND bar) {
+    wchar_t text[128] = {};
+    TTTOOLINFOW tool{sizeof(tool)};
+    tool.hwnd = bar;
+    tool.uId = reinterpret_cast<UINT_PTR>(bar);
+    tool.lpszText = text;
+    ::SendMessageW(tip, TTM_GETTEXTW, 128, reinterpret_cast<LPARAM>(&tool));
+    return text;
+}
+
+}  // namespace
+
+// Too wide for the bar, the hint shows its first words and an ellipsis from
+// the left, and the whole of it as the bar's tip; when it fits, it is centred
+// and there is no tip.
+TEST(MainWindow, StatusBarHintIsCentredWhenItFitsElseShortenedWithItsWholeTextAsTip) {
+    TForm1* form = MainWindow();
+    struct Case {
+        const char* label;
+        int extraWidth;
+        bool fits;
+    };
+    RECT outer{};
+    ::GetWindowRect(form->Handle(), &outer);
+    for (const Case& c : {Case{"design width", 0, false}, Case{"wide window", 400, true}}) {
+        SCOPED_TRACE(c.label);
+        ::SetWindowPos(form->Handle(), nullptr, 0, 0, outer.right - outer.left + c.extraWidth,
+                       outer.bottom - outer.top, SWP_NOMOVE | SWP_NOZORDER);
+        HWND bar = form->StatusBar1->Handle();
+        EXPECT_EQ(::SendMessageW(bar, SB_GETPARTS, 0, 0), 1);
+        const std::wstring shown = PanelText(bar);
+        HWND tip = form->StatusBar1->ToolTip();
+        ASSERT_NE(tip, nullptr);
+        if (c.fits) {
+            EXPECT_EQ(shown, L"\t" + kHint);
+            EXPECT_EQ(::SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 0);
+            continue;
+        }
+        ASSERT_GE(shown.size(), 2u);
+        EXPECT_NE(shown[0], L'\t');
+        EXPECT_EQ(shown.back(), L'\u2026');
+        const std::wstring kept = shown.substr(0, shown.size() - 1);
+        EXPECT_EQ(kHint.compare(0, kept.size(), kept), 0) << "not the hint's first words";
+        EXPECT_EQ(kHint[kept.size()], L' ') << "cut inside a word";
+        EXPECT_GE(kept.size(), std::wstring(L"Déposez un fichier").size());
+        EXPECT_EQ(::SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 1);
+        EXPECT_EQ(ToolTipText(tip, bar), kHint);
+    }
+    ::SetWindowPos(form->Handle(), nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+                   SWP_NOMOVE | SWP_NOZORDER);
+}
+
+TEST(StatusBar, FitWithEllipsisKeepsWholeWordsThenLettersThenTheEllipsisAlone) {
+    win::WindowDc dc(nullptr);
+    SIZE letter{};
+    ::GetTextExtentPoint32W(dc.get(), L"x", 1, &letter);
+    auto width = [&](const std::wstring& text) {
+        SIZE size{};
+        ::GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
+        return static_cast<int>(size.cx);
+    };
+    struct Case {
+        const char* label;
+        std::wstring text;
+        int room;
+        std::wstring expected;
+    };
+    const Case cases[] = {
+        {"fits", L"un deux", width(L"un deux"), L"un deux"},
+        {"one word less", L"un deux trois", width(L"un deux\u2026"), L"un deux\u2026"},
+        {"first word too long", L"anticonstitutionnel mot", width(L"anti\u2026"), L"anti\u2026"},
+        {"no room", L"mot", 0, L"\u2026"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(FitWithEllipsis(dc.get(), c.text, c.room), c.expected);
+    }
 }
 
 TEST(MainWindow, ActivationGivesTheFocusToTheList) {
@@ -713,9 +910,9 @@ TEST(MainWindow, StatusBarRecreatedForItsSizeGripKeepsItsBoundsAndTextInOneWindo
         EXPECT_EQ(now.bottom - now.top, designed.bottom - designed.top);
         EXPECT_EQ(bar->Top(), c.top);
         EXPECT_EQ(bar->Width(), designed.right - designed.left);
-        wchar_t text[128] = {};
-        ::SendMessageW(after, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
-        EXPECT_STREQ(text, L"\tDéposez un fichier pour l'ajouter au dossier \"Envoyer vers ...\" de Windows");
+        EXPECT_EQ(form->StatusBar1->PanelText(), kHint);
+        EXPECT_EQ(PanelText(after).rfind(L"Déposez un fichier", 0), 0u);
+        EXPECT_EQ(::SendMessageW(bar->ToolTip(), TTM_GETTOOLCOUNT, 0, 0), 1);
     }
 }
 

@@ -1,8 +1,10 @@
 // The message dialog in both its presentations, driven as a user would drive
 // it, and the shell file helpers.
 #include "application.h"
+#include "dpi.h"
 #include "exceptions.h"
 #include "message_dialog.h"
+#include "message_form.h"
 #include "platform_calls.h"
 #include "screen.h"
 #include "shell_helpers.h"
@@ -487,6 +489,40 @@ LabelShown ShowQuestionAndReadLabel(const std::wstring& message) {
 
 // An entry's name may hold "&": the question shows the name of the file it
 // acts on, every "&" drawn, and the form is laid out for what is drawn.
+namespace {
+
+UINT g_monitorDpi = 96;
+HRESULT WINAPI MonitorAtTestDpi(HMONITOR, int, UINT* x, UINT* y) {
+    *x = *y = g_monitorDpi;
+    return S_OK;
+}
+
+}  // namespace
+
+// On a monitor of 144 dpi the form takes the message font of that resolution,
+// and everything measured from it grows with it: margins, buttons, the icon.
+TEST(MessageForm, LaidOutAtTheResolutionOfItsMonitor) {
+    struct Laid {
+        int fontHeight;
+        SIZE client;
+    };
+    auto build = [](UINT dpi) {
+        g_monitorDpi = dpi;
+        TPlatformOverride monitor(Platform().GetDpiForMonitor, &MonitorAtTestDpi);
+        MessageFormPtr form = CreateMessageDialog(L"Question ?", mtConfirmation, {mbOK, mbCancel}, mbOK);
+        EXPECT_EQ(form->PixelsPerInch(), static_cast<int>(dpi));
+        return Laid{form->Font().Height(), {form->ClientWidth(), form->ClientHeight()}};
+    };
+    const Laid here = build(96);
+    const Laid there = build(144);
+    EXPECT_EQ(here.fontHeight, Screen->MessageFont().lfHeight);
+    EXPECT_EQ(there.fontHeight, NonClientMetricsForDpi(144).lfMessageFont.lfHeight);
+    EXPECT_GT(std::abs(there.fontHeight), std::abs(here.fontHeight));
+    // The icon alone is 48 pixels high there, plus the margins and the buttons.
+    EXPECT_GT(there.client.cy, 48 + here.client.cy - 32);
+    EXPECT_GT(there.client.cx, here.client.cx);
+}
+
 TEST(MessageForm, NamesWithAmpersandsShowAsTheyAre) {
     for (const wchar_t* name : {L"a&b.txt", L"&&", L"Outils R&&D & Cie.lnk"}) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(name)));
