@@ -1,18 +1,14 @@
 // Reading a folder of 2,000 files into the list, against the platform calls
 // the reading cannot avoid. Prints microseconds per file and the ratio of
 // the list's whole reading to enumeration plus one shell query per file.
-#include "application.h"
 #include "bench_clock.h"
-#include "form.h"
-#include "screen.h"
-#include "shell_file_list_box.h"
+#include "list_window.h"
 
 #include <shellapi.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -62,22 +58,10 @@ void Enumerate(const std::wstring& folder, Visit visit) {
 }  // namespace
 
 int wmain() {
-    auto screen = std::make_unique<TScreen>();
-    Screen = screen.get();
-    auto application = std::make_unique<TApplication>();
-    Application = application.get();
-
     const std::wstring folder = MakeFolder();
     ::SetCurrentDirectoryW(folder.c_str());
-
-    auto* form = Application->Create<TForm>();
-    form->SetBounds(100, 100, 400, 300);
-    auto* list = form->Create<TShellFileListBox>();
-    list->SetParent(form);
-    list->SetAlign(TAlign::alClient);
-    list->SetColumns(2);
-    list->SetShowGlyphs(true);
-    form->Show();
+    TListWindow window;
+    TShellFileListBox* list = &window.List();
 
     int count = 0;
     const std::vector<double> perFile = MicrosecondsPerFile({
@@ -102,11 +86,8 @@ int wmain() {
     std::printf("list reading (set, fill, paint): %6.1f us/file\n", listReading);
     std::printf("ratio list reading / (enumeration + SHGetFileInfoW): %.3f (goal <= 1.10)\n", listReading / withShell);
 
-    Application->DestroyComponent(form);
     ::SetCurrentDirectoryW(L"C:\\");
     Enumerate(folder, [&](const wchar_t* name) { ::DeleteFileW((folder + L"\\" + name).c_str()); });
     ::RemoveDirectoryW(folder.c_str());
-    application.reset();
-    screen.reset();
     return count == kFiles * kRounds ? 0 : 1;
 }

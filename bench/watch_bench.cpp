@@ -1,15 +1,11 @@
 // The list following its folder: how long a file made by someone else takes
 // to show, against one reading of the folder; and how many readings a burst
 // of 300 new files costs.
-#include "application.h"
-#include "form.h"
-#include "screen.h"
 #include "bench_clock.h"
-#include "shell_file_list_box.h"
+#include "list_window.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -97,19 +93,8 @@ double ReadingTime(TShellFileListBox& list) {
 }  // namespace
 
 int wmain() {
-    auto screen = std::make_unique<TScreen>();
-    Screen = screen.get();
-    auto application = std::make_unique<TApplication>();
-    Application = application.get();
-
-    auto* form = Application->Create<TForm>();
-    form->SetBounds(100, 100, 400, 300);
-    auto* list = form->Create<TShellFileListBox>();
-    list->SetParent(form);
-    list->SetAlign(TAlign::alClient);
-    list->SetColumns(2);
-    list->SetShowGlyphs(true);
-    form->Show();
+    TListWindow window;
+    TShellFileListBox* list = &window.List();
     watchedList = list->Handle();
     win::UniqueHook hook(::SetWindowsHookExW(WH_CALLWNDPROC, &CountReadings, nullptr, ::GetCurrentThreadId()));
 
@@ -153,11 +138,8 @@ int wmain() {
                 kBurst, burstReading * 1e3);
 
     hook.reset();
-    Application->DestroyComponent(form);
     ::SetCurrentDirectoryW(L"C:\\");
     RemoveFolder(folder);
     RemoveFolder(burstFolder);
-    application.reset();
-    screen.reset();
     return 0;
 }

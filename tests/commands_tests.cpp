@@ -29,11 +29,6 @@ namespace {
 
 using Action = DialogAnswerer::Action;
 
-const std::wstring kRemoveQuestion = L"Retirer ce programme du dossier de démarrage de Windows\r\n\r\n";
-const std::wstring kRemoveByHand =
-    L"Si ce fichier n'a pas pu être détruit automatiquement\r\n\r\n"
-    L"Vous devez le supprimer manuellement\r\n\r\nVoulez vous le faire maintenant ?";
-
 struct ShellCall {
     HWND owner;
     std::wstring verb;

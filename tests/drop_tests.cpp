@@ -326,13 +326,10 @@ private:
     std::wstring savedSendTo_;
 };
 
-const std::wstring kQuestion =
-    L"Placer ce programme dans le dossier SENDTO\r\nafin qu'il soit lancé à l'ouverture de Windows ? \r\n\r\n";
-
 bool ShowsQuestionFor(const SeenDialog& dialog, const std::wstring& name) {
     std::wstring flat = dialog.text;
     std::erase(flat, L'\r');
-    std::wstring expected = kQuestion + name;
+    std::wstring expected = kAddQuestion + name;
     std::erase(expected, L'\r');
     return flat.find(expected) != std::wstring::npos;
 }

@@ -22,13 +22,6 @@ namespace {
 
 using Action = DialogAnswerer::Action;
 
-const std::wstring kRemoveQuestion = L"Retirer ce programme du dossier de démarrage de Windows\r\n\r\n";
-const std::wstring kRemoveByHand =
-    L"Si ce fichier n'a pas pu être détruit automatiquement\r\n\r\n"
-    L"Vous devez le supprimer manuellement\r\n\r\nVoulez vous le faire maintenant ?";
-const std::wstring kAddQuestion =
-    L"Placer ce programme dans le dossier SENDTO\r\nafin qu'il soit lancé à l'ouverture de Windows ? \r\n\r\n";
-
 std::vector<std::wstring> opened;
 
 HINSTANCE WINAPI RecordShellExecute(HWND, LPCWSTR, LPCWSTR file, LPCWSTR, LPCWSTR, INT) {

@@ -53,6 +53,14 @@ void PumpMessages(DWORD ms = 0);
 // milliseconds; whether it held.
 bool PumpUntil(const std::function<bool()>& done, DWORD ms = 5000);
 
+// The program's questions as the user reads them, before the entry's name.
+inline const std::wstring kRemoveQuestion = L"Retirer ce programme du dossier de démarrage de Windows\r\n\r\n";
+inline const std::wstring kRemoveByHand =
+    L"Si ce fichier n'a pas pu être détruit automatiquement\r\n\r\n"
+    L"Vous devez le supprimer manuellement\r\n\r\nVoulez vous le faire maintenant ?";
+inline const std::wstring kAddQuestion =
+    L"Placer ce programme dans le dossier SENDTO\r\nafin qu'il soit lancé à l'ouverture de Windows ? \r\n\r\n";
+
 // A window's class name and its text.
 std::wstring ClassOf(HWND window);
 std::wstring WindowText(HWND window);
