@@ -12,8 +12,14 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 arch=i686
 wine_runs i686 || arch=x86_64
 build="$here/build/$arch"
-"$here/scripts/build.sh" "$arch" "$build" >/dev/null
-cmake --build "$build" --target run_helper >/dev/null
+log="$build/screenshots-build.log"
+mkdir -p "$build"
+if ! "$here/scripts/build.sh" "$arch" "$build" >"$log" 2>&1 ||
+    ! cmake --build "$build" --target run_helper >>"$log" 2>&1; then
+    tail -n 30 "$log" >&2
+    echo "screenshots-dpi: building the $arch program failed (above: the end of $log)" >&2
+    exit 1
+fi
 
 for dpi in 96 144 192; do
     percent=$((dpi * 100 / 96))
@@ -28,11 +34,15 @@ for dpi in 96 144 192; do
         wine "$exe" >/dev/null 2>&1 &
         pid=$!
         wine "$helper" entries >/dev/null || fail "the window did not show its list"
-        geometry=$(wine "$helper" geometry | tr -d "\r")
+        geometry=$(wine "$helper" geometry | tr -d "\r") || fail "finding the window failed"
         sleep 1
         # Everything the program shows, on the black root window.
-        shot() { import -window root -display "$DISPLAY" "$1.full.png" && convert "$1.full.png" -trim +repage "$1" && rm -f "$1.full.png"; }
-        import -window root -display "$DISPLAY" -crop "$geometry" +repage "$out-window.png"
+        shot() {
+            import -window root -display "$DISPLAY" "$1.full.png" && convert "$1.full.png" -trim +repage "$1" &&
+                rm -f "$1.full.png" || fail "the screenshot $1 failed"
+        }
+        import -window root -display "$DISPLAY" -crop "$geometry" +repage "$out-window.png" ||
+            fail "the screenshot of the window failed"
         IFS="x+" read -r w h x y <<<"$geometry"
         # The first entry selected, then the menu opened over it.
         xdotool mousemove $((x + w / 4)) $((y + h / 3)) click 1
