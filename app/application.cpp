@@ -156,6 +156,9 @@ bool TApplication::ProcessMessage(MSG& msg) {
         terminated_ = true;
         return true;
     }
+    // Under a modal window of ours, its input passes the modal rule's filter
+    // first, as in the platform's own modal loops.
+    if (ModalLevel() > 0 && ::CallMsgFilterW(&msg, TModalScope::OwnLoopFilterCode)) return true;
     if (IsKeyMessage(msg)) return true;
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);

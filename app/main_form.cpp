@@ -205,38 +205,47 @@ namespace {
 
 bool KeyDown(int key) { return ::GetKeyState(key) < 0; }
 
+bool IsRepeat(const MSG& msg) { return (msg.lParam & (LPARAM{1} << 30)) != 0; }
+
 }  // namespace
+
+std::function<void()> TForm1::CommandForKey(WPARAM key) {
+    const bool ctrl = KeyDown(VK_CONTROL);
+    const bool shift = KeyDown(VK_SHIFT);
+    const bool plain = !ctrl && !shift;
+    switch (key) {
+    case VK_RETURN:
+        if (plain) return [this] { mnu_LANCERClick(ShellFileListBox1); };
+        break;
+    case VK_DELETE:
+        if (plain) return [this] { Supprimer1Click(ShellFileListBox1); };
+        break;
+    case VK_F5:
+        if (plain) return [this] { Raffraichir1Click(ShellFileListBox1); };
+        break;
+    case 'V':
+        if (ctrl && !shift) return [this] { PasteFiles(); };
+        break;
+    default:
+        break;
+    }
+    return {};
+}
 
 // Taken before the list sees the key, so that no character is made of it
 // for the type-ahead. Other keys (letters, arrows, Shift+F10, the menu key)
-// go on to the list as before. While a question is up the keys are its own:
-// none starts a command over it.
+// go on to the list. While a question is up the keys are its own: none
+// starts a command over it. A held key starts its command once, on the
+// press: its repeats go nowhere, so that holding Enter never launches
+// through a question that the next repeat would answer.
 bool TForm1::PreProcessKey(MSG& msg) {
     if (msg.message != WM_KEYDOWN || ApplicationHost->ModalLevel() > 0 || !ShellFileListBox1 ||
         msg.hwnd != ShellFileListBox1->Handle())
         return false;
-    const bool ctrl = KeyDown(VK_CONTROL);
-    const bool plain = !ctrl && !KeyDown(VK_SHIFT);
-    switch (msg.wParam) {
-    case VK_RETURN:
-        if (!plain) return false;
-        mnu_LANCERClick(ShellFileListBox1);
-        return true;
-    case VK_DELETE:
-        if (!plain) return false;
-        Supprimer1Click(ShellFileListBox1);
-        return true;
-    case VK_F5:
-        if (!plain) return false;
-        Raffraichir1Click(ShellFileListBox1);
-        return true;
-    case 'V':
-        if (!ctrl || KeyDown(VK_SHIFT)) return false;
-        PasteFiles();
-        return true;
-    default:
-        return false;
-    }
+    const std::function<void()> command = CommandForKey(msg.wParam);
+    if (!command) return false;
+    if (!IsRepeat(msg)) command();
+    return true;
 }
 
 void TForm1::PasteFiles() {

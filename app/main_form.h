@@ -4,6 +4,7 @@
 
 #include "form.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,8 @@ private:
     TMenuItem* AddMenuItem(const wchar_t* caption, int imageIndex);
     void ReadImages();
     void ApplyScale(int dpi);
+    // The command a key of the list starts, if any.
+    std::function<void()> CommandForKey(WPARAM key);
 };
 
 extern TForm1* Form1;

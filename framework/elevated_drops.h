@@ -6,7 +6,12 @@
 // WM_COPYGLOBALDATA: the shell's drop data travels with it.
 constexpr UINT kCopyGlobalData = 0x0049;
 
+// Whether the program runs elevated; false when that cannot be told.
+bool ProcessIsElevated();
+
 // Lets the shell's drops reach `window` from the ordinary file browser when
 // the program runs elevated; the platform blocks them otherwise, and the
-// user sees only the "no" cursor. Without elevation it changes nothing.
+// user sees only the "no" cursor. A window allowed these messages takes them
+// from every lower program, which could then hand the drop code a forged
+// handle: a program that is not elevated keeps the platform's default.
 void AllowDropsFromOrdinaryPrograms(HWND window);

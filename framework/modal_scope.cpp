@@ -76,6 +76,8 @@ TModalScope::TModalScope(HWND platformOwner)
     overTopmost_ = IsTopmost(platformOwner_) || IsTopmost(active_);
     for (HWND window : disabled_) overTopmost_ = overTopmost_ || IsTopmost(window);
     if (!hook_) hook_.reset(::SetWindowsHookExW(WH_CALLWNDPROC, &WatchMessages, nullptr, ::GetCurrentThreadId()));
+    if (!inputHook_)
+        inputHook_.reset(::SetWindowsHookExW(WH_MSGFILTER, &FilterInput, nullptr, ::GetCurrentThreadId()));
     innermost_ = this;
     ApplicationHost->ModalStarted();
 }
@@ -83,7 +85,10 @@ TModalScope::TModalScope(HWND platformOwner)
 TModalScope::~TModalScope() {
     Release();
     innermost_ = outer_;
-    if (!innermost_) hook_.reset();
+    if (!innermost_) {
+        hook_.reset();
+        inputHook_.reset();
+    }
     ApplicationHost->ModalFinished();
     GiveActivationBack();
 }
@@ -147,6 +152,42 @@ void TModalScope::Watch(const CWPSTRUCT& message) noexcept {
          (reinterpret_cast<const WINDOWPOS*>(message.lParam)->flags & SWP_HIDEWINDOW)) ||
         message.message == WM_DESTROY;
     if (hiding) Release();
+}
+
+// Called by the modal loops (dialog boxes, message boxes, menus, and the
+// program's own) with each message before they act on it; a message the hook
+// takes goes no further.
+LRESULT CALLBACK TModalScope::FilterInput(int code, WPARAM wParam, LPARAM lParam) noexcept {
+    if (code >= 0 && innermost_ && innermost_->HeldFromBefore(*reinterpret_cast<const MSG*>(lParam))) return TRUE;
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Keys are followed from the moment they go down: a key down without the
+// repeat bit, sent once the scope began, is the user's answer; its repeats
+// and its release follow it. Anything else of the keyboard came from a press
+// made before the modal window was there.
+bool TModalScope::HeldFromBefore(const MSG& message) noexcept {
+    const size_t key = message.wParam & 0xFF;
+    const bool sentBefore = static_cast<LONG>(message.time - startedAt_) < 0;
+    switch (message.message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN: {
+        const bool repeat = (message.lParam & (LPARAM{1} << 30)) != 0;
+        if (!repeat && !sentBefore) pressedHere_.set(key);
+        return !pressedHere_.test(key);
+    }
+    case WM_KEYUP:
+    case WM_SYSKEYUP: {
+        const bool pressedHere = pressedHere_.test(key);
+        pressedHere_.reset(key);
+        return !pressedHere;
+    }
+    case WM_CHAR:
+    case WM_SYSCHAR:
+    case WM_DEADCHAR:
+    case WM_SYSDEADCHAR: return sentBefore;
+    default: return false;
+    }
 }
 
 int TModalScope::Outcome(int answer) const {

@@ -4,6 +4,7 @@
 
 #include "win_handles.h"
 
+#include <bitset>
 #include <vector>
 
 // While it lives: the application's modal level is raised and the thread's
@@ -18,6 +19,12 @@
 // is hidden or destroyed: hiding the active window while its owner is
 // disabled hands the activation to another program. At the end the window
 // that was active gets the activation back and its focus.
+//
+// A modal window answers only keys pressed while it is up. A key that went
+// down before the scope began (the Enter that asked the question, held on),
+// its repeats and its release go nowhere: the platform's modal loops pass
+// their input through the scope's message filter hook, and the program's own
+// loop does the same with CallMsgFilterW and OwnLoopFilterCode.
 //
 // It is also the one place that chooses a modal window's owner.
 class TModalScope {
@@ -40,6 +47,10 @@ public:
         ShellQuestion,
     };
     static HWND Owner(TOwnerOf kind);
+
+    // The code the program's own modal loop gives CallMsgFilterW: the
+    // platform keeps the codes below MSGF_USER for its own loops.
+    static constexpr int OwnLoopFilterCode = MSGF_USER + 1;
 
     // `platformOwner`: the owner that the platform's own modal loop disables
     // and enables again before hiding its window (MessageBoxW,
@@ -66,6 +77,8 @@ public:
 private:
     static LRESULT CALLBACK WatchMessages(int code, WPARAM wParam, LPARAM lParam) noexcept;
     void Watch(const CWPSTRUCT& message) noexcept;
+    static LRESULT CALLBACK FilterInput(int code, WPARAM wParam, LPARAM lParam) noexcept;
+    bool HeldFromBefore(const MSG& message) noexcept;
     void DisableOtherWindows();
     static BOOL CALLBACK Collect(HWND window, LPARAM self) noexcept;
     void Release() noexcept;
@@ -74,12 +87,17 @@ private:
 
     static inline TModalScope* innermost_ = nullptr;
     static inline win::UniqueHook hook_;
+    static inline win::UniqueHook inputHook_;
 
     TModalScope* outer_;
     HWND platformOwner_;
     HWND active_;
     HWND focus_;
     HWND modal_ = nullptr;
+    // On the clock that stamps the messages' times.
+    DWORD startedAt_ = ::GetTickCount();
+    // The keys that went down while the scope was the innermost one.
+    std::bitset<256> pressedHere_;
     std::vector<HWND> disabled_;
     bool outOfMemory_ = false;
     bool overTopmost_ = false;

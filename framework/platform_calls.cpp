@@ -43,6 +43,7 @@ const TPlatformCalls& SystemCalls() {
         &TaskDialogOnFirstUse,
         &DpiForMonitorOnFirstUse,
         FunctionOf<ChangeWindowMessageFilterExFn>(::GetModuleHandleW(L"user32.dll"), "ChangeWindowMessageFilterEx"),
+        &::GetTokenInformation,
     };
     return calls;
 }

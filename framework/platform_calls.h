@@ -24,6 +24,7 @@ using ShellExecuteFn = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWS
 using FileOperationFn = int(WINAPI*)(LPSHFILEOPSTRUCTW);
 using DpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
 using ChangeWindowMessageFilterExFn = BOOL(WINAPI*)(HWND, UINT, DWORD, PCHANGEFILTERSTRUCT);
+using TokenInformationFn = BOOL(WINAPI*)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD, PDWORD);
 using TaskDialogIndirectFunction = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
 
 struct TPlatformCalls {
@@ -57,6 +58,8 @@ struct TPlatformCalls {
     // Lets a window hear messages from programs of a lower integrity level.
     // Looked up in user32 when the program starts; null where it is missing.
     ChangeWindowMessageFilterExFn ChangeWindowMessageFilterEx;
+    // Tells, among other things, whether the program runs elevated.
+    TokenInformationFn GetTokenInformation;
 };
 
 // The table the program calls through.

@@ -219,6 +219,105 @@ TEST_F(ListKeysTest, AKeyForTheListWhileAQuestionIsUpStartsNoCommand) {
 
 namespace {
 
+// A key message as the platform sends it for a key held down: the repeat
+// bit tells that the key was already down.
+void PostHeldKey(HWND target, UINT vk) {
+    const LPARAM repeat = 1 | (static_cast<LPARAM>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16) | (LPARAM{1} << 30);
+    ::PostMessageW(target, WM_KEYDOWN, vk, repeat);
+}
+
+HWND FocusIn(HWND dialog) {
+    HWND focus = ::GetFocus();
+    return focus && ::GetAncestor(focus, GA_ROOT) == dialog ? focus : dialog;
+}
+
+}  // namespace
+
+// The key that asked the question stays down: its repeats reach the question,
+// then the list once the question is gone. Neither answers nor asks again;
+// a fresh press does both, in either presentation.
+TEST_F(ListKeysTest, AHeldKeyAsksOnceAndAnswersNothing) {
+    const struct {
+        const char* label;
+        UINT key;
+        bool taskDialog;
+        std::wstring question;
+        std::vector<Action> freshAnswers;
+    } cases[] = {
+        {"Enter, classic form", VK_RETURN, false, L"Lancer Outil.txt", {Action::Enter}},
+        {"Enter, task dialog", VK_RETURN, true, L"Lancer Outil.txt", {Action::Enter}},
+        {"Delete, classic form", VK_DELETE, false, kRemoveQuestion + L"Outil.txt", {Action::Enter, Action::Cancel}},
+        {"Delete, task dialog", VK_DELETE, true, kRemoveQuestion + L"Outil.txt", {Action::Enter, Action::Cancel}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        opened.clear();
+        Presentation presentation(c.taskDialog);
+        const std::wstring tool = folder.Touch(L"Outil.txt");
+        List()->Update();
+        Select(L"Outil.txt");
+        {
+            // The repeats go where the platform sends keys, to the question's
+            // focus, and the Cancel click comes after them.
+            DialogAnswerer held({Action::Custom}, [&](HWND question) {
+                for (int i = 0; i < 5; ++i) PostHeldKey(FocusIn(question), c.key);
+                DialogAnswerer::ClickButton(question, L"Annuler");
+            });
+            ::PostMessageW(List()->Handle(), WM_KEYDOWN, c.key, 1);
+            RunMainLoopUntil([] { return false; }, 600);
+            for (int i = 0; i < 5; ++i) PostHeldKey(List()->Handle(), c.key);
+            RunMainLoopUntil([] { return false; }, 400);
+            ASSERT_EQ(held.Seen().size(), 1u);
+            EXPECT_EQ(held.Seen()[0].text, c.question);
+            EXPECT_TRUE(opened.empty());
+            EXPECT_TRUE(FileExists(tool));
+        }
+        DialogAnswerer fresh(c.freshAnswers);
+        Press(c.key);
+        ASSERT_EQ(fresh.Seen().size(), c.freshAnswers.size());
+        EXPECT_EQ(fresh.Seen()[0].text, c.question);
+        EXPECT_EQ(opened.size(), c.key == VK_RETURN ? 1u : 0u);
+        EXPECT_EQ(FileExists(tool), c.key == VK_RETURN);
+    }
+}
+
+// Input as the keyboard gives it, stamped with the time of the press.
+void TypeKey(UINT vk, DWORD time) {
+    INPUT keys[2]{};
+    for (INPUT& key : keys) {
+        key.type = INPUT_KEYBOARD;
+        key.ki.wVk = static_cast<WORD>(vk);
+        key.ki.time = time;
+    }
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    ::SendInput(2, keys, sizeof(INPUT));
+}
+
+// Enter pressed twice in quick succession: the second press, made before the
+// question appeared, reaches it only once it is up, and does not answer it.
+// A fresh Esc after it does.
+TEST_F(ListKeysTest, AKeyPressedBeforeTheQuestionAppearedDoesNotAnswerIt) {
+    for (bool taskDialog : {false, true}) {
+        SCOPED_TRACE(taskDialog ? "task dialog" : "classic form");
+        Presentation presentation(taskDialog);
+        folder.Touch(L"Outil.txt");
+        List()->Update();
+        Select(L"Outil.txt");
+        DWORD asked = 0;
+        DialogAnswerer answers({Action::Custom}, [&](HWND) {
+            TypeKey(VK_RETURN, asked - 1);
+            TypeKey(VK_ESCAPE, 0);
+        });
+        asked = ::GetTickCount();
+        DialogAnswerer::PostKey(List()->Handle(), VK_RETURN);
+        RunMainLoopUntil([] { return false; }, 600);
+        ASSERT_EQ(answers.Seen().size(), 1u);
+        EXPECT_TRUE(opened.empty());
+    }
+}
+
+namespace {
+
 struct FilterCall {
     HWND window;
     UINT message;
@@ -231,21 +330,52 @@ BOOL WINAPI RecordFilter(HWND window, UINT message, DWORD action, PCHANGEFILTERS
     return TRUE;
 }
 
+// What the elevation check is told: elevated, not elevated, or nothing.
+enum class Elevation { Elevated, Ordinary, Unknown };
+Elevation elevation = Elevation::Ordinary;
+
+BOOL WINAPI ReportElevation(HANDLE, TOKEN_INFORMATION_CLASS type, LPVOID data, DWORD size, PDWORD returned) {
+    if (elevation == Elevation::Unknown || type != TokenElevation || size < sizeof(TOKEN_ELEVATION)) {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    static_cast<TOKEN_ELEVATION*>(data)->TokenIsElevated = elevation == Elevation::Elevated;
+    *returned = sizeof(TOKEN_ELEVATION);
+    return TRUE;
+}
+
 }  // namespace
 
-TEST(ElevatedDrops, TheListsWindowLetsTheShellsDropMessagesThrough) {
-    filterCalls.clear();
+// Allowed, these messages would reach the list from every lower program,
+// forged drop handles included: only an elevated program opens them, to
+// take the ordinary file browser's drops.
+TEST(ElevatedDrops, OnlyAnElevatedProgramLetsTheShellsDropMessagesThrough) {
+    const struct {
+        const char* label;
+        Elevation elevation;
+        std::vector<UINT> allowed;
+    } cases[] = {
+        {"elevated", Elevation::Elevated, {kCopyGlobalData, WM_COPYDATA, WM_DROPFILES}},
+        {"ordinary", Elevation::Ordinary, {}},
+        {"cannot tell", Elevation::Unknown, {}},
+    };
     TPlatformOverride recorder(Platform().ChangeWindowMessageFilterEx, &RecordFilter);
-    auto* form = Application->Create<TForm1>();
-    form->ReadLayout();
-    HWND list = form->ShellFileListBox1->Handle();
-    std::vector<UINT> allowed;
-    for (const FilterCall& call : filterCalls) {
-        EXPECT_EQ(call.window, list);
-        EXPECT_EQ(call.action, static_cast<DWORD>(MSGFLT_ALLOW));
-        allowed.push_back(call.message);
+    TPlatformOverride token(Platform().GetTokenInformation, &ReportElevation);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        filterCalls.clear();
+        elevation = c.elevation;
+        auto* form = Application->Create<TForm1>();
+        form->ReadLayout();
+        HWND list = form->ShellFileListBox1->Handle();
+        std::vector<UINT> allowed;
+        for (const FilterCall& call : filterCalls) {
+            EXPECT_EQ(call.window, list);
+            EXPECT_EQ(call.action, static_cast<DWORD>(MSGFLT_ALLOW));
+            allowed.push_back(call.message);
+        }
+        std::sort(allowed.begin(), allowed.end());
+        EXPECT_EQ(allowed, c.allowed);
+        Application->DestroyComponent(form);
     }
-    std::sort(allowed.begin(), allowed.end());
-    EXPECT_EQ(allowed, (std::vector<UINT>{kCopyGlobalData, WM_COPYDATA, WM_DROPFILES}));
-    Application->DestroyComponent(form);
 }

@@ -4,6 +4,8 @@
 #include "shell_file_list_box.h"
 #include "win_handles.h"
 
+#include <gtest/gtest.h>
+
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -258,15 +260,28 @@ SeenDialog DialogAnswerer::Describe(HWND dialog) {
 
 void DialogAnswerer::Poll() {
     // Still being answered, unless a box opened over it (which disables it).
-    if (current_ && ::IsWindow(current_) && ::IsWindowVisible(current_) && ::IsWindowEnabled(current_)) return;
+    if (current_ && ::IsWindow(current_) && ::IsWindowVisible(current_) && ::IsWindowEnabled(current_)) {
+        if (::GetTickCount() - answeredAt_ >= AnswerDeadline) CloseByForce(current_);
+        return;
+    }
     HWND dialog = nullptr;
     ::EnumThreadWindows(::GetCurrentThreadId(), &FindDialog, reinterpret_cast<LPARAM>(&dialog));
     if (!dialog) return;
     current_ = dialog;
+    answeredAt_ = ::GetTickCount();
     seen_.push_back(Describe(dialog));
     const Action action = next_ < actions_.size() ? actions_[next_] : Action::Escape;
     ++next_;
     Act(dialog, action);
+}
+
+void DialogAnswerer::CloseByForce(HWND dialog) {
+    ADD_FAILURE() << "the dialog \"" << WindowText(dialog)
+                  << "\" was still up " << AnswerDeadline << " ms after its answer; closed by force";
+    // The platform's dialogs end through their own loop; ours ends when its
+    // window is gone.
+    if (ClassOf(dialog) == L"#32770") ::EndDialog(dialog, IDCANCEL); else ::DestroyWindow(dialog);
+    current_ = nullptr;
 }
 
 bool DialogAnswerer::ClickButton(HWND dialog, const std::wstring& caption) {

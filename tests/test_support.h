@@ -94,7 +94,9 @@ struct SeenDialog {
 
 // Answers the dialogs that the thread shows, one action per dialog, in order,
 // from a thread timer, so that a modal loop under test is driven as a user
-// would drive it. Dialogs left when the actions are used up get Escape.
+// would drive it. Dialogs left when the actions are used up get Escape. A
+// dialog still up AnswerDeadline after its answer is a failure of the test,
+// and is closed by force so that the test goes on instead of hanging.
 class DialogAnswerer {
 public:
     enum class Action { Ok, Cancel, Enter, Escape, Close, AltF4, TabEnter, Custom };
@@ -107,6 +109,8 @@ public:
 
     const std::vector<SeenDialog>& Seen() const noexcept { return seen_; }
 
+    static constexpr DWORD AnswerDeadline = 10000;
+
     // Reads what a dialog window shows.
     static SeenDialog Describe(HWND dialog);
     // Clicks the button with that caption in the dialog; false when none.
@@ -117,12 +121,14 @@ private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
     void Poll();
     void Act(HWND dialog, Action action);
+    void CloseByForce(HWND dialog);
 
     std::vector<Action> actions_;
     std::function<void(HWND)> custom_;
     size_t next_ = 0;
     std::vector<SeenDialog> seen_;
     HWND current_ = nullptr;
+    DWORD answeredAt_ = 0;
     UINT_PTR timer_ = 0;
 };
 
