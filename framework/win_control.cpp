@@ -148,14 +148,13 @@ LRESULT TWinControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void TWinControl::SetMessageFilter(const void* setter, TMessageFilter filter) {
-    filterSetter_ = setter;
-    filter_ = std::move(filter);
+    auto own = std::find_if(filters_.begin(), filters_.end(), [setter](const TSetFilter& f) { return f.setter == setter; });
+    if (own != filters_.end()) own->filter = std::move(filter);
+    else filters_.push_back({setter, std::move(filter)});
 }
 
 void TWinControl::RemoveMessageFilter(const void* setter) noexcept {
-    if (setter != filterSetter_) return;
-    filterSetter_ = nullptr;
-    filter_ = nullptr;
+    std::erase_if(filters_, [setter](const TSetFilter& f) { return f.setter == setter; });
 }
 
 void TWinControl::SetAcceptsFiles(bool accept) {
@@ -168,8 +167,10 @@ void TWinControl::SetAcceptsFiles(bool accept) {
 }
 
 void TWinControl::Dispatch(TMessage& message) {
-    // A copy: the filter may remove itself while it runs.
-    if (const TMessageFilter filter = filter_; filter && filter(message)) return;
+    // A copy: a filter may remove itself, or another, while it runs.
+    const std::vector<TSetFilter> filters = filters_;
+    for (const TSetFilter& set : filters)
+        if (set.filter(message)) return;
     WndProc(message);
 }
 

@@ -66,11 +66,23 @@ public:
     // Sends a message straight to the control's message procedure.
     LRESULT Perform(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
 
-    // The one way to intercept a window's messages: a component that acts
-    // for the control (the drop target) puts its filter in front of the
-    // control's own handling. It sits on the control, not on the window, so
-    // a re-created window keeps it. Only the component that set the filter
-    // removes it.
+    // The one way for a component to see a control's messages before the
+    // control does: a filter in front of the control's own handling (the
+    // drop target on the list, the cancellation watch on a task dialog).
+    // Filters sit on the control, not on the window, so a re-created window
+    // keeps them. Each component has at most one filter on a control, set
+    // and removed by that component only; filters of several components all
+    // stay, and see each message in the order they were set until one
+    // handles it.
+    //
+    // Other paths stay because they do other work: the form's key
+    // pre-processing (PreProcessKey) sees keys in the message loop before
+    // translation, so that a key taken there makes no character; the CN_*
+    // pass-back hands a parent's notifications to the control they concern;
+    // the status bar's tooltip subclasses the bar through the platform's own
+    // TTF_SUBCLASS, to see the mouse; the modal scope's hooks watch every
+    // window of the thread, the platform's dialogs included, which no
+    // control wraps.
     void SetMessageFilter(const void* setter, TMessageFilter filter);
     void RemoveMessageFilter(const void* setter) noexcept;
 
@@ -116,8 +128,11 @@ private:
     bool windowClosing_ = false;
     UINT id_;
     bool acceptsFiles_ = false;
-    const void* filterSetter_ = nullptr;
-    TMessageFilter filter_;
+    struct TSetFilter {
+        const void* setter;
+        TMessageFilter filter;
+    };
+    std::vector<TSetFilter> filters_;
 };
 
 // A window that a platform dialog made for itself, seen through the window

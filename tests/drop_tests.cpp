@@ -57,10 +57,11 @@ TEST(MessageFilter, StandsInFrontOfTheControlsOwnHandlingUntilItsSetterRemovesIt
         std::function<void(TWinControl&, Log&)> arrange;
         Log expected;
     };
-    const auto tracing = [](bool handled) {
-        return [handled](Log& log) {
-            return [&log, handled](TMessage&) {
-                log.push_back("filter");
+    const int another = 0;
+    const auto tracing = [](bool handled, std::string name = "filter") {
+        return [handled, name](Log& log) {
+            return [&log, handled, name](TMessage&) {
+                log.push_back(name);
                 return handled;
             };
         };
@@ -95,6 +96,32 @@ TEST(MessageFilter, StandsInFrontOfTheControlsOwnHandlingUntilItsSetterRemovesIt
              c.Perform(kProbe);
          },
          {"filter", own}},
+        {"two components' filters: each sees the message, in the order they were set",
+         [&](TWinControl& c, Log& log) {
+             c.SetMessageFilter(&setter, tracing(false, "first")(log));
+             c.SetMessageFilter(&another, tracing(false, "second")(log));
+         },
+         {"first", "second", own}},
+        {"the first handles it: the second does not see it",
+         [&](TWinControl& c, Log& log) {
+             c.SetMessageFilter(&setter, tracing(true, "first")(log));
+             c.SetMessageFilter(&another, tracing(false, "second")(log));
+         },
+         {"first"}},
+        {"set again by its setter, it takes the place of its first filter",
+         [&](TWinControl& c, Log& log) {
+             c.SetMessageFilter(&setter, tracing(false, "first")(log));
+             c.SetMessageFilter(&another, tracing(false, "second")(log));
+             c.SetMessageFilter(&setter, tracing(false, "first again")(log));
+         },
+         {"first again", "second", own}},
+        {"one removed by its setter, the other stays",
+         [&](TWinControl& c, Log& log) {
+             c.SetMessageFilter(&setter, tracing(true, "first")(log));
+             c.SetMessageFilter(&another, tracing(true, "second")(log));
+             c.RemoveMessageFilter(&setter);
+         },
+         {"second"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
