@@ -57,7 +57,8 @@ TApplication::TApplication() {
     oleInitialized_ = SUCCEEDED(::OleInitialize(nullptr));
     visualStylesActive_ = UxTheme::Functions().StylesActive();
     icon_ = ::LoadIconW(::GetModuleHandleW(nullptr), L"MAINICON");
-    // As read into a buffer of 256 characters.
+    // The title takes its name from the path's first 255 characters only, as
+    // a module name read into 256 characters (its terminating zero included).
     title_ = TitleFromModulePath(ModulePath().substr(0, 255));
 
     // The icon comes with the window class; a WM_SETICON on top would have

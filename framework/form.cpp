@@ -48,7 +48,7 @@ void TForm::CreateParams(TCreateParams& params) {
     params.WndParent = nullptr;
     params.Style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
     params.ExStyle = WS_EX_CONTROLPARENT;
-    // The platform's default outer size; the layout's client size follows.
+    // The form's outer size until its layout sets the client size.
     params.Width = 320;
     params.Height = 240;
     const bool toolWindow = borderStyle_ == TBorderStyle::bsToolWindow || borderStyle_ == TBorderStyle::bsSizeToolWin;
@@ -69,7 +69,8 @@ void TForm::CreateParams(TCreateParams& params) {
         params.Style |= WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
     // The main window owns the process's taskbar button.
     if (creatingMainForm_ && ApplicationHost->MainFormOnTaskBar()) params.ExStyle |= WS_EX_APPWINDOW;
-    // A sizeable tool window always starts in the normal state.
+    // A dialog or tool window border (either kind) always starts in the
+    // normal state.
     if (borderStyle_ > TBorderStyle::bsSizeable) windowState_ = TWindowState::wsNormal;
 }
 
