@@ -2,6 +2,7 @@
 
 #include "application_host.h"
 #include "dropped_names.h"
+#include "elevated_drops.h"
 #include "win_control.h"
 #include "win_handles.h"
 
@@ -19,7 +20,6 @@ void TFileDragDrop::SetAcceptDrag(bool value) {
     if (value == acceptDrag_) return;
     acceptDrag_ = value;
     if (!dropTarget_) return;
-    if (!dropTarget_->Destroying()) dropTarget_->SetAcceptsFiles(value);
     if (value)
         RegisterHook();
     else
@@ -56,24 +56,44 @@ void TFileDragDrop::Notification(TComponent* component, TOperation operation) {
 }
 
 // A target on its way out is left alone: drops are then not caught.
+// Drop acceptance is part of the target's window creation, so every window
+// the target makes again keeps it. Asking for the window creates it, already
+// with what drops need.
 void TFileDragDrop::RegisterHook() {
     if (isHooked_ || !dropTarget_ || dropTarget_->Destroying()) return;
+    const bool existed = dropTarget_->HandleAllocated();
     dropTarget_->SetMessageFilter(this, [this](TMessage& message) { return HookMessage(message); });
     isHooked_ = true;
+    HWND window = dropTarget_->Handle();
+    if (!existed) return;
+    ::DragAcceptFiles(window, TRUE);
+    AllowDropsFromOrdinaryPrograms(window);
 }
 
 void TFileDragDrop::UnregisterHook() {
     if (!isHooked_) return;
     isHooked_ = false;
-    // A target being destroyed takes its filter with it; past its own
-    // destructor, only the component part of it is left to ask.
-    if (!dropTarget_->Destroying()) dropTarget_->RemoveMessageFilter(this);
+    // A target being destroyed takes its filter and its window with it; past
+    // its own destructor, only the component part of it is left to ask.
+    if (dropTarget_->Destroying()) return;
+    dropTarget_->RemoveMessageFilter(this);
+    ::DragAcceptFiles(dropTarget_->Handle(), FALSE);
 }
 
 bool TFileDragDrop::HookMessage(TMessage& message) {
-    if (message.Msg != WM_DROPFILES) return false;
-    HandleDrop(reinterpret_cast<HDROP>(message.WParam));
-    return true;
+    switch (message.Msg) {
+    case CM_CREATEPARAMS:
+        reinterpret_cast<TCreateParams*>(message.LParam)->ExStyle |= WS_EX_ACCEPTFILES;
+        return false;
+    case CM_WINDOWCREATED:
+        AllowDropsFromOrdinaryPrograms(dropTarget_->Handle());
+        return false;
+    case WM_DROPFILES:
+        HandleDrop(reinterpret_cast<HDROP>(message.WParam));
+        return true;
+    default:
+        return false;
+    }
 }
 
 void TFileDragDrop::HandleDrop(HDROP drop) {

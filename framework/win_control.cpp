@@ -1,7 +1,6 @@
 #include "win_control.h"
 
 #include "application_host.h"
-#include "elevated_drops.h"
 #include "exceptions.h"
 #include "resource_ids.h"
 #include "screen.h"
@@ -41,7 +40,7 @@ void TWinControl::SetParent(TWinControl* parent) {
 
 HWND TWinControl::Handle() {
     if (!handle_) CreateWnd();
-    return handle_.get();
+    return handle_;
 }
 
 void TWinControl::CreateParams(TCreateParams& params) {
@@ -57,7 +56,7 @@ void TWinControl::CreateParams(TCreateParams& params) {
 void TWinControl::CreateWnd() {
     TCreateParams params;
     CreateParams(params);
-    if (acceptsFiles_) params.ExStyle |= WS_EX_ACCEPTFILES;
+    TellFilters(CM_CREATEPARAMS, reinterpret_cast<LPARAM>(&params));
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
     const bool ownClass = params.SystemClass.empty();
     if (ownClass) {
@@ -83,12 +82,12 @@ void TWinControl::CreateWnd() {
                                     instance, this);
     if (!window) throw EOutOfResources(LoadResString(IDS_WINDOW_CLASS_ERROR));
     if (!ownClass) Subclass(window);
-    if (acceptsFiles_) AllowDropsFromOrdinaryPrograms(window);
     // Some controls size themselves while they are created: a child keeps
     // the bounds its parent's layout gave it.
     if (params.Style & WS_CHILD)
         ::SetWindowPos(window, nullptr, params.X, params.Y, params.Width, params.Height, SWP_NOZORDER | SWP_NOACTIVATE);
     UpdateBoundsFromWindow();
+    TellFilters(CM_WINDOWCREATED, 0);
     CreateWindowDone();
 }
 
@@ -100,20 +99,23 @@ void TWinControl::Subclass(HWND window) {
 
 void TWinControl::Bind(HWND window) {
     ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    if (!handle_) handle_.reset(window);
+    if (!handle_) handle_ = window;
 }
 
 void TWinControl::WindowGone() {
-    ::SetWindowLongPtrW(handle_.get(), GWLP_USERDATA, 0);
+    ::SetWindowLongPtrW(handle_, GWLP_USERDATA, 0);
     if (defWndProc_ != ::DefWindowProcW)
-        ::SetWindowLongPtrW(handle_.get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defWndProc_));
-    handle_.release();
+        ::SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defWndProc_));
+    handle_ = nullptr;
     defWndProc_ = ::DefWindowProcW;
 }
 
 void TWinControl::DestroyHandle() {
+    if (!handle_) return;
     windowClosing_ = true;
-    handle_.reset();
+    ::DestroyWindow(handle_);
+    // Also when the platform refused: the control no longer holds a window.
+    handle_ = nullptr;
     windowClosing_ = false;
 }
 
@@ -157,13 +159,12 @@ void TWinControl::RemoveMessageFilter(const void* setter) noexcept {
     std::erase_if(filters_, [setter](const TSetFilter& f) { return f.setter == setter; });
 }
 
-void TWinControl::SetAcceptsFiles(bool accept) {
-    const bool existed = HandleAllocated();
-    acceptsFiles_ = accept;
-    // Asking for the window creates it, already with what drops need.
-    HWND window = Handle();
-    ::DragAcceptFiles(window, accept);
-    if (accept && existed) AllowDropsFromOrdinaryPrograms(window);
+void TWinControl::TellFilters(UINT msg, LPARAM lParam) {
+    const std::vector<TSetFilter> filters = filters_;
+    for (const TSetFilter& set : filters) {
+        TMessage message{msg, 0, lParam, 0};
+        (void)set.filter(message);
+    }
 }
 
 void TWinControl::Dispatch(TMessage& message) {
@@ -198,8 +199,8 @@ bool TWinControl::ReflectToChild(TMessage& message) {
 
 void TWinControl::UpdateBoundsFromWindow() {
     RECT r{};
-    ::GetWindowRect(handle_.get(), &r);
-    if (HWND parent = ::GetParent(handle_.get()); parent && (::GetWindowLongW(handle_.get(), GWL_STYLE) & WS_CHILD))
+    ::GetWindowRect(handle_, &r);
+    if (HWND parent = ::GetParent(handle_); parent && (::GetWindowLongW(handle_, GWL_STYLE) & WS_CHILD))
         ::MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
     left_ = r.left;
     top_ = r.top;
@@ -216,7 +217,7 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
     width_ = width;
     height_ = height;
     if (handle_)
-        ::SetWindowPos(handle_.get(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SetWindowPos(handle_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TWinControl::WndProc(TMessage& message) {
@@ -247,5 +248,5 @@ void TWinControl::WndProc(TMessage& message) {
 }
 
 void TWinControl::DefaultHandler(TMessage& message) {
-    message.Result = ::CallWindowProcW(defWndProc_, handle_.get(), message.Msg, message.WParam, message.LParam);
+    message.Result = ::CallWindowProcW(defWndProc_, handle_, message.Msg, message.WParam, message.LParam);
 }

@@ -25,6 +25,15 @@ constexpr UINT CN_COMMAND = CN_BASE + WM_COMMAND;
 constexpr UINT CN_DRAWITEM = CN_BASE + WM_DRAWITEM;
 constexpr UINT CN_MEASUREITEM = CN_BASE + WM_MEASUREITEM;
 
+// What a control tells the filters set on it about its window, so that a
+// component acting for the control (the drop target) gives every window the
+// control makes, re-created ones included, what it needs.
+constexpr UINT CM_BASE = 0xB000;
+// Before the window is made; LParam: the TCreateParams, for the filter to add to.
+constexpr UINT CM_CREATEPARAMS = CM_BASE + 1;
+// The window exists and is placed.
+constexpr UINT CM_WINDOWCREATED = CM_BASE + 2;
+
 enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 
 struct TCreateParams {
@@ -47,7 +56,7 @@ public:
 
     // The native window; created on first request, with its parent's first.
     HWND Handle();
-    bool HandleAllocated() const noexcept { return static_cast<bool>(handle_); }
+    bool HandleAllocated() const noexcept { return handle_ != nullptr; }
     // The control whose native window this is, if any.
     static TWinControl* FromHandle(HWND window) noexcept;
 
@@ -86,11 +95,6 @@ public:
     void SetMessageFilter(const void* setter, TMessageFilter filter);
     void RemoveMessageFilter(const void* setter) noexcept;
 
-    // Whether the window takes files dropped from the shell, also from the
-    // ordinary file browser when the program runs elevated. It is part of the
-    // window's creation, so every window the control re-creates keeps it.
-    bool AcceptsFiles() const noexcept { return acceptsFiles_; }
-    void SetAcceptsFiles(bool accept);
 
 protected:
     virtual void CreateParams(TCreateParams& params);
@@ -114,12 +118,16 @@ protected:
 private:
     static LRESULT CALLBACK StaticWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
     void Dispatch(TMessage& message);
+    void TellFilters(UINT msg, LPARAM lParam);
     void Bind(HWND window);
     void WindowGone();
     bool ReflectToChild(TMessage& message);
     void UpdateBoundsFromWindow();
 
-    win::UniqueHwnd handle_;
+    // The control owns its window until the window reports WM_NCDESTROY:
+    // the window's own WM_DESTROY and WM_NCDESTROY still find the control
+    // holding it, and WindowGone lets go of it there, whoever destroyed it.
+    HWND handle_ = nullptr;
     WNDPROC defWndProc_ = ::DefWindowProcW;
     TWinControl* parent_ = nullptr;
     std::vector<TWinControl*> controls_;
@@ -127,7 +135,6 @@ private:
     TAlign align_ = TAlign::alNone;
     bool windowClosing_ = false;
     UINT id_;
-    bool acceptsFiles_ = false;
     struct TSetFilter {
         const void* setter;
         TMessageFilter filter;

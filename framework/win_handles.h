@@ -33,9 +33,6 @@ public:
     H get() const noexcept { return h_; }
     explicit operator bool() const noexcept { return h_ != NullHandle(); }
     H release() noexcept { return std::exchange(h_, NullHandle()); }
-    // Closed before it is cleared: a window's own WM_DESTROY and WM_NCDESTROY
-    // still find their control holding it, and nothing asked meanwhile for a
-    // missing handle makes a second one.
     void reset(H h = NullHandle()) noexcept {
         if (h_ != NullHandle()) Close(h_);
         h_ = h;

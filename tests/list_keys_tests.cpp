@@ -379,3 +379,34 @@ TEST(ElevatedDrops, OnlyAnElevatedProgramLetsTheShellsDropMessagesThrough) {
         Application->DestroyComponent(form);
     }
 }
+
+// The list's window made again (its columns switched off and on) takes drops
+// as the first one did: the style, the elevated program's filter, the question.
+TEST(ElevatedDrops, AListWindowMadeAgainTakesDropsAsTheFirst) {
+    TPlatformOverride recorder(Platform().ChangeWindowMessageFilterEx, &RecordFilter);
+    TPlatformOverride token(Platform().GetTokenInformation, &ReportElevation);
+    elevation = Elevation::Elevated;
+    auto* form = Application->Create<TForm1>();
+    form->ReadLayout();
+    TShellFileListBox& list = *form->ShellFileListBox1;
+    const HWND first = list.Handle();
+    filterCalls.clear();
+    list.SetColumns(0);
+    list.SetColumns(2);
+    const HWND made = list.Handle();
+    ASSERT_NE(made, first);
+    EXPECT_TRUE(::GetWindowLongW(made, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+    std::vector<UINT> allowed;
+    for (const FilterCall& call : filterCalls)
+        if (call.window == made) allowed.push_back(call.message);
+    std::sort(allowed.begin(), allowed.end());
+    EXPECT_EQ(allowed, (std::vector<UINT>{kCopyGlobalData, WM_COPYDATA, WM_DROPFILES}));
+
+    TempFolder outside;
+    DialogAnswerer answers({Action::Cancel});
+    ::PostMessageW(made, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({outside.Touch(L"Déposé.txt")}, {1, 1})), 0);
+    RunMainLoopUntil([&] { return !answers.Seen().empty() && Application->ModalLevel() == 0; }, 3000);
+    ASSERT_EQ(answers.Seen().size(), 1u);
+    EXPECT_EQ(answers.Seen()[0].text, kAddQuestion + L"Déposé.txt");
+    Application->DestroyComponent(form);
+}
