@@ -114,22 +114,16 @@ int TApplication::StartupShowCommand() const {
 }
 
 void TApplication::Run() {
-    struct RunningScope {
-        bool& flag;
-        explicit RunningScope(bool& f) : flag(f) { flag = true; }
-        ~RunningScope() { flag = false; }
-    } running(running_);
     if (!mainForm_) return;
 
     switch (StartupShowCommand()) {
     case SW_SHOWMAXIMIZED: mainForm_->SetWindowState(TWindowState::wsMaximized); break;
     case SW_SHOWMINNOACTIVE:
-        initialState_ = TWindowState::wsMinimized;
         mainForm_->SetWindowState(TWindowState::wsMinimized);
+        Minimize();
         break;
     default: break;
     }
-    if (initialState_ == TWindowState::wsMinimized) Minimize();
     mainForm_->Show();
 
     while (!terminated_) {

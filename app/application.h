@@ -41,7 +41,6 @@ public:
     void Run();
     void HandleMessage() override;
     void Terminate() override;
-    bool Terminated() const noexcept { return terminated_; }
     // Terminate, WM_QUIT taken, the end of the session.
     bool Closing() const noexcept override { return closing_ || terminated_; }
     void Minimize();
@@ -56,7 +55,6 @@ public:
     const std::wstring& Title() const noexcept override { return title_; }
     HICON Icon() const noexcept override { return icon_; }
     TForm* MainForm() const noexcept override { return mainForm_; }
-    bool CreatingMainForm() const noexcept { return creatingMainForm_; }
     bool TakeCreatingMainForm() noexcept override { return std::exchange(creatingMainForm_, false); }
 
     // Whether the platform draws with visual styles: asked at start and again
@@ -95,8 +93,6 @@ private:
     bool creatingMainForm_ = false;
     bool terminated_ = false;
     bool closing_ = false;
-    bool running_ = false;
-    TWindowState initialState_ = TWindowState::wsNormal;
     int topMostLevel_ = 0;
     std::vector<HWND> topMostList_;
     bool visualStylesActive_ = false;

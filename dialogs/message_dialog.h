@@ -1,57 +1,15 @@
 // The one modal notice-and-question operation of the program.
 #pragma once
 
-#include "form.h"
+#include "dialog_buttons.h"
 
-#include <initializer_list>
 #include <string>
-#include <vector>
 
-enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
-
-enum TMsgDlgBtn {
-    mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll, mbYesToAll, mbHelp, mbClose
-};
-constexpr int MsgDlgButtonCount = mbClose + 1;
-
-// A set of buttons: button value n is bit n. Built from a list of buttons
-// ({mbOK, mbCancel}) so that a lone button can never pass as a raw mask.
-class TMsgDlgButtons {
-public:
-    constexpr TMsgDlgButtons(std::initializer_list<TMsgDlgBtn> buttons) {
-        for (TMsgDlgBtn b : buttons) mask_ = static_cast<unsigned short>(mask_ | (1u << b));
-    }
-    constexpr explicit TMsgDlgButtons(unsigned short mask) : mask_(mask) {}
-    constexpr bool Contains(TMsgDlgBtn button) const noexcept { return (mask_ >> button) & 1u; }
-    constexpr unsigned short Mask() const noexcept { return mask_; }
-    constexpr bool operator==(const TMsgDlgButtons&) const = default;
-
-private:
-    unsigned short mask_ = 0;
-};
-constexpr TMsgDlgButtons MsgDlgButtons(std::initializer_list<TMsgDlgBtn> buttons) { return TMsgDlgButtons(buttons); }
-
-// Shows `message` in a modal dialog of the given kind with the given buttons
-// and returns the result of the button that closed it (2 when it was
-// dismissed). X and Y of -1 centre the dialog.
-TModalResult ShowMessageDialog(const std::wstring& message, TMsgDlgType kind, TMsgDlgButtons buttons,
-                               int helpContext, int x, int y, const std::wstring& helpFile);
+// Shows `message` in a modal dialog of the given kind with the given buttons,
+// centred on the active form's monitor, and returns the result of the button
+// that closed it (2 when it was dismissed).
+TModalResult ShowMessageDialog(const std::wstring& message, TMsgDlgType kind, TMsgDlgButtons buttons);
 
 // Process-wide: false makes every dialog use the program's own message form
 // instead of the platform's task dialog.
 extern bool UseTaskDialogs;
-
-// What both presentations share.
-
-// The title bar text for a kind: its French title, the application's title
-// for mtCustom.
-std::wstring DialogTitle(TMsgDlgType kind);
-std::wstring ButtonCaption(TMsgDlgBtn button);
-// The result a button reports when it closes a task dialog.
-TModalResult ButtonResult(TMsgDlgBtn button);
-// The buttons of the set in button order, whatever order they were listed in.
-std::vector<TMsgDlgBtn> ButtonsInOrder(TMsgDlgButtons buttons);
-// OK when present, else Yes, else Retry (which may be absent: no default).
-TMsgDlgBtn DefaultButton(TMsgDlgButtons buttons);
-// The work area of the monitor nearest to the window; false when unknown.
-bool NearestWorkArea(HWND window, RECT& area);

@@ -226,7 +226,6 @@ void TMessageForm::Build(const std::wstring& message, TMsgDlgType kind, TMsgDlgB
     const int groupWidth = count ? count * buttonWidth + (count - 1) * m.buttonSpacing : 0;
     const int clientWidth = std::max(blockWidth, groupWidth) + 2 * m.horizontalMargin;
     SetClientSize(clientWidth, blockHeight + m.buttonHeight + m.verticalSpacing + 2 * m.verticalMargin);
-    SetBounds(Screen->Width() / 2 - Width() / 2, Screen->Height() / 2 - Height() / 2, Width(), Height());
     SetCaption(DialogTitle(kind));
 
     iconAt_ = {m.horizontalMargin, m.verticalMargin};
@@ -258,11 +257,7 @@ void TMessageForm::AddButtons(TMsgDlgButtons buttons, TMsgDlgBtn defaultButton, 
     if (first) SetActiveControl(first);
 }
 
-void TMessageForm::Place(int x, int y) {
-    if (x >= 0 || y >= 0) {
-        SetBounds(x >= 0 ? x : Left(), y >= 0 ? y : Top(), Width(), Height());
-        return;
-    }
+void TMessageForm::Place() {
     RECT work{};
     TForm* active = Screen->ActiveForm();
     if (active && active != this && active->HandleAllocated() && NearestWorkArea(active->Handle(), work)) {
@@ -421,7 +416,7 @@ MessageFormPtr CreateMessageDialog(const std::wstring& message, TMsgDlgType kind
     return form;
 }
 
-TModalResult ShowMessageForm(MessageFormPtr form, int x, int y) {
-    form->Place(x, y);
+TModalResult ShowMessageForm(MessageFormPtr form) {
+    form->Place();
     return form->ShowModal();
 }

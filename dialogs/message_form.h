@@ -2,7 +2,7 @@
 // cannot be.
 #pragma once
 
-#include "message_dialog.h"
+#include "dialog_buttons.h"
 
 #include <memory>
 #include <string>
@@ -17,9 +17,8 @@ public:
 
     // Lays the form out for the message, the kind and the buttons.
     void Build(const std::wstring& message, TMsgDlgType kind, TMsgDlgButtons buttons, TMsgDlgBtn defaultButton);
-    // Moves the left edge to X and the top edge to Y where they are not
-    // negative; both negative centre it on the active form's monitor.
-    void Place(int x, int y);
+    // Centres the form on the active form's monitor.
+    void Place();
     // Shows the form and runs its modal loop until a result is set.
     TModalResult ShowModal();
 
@@ -60,6 +59,6 @@ using MessageFormPtr = std::unique_ptr<TMessageForm, DestroyMessageForm>;
 // The build step: a laid-out form, not yet shown.
 MessageFormPtr CreateMessageDialog(const std::wstring& message, TMsgDlgType kind, TMsgDlgButtons buttons,
                                    TMsgDlgBtn defaultButton);
-// The show step: places the form (X, Y of -1 centre it), runs it modally,
-// destroys it and returns its result.
-TModalResult ShowMessageForm(MessageFormPtr form, int x, int y);
+// The show step: places the form, runs it modally, destroys it and returns
+// its result.
+TModalResult ShowMessageForm(MessageFormPtr form);

@@ -3,6 +3,7 @@
 #include "application_host.h"
 #include "modal_scope.h"
 #include "platform_calls.h"
+#include "screen.h"
 
 #include <algorithm>
 
@@ -88,8 +89,8 @@ void TTaskMessageDialog::PlaceOnWorkArea() {
     RECT dialog{};
     ::GetWindowRect(window_, &dialog);
     // A dialog larger than the work area overlaps both edges alike.
-    const int x = Position.x < 0 ? ((work.right - work.left) - (dialog.right - dialog.left)) / 2 : Position.x;
-    const int y = Position.y < 0 ? ((work.bottom - work.top) - (dialog.bottom - dialog.top)) / 2 : Position.y;
+    const int x = ((work.right - work.left) - (dialog.right - dialog.left)) / 2;
+    const int y = ((work.bottom - work.top) - (dialog.bottom - dialog.top)) / 2;
     ::SetWindowPos(window_, nullptr, work.left + x, work.top + y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -112,7 +113,7 @@ void TTaskMessageDialog::WatchCancellation() {
 }
 
 std::optional<TModalResult> ShowTaskMessageDialog(const std::wstring& message, TMsgDlgType kind,
-                                                  TMsgDlgButtons buttons, int x, int y) {
+                                                  TMsgDlgButtons buttons) {
     TTaskMessageDialog dialog;
     const TMsgDlgBtn defaultButton = DefaultButton(buttons);
     for (TMsgDlgBtn button : ButtonsInOrder(buttons)) {
@@ -121,7 +122,6 @@ std::optional<TModalResult> ShowTaskMessageDialog(const std::wstring& message, T
     }
     dialog.Caption = DialogTitle(kind);
     dialog.MainIcon = TaskDialogIcon(kind);
-    dialog.Position = {x, y};
     dialog.Text = message;
     if (!dialog.Execute()) return std::nullopt;
     return dialog.ModalResult();

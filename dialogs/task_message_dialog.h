@@ -1,7 +1,7 @@
 // The platform's task dialog as the message dialog's first presentation.
 #pragma once
 
-#include "message_dialog.h"
+#include "dialog_buttons.h"
 #include "win_control.h"
 
 #include <commctrl.h>
@@ -24,8 +24,6 @@ public:
     PCWSTR MainIcon = nullptr;
     std::vector<TTaskDialogButtonItem> Buttons;
     TModalResult DefaultButton = 0;
-    // Offsets from the work area's top-left corner; negative centres.
-    POINT Position{-1, -1};
 
     // Shows the dialog over the owner the modal rule chooses for a task
     // dialog. False when the platform could not.
@@ -51,4 +49,4 @@ private:
 // The task-dialog presentation of ShowMessageDialog: the result, or nothing
 // when the platform could not show the dialog.
 std::optional<TModalResult> ShowTaskMessageDialog(const std::wstring& message, TMsgDlgType kind,
-                                                  TMsgDlgButtons buttons, int x, int y);
+                                                  TMsgDlgButtons buttons);

@@ -78,7 +78,7 @@ void TCustomListBox::DrawItem(const DRAWITEMSTRUCT& item) {
     const UINT state = item.itemState & 0xFF;
     const int index = static_cast<int>(item.itemID);
     const bool selected = index >= 0 && (state & ODS_SELECTED);
-    canvas_ = {item.hDC, ColorToRGB(selected ? clHighlight : color_),
+    canvas_ = {item.hDC, ColorToRGB(selected ? clHighlight : Color()),
                ColorToRGB(selected ? clHighlightText : font_.Color())};
     win::SelectScope font(item.hDC, font_.Handle());
     ::SetTextColor(item.hDC, canvas_.FontColor);

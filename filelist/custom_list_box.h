@@ -27,13 +27,13 @@ public:
     std::wstring ItemText(int index);
     DWORD ItemData(int index);
 
-    int Columns() const noexcept { return columns_; }
     void SetColumns(int columns);
     int ItemHeight() const noexcept { return itemHeight_; }
     TFont& Font() noexcept { return font_; }
     // Call after changing Font().
     virtual void FontChanged();
-    TColor Color() const noexcept { return color_; }
+    // The list is drawn on the window colour.
+    static constexpr TColor Color() noexcept { return clWindow; }
     TPopupMenu* PopupMenu() const noexcept { return popupMenu_; }
     void SetPopupMenu(TPopupMenu* menu) noexcept { popupMenu_ = menu; }
 
@@ -67,7 +67,6 @@ private:
     int columns_ = 0;
     int itemHeight_ = 16;
     TFont font_;
-    TColor color_ = clWindow;
     TPopupMenu* popupMenu_ = nullptr;
     std::wstring filter_;
     DWORD lastTime_ = 0;

@@ -25,10 +25,10 @@ BOOL CopyFileTo(const std::wstring& source, const std::wstring& destination) {
 }
 
 bool ShowNotice(const std::wstring& message, TMsgDlgType kind) {
-    (void)ShowMessageDialog(message, kind, {mbOK}, 0, -1, -1, L"");
+    (void)ShowMessageDialog(message, kind, {mbOK});
     return true;
 }
 
 bool AskConfirm(const std::wstring& message) {
-    return ShowMessageDialog(message, mtConfirmation, {mbOK, mbCancel}, 0, -1, -1, L"") == mrOk;
+    return ShowMessageDialog(message, mtConfirmation, {mbOK, mbCancel}) == mrOk;
 }

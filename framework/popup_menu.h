@@ -63,7 +63,6 @@ public:
     void SetImages(TImageList* images);
     TComponent* PopupComponent() const noexcept { return popupComponent_; }
     void SetPopupComponent(TComponent* component) noexcept { popupComponent_ = component; }
-    POINT PopupPoint() const noexcept { return popupPoint_; }
     // The platform menu while the menu is open, else null.
     HMENU Handle() const noexcept { return handle_; }
 

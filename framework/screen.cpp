@@ -42,3 +42,10 @@ HCURSOR TScreen::CursorHandle() const noexcept {
 void TScreen::FormDestroyed(TForm* form) noexcept {
     if (activeForm_ == form) activeForm_ = nullptr;
 }
+
+bool NearestWorkArea(HWND window, RECT& area) {
+    MONITORINFO info{sizeof(info)};
+    if (!::GetMonitorInfoW(::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &info)) return false;
+    area = info.rcWork;
+    return true;
+}

@@ -45,3 +45,6 @@ private:
 };
 
 extern TScreen* Screen;
+
+// The work area of the monitor nearest to the window; false when unknown.
+bool NearestWorkArea(HWND window, RECT& area);

@@ -96,7 +96,7 @@ void TStatusBar::CreateWindowDone() {
     HWND bar = Handle();
     // The tip of a window that is gone would point at nothing.
     toolTip_.reset();
-    ::SendMessageW(bar, SB_SETBKCOLOR, 0, static_cast<LPARAM>(ColorToRGB(color_)));
+    ::SendMessageW(bar, SB_SETBKCOLOR, 0, static_cast<LPARAM>(ColorToRGB(clBtnFace)));
     ApplyFont(false);
 }
 

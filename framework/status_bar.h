@@ -35,7 +35,6 @@ private:
     void ApplyFont(bool redraw);
 
     std::wstring panelText_;
-    TColor color_ = clBtnFace;
     TFont font_;
     bool sizeGrip_ = false;
     int pixelsPerInch_ = 96;

@@ -574,7 +574,7 @@ struct ModalWindowCase {
 
 void AskWithTaskDialogs(bool taskDialogs) {
     Presentation presentation(taskDialogs);
-    (void)ShowMessageDialog(L"Lancer Outil.lnk", mtConfirmation, {mbOK, mbCancel}, 0, -1, -1, L"");
+    (void)ShowMessageDialog(L"Lancer Outil.lnk", mtConfirmation, {mbOK, mbCancel});
 }
 
 const ModalWindowCase kModalWindows[] = {

@@ -46,12 +46,12 @@ public:
 };
 
 TModalResult ShowNoticeDialog(const std::wstring& message = kNotice) {
-    return ShowMessageDialog(message, mtWarning, {mbOK}, 0, -1, -1, L"");
+    return ShowMessageDialog(message, mtWarning, {mbOK});
 }
 
 // Listed Cancel first: the dialog still shows OK on the left.
 TModalResult ShowQuestionDialog() {
-    return ShowMessageDialog(kQuestion, mtConfirmation, {mbCancel, mbOK}, 0, -1, -1, L"");
+    return ShowMessageDialog(kQuestion, mtConfirmation, {mbCancel, mbOK});
 }
 
 // Holds Ctrl in the thread's key state, as a user's finger on the key would.
@@ -374,7 +374,7 @@ FormLayout ShowAndMeasure(const std::wstring& message, TMsgDlgType kind, TMsgDlg
         ::EnumChildWindows(form, &ReadChild, reinterpret_cast<LPARAM>(&layout));
         ::PostMessageW(::FindWindowExW(form, nullptr, L"Button", nullptr), BM_CLICK, 0, 0);
     });
-    ShowMessageDialog(message, kind, buttons, 0, -1, -1, L"");
+    ShowMessageDialog(message, kind, buttons);
     return layout;
 }
 
@@ -483,7 +483,7 @@ LabelShown ShowQuestionAndReadLabel(const std::wstring& message) {
         shown.measured = {WidthOf(measured), HeightOf(measured)};
         DialogAnswerer::ClickButton(form, L"OK");
     });
-    ShowMessageDialog(message, mtConfirmation, {mbOK, mbCancel}, 0, -1, -1, L"");
+    ShowMessageDialog(message, mtConfirmation, {mbOK, mbCancel});
     return shown;
 }
 
