@@ -9,14 +9,6 @@ bool UseTaskDialogs = true;
 
 namespace {
 
-int PlatformMajorVersion() {
-    static const int major = [] {
-        OSVERSIONINFOW info{sizeof(info)};
-        return ::GetVersionExW(&info) ? static_cast<int>(info.dwMajorVersion) : 0;
-    }();
-    return major;
-}
-
 // Wine's comctl32 6 carries the version number 5.81: a manifest that
 // redirects comctl32 to the common controls 6 assembly counts as well.
 bool ManifestSelectsCommonControls6() {
@@ -35,7 +27,7 @@ bool CommonControlsV6() {
 }
 
 bool TaskDialogsApply() {
-    return PlatformMajorVersion() >= 6 && UseTaskDialogs && ApplicationHost->VisualStylesActive() &&
+    return SystemAtLeast(6, 0) && UseTaskDialogs && ApplicationHost->VisualStylesActive() &&
            CommonControlsV6();
 }
 

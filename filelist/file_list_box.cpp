@@ -15,7 +15,11 @@ std::wstring LowerCase(std::wstring text) {
     return text;
 }
 
+}  // namespace
+
 bool SameFileName(const std::wstring& a, const std::wstring& b) { return LowerCase(a) == LowerCase(b); }
+
+namespace {
 
 bool FolderExists(const std::wstring& path) {
     const DWORD attributes = ::GetFileAttributesW(path.c_str());

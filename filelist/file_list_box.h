@@ -18,6 +18,9 @@ enum TFileAttr : unsigned {
     ftNormal = 1u << 6,
 };
 
+// Whether two names name the same file: the platform's file names ignore case.
+bool SameFileName(const std::wstring& a, const std::wstring& b);
+
 class TFileListBox : public TCustomListBox {
 public:
     explicit TFileListBox(TComponent* owner);

@@ -1,24 +1,35 @@
 #include "folder_watch.h"
 
+#include "platform_calls.h"
 #include "shell_file_list_box.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
 constexpr DWORD kWatchedChanges =
     FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_ATTRIBUTES | FILE_NOTIFY_CHANGE_LAST_WRITE;
 
+std::vector<std::wstring> FileNames(TShellFileListBox& list) {
+    std::vector<std::wstring> names;
+    for (int i = 0; i < list.Count(); ++i) names.push_back(list.EntryFileName(i));
+    return names;
+}
+
 }  // namespace
 
-TFolderWatch::TFolderWatch(std::function<void()> changed) : changed_(std::move(changed)) {}
+TFolderWatch::TFolderWatch(std::function<bool()> read) : read_(std::move(read)) {}
 
 void TFolderWatch::Watch(const std::wstring& folder) {
-    if (folder == folder_ && (handle_ || folder.empty())) return;
+    // The reading the watch asked for enters its folder again: a watch that
+    // stopped stays stopped until the folder is entered for another reason.
+    if (folder == folder_ && (handle_ || folder.empty() || reading_)) return;
     folder_ = folder;
     pending_ = false;
+    signals_ = 0;
     handle_.reset();
-    if (!folder.empty()) handle_.reset(::FindFirstChangeNotificationW(folder.c_str(), FALSE, kWatchedChanges));
+    if (!folder.empty()) handle_.reset(Platform().FindFirstChangeNotificationW(folder.c_str(), FALSE, kWatchedChanges));
 }
 
 DWORD TFolderWatch::WaitTimeout(DWORD now) const noexcept {
@@ -32,26 +43,43 @@ DWORD TFolderWatch::WaitTimeout(DWORD now) const noexcept {
 void TFolderWatch::Signalled(DWORD now) {
     // Changes that come before the reading are read with it; those after it
     // signal again.
-    if (!::FindNextChangeNotification(handle_.get())) handle_.reset();
+    if (!Platform().FindNextChangeNotification(handle_.get())) handle_.reset();
     if (!pending_) firstChange_ = now;
     pending_ = true;
     lastChange_ = now;
+    ++signals_;
 }
 
 void TFolderWatch::Due(DWORD now) {
     if (!pending_ || (now - lastChange_ < QuietTime && now - firstChange_ < LongestWait)) return;
     pending_ = false;
-    changed_();
+    const bool runaway = std::exchange(signals_, 0) >= RunawaySignals;
+    const bool changed = ReadAsked();
+    if (runaway && !changed) handle_.reset();
 }
 
-void RereadKeepingPlace(TShellFileListBox& list) {
+bool TFolderWatch::ReadAsked() {
+    struct Reading {
+        bool& flag;
+        explicit Reading(bool& reading) : flag(reading) { flag = true; }
+        ~Reading() { flag = false; }
+    } reading(reading_);
+    return read_();
+}
+
+bool RereadKeepingPlace(TShellFileListBox& list) {
     HWND window = list.Handle();
+    const std::vector<std::wstring> before = FileNames(list);
     const int selected = list.ItemIndex();
     const std::wstring name = selected >= 0 && selected < list.Count() ? list.EntryFileName(selected) : L"";
     const LRESULT top = ::SendMessageW(window, LB_GETTOPINDEX, 0, 0);
     list.Update();
-    for (int i = 0; !name.empty() && i < list.Count(); ++i)
-        if (list.EntryFileName(i) == name) list.SetItemIndex(i);
+    const std::vector<std::wstring> after = FileNames(list);
+    // A file renamed only in case is still the same file.
+    const auto kept = std::find_if(after.begin(), after.end(),
+                                   [&name](const std::wstring& file) { return SameFileName(file, name); });
+    if (!name.empty() && kept != after.end()) list.SetItemIndex(static_cast<int>(kept - after.begin()));
     // Last: selecting scrolls to the entry, and the user may have scrolled away.
     ::SendMessageW(window, LB_SETTOPINDEX, top, 0);
+    return before != after;
 }

@@ -12,10 +12,11 @@ class TShellFileListBox;
 
 class TFolderWatch : public TLoopWait {
 public:
-    // `changed` runs once the folder has been quiet for QuietTime after a
-    // change, or LongestWait after the first change of a burst that does not
-    // stop, from the main loop only.
-    explicit TFolderWatch(std::function<void()> changed);
+    // `read` reads the folder again and tells whether what it lists changed.
+    // It runs once the folder has been quiet for QuietTime after a change,
+    // or LongestWait after the first change of a burst that does not stop,
+    // from the main loop only.
+    explicit TFolderWatch(std::function<bool()> read);
 
     // Watches `folder`, or nothing when it is empty. A watch that cannot be
     // set is no error: the folder is then simply not followed.
@@ -26,6 +27,11 @@ public:
     // A folder written to without a pause (an installer at work) is still
     // shown as it goes.
     static constexpr DWORD LongestWait = 1000;
+    // A burst of this many signals whose reading finds nothing changed comes
+    // from a handle that signals for nothing (a network share that went
+    // away, where a redirected SendTo folder often lives): watching stops
+    // until the folder is entered again, rather than keep a core busy.
+    static constexpr int RunawaySignals = 500;
 
     HANDLE WaitHandle() const noexcept override { return handle_.get(); }
     DWORD WaitTimeout(DWORD now) const noexcept override;
@@ -33,14 +39,20 @@ public:
     void Due(DWORD now) override;
 
 private:
-    std::function<void()> changed_;
+    // Reads for a change; meanwhile the watch knows the reading is its own.
+    bool ReadAsked();
+
+    std::function<bool()> read_;
     std::wstring folder_;
     win::UniqueChangeNotification handle_;
     bool pending_ = false;
+    bool reading_ = false;
+    int signals_ = 0;
     DWORD firstChange_ = 0;
     DWORD lastChange_ = 0;
 };
 
 // Reads the list's folder again where the user left it: the same file stays
 // selected (none when it went) and the list keeps its scroll position.
-void RereadKeepingPlace(TShellFileListBox& list);
+// Whether the list's files changed.
+bool RereadKeepingPlace(TShellFileListBox& list);

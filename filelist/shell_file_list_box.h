@@ -51,5 +51,5 @@ private:
     // shell's name, which need not name the file.
     std::vector<std::wstring> fileNames_;
     // Follows the folder listed; changes made by anyone show by themselves.
-    TFolderWatch watch_{[this] { RereadKeepingPlace(*this); }};
+    TFolderWatch watch_{[this] { return RereadKeepingPlace(*this); }};
 };

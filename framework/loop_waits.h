@@ -26,6 +26,9 @@ public:
     virtual void Due(DWORD now) = 0;
 };
 
+// The kinds of input that wake the main loop: all that the system knows.
+DWORD InputWakeMask();
+
 // Blocks until input arrives, a source's handle is signalled or a source's
 // time comes, then lets each source act.
 void WaitForInputOrLoopWaits();

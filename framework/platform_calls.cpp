@@ -44,6 +44,11 @@ const TPlatformCalls& SystemCalls() {
         &DpiForMonitorOnFirstUse,
         FunctionOf<ChangeWindowMessageFilterExFn>(::GetModuleHandleW(L"user32.dll"), "ChangeWindowMessageFilterEx"),
         &::GetTokenInformation,
+        &::GetVersionExW,
+        &::MsgWaitForMultipleObjectsEx,
+        &::WaitMessage,
+        &::FindFirstChangeNotificationW,
+        &::FindNextChangeNotification,
     };
     return calls;
 }

@@ -25,6 +25,11 @@ using FileOperationFn = int(WINAPI*)(LPSHFILEOPSTRUCTW);
 using DpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
 using ChangeWindowMessageFilterExFn = BOOL(WINAPI*)(HWND, UINT, DWORD, PCHANGEFILTERSTRUCT);
 using TokenInformationFn = BOOL(WINAPI*)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD, PDWORD);
+using VersionFn = BOOL(WINAPI*)(LPOSVERSIONINFOW);
+using MsgWaitFn = DWORD(WINAPI*)(DWORD, const HANDLE*, DWORD, DWORD, DWORD);
+using WaitMessageFn = BOOL(WINAPI*)();
+using FirstChangeFn = HANDLE(WINAPI*)(LPCWSTR, BOOL, DWORD);
+using NextChangeFn = BOOL(WINAPI*)(HANDLE);
 using TaskDialogIndirectFunction = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
 
 struct TPlatformCalls {
@@ -35,7 +40,7 @@ struct TPlatformCalls {
     LoadLibraryExFn LoadLibraryExW;
     // The system locale's language, which decides how menu hotkeys are written.
     LanguageFn GetSystemDefaultLangID;
-    // The type-ahead's clock.
+    // The program's clock: the type-ahead's and the main loop's.
     TickCountFn GetTickCount;
     // The screen's resolution, read when the screen object is made.
     DeviceCapsFn GetDeviceCaps;
@@ -60,6 +65,14 @@ struct TPlatformCalls {
     ChangeWindowMessageFilterExFn ChangeWindowMessageFilterEx;
     // Tells, among other things, whether the program runs elevated.
     TokenInformationFn GetTokenInformation;
+    // The system's version as the program's manifest lets it see it.
+    VersionFn GetVersionExW;
+    // The main loop's wait, and its fallback when the wait fails.
+    MsgWaitFn MsgWaitForMultipleObjectsEx;
+    WaitMessageFn WaitMessage;
+    // The folder watch's change handle.
+    FirstChangeFn FindFirstChangeNotificationW;
+    NextChangeFn FindNextChangeNotification;
 };
 
 // The table the program calls through.

@@ -72,3 +72,9 @@ DWORD FileVersionMS(const wchar_t* file) {
     if (!query(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) || !fixed) return 0;
     return fixed->dwFileVersionMS;
 }
+
+bool SystemAtLeast(DWORD major, DWORD minor) {
+    OSVERSIONINFOW info{sizeof(info)};
+    if (!Platform().GetVersionExW(&info)) return false;
+    return info.dwMajorVersion > major || (info.dwMajorVersion == major && info.dwMinorVersion >= minor);
+}

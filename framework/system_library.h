@@ -26,3 +26,8 @@ std::wstring ModulePath();
 
 // The upper half (dwFileVersionMS) of a system file's version, or 0.
 DWORD FileVersionMS(const wchar_t* file);
+
+// Whether the system is at least version major.minor (6.0 Vista, 6.2
+// Windows 8). Without a manifest entry for a later system, Windows 8.1 and
+// later report 6.2, which still answers every question up to Windows 8.
+bool SystemAtLeast(DWORD major, DWORD minor);

@@ -5,6 +5,8 @@
 
 #include "application.h"
 #include "folder_watch.h"
+#include "loop_waits.h"
+#include "platform_calls.h"
 #include "form.h"
 #include "win_handles.h"
 #include "shell_file_list_box.h"
@@ -13,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 
 namespace {
 
@@ -29,6 +33,25 @@ void RunInOtherProcess(const std::wstring& command) {
     win::UniqueKernelHandle owned(process.hProcess);
     ASSERT_EQ(::WaitForSingleObject(owned.get(), 30000), WAIT_OBJECT_0);
 }
+
+// Counts the list's readings: each one asks the shell about every file it
+// lists, `marker` among them.
+class ReadingCounter {
+public:
+    explicit ReadingCounter(std::wstring marker) { marker_ = std::move(marker); count_ = 0; }
+    int Count() const noexcept { return count_; }
+    void Reset() noexcept { count_ = 0; }
+
+private:
+    static DWORD_PTR WINAPI Count(LPCWSTR path, DWORD attributes, SHFILEINFOW* info, UINT size, UINT flags) {
+        if (path && marker_ == path) ++count_;
+        return SystemCalls().SHGetFileInfoW(path, attributes, info, size, flags);
+    }
+
+    static inline std::wstring marker_;
+    static inline int count_ = 0;
+    TPlatformOverride<ShellFileInfoFn> count{Platform().SHGetFileInfoW, &Count};
+};
 
 class FolderWatchTest : public testing::Test {
 protected:
@@ -91,7 +114,11 @@ TEST_F(FolderWatchTest, AnotherProgramsChangesShowWithoutAKeyWhereTheUserLeftThe
         {"added before the selection", L"echo x> a.txt", L"a.txt", nullptr, L"m150.txt", L"m150.txt"},
         {"renamed", L"ren a.txt c.txt", L"c.txt", L"a.txt", L"b.txt", L"b.txt"},
         {"another removed", L"del c.txt", nullptr, L"c.txt", L"m150.txt", L"m150.txt"},
-        {"the selected one removed", L"del b.txt", nullptr, L"b.txt", L"b.txt", L"(none)"},
+        // Wine's rename keeps the old case of a name that differs in case
+        // only: the file passes through another name, within one command.
+        {"the selected one renamed in case only", L"ren b.txt tmp.txt && ren tmp.txt B.txt", L"B.txt", L"b.txt",
+         L"b.txt", L"B.txt"},
+        {"the selected one removed", L"del B.txt", nullptr, L"B.txt", L"B.txt", L"(none)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
@@ -158,7 +185,10 @@ TEST(FolderWatchTiming, ReadsAfterAPauseOrOnceASecondWhileChangesGoOn) {
         SCOPED_TRACE(c.label);
         std::vector<DWORD> readings;
         DWORD now = 0;
-        TFolderWatch watch([&] { readings.push_back(now); });
+        TFolderWatch watch([&] {
+            readings.push_back(now);
+            return true;
+        });
         // The main loop's steps, 50 ms apart: a change is signalled, then
         // whatever is due is done.
         for (; now <= c.until; now += 50) {
@@ -166,5 +196,218 @@ TEST(FolderWatchTiming, ReadsAfterAPauseOrOnceASecondWhileChangesGoOn) {
             watch.Due(now);
         }
         EXPECT_EQ(readings, c.readings);
+    }
+}
+
+// The watch follows the list's folder, not the one it left.
+TEST_F(FolderWatchTest, AChangeInTheFolderLeftCausesNoReading) {
+    TempFolder other;
+    other.Touch(L"nouveau.txt");
+    list_->SetDirectory(folder_.Path());
+    list_->SetDirectory(other.Path());
+    ReadingCounter readings(L"nouveau.txt");
+    folder_.Touch(L"ancien.txt");
+    RunMainLoopUntil([] { return false; }, 600);
+    EXPECT_EQ(readings.Count(), 0);
+}
+
+// After a change shows, the handle waits for the next one: a handle left
+// signalled would read the folder again every second.
+TEST_F(FolderWatchTest, OneChangeIsReadOnceAndTheLoopStaysQuietAfterIt) {
+    list_->SetDirectory(folder_.Path());
+    ReadingCounter readings(L"nouveau.txt");
+    folder_.Touch(L"nouveau.txt");
+    ASSERT_TRUE(RunMainLoopUntil([&] { return Lists(L"nouveau.txt"); }, 3000));
+    RunMainLoopUntil([] { return false; }, 1500);
+    EXPECT_EQ(readings.Count(), 1);
+}
+
+// Written while the loop runs, a burst of 300 files shows in full for a few
+// readings, not one per file.
+TEST_F(FolderWatchTest, ABurstWrittenWhileTheLoopRunsCostsAFewReadings) {
+    folder_.Touch(L"0.txt");
+    list_->SetDirectory(folder_.Path());
+    ReadingCounter readings(L"0.txt");
+    std::thread writer([this] {
+        for (int i = 1; i <= 300; ++i) folder_.Touch(L"f" + std::to_wstring(i) + L".txt");
+    });
+    const bool listed = RunMainLoopUntil([&] { return list_->Count() == 301; }, 10000);
+    writer.join();
+    EXPECT_TRUE(listed || RunMainLoopUntil([&] { return list_->Count() == 301; }, 3000)) << list_->Count();
+    EXPECT_LE(readings.Count(), 3);
+}
+
+// With nothing else to wake it (no timer, no input), the loop still wakes
+// when the quiet time is over: a change shows before the guard, which wakes
+// the loop only if it slept too long.
+TEST_F(FolderWatchTest, AChangeShowsWithNothingElseWakingTheLoop) {
+    list_->SetDirectory(folder_.Path());
+    const DWORD thread = ::GetCurrentThreadId();
+    win::UniqueKernelHandle done(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::atomic<bool> guardWoke{false};
+    std::thread guard([&] {
+        if (::WaitForSingleObject(done.get(), 3000) != WAIT_TIMEOUT) return;
+        guardWoke = true;
+        ::PostThreadMessageW(thread, WM_NULL, 0, 0);
+    });
+    folder_.Touch(L"nouveau.txt");
+    while (!Lists(L"nouveau.txt") && !guardWoke) Application->HandleMessage();
+    ::SetEvent(done.get());
+    guard.join();
+    EXPECT_TRUE(Lists(L"nouveau.txt"));
+    EXPECT_FALSE(guardWoke);
+}
+
+namespace {
+
+int changeHandlesMade = 0;
+int waits = 0;
+
+// A change handle that signals for ever, as one on a share that went away.
+HANDLE WINAPI AlwaysSignalled(LPCWSTR, BOOL, DWORD) {
+    ++changeHandlesMade;
+    return ::CreateEventW(nullptr, TRUE, TRUE, nullptr);
+}
+
+BOOL WINAPI StaysSignalled(HANDLE) { return TRUE; }
+
+DWORD WINAPI CountedWait(DWORD count, const HANDLE* handles, DWORD timeout, DWORD mask, DWORD flags) {
+    ++waits;
+    return SystemCalls().MsgWaitForMultipleObjectsEx(count, handles, timeout, mask, flags);
+}
+
+}  // namespace
+
+// A handle that keeps signalling with nothing changed stops being watched,
+// without a word, until the folder is entered again.
+TEST_F(FolderWatchTest, AHandleThatSignalsForNothingIsDroppedUntilTheFolderIsEnteredAgain) {
+    changeHandlesMade = 0;
+    TPlatformOverride first(Platform().FindFirstChangeNotificationW, &AlwaysSignalled);
+    TPlatformOverride next(Platform().FindNextChangeNotification, &StaysSignalled);
+    TPlatformOverride wait(Platform().MsgWaitForMultipleObjectsEx, &CountedWait);
+    DialogAnswerer answers({});
+    list_->SetDirectory(folder_.Path());
+    ASSERT_EQ(changeHandlesMade, 1);
+    RunMainLoopUntil([] { return false; }, 2500);
+    waits = 0;
+    RunMainLoopUntil([] { return false; }, 1000);
+    // The loop's own timer wakes it every 20 ms; a spinning wait, thousands
+    // of times.
+    EXPECT_LT(waits, 200);
+    EXPECT_TRUE(answers.Seen().empty());
+    list_->Update();
+    EXPECT_EQ(changeHandlesMade, 2);
+}
+
+namespace {
+
+struct LoopWaitCall {
+    DWORD timeout;
+    DWORD mask;
+};
+std::vector<LoopWaitCall> loopWaits;
+DWORD clockNow = 0;
+DWORD waitAnswer = WAIT_TIMEOUT;
+int waitMessages = 0;
+DWORD versionMajor = 6;
+DWORD versionMinor = 1;
+
+DWORD WINAPI ProgramClock() { return clockNow; }
+
+// Waits on the program's clock: a timed wait ends when its time is up.
+DWORD WINAPI RecordedWait(DWORD, const HANDLE*, DWORD timeout, DWORD mask, DWORD) {
+    loopWaits.push_back({timeout, mask});
+    if (waitAnswer == WAIT_TIMEOUT && timeout != INFINITE) clockNow += timeout;
+    return waitAnswer;
+}
+
+BOOL WINAPI RecordedWaitMessage() {
+    ++waitMessages;
+    return TRUE;
+}
+
+BOOL WINAPI ReportedVersion(LPOSVERSIONINFOW info) {
+    info->dwMajorVersion = versionMajor;
+    info->dwMinorVersion = versionMinor;
+    return TRUE;
+}
+
+// The main loop's wait, with the program's clock, the wait and the system's
+// version stood in for.
+class MainLoopWaitTest : public testing::Test {
+protected:
+    void SetUp() override {
+        loopWaits.clear();
+        waitAnswer = WAIT_TIMEOUT;
+        waitMessages = 0;
+    }
+
+    TPlatformOverride<TickCountFn> clock{Platform().GetTickCount, &ProgramClock};
+    TPlatformOverride<MsgWaitFn> wait{Platform().MsgWaitForMultipleObjectsEx, &RecordedWait};
+    TPlatformOverride<WaitMessageFn> waitMessage{Platform().WaitMessage, &RecordedWaitMessage};
+    TPlatformOverride<VersionFn> version{Platform().GetVersionExW, &ReportedVersion};
+};
+
+}  // namespace
+
+// Windows 8 brought touch and pen input, which wake a thread through bits of
+// their own; Windows 7 refuses a mask that holds them.
+TEST_F(MainLoopWaitTest, WakesForEveryInputTheSystemKnows) {
+    constexpr DWORD kTouchAndPen = 0x0800 | 0x1000;
+    const struct {
+        const char* label;
+        DWORD major, minor;
+        DWORD touchAndPen;
+    } cases[] = {
+        {"Windows 7", 6, 1, 0},
+        {"Windows 8", 6, 2, kTouchAndPen},
+        {"Windows 10", 10, 0, kTouchAndPen},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        versionMajor = c.major;
+        versionMinor = c.minor;
+        loopWaits.clear();
+        WaitForInputOrLoopWaits();
+        ASSERT_EQ(loopWaits.size(), 1u);
+        EXPECT_EQ(loopWaits[0].mask & QS_ALLINPUT, static_cast<DWORD>(QS_ALLINPUT));
+        EXPECT_EQ(loopWaits[0].mask & kTouchAndPen, c.touchAndPen);
+    }
+}
+
+TEST_F(MainLoopWaitTest, AWaitTheSystemRefusesEndsInWaitingForInput) {
+    waitAnswer = WAIT_FAILED;
+    WaitForInputOrLoopWaits();
+    EXPECT_EQ(loopWaits.size(), 1u);
+    EXPECT_EQ(waitMessages, 1);
+}
+
+// The loop sleeps exactly until the watch is due, on the program's clock,
+// and the reading comes when the wait ends.
+TEST_F(MainLoopWaitTest, SleepsUntilTheWatchIsDue) {
+    const struct {
+        const char* label;
+        std::vector<DWORD> changes;
+        DWORD loopAt;
+        DWORD timeout;
+    } cases[] = {
+        {"one change, 100 ms ago", {1000}, 1100, TFolderWatch::QuietTime - 100},
+        {"changes for 950 ms, the last 50 ms ago", {1000, 1300, 1600, 1900}, 1950, TFolderWatch::LongestWait - 950},
+        {"no change", {}, 1000, INFINITE},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        int readings = 0;
+        TFolderWatch watch([&] {
+            ++readings;
+            return true;
+        });
+        for (DWORD at : c.changes) watch.Signalled(at);
+        clockNow = c.loopAt;
+        loopWaits.clear();
+        WaitForInputOrLoopWaits();
+        ASSERT_EQ(loopWaits.size(), 1u);
+        EXPECT_EQ(loopWaits[0].timeout, c.timeout);
+        EXPECT_EQ(readings, c.changes.empty() ? 0 : 1);
     }
 }
