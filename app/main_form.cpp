@@ -104,10 +104,9 @@ void TForm1::ApplyScale(int dpi) {
         // The status bar follows the system font: only its place moves.
         StatusBar1->SetBounds(StatusBar1->Left(), scale.Apply(150), StatusBar1->Width(), StatusBar1->Height());
     }
-    // The icons and the entry height first, then the font: the list's
-    // window is made again at most once.
+    // The list's window stays, where the user left it: its font, icons and
+    // entry height follow in place.
     list->SetPixelsPerInch(dpi);
-    list->FontChanged();
     StatusBar1->SetPixelsPerInch(dpi);
 }
 

@@ -38,6 +38,25 @@ void TCustomListBox::SetItemHeight(int height) {
     if (height > 0) RecreateWnd();
 }
 
+void TCustomListBox::SetItemHeightInPlace(int height) {
+    if (height == itemHeight_ || height <= 0) return;
+    itemHeight_ = height;
+    if (!HandleAllocated()) return;
+    ::SendMessageW(Handle(), LB_SETITEMHEIGHT, 0, MAKELPARAM(height, 0));
+    ::InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+// The sizes the list passes through on the way move its first entry shown
+// to the start of whatever column they allow: the entry first shown before
+// is shown first again, in the column that holds it.
+void TCustomListBox::RescaleStarting() {
+    if (HandleAllocated()) shownFirst_ = static_cast<int>(::SendMessageW(Handle(), LB_GETTOPINDEX, 0, 0));
+}
+
+void TCustomListBox::RescaleDone() {
+    if (HandleAllocated()) ::SendMessageW(Handle(), LB_SETTOPINDEX, static_cast<WPARAM>(shownFirst_), 0);
+}
+
 void TCustomListBox::UpdateColumnWidth() {
     if (!HandleAllocated() || columns_ <= 0 || Width() <= 0) return;
     RECT client{};

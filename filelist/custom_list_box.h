@@ -19,6 +19,8 @@ struct TListCanvas {
 
 class TCustomListBox : public TWinControl {
 public:
+    void RescaleStarting() override;
+    void RescaleDone() override;
     explicit TCustomListBox(TComponent* owner);
 
     int ItemIndex();
@@ -50,7 +52,11 @@ protected:
     void ClearItems();
     // Appends an entry; throws EOutOfResources when the list box refuses it.
     int AddItem(const std::wstring& text, DWORD data);
+    // A new height re-creates the window, which asks for it as it is made.
     void SetItemHeight(int height);
+    // The entries take `height` in the window as it is: the selection, the
+    // scroll position and the focus stay, and nothing is read again.
+    void SetItemHeightInPlace(int height);
     // Paints entry `index` on the canvas that DrawItem prepared; `state`
     // holds ODS_SELECTED and ODS_FOCUS as the platform gives them.
     virtual void DrawListItem(int index, const RECT& rect, UINT state) = 0;
@@ -66,6 +72,7 @@ private:
 
     int columns_ = 0;
     int itemHeight_ = 16;
+    int shownFirst_ = 0;
     TFont font_;
     TPopupMenu* popupMenu_ = nullptr;
     std::wstring filter_;

@@ -72,18 +72,23 @@ void TFileListBox::SetShowGlyphs(bool show) {
     if (show && ItemHeight() < GlyphEntryHeight()) RecomputeItemHeight();
 }
 
+// A window moved to a monitor of another resolution keeps its list where the
+// user left it: the window stays, with the font as scaled for `dpi` and
+// entries of the new height.
 void TFileListBox::SetPixelsPerInch(int dpi) {
     pixelsPerInch_ = dpi;
-    RecomputeItemHeight();
+    TCustomListBox::FontChanged();
+    SetItemHeightInPlace(EntryHeight());
 }
 
 int TFileListBox::GlyphEntryHeight() const { return ScaleFromDesign(kGlyphHeight + 1, pixelsPerInch_); }
 
-void TFileListBox::RecomputeItemHeight() {
-    int height = FontLineHeight(Font().Handle());
-    if (showGlyphs_) height = std::max(height, GlyphEntryHeight());
-    SetItemHeight(height);
+int TFileListBox::EntryHeight() {
+    const int height = FontLineHeight(Font().Handle());
+    return showGlyphs_ ? std::max(height, GlyphEntryHeight()) : height;
 }
+
+void TFileListBox::RecomputeItemHeight() { SetItemHeight(EntryHeight()); }
 
 DWORD TFileListBox::FileTypeAttributes() const {
     DWORD attributes = 0;

@@ -34,7 +34,8 @@ public:
     bool ShowGlyphs() const noexcept { return showGlyphs_; }
     void SetShowGlyphs(bool show);
     void FontChanged() override;
-    // The resolution the entries are measured for; a change re-measures them.
+    // The resolution the entries are measured for. A change gives the window
+    // the font as it stands and re-measures the entries in place.
     int PixelsPerInch() const noexcept { return pixelsPerInch_; }
     virtual void SetPixelsPerInch(int dpi);
 
@@ -52,6 +53,8 @@ protected:
 
     void CreateWindowDone() override;
     void RecomputeItemHeight();
+    // The height that holds an entry's text and, where shown, its glyph.
+    int EntryHeight();
     // The lowest entry height that holds an entry's glyph.
     virtual int GlyphEntryHeight() const;
     // The attribute bits that the FileType members stand for.

@@ -151,17 +151,19 @@ bool TShellFileListBox::HoldsFile(const std::wstring& path) const {
 
 void TShellFileListBox::DrawListItem(int index, const RECT& rect, UINT state) {
     HDC dc = canvas_.Dc;
-    int offset = 2;
+    // The margins around the icon and the text, 2 pixels at 96 dpi.
+    const int margin = ScaleFromDesign(2, PixelsPerInch());
+    int offset = margin;
     if (ShowGlyphs()) {
-        offset = iconSize_.cx + 6;
+        offset = iconSize_.cx + 3 * margin;
         // The icon blends its soft edges into what is under it: drawn over the
         // previous drawing it would darken at every redraw. The cell ends
         // where the text's rectangle begins.
-        const RECT iconCell{rect.left, rect.top, rect.left + offset - 2, rect.bottom};
+        const RECT iconCell{rect.left, rect.top, rect.left + offset - margin, rect.bottom};
         win::UniqueBrush background(::CreateSolidBrush(ColorToRGB(Color())));
         ::FillRect(dc, &iconCell, background.get());
         const DWORD word = ItemData(index);
-        const int x = rect.left + 2;
+        const int x = rect.left + margin;
         const int y = (rect.top + rect.bottom - iconSize_.cy) / 2;
         if (images_) {
             const UINT overlay = word >> 24;
@@ -173,7 +175,8 @@ void TShellFileListBox::DrawListItem(int index, const RECT& rect, UINT state) {
     const std::wstring text = ItemText(index);
     SIZE extent{};
     ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-    RECT textRect{rect.left + offset - 2, rect.top, rect.left + offset - 2 + extent.cx + 4, rect.bottom};
+    RECT textRect{rect.left + offset - margin, rect.top, rect.left + offset - margin + extent.cx + 2 * margin,
+                  rect.bottom};
     win::UniqueBrush brush(::CreateSolidBrush(canvas_.Brush));
     ::FillRect(dc, &textRect, brush.get());
     ::SetBkMode(dc, OPAQUE);

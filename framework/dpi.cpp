@@ -2,7 +2,6 @@
 
 #include "platform_calls.h"
 #include "screen.h"
-#include "system_library.h"
 
 namespace {
 
@@ -24,15 +23,12 @@ int PrimaryMonitorDpi() { return MonitorDpi(::MonitorFromPoint({0, 0}, MONITOR_D
 int DpiAt(POINT point) { return MonitorDpi(::MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST)); }
 
 int SystemMetricForDpi(int index, int dpi) {
-    using Fn = int(WINAPI*)(int, UINT);
-    static const auto forDpi = SystemFunction<Fn>(L"user32.dll", "GetSystemMetricsForDpi");
-    if (forDpi) return forDpi(index, static_cast<UINT>(dpi));
+    if (const auto forDpi = Platform().GetSystemMetricsForDpi) return forDpi(index, static_cast<UINT>(dpi));
     return ::MulDiv(::GetSystemMetrics(index), dpi, ScreenDpi());
 }
 
 NONCLIENTMETRICSW NonClientMetricsForDpi(int dpi) {
-    using Fn = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
-    static const auto forDpi = SystemFunction<Fn>(L"user32.dll", "SystemParametersInfoForDpi");
+    const auto forDpi = Platform().SystemParametersInfoForDpi;
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof(metrics);
     if (forDpi && forDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, static_cast<UINT>(dpi)))
@@ -46,8 +42,7 @@ NONCLIENTMETRICSW NonClientMetricsForDpi(int dpi) {
 }
 
 RECT OuterRectForDpi(const RECT& client, DWORD style, DWORD exStyle, int dpi) {
-    using Fn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
-    static const auto forDpi = SystemFunction<Fn>(L"user32.dll", "AdjustWindowRectExForDpi");
+    const auto forDpi = Platform().AdjustWindowRectExForDpi;
     RECT outer = client;
     if (!forDpi || !forDpi(&outer, style, FALSE, exStyle, static_cast<UINT>(dpi)))
         ::AdjustWindowRectEx(&outer, style, FALSE, exStyle);

@@ -151,10 +151,22 @@ void TForm::ChangeScale(int dpi) { font_.SetHeight(::MulDiv(font_.Height(), dpi,
 void TForm::MoveToDpi(int dpi, const RECT& suggested) {
     if (dpi == pixelsPerInch_) return;
     const SIZE client = ClientSizeForDpi(dpi);
-    ChangeScale(dpi);
-    pixelsPerInch_ = dpi;
-    SetBounds(suggested.left, suggested.top, suggested.right - suggested.left, suggested.bottom - suggested.top);
-    SetClientSize(client.cx, client.cy);
+    // The form's bounds and its controls' pass through sizes of neither
+    // resolution on the way: the controls are laid out once, at the end.
+    for (TWinControl* control : Controls()) control->RescaleStarting();
+    {
+        struct Rescaling {
+            bool& flag;
+            explicit Rescaling(bool& rescaling) : flag(rescaling) { flag = true; }
+            ~Rescaling() { flag = false; }
+        } rescaling(rescaling_);
+        ChangeScale(dpi);
+        pixelsPerInch_ = dpi;
+        SetBounds(suggested.left, suggested.top, suggested.right - suggested.left, suggested.bottom - suggested.top);
+        SetClientSize(client.cx, client.cy);
+    }
+    AlignControls();
+    for (TWinControl* control : Controls()) control->RescaleDone();
 }
 
 bool TForm::AnswerScaledSize(int dpi, SIZE& outer) {
@@ -165,7 +177,9 @@ bool TForm::AnswerScaledSize(int dpi, SIZE& outer) {
     return true;
 }
 
-void TForm::BoundsChanged() { AlignControls(); }
+void TForm::BoundsChanged() {
+    if (!rescaling_) AlignControls();
+}
 
 void TForm::AlignControls() {
     if (!HandleAllocated()) return;

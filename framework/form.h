@@ -85,6 +85,7 @@ private:
     bool AnswerScaledSize(int dpi, SIZE& outer);
 
     int pixelsPerInch_ = 96;
+    bool rescaling_ = false;
     std::wstring caption_;
     TBorderStyle borderStyle_ = TBorderStyle::bsSizeable;
     TFormStyle formStyle_ = TFormStyle::fsNormal;

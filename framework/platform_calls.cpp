@@ -47,6 +47,9 @@ const TPlatformCalls& SystemCalls() {
         &::GetVersionExW,
         &::MsgWaitForMultipleObjectsEx,
         &::WaitMessage,
+        FunctionOf<MetricsForDpiFn>(::GetModuleHandleW(L"user32.dll"), "GetSystemMetricsForDpi"),
+        FunctionOf<ParametersForDpiFn>(::GetModuleHandleW(L"user32.dll"), "SystemParametersInfoForDpi"),
+        FunctionOf<AdjustForDpiFn>(::GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi"),
         &::FindFirstChangeNotificationW,
         &::FindNextChangeNotification,
     };

@@ -30,6 +30,9 @@ using MsgWaitFn = DWORD(WINAPI*)(DWORD, const HANDLE*, DWORD, DWORD, DWORD);
 using WaitMessageFn = BOOL(WINAPI*)();
 using FirstChangeFn = HANDLE(WINAPI*)(LPCWSTR, BOOL, DWORD);
 using NextChangeFn = BOOL(WINAPI*)(HANDLE);
+using MetricsForDpiFn = int(WINAPI*)(int, UINT);
+using ParametersForDpiFn = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
+using AdjustForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
 using TaskDialogIndirectFunction = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
 
 struct TPlatformCalls {
@@ -70,6 +73,11 @@ struct TPlatformCalls {
     // The main loop's wait, and its fallback when the wait fails.
     MsgWaitFn MsgWaitForMultipleObjectsEx;
     WaitMessageFn WaitMessage;
+    // The system's measures at a resolution (Windows 10 1607 on); null where
+    // the system lacks them.
+    MetricsForDpiFn GetSystemMetricsForDpi;
+    ParametersForDpiFn SystemParametersInfoForDpi;
+    AdjustForDpiFn AdjustWindowRectExForDpi;
     // The folder watch's change handle.
     FirstChangeFn FindFirstChangeNotificationW;
     NextChangeFn FindNextChangeNotification;

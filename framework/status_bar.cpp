@@ -69,7 +69,9 @@ void TStatusBar::SetPixelsPerInch(int dpi) {
 }
 
 void TStatusBar::ApplyFont(bool redraw) {
-    ::SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.Handle()), redraw);
+    const auto font = reinterpret_cast<WPARAM>(font_.Handle());
+    ::SendMessageW(Handle(), WM_SETFONT, font, redraw);
+    if (toolTip_) ::SendMessageW(toolTip_.get(), WM_SETFONT, font, FALSE);
     SendPanel();
 }
 
@@ -108,8 +110,10 @@ int TStatusBar::TextRoom() {
     ::GetClientRect(Handle(), &part);
     int borders[3] = {};
     ::SendMessageW(Handle(), SB_GETBORDERS, 0, reinterpret_cast<LPARAM>(borders));
-    int room = part.right - part.left - 2 * (borders[0] + ::GetSystemMetrics(SM_CXEDGE) + 1);
-    if (sizeGrip_) room -= ::GetSystemMetrics(SM_CXVSCROLL);
+    // The grip and the edges at the bar's resolution, which may not be the
+    // system's.
+    int room = part.right - part.left - 2 * (borders[0] + SystemMetricForDpi(SM_CXEDGE, pixelsPerInch_) + 1);
+    if (sizeGrip_) room -= SystemMetricForDpi(SM_CXVSCROLL, pixelsPerInch_);
     return room;
 }
 
@@ -140,6 +144,8 @@ void TStatusBar::ShowWholeTextAsTip(bool shortened) {
                                          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
                                          ::GetModuleHandleW(nullptr), nullptr));
         if (!toolTip_) return;
+        // The whole hint in the bar's own font, at the bar's resolution.
+        ::SendMessageW(toolTip_.get(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.Handle()), FALSE);
     }
     TTTOOLINFOW tool = ToolFor(bar, panelText_);
     const bool shown = ::SendMessageW(toolTip_.get(), TTM_GETTOOLCOUNT, 0, 0) > 0;
@@ -158,7 +164,16 @@ void TStatusBar::SetPanelText(const std::wstring& text) {
 }
 
 void TStatusBar::BoundsChanged() {
-    if (HandleAllocated() && WantsSizeGrip() != sizeGrip_) RecreateWnd();
+    if (!rescaling_ && HandleAllocated() && WantsSizeGrip() != sizeGrip_) RecreateWnd();
+}
+
+// The grip is decided once, where the bar ends up: the places it passes on
+// the way would make its window again, and its tip with it, for nothing.
+void TStatusBar::RescaleStarting() { rescaling_ = true; }
+
+void TStatusBar::RescaleDone() {
+    rescaling_ = false;
+    BoundsChanged();
 }
 
 void TStatusBar::WndProc(TMessage& message) {

@@ -9,6 +9,8 @@
 
 class TStatusBar : public TWinControl {
 public:
+    void RescaleStarting() override;
+    void RescaleDone() override;
     explicit TStatusBar(TComponent* owner);
 
     // The text of the bar's single panel.
@@ -37,6 +39,7 @@ private:
     std::wstring panelText_;
     TFont font_;
     bool sizeGrip_ = false;
+    bool rescaling_ = false;
     int pixelsPerInch_ = 96;
     win::UniqueHwnd toolTip_;
 };

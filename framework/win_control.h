@@ -72,6 +72,12 @@ public:
     TAlign Align() const noexcept { return align_; }
     void SetAlign(TAlign align) { align_ = align; }
 
+    // The parent form moves to a monitor of another resolution: before it
+    // begins, and once it has laid its controls out there. The bounds
+    // changes between are steps on the way, not places to act on.
+    virtual void RescaleStarting() {}
+    virtual void RescaleDone() {}
+
     // Sends a message straight to the control's message procedure.
     LRESULT Perform(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
 

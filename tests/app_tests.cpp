@@ -382,15 +382,16 @@ TForm1* StartedAt(int dpi) {
 }
 
 // What Windows does when the window moves to a monitor of `dpi`: it asks for
-// the size there, then hands over the rectangle.
-void MoveToMonitorOf(TForm1* form, int dpi) {
+// the size there, then hands over the rectangle. The size the window answered.
+SIZE MoveToMonitorOf(TForm1* form, int dpi) {
     constexpr UINT kGetDpiScaledSize = 0x02E4;
     SIZE size{};
-    ASSERT_TRUE(::SendMessageW(form->Handle(), kGetDpiScaledSize, dpi, reinterpret_cast<LPARAM>(&size)));
+    EXPECT_TRUE(::SendMessageW(form->Handle(), kGetDpiScaledSize, dpi, reinterpret_cast<LPARAM>(&size)));
     RECT outer{};
     ::GetWindowRect(form->Handle(), &outer);
     const RECT suggested{outer.left, outer.top, outer.left + size.cx, outer.top + size.cy};
     ::SendMessageW(form->Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    return size;
 }
 
 }  // namespace
@@ -463,6 +464,56 @@ TEST(MainWindow, MovedToAnotherResolutionItLooksAsIfStartedThereAndComesBackAsIt
         EXPECT_EQ(ScaledMeasures(form), startedHere);
         Application->DestroyComponent(form);
     }
+}
+
+// The frame as Wine draws it at every resolution: Windows draws it at the
+// monitor's, and answers for that same frame.
+BOOL WINAPI FrameAsDrawn(RECT* rect, DWORD style, BOOL menu, DWORD exStyle, UINT) {
+    return ::AdjustWindowRectEx(rect, style, menu, exStyle);
+}
+
+// Moved to monitors of other resolutions, the window keeps the user's place:
+// the same list window with its selection, the entry first shown still in
+// sight, the focus, no reading of the folder, the same status bar and tip;
+// and its outer size is the one it answered when the platform asked.
+TEST(MainWindow, MovedToAnotherResolutionKeepsTheUsersPlace) {
+    TPlatformOverride frame(Platform().AdjustWindowRectExForDpi, &FrameAsDrawn);
+    TempFolder folder;
+    for (int i = 0; i < 60; ++i) folder.Touch(L"m" + std::to_wstring(100 + i) + L".txt");
+    TForm1* form = StartedAt(96);
+    TShellFileListBox& list = *form->ShellFileListBox1;
+    list.SetDirectory(folder.Path());
+    form->Show();
+    ::SetForegroundWindow(form->Handle());
+    const HWND window = list.Handle();
+    ::SetFocus(window);
+    list.SetItemIndex(50);
+    ::SendMessageW(window, LB_SETTOPINDEX, 40, 0);
+    const LRESULT top = ::SendMessageW(window, LB_GETTOPINDEX, 0, 0);
+    const HWND bar = form->StatusBar1->Handle();
+    const HWND tip = form->StatusBar1->ToolTip();
+    ASSERT_EQ(::GetFocus(), window);
+    ReadingCounter readings(L"m150.txt");
+    for (int dpi : {144, 192, 96}) {
+        SCOPED_TRACE(dpi);
+        const SIZE answered = MoveToMonitorOf(form, dpi);
+        RECT outer{};
+        ::GetWindowRect(form->Handle(), &outer);
+        EXPECT_EQ(outer.right - outer.left, answered.cx);
+        EXPECT_EQ(outer.bottom - outer.top, answered.cy);
+        EXPECT_EQ(list.Handle(), window);
+        EXPECT_EQ(list.EntryFileName(list.ItemIndex()), L"m150.txt");
+        const RECT client = ClientRectOf(window);
+        RECT shown{};
+        ::SendMessageW(window, LB_GETITEMRECT, static_cast<WPARAM>(top), reinterpret_cast<LPARAM>(&shown));
+        EXPECT_TRUE(shown.left >= 0 && shown.top >= 0 && shown.right <= client.right && shown.bottom <= client.bottom)
+            << "the entry first shown went out of sight";
+        EXPECT_EQ(::GetFocus(), window);
+        EXPECT_EQ(readings.Count(), 0);
+        EXPECT_EQ(form->StatusBar1->Handle(), bar);
+        EXPECT_EQ(form->StatusBar1->ToolTip(), tip);
+    }
+    Application->DestroyComponent(form);
 }
 
 namespace {

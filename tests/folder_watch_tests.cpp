@@ -34,25 +34,6 @@ void RunInOtherProcess(const std::wstring& command) {
     ASSERT_EQ(::WaitForSingleObject(owned.get(), 30000), WAIT_OBJECT_0);
 }
 
-// Counts the list's readings: each one asks the shell about every file it
-// lists, `marker` among them.
-class ReadingCounter {
-public:
-    explicit ReadingCounter(std::wstring marker) { marker_ = std::move(marker); count_ = 0; }
-    int Count() const noexcept { return count_; }
-    void Reset() noexcept { count_ = 0; }
-
-private:
-    static DWORD_PTR WINAPI Count(LPCWSTR path, DWORD attributes, SHFILEINFOW* info, UINT size, UINT flags) {
-        if (path && marker_ == path) ++count_;
-        return SystemCalls().SHGetFileInfoW(path, attributes, info, size, flags);
-    }
-
-    static inline std::wstring marker_;
-    static inline int count_ = 0;
-    TPlatformOverride<ShellFileInfoFn> count{Platform().SHGetFileInfoW, &Count};
-};
-
 class FolderWatchTest : public testing::Test {
 protected:
     void SetUp() override {

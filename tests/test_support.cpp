@@ -433,3 +433,14 @@ void PutSendToInPlace() {
         if (!::DeleteFileW(path.c_str())) RemoveTree(path);
     ::CreateDirectoryW(SendToFolder().c_str(), nullptr);
 }
+
+ReadingCounter::ReadingCounter(std::wstring marker) {
+    marker_ = std::move(marker);
+    count_ = 0;
+}
+
+DWORD_PTR WINAPI ReadingCounter::CountAndAsk(LPCWSTR path, DWORD attributes, SHFILEINFOW* info, UINT size,
+                                              UINT flags) {
+    if (path && marker_ == path) ++count_;
+    return SystemCalls().SHGetFileInfoW(path, attributes, info, size, flags);
+}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "message_dialog.h"
+#include "platform_calls.h"
 #include "win_handles.h"
 
 #include <windows.h>
@@ -42,6 +43,21 @@ bool FileExists(const std::wstring& path);
 class TShellFileListBox;
 // The file names of the list's entries, in the list's order.
 std::vector<std::wstring> ListedFileNames(TShellFileListBox& list);
+
+// Counts the list's readings of its folder while it lives: each reading asks
+// the shell about every file it lists, `marker` among them.
+class ReadingCounter {
+public:
+    explicit ReadingCounter(std::wstring marker);
+    int Count() const noexcept { return count_; }
+
+private:
+    static DWORD_PTR WINAPI CountAndAsk(LPCWSTR path, DWORD attributes, SHFILEINFOW* info, UINT size, UINT flags);
+
+    static inline std::wstring marker_;
+    static inline int count_ = 0;
+    TPlatformOverride<ShellFileInfoFn> counting_{Platform().SHGetFileInfoW, &CountAndAsk};
+};
 
 // The names in a folder, sorted; empty when it cannot be read.
 std::vector<std::wstring> FolderNames(const std::wstring& folder);
