@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cwctype>
+#include <map>
 
 namespace {
 
@@ -31,11 +32,11 @@ HICON SystemIcon(const wchar_t* id, int side) {
     return static_cast<HICON>(::LoadImageW(nullptr, id, IMAGE_ICON, side, side, LR_SHARED));
 }
 
-// Measured once per button for the whole process, whatever font later
-// dialogs use.
-std::array<int, MsgDlgButtonCount>& ButtonWidthCache() {
-    static std::array<int, MsgDlgButtonCount> widths{};
-    return widths;
+// Measured once per button and resolution for the whole process, whatever
+// font later dialogs use at that resolution.
+std::array<int, MsgDlgButtonCount>& ButtonWidthCache(int dpi) {
+    static std::map<int, std::array<int, MsgDlgButtonCount>> widths;
+    return widths[dpi];
 }
 
 // Distances of the layout, in pixels, from the font's dialog units.
@@ -54,10 +55,10 @@ Metrics MetricsFor(HDC dc) {
             ::MulDiv(50, x, 4), ::MulDiv(14, y, 8), ::MulDiv(4, x, 4)};
 }
 
-int CommonButtonWidth(HDC dc, TMsgDlgButtons buttons, int minimum) {
+int CommonButtonWidth(HDC dc, TMsgDlgButtons buttons, int minimum, int dpi) {
     int width = minimum;
     for (TMsgDlgBtn button : ButtonsInOrder(buttons)) {
-        int& cached = ButtonWidthCache()[button];
+        int& cached = ButtonWidthCache(dpi)[button];
         if (cached == 0) {
             const std::wstring caption = ButtonCaption(button);
             RECT r{};
@@ -212,7 +213,7 @@ void TMessageForm::Build(const std::wstring& message, TMsgDlgType kind, TMsgDlgB
     win::WindowDc dc(Handle());
     win::SelectScope selected(dc.get(), Font().Handle());
     const Metrics m = MetricsFor(dc.get());
-    const int buttonWidth = CommonButtonWidth(dc.get(), buttons, m.minimumButtonWidth);
+    const int buttonWidth = CommonButtonWidth(dc.get(), buttons, m.minimumButtonWidth, dpi);
     const SIZE text = MeasureMessage(dc.get(), message);
     icon_ = IconFor(kind) ? SystemIcon(IconFor(kind), iconSize_) : nullptr;
 
@@ -225,7 +226,7 @@ void TMessageForm::Build(const std::wstring& message, TMsgDlgType kind, TMsgDlgB
     const int count = static_cast<int>(ButtonsInOrder(buttons).size());
     const int groupWidth = count ? count * buttonWidth + (count - 1) * m.buttonSpacing : 0;
     const int clientWidth = std::max(blockWidth, groupWidth) + 2 * m.horizontalMargin;
-    SetClientSize(clientWidth, blockHeight + m.buttonHeight + m.verticalSpacing + 2 * m.verticalMargin);
+    SetClientSizeOnItsMonitor(clientWidth, blockHeight + m.buttonHeight + m.verticalSpacing + 2 * m.verticalMargin);
     SetCaption(DialogTitle(kind));
 
     iconAt_ = {m.horizontalMargin, m.verticalMargin};
@@ -237,6 +238,16 @@ void TMessageForm::Build(const std::wstring& message, TMsgDlgType kind, TMsgDlgB
 
     AddButtons(buttons, defaultButton, (clientWidth - groupWidth) / 2, blockHeight + m.verticalMargin + m.verticalSpacing,
                {buttonWidth, m.buttonHeight}, m.buttonSpacing);
+}
+
+// The form is made on the primary monitor and shown on the active form's.
+// There the platform draws its frame at that monitor's resolution, and the
+// form, laid out for it already, ignores the change: its outer size is
+// measured with that frame, so that the client area keeps what it holds.
+void TMessageForm::SetClientSizeOnItsMonitor(int width, int height) {
+    const RECT outer = OuterRectForDpi({0, 0, width, height}, static_cast<DWORD>(::GetWindowLongW(Handle(), GWL_STYLE)),
+                                       static_cast<DWORD>(::GetWindowLongW(Handle(), GWL_EXSTYLE)), PixelsPerInch());
+    SetBounds(Left(), Top(), outer.right - outer.left, outer.bottom - outer.top);
 }
 
 void TMessageForm::AddButtons(TMsgDlgButtons buttons, TMsgDlgBtn defaultButton, int left, int top, SIZE size,

@@ -34,6 +34,7 @@ protected:
 
 private:
     void AddButtons(TMsgDlgButtons buttons, TMsgDlgBtn defaultButton, int left, int top, SIZE size, int spacing);
+    void SetClientSizeOnItsMonitor(int width, int height);
     void RunModalLoop();
     void MoveFocus(int step);
     void PressFocusedOrDefault();

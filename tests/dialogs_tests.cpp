@@ -523,6 +523,61 @@ TEST(MessageForm, LaidOutAtTheResolutionOfItsMonitor) {
     EXPECT_GT(there.client.cx, here.client.cx);
 }
 
+namespace {
+
+// A frame that grows with the resolution, as Windows draws it on a monitor
+// of that resolution: Wine draws its own at the screen's whatever the
+// monitor, and a form must be measured with the frame of the monitor it goes to.
+RECT FrameAt(UINT dpi) {
+    const int side = ::MulDiv(8, static_cast<int>(dpi), 96);
+    return {side, ::MulDiv(30, static_cast<int>(dpi), 96), side, side};
+}
+
+BOOL WINAPI FrameGrowingWithResolution(RECT* rect, DWORD, BOOL, DWORD, UINT dpi) {
+    const RECT frame = FrameAt(dpi);
+    rect->left -= frame.left;
+    rect->top -= frame.top;
+    rect->right += frame.right;
+    rect->bottom += frame.bottom;
+    return TRUE;
+}
+
+}  // namespace
+
+// Laid out for a monitor of 192 dpi, the form's client area there, within the
+// frame of that resolution, holds its buttons: centred, with room below them.
+TEST(MessageForm, OnAMonitorOf192DpiItsClientAreaThereHoldsItsButtons) {
+    g_monitorDpi = 192;
+    TPlatformOverride monitor(Platform().GetDpiForMonitor, &MonitorAtTestDpi);
+    TPlatformOverride frame(Platform().AdjustWindowRectExForDpi, &FrameGrowingWithResolution);
+    MessageFormPtr form = CreateMessageDialog(L"Question ?", mtConfirmation, {mbOK, mbCancel}, mbOK);
+    RECT outer{};
+    ::GetWindowRect(form->Handle(), &outer);
+    const RECT around = FrameAt(192);
+    const int clientWidth = outer.right - outer.left - around.left - around.right;
+    const int clientHeight = outer.bottom - outer.top - around.top - around.bottom;
+    std::vector<RECT> buttons;
+    for (HWND child = ::GetWindow(form->Handle(), GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        if (_wcsicmp(ClassOf(child).c_str(), L"Button") != 0) continue;
+        RECT r = RectOf(child);
+        ::MapWindowPoints(HWND_DESKTOP, form->Handle(), reinterpret_cast<POINT*>(&r), 2);
+        buttons.push_back(r);
+    }
+    ASSERT_EQ(buttons.size(), 2u);
+    const int left = std::min(buttons[0].left, buttons[1].left);
+    const int right = std::max(buttons[0].right, buttons[1].right);
+    EXPECT_GT(left, 0);
+    EXPECT_LE(std::abs((clientWidth - right) - left), 1) << "the buttons are not centred in the client area";
+    EXPECT_GT(clientHeight, std::max(buttons[0].bottom, buttons[1].bottom));
+    // Each button holds its caption in the font of that resolution.
+    for (HWND child = ::GetWindow(form->Handle(), GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        if (_wcsicmp(ClassOf(child).c_str(), L"Button") != 0) continue;
+        LOGFONTW font{};
+        ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(child, WM_GETFONT, 0, 0)), sizeof(font), &font);
+        EXPECT_GT(WidthOf(RectOf(child)), CaptionWidth(font, WindowText(child)));
+    }
+}
+
 TEST(MessageForm, NamesWithAmpersandsShowAsTheyAre) {
     for (const wchar_t* name : {L"a&b.txt", L"&&", L"Outils R&&D & Cie.lnk"}) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(name)));

@@ -81,7 +81,6 @@ TEST(At144Dpi, TheProgramIsSizedForItsResolution) {
     ASSERT_TRUE(program.Started());
     HWND main = program.WaitForWindow("main window", L"TForm1", true);
     ASSERT_NE(main, nullptr);
-    ::Sleep(1000);  // the window paints after it shows
 
     // The layout's rule at 144 dpi: the font grows, and every size by "0".
     TFont font;
@@ -108,7 +107,10 @@ TEST(At144Dpi, TheProgramIsSizedForItsResolution) {
     // The icon's cell alone: with a 16-pixel icon the text starts at 22.
     RECT iconCell{item.left, item.top, item.left + 20, item.bottom};
     ::MapWindowPoints(list, HWND_DESKTOP, reinterpret_cast<POINT*>(&iconCell), 2);
-    const int iconHeight = PaintedHeight(iconCell, ::GetSysColor(COLOR_WINDOW));
+    // The window paints once it shows: the icon is there when it is.
+    int iconHeight = 0;
+    EXPECT_TRUE(PumpUntil([&] { return (iconHeight = PaintedHeight(iconCell, ::GetSysColor(COLOR_WINDOW))) > 0; }))
+        << "the entry's icon was never painted";
     EXPECT_GT(iconHeight, 16) << "the icon is drawn at the 96 dpi size";
     EXPECT_GE(entryHeight, iconHeight);
 }
