@@ -111,7 +111,7 @@ std::wstring TFileListBox::JoinFolderPath(const std::wstring& name) const {
     return directory_ + L'\\' + name;
 }
 
-std::wstring TFileListBox::SelectedFilePath() {
+std::wstring TFileListBox::FileName() {
     const int index = SelectedIndex();
     const std::wstring name = index < 0 ? std::wstring() : EntryName(index);
     return name.empty() ? std::wstring() : JoinFolderPath(name);

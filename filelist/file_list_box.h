@@ -40,14 +40,12 @@ public:
     virtual void SetPixelsPerInch(int dpi);
 
     // Full path of the selected entry, or empty.
-    std::wstring FileName() { return SelectedFilePath(); }
+    std::wstring FileName();
     // Reads the folder again.
     void Update() { ReadFolder(); }
 
 protected:
     virtual void ReadFolder() = 0;
-    // The full path of the selected entry, or empty.
-    std::wstring SelectedFilePath();
     // The name that entry `index` stands for inside Directory.
     virtual std::wstring EntryName(int index) { return ItemText(index); }
 

@@ -52,11 +52,9 @@ SIZE IconSizeOf(HIMAGELIST images) {
 // One of the shell's system image lists (SHIL_*), or null. The shell keeps
 // them for the process's life; the reference taken here is never given back.
 HIMAGELIST ShellImageList(int which) {
-    using Fn = HRESULT(WINAPI*)(int, REFIID, void**);
-    static const auto get = SystemFunction<Fn>(L"shell32.dll", "SHGetImageList");
     static constexpr GUID kImageListId = {0x46EB5926, 0x582E, 0x4017, {0x9F, 0xDF, 0xE8, 0x99, 0x8D, 0xAA, 0x09, 0x50}};
     void* list = nullptr;
-    return get && SUCCEEDED(get(which, kImageListId, &list)) ? static_cast<HIMAGELIST>(list) : nullptr;
+    return SUCCEEDED(Platform().SHGetImageList(which, kImageListId, &list)) ? static_cast<HIMAGELIST>(list) : nullptr;
 }
 
 // The list whose icons are nearest `wanted` pixels, the larger on a tie:
@@ -107,6 +105,11 @@ void TShellFileListBox::ReadFolder() {
     fileNames_.clear();
     // No folder yet, or one that cannot be entered any more: the list stays
     // empty rather than show whatever folder the process happens to be in.
+    // The user hears why only when they asked for the folder (the program
+    // starting, Raffraichir, F5): entering it then fails with its error box
+    // before this reading. A reading the folder watch asked for, when the
+    // folder went away behind the program's back, raises no box of its own:
+    // the list empties, and the user's next Raffraichir says why.
     if (Directory().empty() || !::SetCurrentDirectoryW(Directory().c_str())) {
         watch_.Watch(L"");
         return;

@@ -7,7 +7,7 @@ namespace {
 
 int ScreenDpi() { return Screen ? Screen->PixelsPerInch() : kDesignDpi; }
 
-void ScaleFont(LOGFONTW& font, int dpi) { font.lfHeight = ::MulDiv(font.lfHeight, dpi, ScreenDpi()); }
+void ScaleFont(LOGFONTW& font, int dpi) { font.lfHeight = ScaleBetween(font.lfHeight, ScreenDpi(), dpi); }
 
 }  // namespace
 
@@ -24,7 +24,7 @@ int DpiAt(POINT point) { return MonitorDpi(::MonitorFromPoint(point, MONITOR_DEF
 
 int SystemMetricForDpi(int index, int dpi) {
     if (const auto forDpi = Platform().GetSystemMetricsForDpi) return forDpi(index, static_cast<UINT>(dpi));
-    return ::MulDiv(::GetSystemMetrics(index), dpi, ScreenDpi());
+    return ScaleBetween(::GetSystemMetrics(index), ScreenDpi(), dpi);
 }
 
 NONCLIENTMETRICSW NonClientMetricsForDpi(int dpi) {

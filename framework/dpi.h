@@ -9,8 +9,12 @@
 // The resolution that the layout's sizes are given in.
 constexpr int kDesignDpi = 96;
 
+// A length measured at `fromDpi`, at `toDpi`: the one rule by which the
+// framework scales a measure. (The main window's layout keeps a rule of its
+// own, by the height of "0" in its font.)
+inline int ScaleBetween(int length, int fromDpi, int toDpi) { return ::MulDiv(length, toDpi, fromDpi); }
 // A length given at kDesignDpi, at `dpi`.
-inline int ScaleFromDesign(int length, int dpi) { return ::MulDiv(length, dpi, kDesignDpi); }
+inline int ScaleFromDesign(int length, int dpi) { return ScaleBetween(length, kDesignDpi, dpi); }
 
 int MonitorDpi(HMONITOR monitor);
 // The primary monitor's: the main window opens centred on it.

@@ -140,10 +140,10 @@ void TForm::Close() {
 bool TForm::PreProcessKey(MSG&) { return false; }
 
 SIZE TForm::ClientSizeForDpi(int dpi) {
-    return {::MulDiv(ClientWidth(), dpi, pixelsPerInch_), ::MulDiv(ClientHeight(), dpi, pixelsPerInch_)};
+    return {ScaleBetween(ClientWidth(), pixelsPerInch_, dpi), ScaleBetween(ClientHeight(), pixelsPerInch_, dpi)};
 }
 
-void TForm::ChangeScale(int dpi) { font_.SetHeight(::MulDiv(font_.Height(), dpi, pixelsPerInch_)); }
+void TForm::ChangeScale(int dpi) { font_.SetHeight(ScaleBetween(font_.Height(), pixelsPerInch_, dpi)); }
 
 // The platform's rectangle places the window on its new monitor; the client
 // size is then made exact, which it already is where the platform asked for

@@ -3,7 +3,7 @@
 #include "dpi.h"
 #include "exceptions.h"
 #include "resource_ids.h"
-#include "system_library.h"
+#include "platform_calls.h"
 
 #include <objidl.h>
 
@@ -15,13 +15,9 @@ namespace {
 
 using UniqueStream = win::UniqueCom<IStream>;
 
-// shlwapi exports the memory stream by name only from Vista on, and the
-// program links no shlwapi import: look it up where it lives.
 UniqueStream MemoryStream(const void* data, size_t size) {
-    using CreateFn = IStream*(WINAPI*)(const BYTE*, UINT);
-    static const auto create = SystemFunction<CreateFn>(L"shlwapi.dll", "SHCreateMemStream");
-    if (!create || size > UINT_MAX) return nullptr;
-    return UniqueStream(create(static_cast<const BYTE*>(data), static_cast<UINT>(size)));
+    if (size > UINT_MAX) return nullptr;
+    return UniqueStream(Platform().SHCreateMemStream(static_cast<const BYTE*>(data), static_cast<UINT>(size)));
 }
 
 // A 32-bit top-down bitmap whose pixels can be read and written.

@@ -25,6 +25,16 @@ HRESULT WINAPI DpiForMonitorOnFirstUse(HMONITOR monitor, int type, UINT* x, UINT
     return dpi ? dpi(monitor, type, x, y) : E_NOTIMPL;
 }
 
+HRESULT WINAPI ImageListOnFirstUse(int which, REFIID id, void** list) {
+    static const auto get = SystemFunction<ImageListFn>(L"shell32.dll", "SHGetImageList");
+    return get ? get(which, id, list) : E_NOTIMPL;
+}
+
+IStream* WINAPI MemStreamOnFirstUse(const BYTE* data, UINT size) {
+    static const auto create = SystemFunction<MemStreamFn>(L"shlwapi.dll", "SHCreateMemStream");
+    return create ? create(data, size) : nullptr;
+}
+
 }  // namespace
 
 const TPlatformCalls& SystemCalls() {
@@ -50,6 +60,8 @@ const TPlatformCalls& SystemCalls() {
         FunctionOf<MetricsForDpiFn>(::GetModuleHandleW(L"user32.dll"), "GetSystemMetricsForDpi"),
         FunctionOf<ParametersForDpiFn>(::GetModuleHandleW(L"user32.dll"), "SystemParametersInfoForDpi"),
         FunctionOf<AdjustForDpiFn>(::GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi"),
+        &ImageListOnFirstUse,
+        &MemStreamOnFirstUse,
         &::FindFirstChangeNotificationW,
         &::FindNextChangeNotification,
     };

@@ -7,6 +7,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 #include <shtypes.h>
+#include <objidl.h>
 
 #include <type_traits>
 #include <utility>
@@ -33,6 +34,8 @@ using NextChangeFn = BOOL(WINAPI*)(HANDLE);
 using MetricsForDpiFn = int(WINAPI*)(int, UINT);
 using ParametersForDpiFn = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
 using AdjustForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+using ImageListFn = HRESULT(WINAPI*)(int, REFIID, void**);
+using MemStreamFn = IStream*(WINAPI*)(const BYTE*, UINT);
 using TaskDialogIndirectFunction = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
 
 struct TPlatformCalls {
@@ -78,6 +81,13 @@ struct TPlatformCalls {
     MetricsForDpiFn GetSystemMetricsForDpi;
     ParametersForDpiFn SystemParametersInfoForDpi;
     AdjustForDpiFn AdjustWindowRectExForDpi;
+    // One of the shell's system image lists (Windows XP on), looked up in
+    // shell32 on first use; it answers E_NOTIMPL where the system lacks it.
+    ImageListFn SHGetImageList;
+    // A stream over memory, looked up in shlwapi on first use (exported by
+    // name from Vista on; the program links no shlwapi import); it answers
+    // null where the system lacks it.
+    MemStreamFn SHCreateMemStream;
     // The folder watch's change handle.
     FirstChangeFn FindFirstChangeNotificationW;
     NextChangeFn FindNextChangeNotification;

@@ -1,6 +1,9 @@
 // The visual-styles library, looked up at run time: the program must start
 // where it is missing. Every use of uxtheme goes through this one table; a
 // test stands in for a call with a TPlatformOverride (platform_calls.h).
+// It stands beside the table of platform calls rather than in it: it is
+// filled through that table's loader, which the table's own making cannot
+// call.
 #pragma once
 
 #include <windows.h>

@@ -392,3 +392,23 @@ TEST_F(MainLoopWaitTest, SleepsUntilTheWatchIsDue) {
         EXPECT_EQ(readings, c.changes.empty() ? 0 : 1);
     }
 }
+
+// The folder going away behind the program's back empties the list without
+// a box; asked for again, it says why.
+TEST_F(FolderWatchTest, AFolderThatGoesAwayEmptiesTheListWithoutABoxUntilTheUserAsks) {
+    TempFolder parent;
+    const std::wstring watched = parent.MakeFolder(L"suivi");
+    ::CloseHandle(::CreateFileW((watched + L"\\a.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    list_->SetDirectory(watched);
+    ASSERT_TRUE(Lists(L"a.txt"));
+    // The program's current folder is its list's: elsewhere, the folder can
+    // go. Its file goes first, which the watch hears.
+    ::SetCurrentDirectoryW(parent.Path().c_str());
+    ASSERT_TRUE(::DeleteFileW((watched + L"\\a.txt").c_str()));
+    ASSERT_TRUE(::MoveFileW(watched.c_str(), parent.Path(L"parti").c_str()));
+    DialogAnswerer answers({});
+    EXPECT_TRUE(RunMainLoopUntil([&] { return list_->Count() == 0; }, 3000));
+    RunMainLoopUntil([] { return false; }, 300);
+    EXPECT_TRUE(answers.Seen().empty());
+    EXPECT_ANY_THROW(list_->SetDirectory(watched));
+}
