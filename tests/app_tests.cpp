@@ -42,12 +42,6 @@ TForm1* MainWindow() {
     return Form1;
 }
 
-RECT ClientRectOf(HWND window) {
-    RECT r{};
-    ::GetClientRect(window, &r);
-    return r;
-}
-
 RECT BoundsInParent(HWND child) {
     RECT r{};
     ::GetWindowRect(child, &r);
@@ -322,10 +316,6 @@ int g_pixelsPerInch = 96;
 int WINAPI TestResolution(HDC dc, int index) {
     return index == LOGPIXELSY ? g_pixelsPerInch : SystemCalls().GetDeviceCaps(dc, index);
 }
-HRESULT WINAPI TestMonitorResolution(HMONITOR, int, UINT* x, UINT* y) {
-    *x = *y = static_cast<UINT>(g_pixelsPerInch);
-    return S_OK;
-}
 
 }  // namespace
 
@@ -344,7 +334,7 @@ TEST(MainWindow, ScalesByTheZeroHeightWhenTheResolutionDiffers) {
             screen.emplace();
         }
         TPlatformOverride<TScreen*> current(Screen, &*screen);
-        TPlatformOverride monitor(Platform().GetDpiForMonitor, &TestMonitorResolution);
+        MonitorsAt monitor(static_cast<UINT>(c.ppi));
         auto* form = Application->Create<TForm1>();
         form->ReadLayout();
         EXPECT_EQ(form->Font().Height(), c.fontHeight);
@@ -374,8 +364,7 @@ std::array<int, 7> ScaledMeasures(TForm1* form) {
 
 // A main window made while its monitor has `dpi`.
 TForm1* StartedAt(int dpi) {
-    g_pixelsPerInch = dpi;
-    TPlatformOverride monitor(Platform().GetDpiForMonitor, &TestMonitorResolution);
+    MonitorsAt monitor(static_cast<UINT>(dpi));
     auto* form = Application->Create<TForm1>();
     form->ReadLayout();
     return form;

@@ -487,18 +487,6 @@ LabelShown ShowQuestionAndReadLabel(const std::wstring& message) {
     return shown;
 }
 
-// An entry's name may hold "&": the question shows the name of the file it
-// acts on, every "&" drawn, and the form is laid out for what is drawn.
-namespace {
-
-UINT g_monitorDpi = 96;
-HRESULT WINAPI MonitorAtTestDpi(HMONITOR, int, UINT* x, UINT* y) {
-    *x = *y = g_monitorDpi;
-    return S_OK;
-}
-
-}  // namespace
-
 // On a monitor of 144 dpi the form takes the message font of that resolution,
 // and everything measured from it grows with it: margins, buttons, the icon.
 TEST(MessageForm, LaidOutAtTheResolutionOfItsMonitor) {
@@ -507,8 +495,7 @@ TEST(MessageForm, LaidOutAtTheResolutionOfItsMonitor) {
         SIZE client;
     };
     auto build = [](UINT dpi) {
-        g_monitorDpi = dpi;
-        TPlatformOverride monitor(Platform().GetDpiForMonitor, &MonitorAtTestDpi);
+        MonitorsAt monitor(dpi);
         MessageFormPtr form = CreateMessageDialog(L"Question ?", mtConfirmation, {mbOK, mbCancel}, mbOK);
         EXPECT_EQ(form->PixelsPerInch(), static_cast<int>(dpi));
         return Laid{form->Font().Height(), {form->ClientWidth(), form->ClientHeight()}};
@@ -547,8 +534,7 @@ BOOL WINAPI FrameGrowingWithResolution(RECT* rect, DWORD, BOOL, DWORD, UINT dpi)
 // Laid out for a monitor of 192 dpi, the form's client area there, within the
 // frame of that resolution, holds its buttons: centred, with room below them.
 TEST(MessageForm, OnAMonitorOf192DpiItsClientAreaThereHoldsItsButtons) {
-    g_monitorDpi = 192;
-    TPlatformOverride monitor(Platform().GetDpiForMonitor, &MonitorAtTestDpi);
+    MonitorsAt monitor(192);
     TPlatformOverride frame(Platform().AdjustWindowRectExForDpi, &FrameGrowingWithResolution);
     MessageFormPtr form = CreateMessageDialog(L"Question ?", mtConfirmation, {mbOK, mbCancel}, mbOK);
     RECT outer{};
@@ -578,6 +564,8 @@ TEST(MessageForm, OnAMonitorOf192DpiItsClientAreaThereHoldsItsButtons) {
     }
 }
 
+// An entry's name may hold "&": the question shows the name of the file it
+// acts on, every "&" drawn, and the form is laid out for what is drawn.
 TEST(MessageForm, NamesWithAmpersandsShowAsTheyAre) {
     for (const wchar_t* name : {L"a&b.txt", L"&&", L"Outils R&&D & Cie.lnk"}) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(name)));

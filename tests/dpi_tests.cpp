@@ -27,12 +27,6 @@ int LineHeight(const LOGFONTW& log) {
     return metrics.tmHeight;
 }
 
-RECT ClientRectOf(HWND window) {
-    RECT r{};
-    ::GetClientRect(window, &r);
-    return r;
-}
-
 // How many rows of `area` (screen coordinates) hold a pixel other than
 // `background`, from the first such row to the last.
 int PaintedHeight(const RECT& area, COLORREF background) {

@@ -51,23 +51,6 @@ protected:
         ::SetCurrentDirectoryW(startDirectory_.c_str());
     }
 
-    std::vector<std::wstring> Files() const {
-        std::vector<std::wstring> names;
-        for (int i = 0; i < list_->Count(); ++i) names.push_back(list_->EntryFileName(i));
-        return names;
-    }
-    bool Lists(const std::wstring& name) const {
-        const auto files = Files();
-        return std::find(files.begin(), files.end(), name) != files.end();
-    }
-    std::wstring Selected() const {
-        const int index = list_->ItemIndex();
-        return index < 0 ? L"(none)" : list_->EntryFileName(index);
-    }
-    void Select(const std::wstring& name) {
-        const auto files = Files();
-        list_->SetItemIndex(static_cast<int>(std::find(files.begin(), files.end(), name) - files.begin()));
-    }
     LRESULT TopIndex() const { return ::SendMessageW(list_->Handle(), LB_GETTOPINDEX, 0, 0); }
 
     TempFolder folder_;
@@ -103,14 +86,14 @@ TEST_F(FolderWatchTest, AnotherProgramsChangesShowWithoutAKeyWhereTheUserLeftThe
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
-        Select(c.select);
-        ASSERT_EQ(Selected(), c.select);
+        SelectFile(*list_, c.select);
+        ASSERT_EQ(SelectedFile(*list_), c.select);
         ::SendMessageW(list_->Handle(), LB_SETTOPINDEX, 40, 0);
         const LRESULT top = TopIndex();
         RunInOtherProcess(L"cd /d \"" + folder_.Path() + L"\" && " + c.command);
         EXPECT_TRUE(RunMainLoopUntil(
-            [&] { return (!c.shows || Lists(c.shows)) && (!c.goes || !Lists(c.goes)); }, 5000));
-        EXPECT_EQ(Selected(), c.selectedAfter);
+            [&] { return (!c.shows || ListsFile(*list_, c.shows)) && (!c.goes || !ListsFile(*list_, c.goes)); }, 5000));
+        EXPECT_EQ(SelectedFile(*list_), c.selectedAfter);
         EXPECT_EQ(TopIndex(), top);
     }
 }
@@ -122,12 +105,12 @@ TEST_F(FolderWatchTest, NothingIsReadWhileAQuestionIsUpTheChangeShowsAfterIt) {
         folder_.Touch(L"pendant.txt");
         // The loop that a classic question runs, for longer than the quiet time.
         RunMainLoopUntil([] { return false; }, 600);
-        listedDuringQuestion = Lists(L"pendant.txt");
+        listedDuringQuestion = ListsFile(*list_, L"pendant.txt");
         DialogAnswerer::ClickButton(question, L"OK");
     });
     EXPECT_TRUE(AskConfirm(L"Question"));
     EXPECT_FALSE(listedDuringQuestion);
-    EXPECT_TRUE(RunMainLoopUntil([&] { return Lists(L"pendant.txt"); }, 3000));
+    EXPECT_TRUE(RunMainLoopUntil([&] { return ListsFile(*list_, L"pendant.txt"); }, 3000));
 }
 
 TEST_F(FolderWatchTest, ABurstOfThreeHundredFilesShowsInFull) {
@@ -142,8 +125,8 @@ TEST_F(FolderWatchTest, ANewFolderIsFollowedAndOneThatCannotBeEnteredIsNot) {
     list_->SetDirectory(other.Path());
     folder_.Touch(L"ancien.txt");
     other.Touch(L"nouveau.txt");
-    EXPECT_TRUE(RunMainLoopUntil([&] { return Lists(L"nouveau.txt"); }, 3000));
-    EXPECT_FALSE(Lists(L"ancien.txt"));
+    EXPECT_TRUE(RunMainLoopUntil([&] { return ListsFile(*list_, L"nouveau.txt"); }, 3000));
+    EXPECT_FALSE(ListsFile(*list_, L"ancien.txt"));
 }
 
 // When the list reads again, on the watch's own clock: after a pause in the
@@ -198,7 +181,7 @@ TEST_F(FolderWatchTest, OneChangeIsReadOnceAndTheLoopStaysQuietAfterIt) {
     list_->SetDirectory(folder_.Path());
     ReadingCounter readings(L"nouveau.txt");
     folder_.Touch(L"nouveau.txt");
-    ASSERT_TRUE(RunMainLoopUntil([&] { return Lists(L"nouveau.txt"); }, 3000));
+    ASSERT_TRUE(RunMainLoopUntil([&] { return ListsFile(*list_, L"nouveau.txt"); }, 3000));
     RunMainLoopUntil([] { return false; }, 1500);
     EXPECT_EQ(readings.Count(), 1);
 }
@@ -232,10 +215,10 @@ TEST_F(FolderWatchTest, AChangeShowsWithNothingElseWakingTheLoop) {
         ::PostThreadMessageW(thread, WM_NULL, 0, 0);
     });
     folder_.Touch(L"nouveau.txt");
-    while (!Lists(L"nouveau.txt") && !guardWoke) Application->HandleMessage();
+    while (!ListsFile(*list_, L"nouveau.txt") && !guardWoke) Application->HandleMessage();
     ::SetEvent(done.get());
     guard.join();
-    EXPECT_TRUE(Lists(L"nouveau.txt"));
+    EXPECT_TRUE(ListsFile(*list_, L"nouveau.txt"));
     EXPECT_FALSE(guardWoke);
 }
 
@@ -400,7 +383,7 @@ TEST_F(FolderWatchTest, AFolderThatGoesAwayEmptiesTheListWithoutABoxUntilTheUser
     const std::wstring watched = parent.MakeFolder(L"suivi");
     ::CloseHandle(::CreateFileW((watched + L"\\a.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     list_->SetDirectory(watched);
-    ASSERT_TRUE(Lists(L"a.txt"));
+    ASSERT_TRUE(ListsFile(*list_, L"a.txt"));
     // The program's current folder is its list's: elsewhere, the folder can
     // go. Its file goes first, which the watch hears.
     ::SetCurrentDirectoryW(parent.Path().c_str());

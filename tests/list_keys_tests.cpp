@@ -67,20 +67,6 @@ protected:
 
     TShellFileListBox* List() const { return form->ShellFileListBox1; }
 
-    void Select(const wchar_t* fileName) {
-        List()->SetItemIndex(-1);
-        for (int i = 0; fileName && i < List()->Count(); ++i)
-            if (List()->EntryFileName(i) == fileName) List()->SetItemIndex(i);
-    }
-    std::wstring Selected() const {
-        const int index = List()->ItemIndex();
-        return index < 0 ? L"(none)" : List()->EntryFileName(index);
-    }
-    bool Lists(const std::wstring& name) const {
-        for (int i = 0; i < List()->Count(); ++i)
-            if (List()->EntryFileName(i) == name) return true;
-        return false;
-    }
     // Presses the key on the list as the user would, through the main loop.
     void Press(UINT vk, bool ctrl = false) {
         CtrlHeld state(ctrl);
@@ -128,7 +114,7 @@ TEST_F(ListKeysTest, EachKeyLeadsToItsCommandCancelChangesNothing) {
         opened.clear();
         const std::wstring tool = folder.Touch(L"Outil.txt");
         List()->Update();
-        Select(c.select);
+        SelectFile(*List(), c.select ? c.select : L"");
         DialogAnswerer answers(c.answers);
         Press(c.key);
         ASSERT_EQ(answers.Seen().size(), c.texts.size());
@@ -141,13 +127,13 @@ TEST_F(ListKeysTest, EachKeyLeadsToItsCommandCancelChangesNothing) {
 TEST_F(ListKeysTest, F5ReadsTheFolderAgainLikeRaffraichir) {
     folder.Touch(L"Outil.txt");
     List()->Update();
-    Select(L"Outil.txt");
+    SelectFile(*List(), L"Outil.txt");
     folder.Touch(L"Ajout.txt");
     DialogAnswerer answers({});
     Press(VK_F5);
     EXPECT_TRUE(answers.Seen().empty());
-    EXPECT_TRUE(Lists(L"Ajout.txt"));
-    EXPECT_EQ(Selected(), L"(none)");
+    EXPECT_TRUE(ListsFile(*List(), L"Ajout.txt"));
+    EXPECT_EQ(SelectedFile(*List()), L"(none)");
 }
 
 TEST_F(ListKeysTest, CtrlVWithFilesAsksOnceThenCopiesTheFirstTextDoesNothing) {
@@ -184,7 +170,7 @@ TEST_F(ListKeysTest, CtrlVWithFilesAsksOnceThenCopiesTheFirstTextDoesNothing) {
             EXPECT_EQ(answers.Seen()[0].text, kAddQuestion + L"Collé.txt");
         }
         EXPECT_EQ(ReadFileBytes(folder.Path(L"Collé.txt")), c.copied ? "premier" : "");
-        EXPECT_EQ(Lists(L"Collé.txt"), c.copied);
+        EXPECT_EQ(ListsFile(*List(), L"Collé.txt"), c.copied);
         EXPECT_FALSE(FileExists(folder.Path(L"Autre.txt")));
     }
 }
@@ -196,16 +182,16 @@ TEST_F(ListKeysTest, TypeAheadAndArrowsStillMoveTheSelectionWithoutACommand) {
     List()->Update();
     DialogAnswerer answers({});
     Press('B');
-    EXPECT_EQ(Selected(), L"bravo.txt");
+    EXPECT_EQ(SelectedFile(*List()), L"bravo.txt");
     Press(VK_DOWN);
-    EXPECT_EQ(Selected(), L"charlie.txt");
+    EXPECT_EQ(SelectedFile(*List()), L"charlie.txt");
     EXPECT_TRUE(answers.Seen().empty());
 }
 
 TEST_F(ListKeysTest, AKeyForTheListWhileAQuestionIsUpStartsNoCommand) {
     folder.Touch(L"Outil.txt");
     List()->Update();
-    Select(L"Outil.txt");
+    SelectFile(*List(), L"Outil.txt");
     DialogAnswerer answers({Action::Custom, Action::Cancel}, [&](HWND question) {
         DialogAnswerer::PostKey(List()->Handle(), VK_DELETE);
         RunMainLoopUntil([] { return false; }, 300);
@@ -255,7 +241,7 @@ TEST_F(ListKeysTest, AHeldKeyAsksOnceAndAnswersNothing) {
         Presentation presentation(c.taskDialog);
         const std::wstring tool = folder.Touch(L"Outil.txt");
         List()->Update();
-        Select(L"Outil.txt");
+        SelectFile(*List(), L"Outil.txt");
         {
             // The repeats go where the platform sends keys, to the question's
             // focus, and the Cancel click comes after them.
@@ -302,7 +288,7 @@ TEST_F(ListKeysTest, AKeyPressedBeforeTheQuestionAppearedDoesNotAnswerIt) {
         Presentation presentation(taskDialog);
         folder.Touch(L"Outil.txt");
         List()->Update();
-        Select(L"Outil.txt");
+        SelectFile(*List(), L"Outil.txt");
         DWORD asked = 0;
         DialogAnswerer answers({Action::Custom}, [&](HWND) {
             TypeKey(VK_RETURN, asked - 1);

@@ -444,3 +444,25 @@ DWORD_PTR WINAPI ReadingCounter::CountAndAsk(LPCWSTR path, DWORD attributes, SHF
     if (path && marker_ == path) ++count_;
     return SystemCalls().SHGetFileInfoW(path, attributes, info, size, flags);
 }
+
+RECT ClientRectOf(HWND window) {
+    RECT r{};
+    ::GetClientRect(window, &r);
+    return r;
+}
+
+bool ListsFile(TShellFileListBox& list, const std::wstring& fileName) {
+    const std::vector<std::wstring> names = ListedFileNames(list);
+    return std::find(names.begin(), names.end(), fileName) != names.end();
+}
+
+std::wstring SelectedFile(TShellFileListBox& list) {
+    const int index = list.ItemIndex();
+    return index < 0 ? L"(none)" : list.EntryFileName(index);
+}
+
+void SelectFile(TShellFileListBox& list, const std::wstring& fileName) {
+    const std::vector<std::wstring> names = ListedFileNames(list);
+    const auto at = std::find(names.begin(), names.end(), fileName);
+    list.SetItemIndex(fileName.empty() || at == names.end() ? -1 : static_cast<int>(at - names.begin()));
+}

@@ -59,6 +59,32 @@ private:
     TPlatformOverride<ShellFileInfoFn> counting_{Platform().SHGetFileInfoW, &CountAndAsk};
 };
 
+// Every monitor has `dpi` for the life of the object, as GetDpiForMonitor
+// answers through the table of platform calls.
+class MonitorsAt {
+public:
+    explicit MonitorsAt(UINT dpi) { dpi_ = dpi; }
+
+private:
+    static HRESULT WINAPI Answer(HMONITOR, int, UINT* x, UINT* y) {
+        *x = *y = dpi_;
+        return S_OK;
+    }
+
+    static inline UINT dpi_ = 96;
+    TPlatformOverride<DpiForMonitorFn> answering_{Platform().GetDpiForMonitor, &Answer};
+};
+
+// A window's client rectangle.
+RECT ClientRectOf(HWND window);
+
+// Whether the list has an entry for that file name.
+bool ListsFile(TShellFileListBox& list, const std::wstring& fileName);
+// The selected entry's file name, "(none)" when no entry is selected.
+std::wstring SelectedFile(TShellFileListBox& list);
+// Selects the entry of that file name; none when it is empty or not listed.
+void SelectFile(TShellFileListBox& list, const std::wstring& fileName);
+
 // The names in a folder, sorted; empty when it cannot be read.
 std::vector<std::wstring> FolderNames(const std::wstring& folder);
 std::string ReadFileBytes(const std::wstring& path);
