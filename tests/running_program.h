@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -32,9 +33,12 @@ struct WindowSearch {
 
 std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
 
+// ctest names the exe by a Unix path under Wine, by a Windows one on Windows.
 std::wstring ExeFromEnvironment(const char* variable, const wchar_t* fallback) {
     const char* exe = std::getenv(variable);
-    return exe ? WinePathFromUnix(exe) : fallback;
+    if (!exe) return fallback;
+    if (exe[0] == '/') return WinePathFromUnix(exe);
+    return std::filesystem::path(exe).make_preferred().wstring();
 }
 
 // The program, started and watched; killed if a test leaves it running.
