@@ -26,7 +26,7 @@ public:
 
     bool PreProcessKey(MSG& msg) override;
     // The focused button shows as the one Enter presses.
-    void ButtonFocused(TMessageButton* button);
+    void ButtonFocused(TMessageButton* focused);
 
 protected:
     void CreateParams(TCreateParams& params) override;

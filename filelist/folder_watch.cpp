@@ -13,6 +13,7 @@ constexpr DWORD kWatchedChanges =
 
 std::vector<std::wstring> FileNames(TShellFileListBox& list) {
     std::vector<std::wstring> names;
+    names.reserve(static_cast<size_t>(list.Count()));
     for (int i = 0; i < list.Count(); ++i) names.push_back(list.EntryFileName(i));
     return names;
 }

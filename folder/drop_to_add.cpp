@@ -51,7 +51,7 @@ void AddDroppedFile(TShellFileListBox& list, const std::vector<std::wstring>& dr
     // A drop that names nothing has nothing to add.
     if (dropped.empty() || dropped.front().empty()) return;
     // Copied before the question: another drop during the dialog refills the list.
-    const std::wstring source = dropped.front();
+    const std::wstring source = dropped.front();  // NOLINT(performance-unnecessary-copy-initialization)
     const std::wstring name = FileNamePart(source);
     const std::wstring destination = SendToDestination(name);
     if (!AskConfirm(kAddQuestion + name)) return;

@@ -27,12 +27,15 @@ public:
     const wchar_t* ClassName() const noexcept override { return L"EAbort"; }
 };
 
+// The argument is a class's name, which cannot stand in parentheses.
+// NOLINTBEGIN(bugprone-macro-parentheses)
 #define DECLARE_EXCEPTION(Name)                                                 \
     class Name : public Exception {                                             \
     public:                                                                     \
         using Exception::Exception;                                             \
         const wchar_t* ClassName() const noexcept override { return L## #Name; } \
     };
+// NOLINTEND(bugprone-macro-parentheses)
 
 DECLARE_EXCEPTION(EOutOfResources)
 DECLARE_EXCEPTION(EResNotFound)

@@ -111,10 +111,11 @@ void ScaleInto(const Premultiplied& source, int from, uint32_t* target, int to) 
                 }
             // The image list wants straight colour beside its alpha.
             const float alpha = std::clamp(sum[3], 0.0f, 255.0f);
-            uint32_t pixel = static_cast<uint32_t>(alpha + 0.5f) << 24;
+            // Both values are clamped to 0..255: adding 0.5 rounds them.
+            uint32_t pixel = static_cast<uint32_t>(alpha + 0.5f) << 24;  // NOLINT(bugprone-incorrect-roundings)
             for (int c = 0; c < 3 && alpha > 0; ++c) {
                 const float straight = std::clamp(sum[c] * 255.0f / alpha, 0.0f, 255.0f);
-                pixel |= static_cast<uint32_t>(straight + 0.5f) << (8 * c);
+                pixel |= static_cast<uint32_t>(straight + 0.5f) << (8 * c);  // NOLINT(bugprone-incorrect-roundings)
             }
             target[static_cast<size_t>(y) * to + x] = pixel;
         }

@@ -80,7 +80,7 @@ private:
     static LRESULT CALLBACK FilterInput(int code, WPARAM wParam, LPARAM lParam) noexcept;
     bool HeldFromBefore(const MSG& message) noexcept;
     void DisableOtherWindows();
-    static BOOL CALLBACK Collect(HWND window, LPARAM self) noexcept;
+    static BOOL CALLBACK Collect(HWND window, LPARAM param) noexcept;
     void Release() noexcept;
     void GiveActivationBack() const noexcept;
     HWND WindowToGoBackTo() const noexcept;
