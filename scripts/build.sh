@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# build.sh ARCH [BUILD_DIR]: configures and builds for i686 or x86_64.
+# build.sh PRESET [BUILD_DIR]: configures and builds with one of the Linux
+# presets of CMakePresets.json (i686, x86_64, clang-x86_64), in its folder
+# build/PRESET unless another is given.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-arch=$1
-build=${2:-$here/build/$arch}
-cmake -S "$here" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$here/cmake/toolchain-$arch.cmake" >/dev/null
+preset=$1
+build=${2:-$here/build/$preset}
+cmake -S "$here" --preset "$preset" -B "$build" >/dev/null
 cmake --build "$build" -j"$(nproc)"
