@@ -54,6 +54,18 @@ with zipfile.ZipFile(target, "w") as archive:
 EOF
 }
 
+# binutil ARCH TOOL: Debian's cross tool, or on Windows the tool of the MSYS2
+# environment that builds ARCH (MINGW32 for i686, UCRT64 for x86_64).
+binutil() {
+    if command -v "$1-w64-mingw32-$2" >/dev/null; then
+        echo "$1-w64-mingw32-$2"
+    elif [ "$1" = i686 ]; then
+        echo "/mingw32/bin/$2"
+    else
+        echo "/ucrt64/bin/$2"
+    fi
+}
+
 mkdir -p "$dist"
 rm -f "$dist"/SendTo-*.zip "$dist/SHA256SUMS"
 released=()
@@ -63,9 +75,9 @@ for arch in i686 x86_64; do
     out="SendTo-$arch.exe"
     # strip stamps the PE header with the time unless SOURCE_DATE_EPOCH gives
     # one: 0, as the linker leaves it.
-    SOURCE_DATE_EPOCH=0 "$arch-w64-mingw32-strip" -o "$dist/$out" "$exe"
+    SOURCE_DATE_EPOCH=0 "$(binutil "$arch" strip)" -o "$dist/$out" "$exe"
     printf '%s: %s bytes; imports: %s\n' "dist/$out" "$(stat -c %s "$dist/$out")" \
-        "$("$arch-w64-mingw32-objdump" -p "$dist/$out" | awk '/DLL Name/ {print $3}' | sort | tr '\n' ' ')"
+        "$("$(binutil "$arch" objdump)" -p "$dist/$out" | awk '/DLL Name/ {print $3}' | sort | tr '\n' ' ')"
     readme "$arch" > "$dist/README-$arch.txt"
     archive="SendTo-$version-$arch.zip"
     make_zip "$dist/$archive" SendTo.exe "$dist/$out" README.txt "$dist/README-$arch.txt"
