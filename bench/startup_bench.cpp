@@ -9,6 +9,7 @@
 // Prints the median of each and the ratios 1/3 and 2/1; the fastest launch of
 // each too, which a busy machine disturbs least.
 #include "bench_clock.h"
+#include "launch_support.h"
 #include "send_to_location.h"
 #include "win_handles.h"
 
@@ -35,10 +36,6 @@ std::wstring OwnFolder() {
 
 std::wstring ParentOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\')); }
 
-void Touch(const std::wstring& path) {
-    win::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-}
-
 // Files made for the run, removed again at its end.
 class MadeFiles {
 public:
@@ -53,7 +50,7 @@ public:
         if (::CreateDirectoryW(path.c_str(), nullptr)) folders_.push_back(path);
     }
     void File(const std::wstring& path) {
-        Touch(path);
+        MakeFile(path);
         files_.push_back(path);
     }
 
@@ -62,46 +59,23 @@ private:
     std::vector<std::wstring> files_;
 };
 
-struct WindowSearch {
-    DWORD processId;
-    HWND found = nullptr;
-    static BOOL CALLBACK Visit(HWND window, LPARAM param) {
-        auto& search = *reinterpret_cast<WindowSearch*>(param);
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(window, &owner);
-        if (owner != search.processId || !::IsWindowVisible(window)) return TRUE;
-        search.found = window;
-        return FALSE;
-    }
-};
-
 // Seconds from the launch until the process shows a window; the process is
 // closed again before this returns. Negative when it shows none.
 double TimeToWindow(const std::wstring& exe, const std::wstring& folder) {
-    std::wstring commandLine = L"\"" + exe + L"\"";
-    STARTUPINFOW startup{sizeof(startup)};
-    PROCESS_INFORMATION info{};
     const double start = Seconds();
-    if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                          &startup, &info))
-        return -1;
-    win::UniqueKernelHandle process(info.hProcess);
-    win::UniqueKernelHandle thread(info.hThread);
+    const StartedProcess started = StartProcess(exe, L"", -1, folder);
+    if (!started.process) return -1;
     struct Settle {
         ~Settle() { ::Sleep(kSettleMs); }
     } settle;
-    WindowSearch search{info.dwProcessId};
-    while (!search.found && ::WaitForSingleObject(process.get(), 1) == WAIT_TIMEOUT)
-        ::EnumWindows(&WindowSearch::Visit, reinterpret_cast<LPARAM>(&search));
+    HWND found = nullptr;
+    while (!found && ::WaitForSingleObject(started.process.get(), 1) == WAIT_TIMEOUT)
+        found = FindWindowOfProcess(started.id, L"", true);
     const double elapsed = Seconds() - start;
-    if (search.found) ::PostMessageW(search.found, WM_CLOSE, 0, 0);
-    if (::WaitForSingleObject(process.get(), 10000) != WAIT_OBJECT_0) ::TerminateProcess(process.get(), 1);
-    return search.found ? elapsed : -1;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
+    if (found) ::PostMessageW(found, WM_CLOSE, 0, 0);
+    if (::WaitForSingleObject(started.process.get(), 10000) != WAIT_OBJECT_0)
+        ::TerminateProcess(started.process.get(), 1);
+    return found ? elapsed : -1;
 }
 
 double Fastest(const std::vector<double>& values) { return *std::min_element(values.begin(), values.end()); }

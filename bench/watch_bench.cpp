@@ -2,6 +2,7 @@
 // to show, against one reading of the folder; and how many readings a burst
 // of 300 new files costs.
 #include "bench_clock.h"
+#include "launch_support.h"
 #include "list_window.h"
 
 #include <algorithm>
@@ -25,15 +26,6 @@ LRESULT CALLBACK CountReadings(int code, WPARAM wParam, LPARAM lParam) {
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-void Touch(const std::wstring& path) {
-    win::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 // Runs the program's own loop until `done` holds; a thread timer keeps it from
 // waiting for input that never comes.
 template <typename Done>
@@ -51,7 +43,7 @@ struct Burst {
 DWORD WINAPI MakeBurst(void* param) {
     auto& burst = *static_cast<Burst*>(param);
     for (int i = 0; i < kBurst; ++i) {
-        Touch(burst.folder + L"\\rafale-" + std::to_wstring(1000 + i) + L".txt");
+        MakeFile(burst.folder + L"\\rafale-" + std::to_wstring(1000 + i) + L".txt");
         burst.lastCreated = Seconds();
     }
     return 0;
@@ -62,20 +54,8 @@ std::wstring MakeFolder(const wchar_t* name, int files) {
     ::GetTempPathW(MAX_PATH + 1, temp);
     const std::wstring folder = std::wstring(temp) + name;
     ::CreateDirectoryW(folder.c_str(), nullptr);
-    for (int i = 0; i < files; ++i) Touch(folder + L"\\entree-" + std::to_wstring(100 + i) + L".lnk");
+    for (int i = 0; i < files; ++i) MakeFile(folder + L"\\entree-" + std::to_wstring(100 + i) + L".lnk");
     return folder;
-}
-
-void RemoveFolder(const std::wstring& folder) {
-    WIN32_FIND_DATAW data;
-    win::UniqueFind find(::FindFirstFileW((folder + L"\\*").c_str(), &data));
-    if (find) {
-        do {
-            ::DeleteFileW((folder + L"\\" + data.cFileName).c_str());
-        } while (::FindNextFileW(find.get(), &data));
-    }
-    find.reset();
-    ::RemoveDirectoryW(folder.c_str());
 }
 
 // The median time of one reading of the list's folder, painted.
@@ -106,7 +86,7 @@ int wmain() {
     for (int i = 0; i < kChanges; ++i) {
         const int before = list->Count();
         const double created = Seconds();
-        Touch(folder + L"\\ajout-" + std::to_wstring(100 + i) + L".txt");
+        MakeFile(folder + L"\\ajout-" + std::to_wstring(100 + i) + L".txt");
         RunLoopUntil([&] { return list->Count() > before; });
         ::UpdateWindow(list->Handle());
         delays.push_back(Seconds() - created);
@@ -139,7 +119,7 @@ int wmain() {
 
     hook.reset();
     ::SetCurrentDirectoryW(L"C:\\");
-    RemoveFolder(folder);
-    RemoveFolder(burstFolder);
+    RemoveTree(folder);
+    RemoveTree(burstFolder);
     return 0;
 }

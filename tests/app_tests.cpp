@@ -389,18 +389,10 @@ namespace {
 
 // The image's pixels drawn over white, row by row.
 std::vector<COLORREF> PixelsOf(const TImageSet& images, int index) {
-    const int side = images.Size.cx;
-    win::WindowDc screen(nullptr);
-    win::UniqueMemoryDc dc(::CreateCompatibleDC(screen.get()));
-    win::UniqueBitmap bitmap(::CreateCompatibleBitmap(screen.get(), side, side));
-    win::SelectScope select(dc.get(), bitmap.get());
-    RECT all{0, 0, side, side};
-    ::FillRect(dc.get(), &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
-    ::ImageList_DrawEx(images.Handle, index, dc.get(), 0, 0, 0, 0, CLR_NONE, CLR_NONE, ILD_NORMAL);
-    std::vector<COLORREF> pixels;
-    for (int y = 0; y < side; ++y)
-        for (int x = 0; x < side; ++x) pixels.push_back(::GetPixel(dc.get(), x, y));
-    return pixels;
+    Surface surface(images.Size.cx, images.Size.cx);
+    surface.Fill(RGB(255, 255, 255));
+    ::ImageList_DrawEx(images.Handle, index, surface.Dc(), 0, 0, 0, 0, CLR_NONE, CLR_NONE, ILD_NORMAL);
+    return surface.Pixels();
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "screen.h"
 #include "send_to_location.h"
 #include "shell_file_list_box.h"
+#include "list_fixtures.h"
 #include "test_support.h"
 #include "ux_theme.h"
 #include "win_handles.h"
@@ -29,56 +30,8 @@ namespace {
 
 using Action = DialogAnswerer::Action;
 
-struct ShellCall {
-    HWND owner;
-    std::wstring verb;
-    std::wstring file;
-    bool noParameters;
-    bool noDirectory;
-    int show;
-};
-std::vector<ShellCall> shellCalls;
-
-HINSTANCE WINAPI RecordShellExecute(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters,
-                                    LPCWSTR directory, INT show) {
-    shellCalls.push_back({owner, verb ? verb : L"(null)", file ? file : L"(null)", parameters == nullptr,
-                          directory == nullptr, show});
-    return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(33));
-}
-
-class CommandsTest : public testing::Test {
+class CommandsTest : public MainFormTest {
 protected:
-    void SetUp() override {
-        shellCalls.clear();
-        form = Application->Create<TForm1>();
-        form->ReadLayout();
-        SendToPath = folder.Path();
-        List()->SetDirectory(folder.Path());
-    }
-    void TearDown() override {
-        Application->DestroyComponent(form);
-        SendToPath.clear();
-        // Leave the folder so that it can be removed.
-        ::SetCurrentDirectoryW(L"C:\\");
-    }
-
-    TShellFileListBox* List() const { return form->ShellFileListBox1; }
-    HWND ListWindow() const { return List()->Handle(); }
-
-    void Select(const std::wstring& fileName) {
-        for (int i = 0; i < List()->Count(); ++i)
-            if (List()->EntryFileName(i) == fileName) List()->SetItemIndex(i);
-        ASSERT_EQ(List()->FileName(), folder.Path(fileName));
-    }
-
-    void ShowForm() {
-        form->Show();
-        ::SetForegroundWindow(form->Handle());
-        ::SetFocus(ListWindow());
-        ASSERT_TRUE(PumpUntil([&] { return ::GetActiveWindow() == form->Handle() && ::GetFocus() == ListWindow(); }))
-            << "the window did not become active with the focus on its list";
-    }
-
     // The screen point of a point in the list's client area.
     POINT OnScreen(POINT client) const {
         ::ClientToScreen(List()->Handle(), &client);
@@ -112,11 +65,6 @@ protected:
         for (TMenuItem* item : form->PopupMenu1->Items()) captions.push_back(item->Caption());
         return captions;
     }
-
-    // The shell only records what it is asked to open.
-    TPlatformOverride<ShellExecuteFn> recordShell{Platform().ShellExecuteW, &RecordShellExecute};
-    TempFolder folder;
-    TForm1* form = nullptr;
 };
 
 void ExpectOpened(const ShellCall& call, HWND owner, const std::wstring& path) {
@@ -150,7 +98,7 @@ TEST_F(CommandsTest, LaunchAsksThenOpensTheSelectedEntry) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
-        shellCalls.clear();
+        ShellCalls().clear();
         if (c.select) Select(c.select); else List()->SetItemIndex(-1);
         DialogAnswerer answers({c.answer});
         form->mnu_LANCERClick(nullptr);
@@ -159,8 +107,8 @@ TEST_F(CommandsTest, LaunchAsksThenOpensTheSelectedEntry) {
         if (!c.select) {
             EXPECT_EQ(answers.Seen()[0].buttons, std::vector<std::wstring>{L"OK"});
         }
-        ASSERT_EQ(shellCalls.size(), c.opened ? 1u : 0u);
-        if (c.opened) ExpectOpened(shellCalls[0], form->Handle(), link);
+        ASSERT_EQ(ShellCalls().size(), c.opened ? 1u : 0u);
+        if (c.opened) ExpectOpened(ShellCalls()[0], form->Handle(), link);
     }
 }
 
@@ -187,7 +135,7 @@ TEST_F(CommandsTest, RemoveRecyclesAfterConfirmationAndOffersTheFolder) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
-        shellCalls.clear();
+        ShellCalls().clear();
         const std::wstring link = folder.MakeShortcut(L"Outil", L"C:\\windows\\notepad.exe");
         // Same name without ".lnk": must survive the removal of the shortcut.
         const std::wstring lookAlike = folder.Touch(L"Outil", "keep");
@@ -209,88 +157,58 @@ TEST_F(CommandsTest, RemoveRecyclesAfterConfirmationAndOffersTheFolder) {
         if (c.reread) {
             EXPECT_EQ(List()->ItemIndex(), -1);
         }
-        ASSERT_EQ(shellCalls.size(), c.folderOpened ? 1u : 0u);
-        if (c.folderOpened) ExpectOpened(shellCalls[0], form->Handle(), folder.Path());
+        ASSERT_EQ(ShellCalls().size(), c.folderOpened ? 1u : 0u);
+        if (c.folderOpened) ExpectOpened(ShellCalls()[0], form->Handle(), folder.Path());
         ::DeleteFileW(added.c_str());
     }
 }
 
-TEST_F(CommandsTest, LaunchOpensTheFileAskedAboutWhateverTheListDidDuringTheQuestion) {
-    const std::wstring asked = folder.Touch(L"Lire.txt");
+// The command acts on the file asked about, not on the entry at its place in
+// the list read again meanwhile; a file gone meanwhile is not opened, and
+// nothing else goes in its place.
+TEST_F(CommandsTest, LaunchAndRemoveActOnTheFileAskedAboutWhateverTheListDidDuringTheQuestion) {
     struct Case {
         const char* label;
-        std::function<void()> duringQuestion;
+        bool launch;      // Lancer, else Supprimer
+        bool entryGone;   // else a file that lists before it comes
+        std::vector<std::wstring> left;
         bool opened;
     };
     const Case cases[] = {
-        {"the list read again with a file more",
-         [&] {
-             folder.Touch(L"Ajout.txt");
-             List()->Update();
-         },
-         true},
-        {"the entry gone and the list read again",
-         [&] {
-             ::DeleteFileW(asked.c_str());
-             List()->Update();
-         },
-         false},
+        {"Lancer, a file listed before it", true, false, {L"Aaa.txt", L"Outil.txt", L"Zut.txt"}, true},
+        {"Lancer, the entry gone", true, true, {L"Zut.txt"}, false},
+        {"Supprimer, a file listed before it", false, false, {L"Aaa.txt", L"Zut.txt"}, false},
+        {"Supprimer, the entry gone", false, true, {L"Zut.txt"}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
-        shellCalls.clear();
-        folder.Touch(L"Lire.txt");
-        List()->Update();
-        Select(L"Lire.txt");
-        DialogAnswerer answers({Action::Custom}, [&](HWND question) {
-            c.duringQuestion();
-            DialogAnswerer::ClickButton(question, L"OK");
-        });
-        form->mnu_LANCERClick(nullptr);
-        ASSERT_EQ(answers.Seen().size(), 1u);
-        EXPECT_EQ(answers.Seen()[0].text, L"Lancer Lire.txt");
-        ASSERT_EQ(shellCalls.size(), c.opened ? 1u : 0u);
-        if (c.opened) ExpectOpened(shellCalls[0], form->Handle(), asked);
-    }
-}
-
-// The entry that goes is the one asked about, not the one at its place in
-// the list read again meanwhile.
-TEST_F(CommandsTest, RemoveActsOnTheFileAskedAboutWhateverTheListDidDuringTheQuestion) {
-    struct Case {
-        const char* label;
-        std::function<void()> duringQuestion;
-        std::vector<std::wstring> left;
-    };
-    const Case cases[] = {
-        {"the list read again with an entry before it",
-         [&] {
-             folder.Touch(L"Aaa.txt");
-             List()->Update();
-         },
-         {L"Aaa.txt", L"Zut.txt"}},
-        {"the entry gone and the list read again",
-         [&] {
-             ::DeleteFileW(folder.Path(L"Outil.txt").c_str());
-             List()->Update();
-         },
-         {L"Zut.txt"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.label);
-        folder.Touch(L"Outil.txt");
+        ShellCalls().clear();
+        const std::wstring asked = folder.Touch(L"Outil.txt");
         folder.Touch(L"Zut.txt");
         List()->Update();
         Select(L"Outil.txt");
-        DialogAnswerer answers({Action::Custom, Action::Cancel}, [&](HWND question) {
-            c.duringQuestion();
+        std::vector<Action> answers{Action::Custom};
+        if (!c.launch) answers.push_back(Action::Cancel);
+        DialogAnswerer answerer(answers, [&](HWND question) {
+            if (c.entryGone)
+                ::DeleteFileW(asked.c_str());
+            else
+                folder.Touch(L"Aaa.txt");
+            List()->Update();
             DialogAnswerer::ClickButton(question, L"OK");
         });
-        form->Supprimer1Click(nullptr);
-        ASSERT_EQ(answers.Seen().size(), 2u);
-        EXPECT_EQ(answers.Seen()[0].text, kRemoveQuestion + L"Outil.txt");
-        EXPECT_EQ(answers.Seen()[1].text, kRemoveByHand);
+        if (c.launch)
+            form->mnu_LANCERClick(nullptr);
+        else
+            form->Supprimer1Click(nullptr);
+        const std::vector<std::wstring> texts =
+            c.launch ? std::vector<std::wstring>{L"Lancer Outil.txt"}
+                     : std::vector<std::wstring>{kRemoveQuestion + L"Outil.txt", kRemoveByHand};
+        ASSERT_EQ(answerer.Seen().size(), texts.size());
+        for (size_t i = 0; i < texts.size(); ++i) EXPECT_EQ(answerer.Seen()[i].text, texts[i]);
         EXPECT_EQ(FolderNames(folder.Path()), c.left);
+        ASSERT_EQ(ShellCalls().size(), c.opened ? 1u : 0u);
+        if (c.opened) ExpectOpened(ShellCalls()[0], form->Handle(), asked);
         ::DeleteFileW(folder.Path(L"Aaa.txt").c_str());
     }
 }
@@ -341,7 +259,7 @@ TEST_F(CommandsTest, ADropWhileAModalWindowIsUpIsReleasedAndAsksNothing) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
-        shellCalls.clear();
+        ShellCalls().clear();
         const WatchedDrop drop({source}, {4, 4});
         bool released = false;
         const auto dropNow = [&] {
@@ -359,7 +277,7 @@ TEST_F(CommandsTest, ADropWhileAModalWindowIsUpIsReleasedAndAsksNothing) {
         for (const SeenDialog& seen : answers.Seen()) texts.push_back(seen.text);
         EXPECT_EQ(texts, c.expected);
         EXPECT_EQ(FolderNames(folder.Path()), std::vector<std::wstring>{L"Outil.txt"}) << "the drop was copied";
-        EXPECT_TRUE(shellCalls.empty());
+        EXPECT_TRUE(ShellCalls().empty());
         EXPECT_EQ(Application->ModalLevel(), 0);
     }
 }
@@ -391,7 +309,7 @@ TEST_F(CommandsTest, AnEntryTheShellCannotNameShowsItsFileName) {
     const std::wstring path = folder.Touch(unnamed);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
-        shellCalls.clear();
+        ShellCalls().clear();
         {
             TPlatformOverride shell(Platform().SHGetFileInfoW, c.shell);
             List()->Update();
@@ -402,8 +320,8 @@ TEST_F(CommandsTest, AnEntryTheShellCannotNameShowsItsFileName) {
 
         Select(unnamed);
         LaunchThenRemove({Action::Ok, Action::Cancel}, unnamed);
-        ASSERT_EQ(shellCalls.size(), 1u);
-        ExpectOpened(shellCalls[0], form->Handle(), path);
+        ASSERT_EQ(ShellCalls().size(), 1u);
+        ExpectOpened(ShellCalls()[0], form->Handle(), path);
         EXPECT_TRUE(FileExists(path));
     }
 }
@@ -472,7 +390,7 @@ TEST_F(CommandsTest, HostileFolderContentsAreListedAskedAboutAndLeftAlone) {
         List()->SetItemIndex(i);
         LaunchThenRemove({Action::Cancel, Action::Cancel}, shown);
     }
-    EXPECT_TRUE(shellCalls.empty());
+    EXPECT_TRUE(ShellCalls().empty());
     for (const auto& [name, bytes] : before) {
         const std::wstring path = Verbatim(folder.Path(name));
         EXPECT_TRUE(FileExists(path)) << name;
@@ -486,15 +404,15 @@ TEST_F(CommandsTest, HostileFolderContentsAreListedAskedAboutAndLeftAlone) {
 
 TEST_F(CommandsTest, ExploreOpensTheSendToFolderAndRefreshRereads) {
     form->mnu_EXPLORE->Click();
-    ASSERT_EQ(shellCalls.size(), 1u);
-    ExpectOpened(shellCalls[0], form->Handle(), folder.Path());
+    ASSERT_EQ(ShellCalls().size(), 1u);
+    ExpectOpened(ShellCalls()[0], form->Handle(), folder.Path());
 
     EXPECT_EQ(List()->Count(), 0);
     folder.Touch(L"Nouveau.txt");
     form->Raffraichir1->Click();
     ASSERT_EQ(List()->Count(), 1);
     EXPECT_EQ(List()->EntryFileName(0), L"Nouveau.txt");
-    EXPECT_EQ(shellCalls.size(), 1u);
+    EXPECT_EQ(ShellCalls().size(), 1u);
 }
 
 TEST_F(CommandsTest, DoubleClickRunsTheLaunchCommand) {
@@ -511,8 +429,8 @@ TEST_F(CommandsTest, DoubleClickRunsTheLaunchCommand) {
     PumpMessages(400);
     ASSERT_EQ(answers.Seen().size(), 1u);
     EXPECT_EQ(answers.Seen()[0].text, L"Lancer Lire.txt");
-    ASSERT_EQ(shellCalls.size(), 1u);
-    ExpectOpened(shellCalls[0], form->Handle(), folder.Path(L"Lire.txt"));
+    ASSERT_EQ(ShellCalls().size(), 1u);
+    ExpectOpened(ShellCalls()[0], form->Handle(), folder.Path(L"Lire.txt"));
 }
 
 // ---- Opening the menu ------------------------------------------------------------
@@ -555,11 +473,9 @@ TEST_F(CommandsTest, KeyboardOpensTheMenuAtTheListsCorner) {
          [](HWND list) { ::PostMessageW(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-1, -1)); }},
         {"Shift+F10",
          [](HWND list) {
-             BYTE keys[256] = {};
-             ::GetKeyboardState(keys);
-             keys[VK_SHIFT] = 0x80;
-             ::SetKeyboardState(keys);
+             const ModifiersHeld shift({VK_SHIFT});
              ::PostMessageW(list, WM_SYSKEYDOWN, VK_F10, 1);
+             PumpMessages(300);
          }},
     };
     for (const Case& c : cases) {
@@ -567,10 +483,6 @@ TEST_F(CommandsTest, KeyboardOpensTheMenuAtTheListsCorner) {
         MenuDriver driver(&MenuDriver::Close);
         c.press(ListWindow());
         PumpMessages(300);
-        BYTE keys[256] = {};
-        ::GetKeyboardState(keys);
-        keys[VK_SHIFT] = 0;
-        ::SetKeyboardState(keys);
         ASSERT_GE(driver.Openings(), 1);
         EXPECT_EQ(driver.MenuRect().left, corner.x);
         EXPECT_EQ(driver.MenuRect().top, corner.y);
@@ -615,7 +527,7 @@ TEST_F(CommandsTest, HotkeysAreAssignedOnceAndTypedKeysRunTheirCommand) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
-        shellCalls.clear();
+        ShellCalls().clear();
         Select(L"Doc.txt");
         DialogAnswerer answers({Action::Cancel});
         const wchar_t key = c.key;
@@ -627,7 +539,7 @@ TEST_F(CommandsTest, HotkeysAreAssignedOnceAndTypedKeysRunTheirCommand) {
         SendContextMenu(OnScreen({2, 2}));
         PumpMessages(400);
         EXPECT_EQ(driver.Openings(), 1);
-        EXPECT_EQ(shellCalls.size(), c.explorerCalls);
+        EXPECT_EQ(ShellCalls().size(), c.explorerCalls);
         EXPECT_EQ(answers.Seen().size(), c.launchAsked ? 1u : 0u);
         EXPECT_EQ(Captions(),
                   (std::vector<std::wstring>{L"&Explorer", L"-", L"&Lancer", L"&Raffraichir", L"-", L"&Supprimer"}));
@@ -817,39 +729,6 @@ TEST_F(MenuTest, TypedCharactersFindTheirItem) {
 
 // ---- Measuring and drawing ----------------------------------------------------------
 
-// A 32-bit surface to draw items on.
-class Surface {
-public:
-    Surface(int width, int height) : width_(width), dc_(::CreateCompatibleDC(nullptr)) {
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB};
-        void* bits = nullptr;
-        bitmap_.reset(::CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-        pixels_ = static_cast<DWORD*>(bits);
-        select_.emplace(dc_.get(), bitmap_.get());
-    }
-    HDC Dc() const noexcept { return dc_.get(); }
-    COLORREF At(int x, int y) const {
-        ::GdiFlush();
-        const DWORD p = pixels_[y * width_ + x];
-        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-    }
-    // Pixels inside the box for which the test holds.
-    int Count(const RECT& box, const std::function<bool(COLORREF)>& test) const {
-        int n = 0;
-        for (int y = box.top; y < box.bottom; ++y)
-            for (int x = box.left; x < box.right; ++x) n += test(At(x, y)) ? 1 : 0;
-        return n;
-    }
-
-private:
-    int width_;
-    win::UniqueMemoryDc dc_;
-    win::UniqueBitmap bitmap_;
-    DWORD* pixels_ = nullptr;
-    std::optional<win::SelectScope> select_;
-};
-
 // Whether DrawTextW leaves out the hotkey underline for DT_HIDEPREFIX: Wine 8
 // draws it all the same.
 bool PlatformHidesPrefixes() {
@@ -879,6 +758,24 @@ protected:
         d.rcItem = {0, 0, 200, static_cast<LONG>(m.itemHeight)};
         form->PopupMenu1->DrawItem(*item, d);
     }
+    // The dark pixels of the item drawn in that state: bolder text or an
+    // underline shows as more.
+    int Ink(TMenuItem* item, UINT state) const {
+        Surface surface(200, 30);
+        Draw(item, surface, state);
+        return surface.Count({0, 0, 200, static_cast<LONG>(Measure(item).itemHeight)}, IsDark);
+    }
+    // The menu built themed, or classic as where the theme cannot be opened.
+    class MenuLook {
+    public:
+        MenuLook(TPopupMenu& menu, bool themed) {
+            if (!themed) classic_.emplace(UxTheme::Functions().open, nullptr);
+            (void)menu.BuildMenu();
+        }
+
+    private:
+        std::optional<TPlatformOverride<UxTheme::OpenFn>> classic_;
+    };
     static int TextWidth(const std::wstring& text, bool bold) {
         LOGFONTW log = Screen->MenuFont();
         if (bold) log.lfWeight = FW_BOLD;
@@ -934,17 +831,11 @@ TEST_F(DrawingTest, ClassicItemsHaveTheirFixedSizesAndLook) {
 TEST_F(DrawingTest, TheDefaultItemIsDrawnBold) {
     for (const bool themed : {true, false}) {
         SCOPED_TRACE(themed ? "themed" : "classic");
-        std::optional<TPlatformOverride<UxTheme::OpenFn>> classic;
-        if (!themed) classic.emplace(UxTheme::Functions().open, nullptr);
-        (void)form->PopupMenu1->BuildMenu();
-        // From the left edge: the image is the same in both drawings.
-        const RECT text{0, 0, 200, static_cast<LONG>(Measure(form->Raffraichir1).itemHeight)};
-        Surface bold(200, 30), plain(200, 30);
+        const MenuLook look(*form->PopupMenu1, themed);
         form->Raffraichir1->SetDefault(true);
-        Draw(form->Raffraichir1, bold, ODS_DEFAULT);
+        const int bold = Ink(form->Raffraichir1, ODS_DEFAULT);
         form->Raffraichir1->SetDefault(false);
-        Draw(form->Raffraichir1, plain, 0);
-        EXPECT_GT(bold.Count(text, IsDark), plain.Count(text, IsDark));
+        EXPECT_GT(bold, Ink(form->Raffraichir1, 0));
         EXPECT_GT(Measure(form->mnu_LANCER).itemWidth, 16u + static_cast<UINT>(TextWidth(L"&Lancer", true)));
     }
 }
@@ -955,14 +846,8 @@ TEST_F(DrawingTest, WithoutKeyboardCuesTheHotkeyUnderlineIsHidden) {
     if (!PlatformHidesPrefixes()) GTEST_SKIP() << "DrawTextW draws the underline despite DT_HIDEPREFIX here, as Wine 8's does";
     for (const bool themed : {true, false}) {
         SCOPED_TRACE(themed ? "themed" : "classic");
-        std::optional<TPlatformOverride<UxTheme::OpenFn>> classic;
-        if (!themed) classic.emplace(UxTheme::Functions().open, nullptr);
-        (void)form->PopupMenu1->BuildMenu();
-        const RECT text{0, 0, 200, static_cast<LONG>(Measure(form->Raffraichir1).itemHeight)};
-        Surface cues(200, 30), noCues(200, 30);
-        Draw(form->Raffraichir1, cues, 0);
-        Draw(form->Raffraichir1, noCues, ODS_NOACCEL);
-        EXPECT_GT(cues.Count(text, IsDark), noCues.Count(text, IsDark)) << "the underline under R";
+        const MenuLook look(*form->PopupMenu1, themed);
+        EXPECT_GT(Ink(form->Raffraichir1, 0), Ink(form->Raffraichir1, ODS_NOACCEL)) << "the underline under R";
     }
 }
 
@@ -1012,7 +897,7 @@ TEST_F(DrawingTest, TheOpenMenuHoldsEachCaptionAndStillMeasuresItsItems) {
         SCOPED_TRACE(i);
         EXPECT_EQ(shown[i].text, texts[i]);
         EXPECT_TRUE(shown[i].ownerDrawn);
-        // The platform asked the menu for each item's size, as before.
+        // The platform asked the menu for each item's size.
         EXPECT_EQ(shown[i].height, static_cast<LONG>(Measure(form->PopupMenu1->Items()[i]).itemHeight));
     }
 }
@@ -1065,8 +950,8 @@ TEST_F(CommandsTest, ExploreAsksTheRealShellToOpenTheFolderWithoutHanging) {
     form->mnu_EXPLORE->Click();
     EXPECT_LT(::GetTickCount() - start, 10000u);
     CloseStartedBrowser();
-    ASSERT_EQ(shellCalls.size(), 1u);
-    ExpectOpened(shellCalls[0], form->Handle(), folder.Path());
+    ASSERT_EQ(ShellCalls().size(), 1u);
+    ExpectOpened(ShellCalls()[0], form->Handle(), folder.Path());
 }
 
 }  // namespace

@@ -54,18 +54,8 @@ TModalResult ShowQuestionDialog() {
     return ShowMessageDialog(kQuestion, mtConfirmation, {mbCancel, mbOK});
 }
 
-// Holds Ctrl in the thread's key state, as a user's finger on the key would.
-void SetCtrlHeld(bool held) {
-    BYTE keys[256] = {};
-    ::GetKeyboardState(keys);
-    keys[VK_CONTROL] = keys[VK_LCONTROL] = held ? 0x80 : 0;
-    ::SetKeyboardState(keys);
-}
-
-void PressCtrlC(HWND dialog) {
-    SetCtrlHeld(true);
-    DialogAnswerer::PostKey(::GetFocus() ? ::GetFocus() : dialog, 'C');
-}
+// Presses C on the dialog; the test holds Ctrl.
+void PressC(HWND dialog) { DialogAnswerer::PostKey(::GetFocus() ? ::GetFocus() : dialog, 'C'); }
 
 std::wstring ClipboardText() {
     win::ClipboardScope clipboard(nullptr);
@@ -323,6 +313,9 @@ struct DialogUnits {
     int x, y;
 };
 
+int WidthOf(const RECT& r) { return r.right - r.left; }
+int HeightOf(const RECT& r) { return r.bottom - r.top; }
+
 DialogUnits UnitsOf(const LOGFONTW& log) {
     win::UniqueFont font(::CreateFontIndirectW(&log));
     win::WindowDc dc(nullptr);
@@ -339,6 +332,16 @@ int CaptionWidth(const LOGFONTW& log, const std::wstring& caption) {
     RECT r{};
     ::DrawTextW(dc.get(), caption.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_LEFT);
     return r.right - r.left;
+}
+
+// The size of `text` drawn wrapped within `width` in that font.
+SIZE TextExtent(const LOGFONTW& log, const std::wstring& text, int width) {
+    win::UniqueFont font(::CreateFontIndirectW(&log));
+    win::WindowDc dc(nullptr);
+    win::SelectScope selected(dc.get(), font.get());
+    RECT r{0, 0, width, 0};
+    ::DrawTextW(dc.get(), text.c_str(), -1, &r, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+    return {WidthOf(r), HeightOf(r)};
 }
 
 // What a message form looked like, read from its windows.
@@ -378,9 +381,6 @@ FormLayout ShowAndMeasure(const std::wstring& message, TMsgDlgType kind, TMsgDlg
     return layout;
 }
 
-int WidthOf(const RECT& r) { return r.right - r.left; }
-int HeightOf(const RECT& r) { return r.bottom - r.top; }
-
 TEST(MessageForm, LayoutFromTheMessageFont) {
     std::wstring message;
     for (int i = 0; i < 12; ++i) message += L"Le fichier déposé sera copié dans le dossier SendTo de l'utilisateur. ";
@@ -390,8 +390,6 @@ TEST(MessageForm, LayoutFromTheMessageFont) {
     EXPECT_EQ(layout.font.lfHeight, Screen->MessageFont().lfHeight);
 
     const DialogUnits u = UnitsOf(layout.font);
-    const int hMargin = ::MulDiv(8, u.x, 4), vMargin = ::MulDiv(8, u.y, 8);
-    const int hSpacing = ::MulDiv(10, u.x, 4), vSpacing = ::MulDiv(10, u.y, 8);
     const RECT& label = layout.label;
     const RECT& button = layout.buttons[0];
 
@@ -399,17 +397,25 @@ TEST(MessageForm, LayoutFromTheMessageFont) {
     EXPECT_LE(WidthOf(label), Screen->Width() / 2);
     EXPECT_GT(WidthOf(label), Screen->Width() / 2 - 20 * u.x);
     EXPECT_GE(HeightOf(label), 4 * u.y);
-    EXPECT_EQ(label.left, hMargin + 32 + hSpacing);
-    EXPECT_EQ(label.top, vMargin);
+    // The whole text fits the label, wrapped as the label wraps it.
+    const SIZE text = TextExtent(layout.font, message, WidthOf(label));
+    EXPECT_LE(text.cx, WidthOf(label));
+    EXPECT_LE(text.cy, HeightOf(label));
 
-    EXPECT_EQ(WidthOf(button), std::max(::MulDiv(50, u.x, 4), CaptionWidth(layout.font, L"OK") + 8));
-    EXPECT_EQ(HeightOf(button), ::MulDiv(14, u.y, 8));
-    EXPECT_EQ(button.top, HeightOf(label) + vMargin + vSpacing);
+    // The 32-pixel icon, the label and the button do not overlap, and
+    // margins go round them all: the same above the label as below the button.
+    EXPECT_GT(label.left, 32 + u.x);
+    EXPECT_GT(label.top, 0);
+    EXPECT_GT(button.top, label.bottom);
+    EXPECT_GT(layout.client.right, label.right);
+    EXPECT_EQ(layout.client.bottom - button.bottom, label.top);
+
+    // The button holds its caption with room to spare, and is taller than a
+    // line of its text.
+    EXPECT_GE(WidthOf(button), CaptionWidth(layout.font, L"OK") + 8);
+    EXPECT_GT(HeightOf(button), u.y);
     // One short button, centred under the whole width.
     EXPECT_EQ(button.left, (layout.client.right - WidthOf(button)) / 2);
-
-    EXPECT_EQ(layout.client.right, WidthOf(label) + 32 + hSpacing + 2 * hMargin);
-    EXPECT_EQ(layout.client.bottom, HeightOf(label) + HeightOf(button) + vSpacing + 2 * vMargin);
 
     RECT work{};
     ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
@@ -417,40 +423,13 @@ TEST(MessageForm, LayoutFromTheMessageFont) {
     EXPECT_NEAR(layout.window.top, work.top + (HeightOf(work) - HeightOf(layout.window)) / 2, 1);
 }
 
-// A 32-bit drawing surface whose pixels can be read back.
-class Canvas {
-public:
-    Canvas(int width, int height) : width_(width), height_(height) {
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB};
-        bitmap_.reset(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0));
-        old_ = ::SelectObject(dc_.get(), bitmap_.get());
-    }
-    ~Canvas() { ::SelectObject(dc_.get(), old_); }
-    Canvas(const Canvas&) = delete;
-    Canvas& operator=(const Canvas&) = delete;
-
-    HDC Dc() const noexcept { return dc_.get(); }
-    std::vector<DWORD> Pixels() const {
-        ::GdiFlush();
-        return {bits_, bits_ + static_cast<size_t>(width_) * height_};
-    }
-
-private:
-    int width_, height_;
-    win::UniqueMemoryDc dc_{::CreateCompatibleDC(nullptr)};
-    win::UniqueBitmap bitmap_;
-    DWORD* bits_ = nullptr;
-    HGDIOBJ old_ = nullptr;
-};
-
 // What the question's label showed, and the platform's drawing of the
 // message as it is, in the label's font and colours and on its rectangle.
 struct LabelShown {
     SIZE label{};
     SIZE measured{};  // the message measured as it is, wrapped within half the screen
-    std::vector<DWORD> painted;
-    std::vector<DWORD> asItIs;
+    std::vector<COLORREF> painted;
+    std::vector<COLORREF> asItIs;
 };
 
 LabelShown ShowQuestionAndReadLabel(const std::wstring& message) {
@@ -462,11 +441,11 @@ LabelShown ShowQuestionAndReadLabel(const std::wstring& message) {
         shown.label = {WidthOf(bounds), HeightOf(bounds)};
         const RECT area{0, 0, shown.label.cx, shown.label.cy};
         const auto font = reinterpret_cast<HFONT>(::SendMessageW(label, WM_GETFONT, 0, 0));
-        Canvas painted(area.right, area.bottom);
+        Surface painted(area.right, area.bottom);
         ::SendMessageW(label, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(painted.Dc()), PRF_CLIENT);
         shown.painted = painted.Pixels();
 
-        Canvas reference(area.right, area.bottom);
+        Surface reference(area.right, area.bottom);
         win::SelectScope selected(reference.Dc(), font);
         // The colours the form gives its static controls.
         auto brush = reinterpret_cast<HBRUSH>(::SendMessageW(form, WM_CTLCOLORSTATIC,
@@ -651,11 +630,13 @@ TEST(MessageForm, CtrlCCopiesTheDialogAsTextOwnedByTheForm) {
         SetClipboardText(L"avant");
         DialogAnswerer answerer({Action::Custom}, [](HWND form) {
             ClipboardWhileUp::form = form;
-            PressCtrlC(form);
+            PressC(form);
             ::SetTimer(nullptr, 0, 10, &ClipboardWhileUp::ReadThenClose);
         });
-        const TModalResult result = ShowNoticeDialog(message);
-        SetCtrlHeld(false);
+        const TModalResult result = [&] {
+            const ModifiersHeld ctrl({VK_CONTROL, VK_LCONTROL});
+            return ShowNoticeDialog(message);
+        }();
         EXPECT_EQ(result, 1);
         // Without an owner the platform refuses SetClipboardData after
         // EmptyClipboard: the user's clipboard would be emptied for nothing.
@@ -702,9 +683,11 @@ TEST(MessageForm, ClipboardInUseIsReportedAndTheFormStaysOpen) {
     std::vector<SeenDialog> seen;
     {
         ClipboardHeldElsewhere held;
-        DialogAnswerer answerer({Action::Custom, Action::Ok, Action::Cancel}, &PressCtrlC);
-        result = ShowQuestionDialog();
-        SetCtrlHeld(false);
+        DialogAnswerer answerer({Action::Custom, Action::Ok, Action::Cancel}, &PressC);
+        {
+            const ModifiersHeld ctrl({VK_CONTROL, VK_LCONTROL});
+            result = ShowQuestionDialog();
+        }
         seen = answerer.Seen();
     }
     EXPECT_EQ(result, 2);

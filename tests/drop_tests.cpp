@@ -1,5 +1,6 @@
 // The window base's message filter, the drop target on the real list window,
 // and adding a dropped file to the SendTo folder.
+#include "list_fixtures.h"
 #include "test_support.h"
 
 #include "application.h"
@@ -139,40 +140,21 @@ struct Drop {
     std::vector<std::wstring> value;
 };
 
-// A real main window whose list shows a throw-away folder.
-class MainWindowTest : public testing::Test {
+class MainWindowTest : public MainFormTest {
 protected:
-    void SetUp() override {
-        savedFolder_ = CurrentDirectory();
-        form_ = Application->Create<TForm1>();
-        form_->ReadLayout();
-        List()->SetDirectory(listed_.Path());
-    }
-    void TearDown() override {
-        if (form_) Application->DestroyComponent(form_);
-        ::SetCurrentDirectoryW(savedFolder_.c_str());
-        PumpMessages();
-    }
-    TShellFileListBox* List() const { return form_->ShellFileListBox1; }
     HDROP PostDrop(const std::vector<std::wstring>& files, POINT point = {5, 6}) {
         HDROP drop = MakeDrop(files, point);
         ::PostMessageW(List()->Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
         PumpMessages();
         return drop;
     }
-
-    TempFolder listed_{L"listed"};
-    TForm1* form_ = nullptr;
-
-private:
-    std::wstring savedFolder_;
 };
 
 class DropTargetTest : public MainWindowTest {
 protected:
     void SetUp() override {
         MainWindowTest::SetUp();
-        form_->FileDragDrop1->OnDrop = [this](TComponent* sender, const POINT& pos,
+        form->FileDragDrop1->OnDrop = [this](TComponent* sender, const POINT& pos,
                                               const std::vector<std::wstring>& value) {
             drops_.push_back({sender, pos, value});
             if (onDrop_) onDrop_();
@@ -184,9 +166,9 @@ protected:
 };
 
 TEST_F(DropTargetTest, LoadingLeavesTheListRegisteredAndHooked) {
-    EXPECT_TRUE(form_->FileDragDrop1->AcceptDrag());
-    EXPECT_TRUE(form_->FileDragDrop1->IsHooked());
-    EXPECT_EQ(form_->FileDragDrop1->DropTarget(), List());
+    EXPECT_TRUE(form->FileDragDrop1->AcceptDrag());
+    EXPECT_TRUE(form->FileDragDrop1->IsHooked());
+    EXPECT_EQ(form->FileDragDrop1->DropTarget(), List());
     EXPECT_TRUE(::GetWindowLongW(List()->Handle(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
 }
 
@@ -197,8 +179,8 @@ TEST_F(DropTargetTest, DeliversEveryDroppedNameWholeAndInOrder) {
         POINT point;
     };
     const Case cases[] = {
-        {"three files", {listed_.Touch(L"b.txt"), listed_.Touch(L"a.txt"), listed_.Touch(L"c.txt")}, {0, 0}},
-        {"a folder", {listed_.MakeFolder(L"dossier")}, {120, 40}},
+        {"three files", {folder.Touch(L"b.txt"), folder.Touch(L"a.txt"), folder.Touch(L"c.txt")}, {0, 0}},
+        {"a folder", {folder.MakeFolder(L"dossier")}, {120, 40}},
         {"a name longer than 259 characters", {L"C:\\" + std::wstring(300, L'n') + L".txt"}, {7, 3}},
         {"the same name twice", {L"C:\\x.txt", L"C:\\x.txt"}, {1, 2}},
     };
@@ -207,11 +189,11 @@ TEST_F(DropTargetTest, DeliversEveryDroppedNameWholeAndInOrder) {
         drops_.clear();
         PostDrop(c.names, c.point);
         ASSERT_EQ(drops_.size(), 1u);
-        EXPECT_EQ(drops_[0].sender, form_->FileDragDrop1);
+        EXPECT_EQ(drops_[0].sender, form->FileDragDrop1);
         EXPECT_EQ(drops_[0].value, c.names);
         EXPECT_EQ(drops_[0].pos.x, c.point.x);
         EXPECT_EQ(drops_[0].pos.y, c.point.y);
-        EXPECT_EQ(form_->FileDragDrop1->Files(), c.names);
+        EXPECT_EQ(form->FileDragDrop1->Files(), c.names);
     }
 }
 
@@ -252,7 +234,7 @@ TEST_F(DropTargetTest, AFailingHandlerIsReportedAndTheDropStillReleased) {
 }
 
 TEST_F(DropTargetTest, OnlyTheDropStopsAtTheHookOtherMessagesReachTheList) {
-    listed_.Touch(L"a.txt");
+    folder.Touch(L"a.txt");
     List()->Update();
     EXPECT_EQ(::SendMessageW(List()->Handle(), LB_GETCOUNT, 0, 0), 1);
     EXPECT_EQ(::SendMessageW(List()->Handle(), WM_DROPFILES,
@@ -273,7 +255,7 @@ TEST_F(DropTargetTest, OnlyTheDropStopsAtTheHookOtherMessagesReachTheList) {
 }
 
 TEST_F(DropTargetTest, AcceptingCanBeSwitchedOffAndOnAgain) {
-    TFileDragDrop* target = form_->FileDragDrop1;
+    TFileDragDrop* target = form->FileDragDrop1;
     target->SetAcceptDrag(false);
     EXPECT_FALSE(target->IsHooked());
     EXPECT_FALSE(::GetWindowLongW(List()->Handle(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
@@ -305,8 +287,8 @@ TEST_F(DropTargetTest, ATargetDestroyedFirstLeavesTheComponentWithoutTarget) {
     target.SetAcceptDrag(true);
     ASSERT_TRUE(target.IsHooked());
 
-    Application->DestroyComponent(form_);
-    form_ = nullptr;
+    Application->DestroyComponent(form);
+    form = nullptr;
     EXPECT_EQ(target.DropTarget(), nullptr);
     EXPECT_TRUE(target.AcceptDrag());
     EXPECT_FALSE(target.IsHooked());
@@ -315,15 +297,6 @@ TEST_F(DropTargetTest, ATargetDestroyedFirstLeavesTheComponentWithoutTarget) {
 // Adding a dropped file to the SendTo folder, through the real question.
 class DropToAddTest : public MainWindowTest {
 protected:
-    void SetUp() override {
-        savedSendTo_ = SendToPath;
-        SendToPath = listed_.Path();
-        MainWindowTest::SetUp();
-    }
-    void TearDown() override {
-        MainWindowTest::TearDown();
-        SendToPath = savedSendTo_;
-    }
     // Drops the files on the list and answers the questions; returns what was shown.
     std::vector<SeenDialog> DropAndAnswer(const std::vector<std::wstring>& files,
                                           std::vector<DialogAnswerer::Action> answers) {
@@ -337,20 +310,8 @@ protected:
         std::sort(names.begin(), names.end());
         return names;
     }
-    // The folder's file names with their contents.
-    std::vector<std::wstring> FolderContents(const TempFolder& folder) {
-        std::vector<std::wstring> entries;
-        for (const std::wstring& name : FolderNames(folder.Path())) {
-            const std::string bytes = ReadFileBytes(folder.Path(name));
-            entries.push_back(name + L"=" + std::wstring(bytes.begin(), bytes.end()));
-        }
-        return entries;
-    }
 
     TempFolder source_{L"source"};
-
-private:
-    std::wstring savedSendTo_;
 };
 
 bool ShowsQuestionFor(const SeenDialog& dialog, const std::wstring& name) {
@@ -379,19 +340,19 @@ TEST_F(DropToAddTest, OnlyOkCopiesTheFirstFileAndTheListShowsIt) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
-        ::DeleteFileW(listed_.Path(L"outil.exe").c_str());
-        ::DeleteFileW(listed_.Path(L"arrive-apres.txt").c_str());
+        ::DeleteFileW(folder.Path(L"outil.exe").c_str());
+        ::DeleteFileW(folder.Path(L"arrive-apres.txt").c_str());
         List()->Update();
-        listed_.Touch(L"arrive-apres.txt");  // on disk, not yet listed
+        folder.Touch(L"arrive-apres.txt");  // on disk, not yet listed
         const auto seen = DropAndAnswer({first, second}, {c.answer});
         ASSERT_EQ(seen.size(), 1u);
         EXPECT_TRUE(ShowsQuestionFor(seen[0], L"outil.exe")) << std::string(seen[0].text.begin(), seen[0].text.end());
         if (c.copied) {
-            EXPECT_EQ(FolderContents(listed_),
+            EXPECT_EQ(FolderContents(folder.Path()),
                       (std::vector<std::wstring>{L"arrive-apres.txt=x", L"outil.exe=premier"}));
             EXPECT_EQ(ListedNames(), (std::vector<std::wstring>{L"arrive-apres.txt", L"outil.exe"}));
         } else {
-            EXPECT_EQ(FolderContents(listed_), std::vector<std::wstring>{L"arrive-apres.txt=x"});
+            EXPECT_EQ(FolderContents(folder.Path()), std::vector<std::wstring>{L"arrive-apres.txt=x"});
             EXPECT_TRUE(ListedNames().empty());
         }
     }
@@ -399,12 +360,12 @@ TEST_F(DropToAddTest, OnlyOkCopiesTheFirstFileAndTheListShowsIt) {
 
 TEST_F(DropToAddTest, AnEntryOfTheSameNameGoesToTheRecycleBinAndIsReplaced) {
     const std::wstring name = UniqueName(L"outil", L".exe");
-    listed_.Touch(name, "ancien");
+    folder.Touch(name, "ancien");
     List()->Update();
     const auto seen = DropAndAnswer({source_.Touch(name, "nouveau")}, {DialogAnswerer::Action::Ok});
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_TRUE(ShowsQuestionFor(seen[0], name));
-    EXPECT_EQ(FolderContents(listed_), std::vector<std::wstring>{name + L"=nouveau"});
+    EXPECT_EQ(FolderContents(folder.Path()), std::vector<std::wstring>{name + L"=nouveau"});
     const std::wstring recycleBin = WineRecycleBinFolder();
     if (!recycleBin.empty()) {
         EXPECT_EQ(ReadFileBytes(recycleBin + L"\\" + name), "ancien");
@@ -455,7 +416,7 @@ TEST_F(DropToAddTest, AnEntryThatCannotBeRecycledStaysAndNothingIsCopied) {
                  {"the user keeps it from being destroyed", RecycleRefused::How::UserKeepsIt}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
-        const std::wstring old = listed_.Touch(L"outil.exe", "ancien");
+        const std::wstring old = folder.Touch(L"outil.exe", "ancien");
         List()->Update();
         RecycleRefused refused(c.how);
         const auto seen = DropAndAnswer({source_.Touch(L"outil.exe", "nouveau")},
@@ -465,7 +426,7 @@ TEST_F(DropToAddTest, AnEntryThatCannotBeRecycledStaysAndNothingIsCopied) {
         EXPECT_EQ(seen[1].title, L"Avertissement");
         EXPECT_NE(seen[1].text.find(L"Impossible de remplacer outil.exe"), std::wstring::npos);
         EXPECT_EQ(seen[1].buttons, std::vector<std::wstring>{L"OK"});
-        EXPECT_EQ(FolderContents(listed_), std::vector<std::wstring>{L"outil.exe=ancien"});
+        EXPECT_EQ(FolderContents(folder.Path()), std::vector<std::wstring>{L"outil.exe=ancien"});
 
         ASSERT_EQ(RecycleRefused::asked.size(), 1u);
         const auto& request = RecycleRefused::asked[0];
@@ -478,8 +439,8 @@ TEST_F(DropToAddTest, AnEntryThatCannotBeRecycledStaysAndNothingIsCopied) {
 }
 
 TEST_F(DropToAddTest, WhatCannotBeCopiedChangesNothingAndShowsOnlyTheQuestion) {
-    listed_.Touch(L"deja.txt", "ici");
-    listed_.Touch(L"dossier.exe", "fichier");
+    folder.Touch(L"deja.txt", "ici");
+    folder.Touch(L"dossier.exe", "fichier");
     List()->Update();
     // Nothing that cannot be copied sends the entry of its name to the
     // Recycle Bin: a recycling asked for would be refused and noticed here.
@@ -491,8 +452,8 @@ TEST_F(DropToAddTest, WhatCannotBeCopiedChangesNothingAndShowsOnlyTheQuestion) {
     };
     const Case cases[] = {
         {"a folder named as an entry", {source_.MakeFolder(L"dossier.exe")}, 1},
-        {"a file of the SendTo folder itself", {listed_.Path(L"deja.txt")}, 1},
-        {"the same file under another case", {listed_.Path(L"DEJA.TXT")}, 1},
+        {"a file of the SendTo folder itself", {folder.Path(L"deja.txt")}, 1},
+        {"the same file under another case", {folder.Path(L"DEJA.TXT")}, 1},
         {"a file that is not there", {source_.Path(L"deja.txt")}, 1},
         {"a drop that names nothing", {}, 0},
     };
@@ -501,7 +462,7 @@ TEST_F(DropToAddTest, WhatCannotBeCopiedChangesNothingAndShowsOnlyTheQuestion) {
         const auto seen = DropAndAnswer(c.files, {DialogAnswerer::Action::Ok});
         EXPECT_EQ(seen.size(), c.questions);
         EXPECT_TRUE(RecycleRefused::asked.empty());
-        EXPECT_EQ(FolderContents(listed_), (std::vector<std::wstring>{L"deja.txt=ici", L"dossier.exe=fichier"}));
+        EXPECT_EQ(FolderContents(folder.Path()), (std::vector<std::wstring>{L"deja.txt=ici", L"dossier.exe=fichier"}));
         EXPECT_EQ(ListedNames(), (std::vector<std::wstring>{L"deja.txt", L"dossier.exe"}));
     }
 }
@@ -511,8 +472,8 @@ TEST_F(DropToAddTest, WhatCannotBeCopiedChangesNothingAndShowsOnlyTheQuestion) {
 TEST_F(DropToAddTest, AfterAResolutionChangeADropStillAsksItsQuestion) {
     HWND before = List()->Handle();
     RECT outer{};
-    ::GetWindowRect(form_->Handle(), &outer);
-    ::SendMessageW(form_->Handle(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&outer));
+    ::GetWindowRect(form->Handle(), &outer);
+    ::SendMessageW(form->Handle(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&outer));
     EXPECT_EQ(List()->Handle(), before);
     EXPECT_TRUE(::GetWindowLongW(List()->Handle(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
     const auto seen = DropAndAnswer({source_.Touch(L"outil.exe")}, {DialogAnswerer::Action::Cancel});
@@ -535,8 +496,8 @@ TEST_F(DropToAddTest, ADropWhileAQuestionIsUpIsReleasedAndAsksNothing) {
         PumpMessages();
         EXPECT_EQ(answerer.Seen().size(), 1u);
         EXPECT_FALSE(second.Open()) << "the second drop was not released";
-        EXPECT_EQ(FolderContents(listed_), std::vector<std::wstring>{L"premier.exe=1"});
-        ::DeleteFileW(listed_.Path(L"premier.exe").c_str());
+        EXPECT_EQ(FolderContents(folder.Path()), std::vector<std::wstring>{L"premier.exe=1"});
+        ::DeleteFileW(folder.Path(L"premier.exe").c_str());
     }
 }
 

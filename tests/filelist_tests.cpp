@@ -1,5 +1,6 @@
 // The folder list: what a reading lists and in which order, the full path of
 // the selection, folder changes and their errors, type-ahead, and painting.
+#include "list_fixtures.h"
 #include "test_support.h"
 
 #include "application.h"
@@ -26,26 +27,8 @@ DWORD_PTR WINAPI WithoutIconList(LPCWSTR path, DWORD attributes, SHFILEINFOW* in
     return SystemCalls().SHGetFileInfoW(path, attributes, info, size, flags);
 }
 
-// A list as the main window holds it, in a plain window of its own.
-class FileListTest : public testing::Test {
+class FileListTest : public PlainListTest {
 protected:
-    void SetUp() override {
-        form_ = Application->Create<TForm>();
-        form_->SetBounds(0, 0, 400, 300);
-        list_ = MakeList();
-        startDirectory_ = CurrentDirectory();
-    }
-    TShellFileListBox* MakeList() {
-        auto* list = form_->Create<TShellFileListBox>();
-        list->SetParent(form_);
-        list->SetBounds(0, 0, 243, 150);
-        list->SetColumns(2);
-        list->SetShowGlyphs(true);
-        list->Font().SetHeight(-13);
-        list->FontChanged();
-        list->Handle();
-        return list;
-    }
     // A second list, made while the shell gives no icon list, on `folder`.
     TShellFileListBox* ListWithoutIcons(const std::wstring& folder) {
         TShellFileListBox* list = nullptr;
@@ -56,10 +39,6 @@ protected:
         list->SetDirectory(folder);
         return list;
     }
-    void TearDown() override {
-        Application->DestroyComponent(form_);
-        ::SetCurrentDirectoryW(startDirectory_.c_str());
-    }
 
     std::vector<std::wstring> Entries() {
         std::vector<std::wstring> texts;
@@ -69,9 +48,6 @@ protected:
     void Select(int index) { ::SendMessageW(list_->Handle(), LB_SETCURSEL, index, 0); }
     void Type(wchar_t ch) { ::SendMessageW(list_->Handle(), WM_CHAR, ch, 0); }
 
-    TForm* form_ = nullptr;
-    TShellFileListBox* list_ = nullptr;
-    std::wstring startDirectory_;
 };
 
 }  // namespace
@@ -297,22 +273,15 @@ TEST_F(FileListTest, DoubleClickSelectsAndRaisesTheEventOnceRightClickChangesNot
 
 namespace {
 
-// One entry painted into a memory bitmap the size of its item rectangle.
+// One entry painted onto a surface the size of its item rectangle.
 struct PaintedEntry {
     static constexpr int W = 121, H = 16;
-    win::UniqueMemoryDc dc{::CreateCompatibleDC(nullptr)};
-    win::UniqueBitmap bitmap;
-    HGDIOBJ old = nullptr;
+    Surface surface{W, H};
 
     PaintedEntry(TShellFileListBox& list, int index, UINT state) {
-        win::WindowDc screen(nullptr);
-        bitmap.reset(::CreateCompatibleBitmap(screen.get(), W, H));
-        old = ::SelectObject(dc.get(), bitmap.get());
-        RECT fill{0, 0, W, H};
-        ::FillRect(dc.get(), &fill, ::GetSysColorBrush(COLOR_WINDOW));
+        surface.Fill(::GetSysColor(COLOR_WINDOW));
         Draw(list, index, state);
     }
-    ~PaintedEntry() { ::SelectObject(dc.get(), old); }
     // Paints the entry again over what is there, as the list box asks on
     // every selection or focus change.
     void Draw(TShellFileListBox& list, int index, UINT state) {
@@ -322,17 +291,12 @@ struct PaintedEntry {
         item.itemAction = ODA_DRAWENTIRE;
         item.itemState = state;
         item.hwndItem = list.Handle();
-        item.hDC = dc.get();
+        item.hDC = surface.Dc();
         item.rcItem = {0, 0, W, H};
         list.DrawItem(item);
     }
-    COLORREF At(int x, int y) const { return ::GetPixel(dc.get(), x, y); }
-    std::vector<COLORREF> Area(int width) const {
-        std::vector<COLORREF> pixels;
-        for (int y = 0; y < H; ++y)
-            for (int x = 0; x < width; ++x) pixels.push_back(At(x, y));
-        return pixels;
-    }
+    COLORREF At(int x, int y) const { return surface.At(x, y); }
+    std::vector<COLORREF> Area(int width) const { return surface.Pixels({0, 0, width, H}); }
     // How many pixels of the area differ from `before`.
     size_t Changed(int width, const std::vector<COLORREF>& before) const {
         const std::vector<COLORREF> now = Area(width);

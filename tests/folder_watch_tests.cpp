@@ -1,6 +1,7 @@
 // The list follows its folder: what other programs add, remove or rename
 // shows without a key, where the user left the list, and never under a
 // question.
+#include "list_fixtures.h"
 #include "test_support.h"
 
 #include "application.h"
@@ -34,29 +35,11 @@ void RunInOtherProcess(const std::wstring& command) {
     ASSERT_EQ(::WaitForSingleObject(owned.get(), 30000), WAIT_OBJECT_0);
 }
 
-class FolderWatchTest : public testing::Test {
+class FolderWatchTest : public PlainListTest {
 protected:
-    void SetUp() override {
-        form_ = Application->Create<TForm>();
-        form_->SetBounds(0, 0, 400, 300);
-        list_ = form_->Create<TShellFileListBox>();
-        list_->SetParent(form_);
-        list_->SetBounds(0, 0, 243, 150);
-        list_->SetColumns(2);
-        list_->Handle();
-        startDirectory_ = CurrentDirectory();
-    }
-    void TearDown() override {
-        Application->DestroyComponent(form_);
-        ::SetCurrentDirectoryW(startDirectory_.c_str());
-    }
-
     LRESULT TopIndex() const { return ::SendMessageW(list_->Handle(), LB_GETTOPINDEX, 0, 0); }
 
     TempFolder folder_;
-    TForm* form_ = nullptr;
-    TShellFileListBox* list_ = nullptr;
-    std::wstring startDirectory_;
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 // through the application's own loop, with the dialogs answered and the
 // shell call recorded; and the message filter that lets drops into the
 // program run as administrator.
+#include "list_fixtures.h"
 #include "test_support.h"
 
 #include "application.h"
@@ -22,54 +23,18 @@ namespace {
 
 using Action = DialogAnswerer::Action;
 
-std::vector<std::wstring> opened;
-
-HINSTANCE WINAPI RecordShellExecute(HWND, LPCWSTR, LPCWSTR file, LPCWSTR, LPCWSTR, INT) {
-    opened.push_back(file);
-    return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(33));
-}
-
-// The Ctrl key as the key handling reads it, for posted keys.
-class CtrlHeld {
-public:
-    explicit CtrlHeld(bool held) {
-        ::GetKeyboardState(saved_);
-        BYTE state[256];
-        std::memcpy(state, saved_, sizeof(state));
-        state[VK_CONTROL] = held ? 0x80 : 0;
-        ::SetKeyboardState(state);
-    }
-    ~CtrlHeld() { ::SetKeyboardState(saved_); }
-    CtrlHeld(const CtrlHeld&) = delete;
-    CtrlHeld& operator=(const CtrlHeld&) = delete;
-
-private:
-    BYTE saved_[256];
-};
-
-class ListKeysTest : public testing::Test {
+class ListKeysTest : public MainFormTest {
 protected:
     void SetUp() override {
-        opened.clear();
-        form = Application->Create<TForm1>();
-        form->ReadLayout();
-        SendToPath = folder.Path();
-        List()->SetDirectory(folder.Path());
+        MainFormTest::SetUp();
         form->Show();
         ::SetForegroundWindow(form->Handle());
         ::SetFocus(List()->Handle());
     }
-    void TearDown() override {
-        Application->DestroyComponent(form);
-        SendToPath.clear();
-        ::SetCurrentDirectoryW(L"C:\\");
-    }
-
-    TShellFileListBox* List() const { return form->ShellFileListBox1; }
 
     // Presses the key on the list as the user would, through the main loop.
     void Press(UINT vk, bool ctrl = false) {
-        CtrlHeld state(ctrl);
+        const ModifiersHeld state = ctrl ? ModifiersHeld({VK_CONTROL}) : ModifiersHeld({});
         DialogAnswerer::PostKey(List()->Handle(), vk);
         RunMainLoopUntil([] { return false; }, 300);
     }
@@ -79,11 +44,6 @@ protected:
         ::EmptyClipboard();
         ::SetClipboardData(format, data);
     }
-
-    // The shell only records what it is asked to open.
-    TPlatformOverride<ShellExecuteFn> recordShell{Platform().ShellExecuteW, &RecordShellExecute};
-    TempFolder folder;
-    TForm1* form = nullptr;
 };
 
 }  // namespace
@@ -111,7 +71,7 @@ TEST_F(ListKeysTest, EachKeyLeadsToItsCommandCancelChangesNothing) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
-        opened.clear();
+        ShellCalls().clear();
         const std::wstring tool = folder.Touch(L"Outil.txt");
         List()->Update();
         SelectFile(*List(), c.select ? c.select : L"");
@@ -119,7 +79,7 @@ TEST_F(ListKeysTest, EachKeyLeadsToItsCommandCancelChangesNothing) {
         Press(c.key);
         ASSERT_EQ(answers.Seen().size(), c.texts.size());
         for (size_t i = 0; i < c.texts.size(); ++i) EXPECT_EQ(answers.Seen()[i].text, c.texts[i]);
-        EXPECT_EQ(opened, c.launched ? std::vector<std::wstring>{tool} : std::vector<std::wstring>{});
+        EXPECT_EQ(OpenedFiles(), c.launched ? std::vector<std::wstring>{tool} : std::vector<std::wstring>{});
         EXPECT_EQ(FileExists(tool), !c.removed);
     }
 }
@@ -237,7 +197,7 @@ TEST_F(ListKeysTest, AHeldKeyAsksOnceAndAnswersNothing) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
-        opened.clear();
+        ShellCalls().clear();
         Presentation presentation(c.taskDialog);
         const std::wstring tool = folder.Touch(L"Outil.txt");
         List()->Update();
@@ -255,14 +215,14 @@ TEST_F(ListKeysTest, AHeldKeyAsksOnceAndAnswersNothing) {
             RunMainLoopUntil([] { return false; }, 400);
             ASSERT_EQ(held.Seen().size(), 1u);
             EXPECT_EQ(held.Seen()[0].text, c.question);
-            EXPECT_TRUE(opened.empty());
+            EXPECT_TRUE(OpenedFiles().empty());
             EXPECT_TRUE(FileExists(tool));
         }
         DialogAnswerer fresh(c.freshAnswers);
         Press(c.key);
         ASSERT_EQ(fresh.Seen().size(), c.freshAnswers.size());
         EXPECT_EQ(fresh.Seen()[0].text, c.question);
-        EXPECT_EQ(opened.size(), c.key == VK_RETURN ? 1u : 0u);
+        EXPECT_EQ(OpenedFiles().size(), c.key == VK_RETURN ? 1u : 0u);
         EXPECT_EQ(FileExists(tool), c.key == VK_RETURN);
     }
 }
@@ -298,7 +258,7 @@ TEST_F(ListKeysTest, AKeyPressedBeforeTheQuestionAppearedDoesNotAnswerIt) {
         DialogAnswerer::PostKey(List()->Handle(), VK_RETURN);
         RunMainLoopUntil([] { return false; }, 600);
         ASSERT_EQ(answers.Seen().size(), 1u);
-        EXPECT_TRUE(opened.empty());
+        EXPECT_TRUE(OpenedFiles().empty());
     }
 }
 

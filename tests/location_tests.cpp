@@ -67,22 +67,6 @@ HINSTANCE WINAPI RefuseShellExecute(HWND, LPCWSTR, LPCWSTR file, LPCWSTR, LPCWST
     return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(33));
 }
 
-// The names in a folder with their contents, to show that nothing changed.
-std::vector<std::wstring> Snapshot(const std::wstring& folder) {
-    std::vector<std::wstring> entries;
-    WIN32_FIND_DATAW data;
-    win::UniqueFind find(::FindFirstFileW((folder + L"\\*").c_str(), &data));
-    if (!find) return entries;
-    do {
-        const std::wstring name = data.cFileName;
-        if (name == L"." || name == L"..") continue;
-        const std::string bytes = ReadFileBytes(folder + L"\\" + name);
-        entries.push_back(name + L"=" + std::wstring(bytes.begin(), bytes.end()));
-    } while (::FindNextFileW(find.get(), &data));
-    std::sort(entries.begin(), entries.end());
-    return entries;
-}
-
 // The process started in a folder full of files, with the shell's answer,
 // the login name and the shell's file queries in the test's hands.
 class StartupTest : public testing::Test {
@@ -221,8 +205,8 @@ TEST_F(StartupTest, AFolderThatCannotBeEnteredGivesTheErrorThenAnEmptyListUntilI
         const std::wstring sendTo = profile.Path(L"SendTo");
         if (c.fileInItsPlace) profile.Touch(L"SendTo", "bouche-trou");
         profile.Touch(L"voisin.txt", "voisin");
-        const std::vector<std::wstring> launchBefore = Snapshot(launch.Path());
-        const std::vector<std::wstring> profileBefore = Snapshot(profile.Path());
+        const std::vector<std::wstring> launchBefore = FolderContents(launch.Path());
+        const std::vector<std::wstring> profileBefore = FolderContents(profile.Path());
         shellAnswer = sendTo;
         askedNames.clear();
 
@@ -247,8 +231,8 @@ TEST_F(StartupTest, AFolderThatCannotBeEnteredGivesTheErrorThenAnEmptyListUntilI
             EXPECT_EQ(answers.Seen()[2].buttons, (std::vector<std::wstring>{L"OK", L"Annuler"}));
         }
         EXPECT_EQ(List()->Count(), 0);
-        EXPECT_EQ(Snapshot(launch.Path()), launchBefore) << "the launch folder is untouched";
-        EXPECT_EQ(Snapshot(profile.Path()), profileBefore) << "nothing next to the SendTo folder changed";
+        EXPECT_EQ(FolderContents(launch.Path()), launchBefore) << "the launch folder is untouched";
+        EXPECT_EQ(FolderContents(profile.Path()), profileBefore) << "nothing next to the SendTo folder changed";
 
         {
             // Still missing: the refresh says so again and lists nothing else.

@@ -14,6 +14,8 @@
 
 namespace {
 
+std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+
 std::vector<std::wstring> ListEntries(HWND mainWindow) {
     HWND list = ::FindWindowExW(mainWindow, nullptr, L"ListBox", nullptr);
     std::vector<std::wstring> entries;

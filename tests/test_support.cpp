@@ -32,12 +32,6 @@ std::wstring WindowText(HWND window) {
     return text;
 }
 
-std::wstring ClassOf(HWND window) {
-    wchar_t name[64] = {};
-    ::GetClassNameW(window, name, 64);
-    return name;
-}
-
 TempFolder::TempFolder(const std::wstring& name) {
     static unsigned counter = 0;
     path_ = TempRoot() + L"\\sendto-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
@@ -50,13 +44,7 @@ TempFolder::~TempFolder() { RemoveTree(path_); }
 
 std::wstring TempFolder::Touch(const std::wstring& name, const std::string& content, DWORD attributes) const {
     const std::wstring path = Path(name);
-    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    win::UniqueFile file(
-        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    ::WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-    file.reset();
-    ::SetFileAttributesW(path.c_str(), attributes);
+    MakeFile(path, content, attributes);
     return path;
 }
 
@@ -88,26 +76,6 @@ std::wstring UniqueName(const std::wstring& stem, const std::wstring& extension)
            std::to_wstring(++counter) + extension;
 }
 
-void RemoveTree(const std::wstring& path) {
-    WIN32_FIND_DATAW data;
-    win::UniqueFind find(::FindFirstFileW((path + L"\\*").c_str(), &data));
-    if (find) {
-        do {
-            const std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..") continue;
-            const std::wstring child = path + L"\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(child);
-            } else {
-                ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                ::DeleteFileW(child.c_str());
-            }
-        } while (::FindNextFileW(find.get(), &data));
-    }
-    find.reset();
-    ::RemoveDirectoryW(path.c_str());
-}
-
 bool FileExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::vector<std::wstring> ListedFileNames(TShellFileListBox& list) {
@@ -127,6 +95,15 @@ std::vector<std::wstring> FolderNames(const std::wstring& folder) {
     } while (::FindNextFileW(find.get(), &data));
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::vector<std::wstring> FolderContents(const std::wstring& folder) {
+    std::vector<std::wstring> entries;
+    for (const std::wstring& name : FolderNames(folder)) {
+        const std::string bytes = ReadFileBytes(folder + L"\\" + name);
+        entries.push_back(name + L"=" + std::wstring(bytes.begin(), bytes.end()));
+    }
+    return entries;
 }
 
 std::string ReadFileBytes(const std::wstring& path) {
@@ -449,6 +426,56 @@ RECT ClientRectOf(HWND window) {
     RECT r{};
     ::GetClientRect(window, &r);
     return r;
+}
+
+ModifiersHeld::ModifiersHeld(std::initializer_list<UINT> keys) {
+    ::GetKeyboardState(saved_);
+    BYTE state[256];
+    std::copy(std::begin(saved_), std::end(saved_), std::begin(state));
+    for (UINT key : {VK_SHIFT, VK_LSHIFT, VK_RSHIFT, VK_CONTROL, VK_LCONTROL, VK_RCONTROL, VK_MENU, VK_LMENU,
+                     VK_RMENU})
+        state[key] = 0;
+    for (UINT key : keys) state[key] = 0x80;
+    ::SetKeyboardState(state);
+}
+
+Surface::Surface(int width, int height)
+    : width_(width), height_(height), dc_(::CreateCompatibleDC(nullptr)) {
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB};
+    void* bits = nullptr;
+    bitmap_.reset(::CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    pixels_ = static_cast<const DWORD*>(bits);
+    select_.emplace(dc_.get(), bitmap_.get());
+}
+
+void Surface::Fill(COLORREF colour) {
+    win::UniqueBrush brush(::CreateSolidBrush(colour));
+    const RECT all{0, 0, width_, height_};
+    ::FillRect(dc_.get(), &all, brush.get());
+}
+
+void Surface::CopyScreen(POINT origin) {
+    win::WindowDc screen(nullptr);
+    ::BitBlt(dc_.get(), 0, 0, width_, height_, screen.get(), origin.x, origin.y, SRCCOPY);
+}
+
+COLORREF Surface::At(int x, int y) const {
+    ::GdiFlush();
+    const DWORD p = pixels_[y * width_ + x];
+    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+}
+
+std::vector<COLORREF> Surface::Pixels(const RECT& box) const {
+    std::vector<COLORREF> pixels;
+    for (int y = box.top; y < box.bottom; ++y)
+        for (int x = box.left; x < box.right; ++x) pixels.push_back(At(x, y));
+    return pixels;
+}
+
+int Surface::Count(const RECT& box, const std::function<bool(COLORREF)>& test) const {
+    const std::vector<COLORREF> pixels = Pixels(box);
+    return static_cast<int>(std::count_if(pixels.begin(), pixels.end(), test));
 }
 
 bool ListsFile(TShellFileListBox& list, const std::wstring& fileName) {

@@ -2,6 +2,7 @@
 // message pumping, and an answerer for the dialogs that commands show.
 #pragma once
 
+#include "launch_support.h"
 #include "message_dialog.h"
 #include "platform_calls.h"
 #include "win_handles.h"
@@ -9,6 +10,8 @@
 #include <windows.h>
 
 #include <functional>
+#include <initializer_list>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -37,8 +40,6 @@ private:
 // A file name no other run uses: the test home's Recycle Bin outlives a run.
 std::wstring UniqueName(const std::wstring& stem, const std::wstring& extension);
 
-// Deletes a folder tree.
-void RemoveTree(const std::wstring& path);
 bool FileExists(const std::wstring& path);
 class TShellFileListBox;
 // The file names of the list's entries, in the list's order.
@@ -78,6 +79,34 @@ private:
 // A window's client rectangle.
 RECT ClientRectOf(HWND window);
 
+// A 32-bit drawing surface whose pixels can be read back exactly, whatever
+// the screen's depth.
+class Surface {
+public:
+    Surface(int width, int height);
+    Surface(const Surface&) = delete;
+    Surface& operator=(const Surface&) = delete;
+
+    HDC Dc() const noexcept { return dc_.get(); }
+    void Fill(COLORREF colour);
+    // Takes the screen's pixels from `origin` on, the surface's size.
+    void CopyScreen(POINT origin);
+    COLORREF At(int x, int y) const;
+    // The pixels of the box, row by row; of the whole surface without a box.
+    std::vector<COLORREF> Pixels(const RECT& box) const;
+    std::vector<COLORREF> Pixels() const { return Pixels({0, 0, width_, height_}); }
+    // Pixels inside the box for which the test holds.
+    int Count(const RECT& box, const std::function<bool(COLORREF)>& test) const;
+
+private:
+    int width_;
+    int height_;
+    win::UniqueMemoryDc dc_;
+    win::UniqueBitmap bitmap_;
+    const DWORD* pixels_ = nullptr;
+    std::optional<win::SelectScope> select_;
+};
+
 // Whether the list has an entry for that file name.
 bool ListsFile(TShellFileListBox& list, const std::wstring& fileName);
 // The selected entry's file name, "(none)" when no entry is selected.
@@ -87,6 +116,9 @@ void SelectFile(TShellFileListBox& list, const std::wstring& fileName);
 
 // The names in a folder, sorted; empty when it cannot be read.
 std::vector<std::wstring> FolderNames(const std::wstring& folder);
+// Each name in the folder as "name=content", sorted: what a test shows
+// unchanged, or changed just so.
+std::vector<std::wstring> FolderContents(const std::wstring& folder);
 std::string ReadFileBytes(const std::wstring& path);
 
 // Dispatches the thread's waiting messages, for at least `ms` milliseconds.
@@ -103,9 +135,22 @@ inline const std::wstring kRemoveByHand =
 inline const std::wstring kAddQuestion =
     L"Placer ce programme dans le dossier SENDTO\r\nafin qu'il soit lancé à l'ouverture de Windows ? \r\n\r\n";
 
-// A window's class name and its text.
-std::wstring ClassOf(HWND window);
+// A window's text.
 std::wstring WindowText(HWND window);
+
+// Exactly these modifier keys (Shift, Ctrl, Alt, either side) held in the
+// thread's key state for the life of the object, as the user's fingers
+// would hold them for the key messages a test posts; none for an empty list.
+class ModifiersHeld {
+public:
+    explicit ModifiersHeld(std::initializer_list<UINT> keys);
+    ~ModifiersHeld() { ::SetKeyboardState(saved_); }
+    ModifiersHeld(const ModifiersHeld&) = delete;
+    ModifiersHeld& operator=(const ModifiersHeld&) = delete;
+
+private:
+    BYTE saved_[256] = {};
+};
 
 // Chooses the message dialog's presentation for the life of the object.
 class Presentation {

@@ -1,0 +1,80 @@
+#include "list_fixtures.h"
+
+#include "application.h"
+#include "send_to_location.h"
+#include "shell_file_list_box.h"
+
+void MainFormTest::SetUp() {
+    ShellCalls().clear();
+    savedFolder_ = CurrentDirectory();
+    form = Application->Create<TForm1>();
+    form->ReadLayout();
+    SendToPath = folder.Path();
+    List()->SetDirectory(folder.Path());
+}
+
+void MainFormTest::TearDown() {
+    if (form) Application->DestroyComponent(form);
+    SendToPath.clear();
+    // The list entered the folder: leave it, so that it can be removed.
+    ::SetCurrentDirectoryW(savedFolder_.c_str());
+    PumpMessages();
+}
+
+HWND MainFormTest::ListWindow() const { return List()->Handle(); }
+
+void MainFormTest::Select(const std::wstring& fileName) {
+    SelectFile(*List(), fileName);
+    ASSERT_EQ(List()->FileName(), folder.Path(fileName));
+}
+
+void MainFormTest::ShowForm() {
+    form->Show();
+    ::SetForegroundWindow(form->Handle());
+    ::SetFocus(ListWindow());
+    ASSERT_TRUE(PumpUntil([&] { return ::GetActiveWindow() == form->Handle() && ::GetFocus() == ListWindow(); }))
+        << "the window did not become active with the focus on its list";
+}
+
+std::vector<ShellCall>& ShellCalls() {
+    static std::vector<ShellCall> calls;
+    return calls;
+}
+
+std::vector<std::wstring> OpenedFiles() {
+    std::vector<std::wstring> files;
+    for (const ShellCall& call : ShellCalls()) files.push_back(call.file);
+    return files;
+}
+
+HINSTANCE WINAPI RecordShellExecute(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory,
+                                    INT show) {
+    ShellCalls().push_back({owner, verb ? verb : L"(null)", file ? file : L"(null)", parameters == nullptr,
+                            directory == nullptr, show});
+    // Above 32: the shell's answer for success.
+    return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(33));
+}
+
+void PlainListTest::SetUp() {
+    startDirectory_ = CurrentDirectory();
+    form_ = Application->Create<TForm>();
+    form_->SetBounds(0, 0, 400, 300);
+    list_ = MakeList();
+}
+
+void PlainListTest::TearDown() {
+    Application->DestroyComponent(form_);
+    ::SetCurrentDirectoryW(startDirectory_.c_str());
+}
+
+TShellFileListBox* PlainListTest::MakeList() {
+    auto* list = form_->Create<TShellFileListBox>();
+    list->SetParent(form_);
+    list->SetBounds(0, 0, 243, 150);
+    list->SetColumns(2);
+    list->SetShowGlyphs(true);
+    list->Font().SetHeight(-13);
+    list->FontChanged();
+    list->Handle();
+    return list;
+}
