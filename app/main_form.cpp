@@ -3,6 +3,7 @@
 #include "application_host.h"
 #include "dpi.h"
 #include "drop_to_add.h"
+#include "entry_rename.h"
 #include "dropped_names.h"
 #include "exceptions.h"
 #include "file_drag_drop.h"
@@ -133,6 +134,8 @@ void TForm1::ReadLayout() {
     SetFormStyle(TFormStyle::fsStayOnTop);
     SetPosition(TPosition::poMainFormCenter);
     OnCreate = [this](TComponent* s) { FormCreate(s); };
+    // A rename in place that is under way when the program closes renames nothing.
+    OnClose = [this](TComponent*) { ShellFileListBox1->EndNameEdit(false); };
 
     ShellFileListBox1 = Create<TShellFileListBox>();
     ShellFileListBox1->BeginLoading();
@@ -146,6 +149,10 @@ void TForm1::ReadLayout() {
     ShellFileListBox1->Font().SetHeight(DesignListFontHeight);
     ShellFileListBox1->FontChanged();
     ShellFileListBox1->OnDblClick = [this](TComponent* s) { mnu_LANCERClick(s); };
+    ShellFileListBox1->OnRename = [this](const std::wstring& file, const std::wstring& typed,
+                                         const std::wstring& hiddenExtension) {
+        return RenameEntry(*ShellFileListBox1, file, typed, hiddenExtension);
+    };
 
     StatusBar1 = Create<TStatusBar>();
     StatusBar1->BeginLoading();
@@ -197,6 +204,8 @@ void TForm1::Supprimer1Click(TComponent*) {
 }
 
 void TForm1::FileDragDrop1Drop(TComponent*, const POINT&, const std::vector<std::wstring>& value) {
+    // A drop ends a rename in place without renaming, then asks as any drop.
+    ShellFileListBox1->EndNameEdit(false);
     AddDroppedFile(*ShellFileListBox1, value);
 }
 
@@ -221,6 +230,9 @@ std::function<void()> TForm1::CommandForKey(WPARAM key) {
         break;
     case VK_F5:
         if (plain) return [this] { Raffraichir1Click(ShellFileListBox1); };
+        break;
+    case VK_F2:
+        if (plain) return [this] { ShellFileListBox1->EditSelectedName(); };
         break;
     case 'V':
         if (ctrl && !shift) return [this] { PasteFiles(); };

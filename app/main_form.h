@@ -40,7 +40,8 @@ public:
     void FileDragDrop1Drop(TComponent* sender, const POINT& pos, const std::vector<std::wstring>& value);
     void Raffraichir1Click(TComponent* sender);
     // The list's keys: Enter launches, Delete removes, F5 reads the folder
-    // again, Ctrl+V adds the files on the clipboard as a drop would.
+    // again, F2 renames the entry in place, Ctrl+V adds the files on the
+    // clipboard as a drop would.
     bool PreProcessKey(MSG& msg) override;
     void PasteFiles();
 

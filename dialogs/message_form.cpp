@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cwctype>
 #include <map>
 
 namespace {
@@ -98,15 +97,6 @@ TMsgDlgBtn CancelButtonOf(TMsgDlgButtons buttons) {
 std::wstring WithoutAmpersands(std::wstring text) {
     std::erase(text, L'&');
     return text;
-}
-
-std::wstring SystemErrorText(DWORD code) {
-    wchar_t buffer[512] = {};
-    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-                                          0, buffer, 512, nullptr);
-    std::wstring text(buffer, length);
-    while (!text.empty() && std::iswspace(text.back())) text.pop_back();
-    return text.empty() ? L"erreur " + std::to_wstring(code) : text;
 }
 
 // What the user is told when the clipboard would not take the text.

@@ -38,6 +38,8 @@ void MoveTo(const std::wstring& folder) {
     if (!::SetCurrentDirectoryW(folder.c_str())) throw EInOutError(::GetLastError(), folder);
 }
 
+}  // namespace
+
 int FontLineHeight(HFONT font) {
     win::WindowDc dc(nullptr);
     win::SelectScope select(dc.get(), font);
@@ -45,8 +47,6 @@ int FontLineHeight(HFONT font) {
     ::GetTextMetricsW(dc.get(), &metrics);
     return metrics.tmHeight;
 }
-
-}  // namespace
 
 std::wstring CurrentDirectory() {
     wchar_t buffer[261] = {};

@@ -74,3 +74,5 @@ private:
 
 // The process's current directory.
 std::wstring CurrentDirectory();
+// The height of a line of text in that font.
+int FontLineHeight(HFONT font);

@@ -1,5 +1,6 @@
 #include "folder_watch.h"
 
+#include "flag_scope.h"
 #include "platform_calls.h"
 #include "shell_file_list_box.h"
 
@@ -34,7 +35,7 @@ void TFolderWatch::Watch(const std::wstring& folder) {
 }
 
 DWORD TFolderWatch::WaitTimeout(DWORD now) const noexcept {
-    if (!pending_) return INFINITE;
+    if (!pending_ || held_) return INFINITE;
     const DWORD quiet = now - lastChange_;
     const DWORD waited = now - firstChange_;
     if (quiet >= QuietTime || waited >= LongestWait) return 0;
@@ -52,7 +53,7 @@ void TFolderWatch::Signalled(DWORD now) {
 }
 
 void TFolderWatch::Due(DWORD now) {
-    if (!pending_ || (now - lastChange_ < QuietTime && now - firstChange_ < LongestWait)) return;
+    if (!pending_ || held_ || (now - lastChange_ < QuietTime && now - firstChange_ < LongestWait)) return;
     pending_ = false;
     const bool runaway = std::exchange(signals_, 0) >= RunawaySignals;
     const bool changed = ReadAsked();
@@ -60,11 +61,7 @@ void TFolderWatch::Due(DWORD now) {
 }
 
 bool TFolderWatch::ReadAsked() {
-    struct Reading {
-        bool& flag;
-        explicit Reading(bool& reading) : flag(reading) { flag = true; }
-        ~Reading() { flag = false; }
-    } reading(reading_);
+    const TFlagScope reading(reading_);
     return read_();
 }
 
@@ -75,12 +72,9 @@ bool RereadKeepingPlace(TShellFileListBox& list) {
     const std::wstring name = selected >= 0 && selected < list.Count() ? list.EntryFileName(selected) : L"";
     const LRESULT top = ::SendMessageW(window, LB_GETTOPINDEX, 0, 0);
     list.Update();
-    const std::vector<std::wstring> after = FileNames(list);
     // A file renamed only in case is still the same file.
-    const auto kept = std::find_if(after.begin(), after.end(),
-                                   [&name](const std::wstring& file) { return SameFileName(file, name); });
-    if (!name.empty() && kept != after.end()) list.SetItemIndex(static_cast<int>(kept - after.begin()));
+    if (!name.empty()) list.SelectFile(name);
     // Last: selecting scrolls to the entry, and the user may have scrolled away.
     ::SendMessageW(window, LB_SETTOPINDEX, top, 0);
-    return before != after;
+    return before != FileNames(list);
 }

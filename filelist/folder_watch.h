@@ -33,6 +33,10 @@ public:
     // until the folder is entered again, rather than keep a core busy.
     static constexpr int RunawaySignals = 500;
 
+    // While held, changes wait: the folder is read once the hold ends, as
+    // when a question that stops the main loop is answered.
+    void SetHeld(bool held) noexcept { held_ = held; }
+
     HANDLE WaitHandle() const noexcept override { return handle_.get(); }
     DWORD WaitTimeout(DWORD now) const noexcept override;
     void Signalled(DWORD now) override;
@@ -46,6 +50,7 @@ private:
     std::wstring folder_;
     win::UniqueChangeNotification handle_;
     bool pending_ = false;
+    bool held_ = false;
     bool reading_ = false;
     int signals_ = 0;
     DWORD firstChange_ = 0;

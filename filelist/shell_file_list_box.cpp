@@ -1,6 +1,8 @@
 #include "shell_file_list_box.h"
 
 #include "dpi.h"
+#include "entry_name_edit.h"
+#include "flag_scope.h"
 #include "platform_calls.h"
 #include "screen.h"
 #include "system_library.h"
@@ -152,13 +154,17 @@ bool TShellFileListBox::HoldsFile(const std::wstring& path) const {
                        [&](const std::wstring& name) { return JoinFolderPath(name) == path; });
 }
 
-void TShellFileListBox::DrawListItem(int index, const RECT& rect, UINT state) {
-    HDC dc = canvas_.Dc;
+int TShellFileListBox::TextLeft() const {
     // The margins around the icon and the text, 2 pixels at 96 dpi.
     const int margin = ScaleFromDesign(2, PixelsPerInch());
-    int offset = margin;
+    return ShowGlyphs() ? iconSize_.cx + 2 * margin : 0;
+}
+
+void TShellFileListBox::DrawListItem(int index, const RECT& rect, UINT state) {
+    HDC dc = canvas_.Dc;
+    const int margin = ScaleFromDesign(2, PixelsPerInch());
+    const int offset = TextLeft() + margin;
     if (ShowGlyphs()) {
-        offset = iconSize_.cx + 3 * margin;
         // The icon blends its soft edges into what is under it: drawn over the
         // previous drawing it would darken at every redraw. The cell ends
         // where the text's rectangle begins.
@@ -187,4 +193,113 @@ void TShellFileListBox::DrawListItem(int index, const RECT& rect, UINT state) {
     ::ExtTextOutW(dc, rect.left + offset, rect.top, 0, nullptr, text.c_str(), static_cast<UINT>(text.size()),
                   nullptr);
     if (state & ODS_FOCUS) ::DrawFocusRect(dc, &textRect);
+}
+
+TNameForEditing NameForEditing(const std::wstring& fileName, const std::wstring& shown) {
+    const size_t dot = fileName.find_last_of(L'.');
+    const bool hasExtension = dot != std::wstring::npos && dot > 0;
+    if (!hasExtension) return {fileName, L"", fileName.size()};
+    const std::wstring extension = fileName.substr(dot);
+    const bool extensionShown = shown.size() >= extension.size() &&
+                                SameFileName(shown.substr(shown.size() - extension.size()), extension);
+    if (extensionShown) return {fileName, L"", dot};
+    // The shell hides the extension (always for a shortcut's ".lnk"): the
+    // user edits the name without it, as the shell would give it for editing.
+    const std::wstring stem = fileName.substr(0, dot);
+    return {stem, extension, stem.size()};
+}
+
+void TShellFileListBox::EditSelectedName() {
+    const int index = ItemIndex();
+    if (EditingName() || index < 0 || index >= Count()) return;
+    editedFile_ = EntryFileName(index);
+    edited_ = NameForEditing(editedFile_, ItemText(index));
+    watch_.SetHeld(true);
+    nameEdit_ = Create<TEntryNameEdit>();
+    nameEdit_->SetParent(this);
+    PlaceNameEdit();
+    nameEdit_->Begin(edited_.text, edited_.selected, Font().Handle());
+}
+
+void TShellFileListBox::PlaceNameEdit() {
+    if (!nameEdit_) return;
+    const auto file = std::find_if(fileNames_.begin(), fileNames_.end(),
+                                   [this](const std::wstring& name) { return SameFileName(name, editedFile_); });
+    RECT entry{};
+    if (file == fileNames_.end() ||
+        ::SendMessageW(Handle(), LB_GETITEMRECT, static_cast<WPARAM>(file - fileNames_.begin()),
+                       reinterpret_cast<LPARAM>(&entry)) == LB_ERR)
+        return;
+    // At least the height of a line of the list's font inside the box's border.
+    const int height = std::max(static_cast<int>(entry.bottom - entry.top),
+                                FontLineHeight(Font().Handle()) + 2 * SystemMetricForDpi(SM_CYEDGE, PixelsPerInch()));
+    const int top = (entry.top + entry.bottom - height) / 2;
+    nameEdit_->SetBounds(entry.left + TextLeft(), top, entry.right - entry.left - TextLeft(), height);
+    if (nameEdit_->HandleAllocated())
+        ::SendMessageW(nameEdit_->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), TRUE);
+}
+
+void TShellFileListBox::RescaleDone() {
+    TFileListBox::RescaleDone();
+    PlaceNameEdit();
+}
+
+bool TShellFileListBox::EndNameEdit(bool rename) {
+    if (!nameEdit_ || endingEdit_) return !nameEdit_;
+    const TFlagScope ending(endingEdit_);
+    const std::wstring typed = nameEdit_->Text();
+    TRenameResult result = TRenameResult::NotRenamed;
+    if (rename && typed != edited_.text && OnRename) {
+        result = OnRename(editedFile_, typed, edited_.hiddenExtension);
+        if (result == TRenameResult::TypeAgain) {
+            nameEdit_->TakeFocus();
+            return false;
+        }
+    }
+    CloseNameEdit();
+    if (result == TRenameResult::Renamed) {
+        Update();
+        SelectFile(typed + edited_.hiddenExtension);
+    } else if (rename && typed != edited_.text) {
+        RereadKeepingPlace(*this);
+    }
+    return true;
+}
+
+void TShellFileListBox::CloseNameEdit() {
+    // The focus stays in the list, unless the user took it elsewhere.
+    if (::GetFocus() == nameEdit_->Handle()) ::SetFocus(Handle());
+    DestroyComponent(std::exchange(nameEdit_, nullptr));
+    watch_.SetHeld(false);
+}
+
+void TShellFileListBox::SelectFile(const std::wstring& fileName) {
+    const auto file = std::find_if(fileNames_.begin(), fileNames_.end(),
+                                   [&](const std::wstring& name) { return SameFileName(name, fileName); });
+    if (file != fileNames_.end()) SetItemIndex(static_cast<int>(file - fileNames_.begin()));
+}
+
+void TShellFileListBox::WndProc(TMessage& message) {
+    switch (message.Msg) {
+    case CM_ENDNAMEEDIT:
+        // The focus gone elsewhere ends the edit only if it is still away
+        // once the change of focus is over.
+        if (!message.LParam || (nameEdit_ && ::GetFocus() != nameEdit_->Handle())) EndNameEdit(message.WParam != 0);
+        return;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_CONTEXTMENU:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case WM_MOUSEWHEEL:
+        // A click elsewhere, or the entries moving under the box, ends the
+        // edit with its name first; a name refused keeps the box, and the
+        // click does nothing more.
+        if (EditingName() && !EndNameEdit(true)) return;
+        break;
+    default:
+        break;
+    }
+    TFileListBox::WndProc(message);
 }

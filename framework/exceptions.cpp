@@ -2,6 +2,7 @@
 
 #include "resource_ids.h"
 
+#include <cwctype>
 #include <new>
 
 namespace {
@@ -29,6 +30,15 @@ std::wstring IoErrorMessage(DWORD code, std::wstring_view path) {
 
 EInOutError::EInOutError(DWORD code, std::wstring_view path)
     : Exception(IoErrorMessage(code, path)), code_(code) {}
+
+std::wstring SystemErrorText(DWORD code) {
+    wchar_t buffer[512] = {};
+    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                                          0, buffer, 512, nullptr);
+    std::wstring text(buffer, length);
+    while (!text.empty() && std::iswspace(text.back())) text.pop_back();
+    return text.empty() ? L"erreur " + std::to_wstring(code) : text;
+}
 
 std::wstring LoadResString(UINT id) {
     const wchar_t* text = nullptr;

@@ -54,6 +54,10 @@ private:
     DWORD code_;
 };
 
+// The system's text for an error code, in the user's language; "erreur N"
+// when the system has none.
+std::wstring SystemErrorText(DWORD code);
+
 // A text of the program's string table.
 std::wstring LoadResString(UINT id);
 

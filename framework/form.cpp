@@ -2,6 +2,7 @@
 
 #include "application_host.h"
 #include "dpi.h"
+#include "flag_scope.h"
 #include "screen.h"
 
 #include <algorithm>
@@ -128,6 +129,7 @@ void TForm::Hide() {
 }
 
 void TForm::Close() {
+    if (OnClose) OnClose(this);
     if (modal_) {
         modalResult_ = mrCancel;
     } else if (ApplicationHost->MainForm() == this) {
@@ -155,11 +157,7 @@ void TForm::MoveToDpi(int dpi, const RECT& suggested) {
     // resolution on the way: the controls are laid out once, at the end.
     for (TWinControl* control : Controls()) control->RescaleStarting();
     {
-        struct Rescaling {
-            bool& flag;
-            explicit Rescaling(bool& rescaling) : flag(rescaling) { flag = true; }
-            ~Rescaling() { flag = false; }
-        } rescaling(rescaling_);
+        const TFlagScope rescaling(rescaling_);
         ChangeScale(dpi);
         pixelsPerInch_ = dpi;
         SetBounds(suggested.left, suggested.top, suggested.right - suggested.left, suggested.bottom - suggested.top);

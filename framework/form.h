@@ -50,8 +50,9 @@ public:
     void Show();
     void Hide();
     // Asks to close: ends the program for the main form, the modal run for a
-    // modal form, and hides any other form.
+    // modal form, and hides any other form; OnClose runs first.
     void Close();
+    std::function<void(TComponent* sender)> OnClose;
 
     void SetActiveControl(TWinControl* control) noexcept { activeControl_ = control; }
     TModalResult ModalResult() const noexcept { return modalResult_; }
