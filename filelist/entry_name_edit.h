@@ -12,6 +12,8 @@
 // Posted to the list: the edit should end; WParam: rename (Enter, the focus
 // gone elsewhere) or not (Esc); LParam: whether the focus went elsewhere.
 constexpr UINT CM_ENDNAMEEDIT = CM_BASE + 0x10;
+// Posted to the list: the box closed is done with its messages and goes.
+constexpr UINT CM_RELEASENAMEEDIT = CM_BASE + 0x11;
 
 class TEntryNameEdit : public TWinControl {
 public:

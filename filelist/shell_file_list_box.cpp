@@ -269,8 +269,18 @@ bool TShellFileListBox::EndNameEdit(bool rename) {
 void TShellFileListBox::CloseNameEdit() {
     // The focus stays in the list, unless the user took it elsewhere.
     if (::GetFocus() == nameEdit_->Handle()) ::SetFocus(Handle());
-    DestroyComponent(std::exchange(nameEdit_, nullptr));
+    // The box may be closing from inside its own message handling (Alt+F4
+    // typed in it, the wheel it hands to the list): it hides now, and goes
+    // once its messages are done.
+    ::ShowWindow(nameEdit_->Handle(), SW_HIDE);
+    ReleaseClosedEdit();
+    closedEdit_ = std::exchange(nameEdit_, nullptr);
+    ::PostMessageW(Handle(), CM_RELEASENAMEEDIT, 0, 0);
     watch_.SetHeld(false);
+}
+
+void TShellFileListBox::ReleaseClosedEdit() {
+    if (closedEdit_) DestroyComponent(std::exchange(closedEdit_, nullptr));
 }
 
 void TShellFileListBox::SelectFile(const std::wstring& fileName) {
@@ -285,6 +295,9 @@ void TShellFileListBox::WndProc(TMessage& message) {
         // The focus gone elsewhere ends the edit only if it is still away
         // once the change of focus is over.
         if (!message.LParam || (nameEdit_ && ::GetFocus() != nameEdit_->Handle())) EndNameEdit(message.WParam != 0);
+        return;
+    case CM_RELEASENAMEEDIT:
+        ReleaseClosedEdit();
         return;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:

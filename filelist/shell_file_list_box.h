@@ -87,6 +87,7 @@ private:
     // Puts the box over the edited entry's text, in the list's font.
     void PlaceNameEdit();
     void CloseNameEdit();
+    void ReleaseClosedEdit();
 
     bool forceFileExtensions_ = false;
     HIMAGELIST smallImages_ = nullptr;
@@ -99,6 +100,7 @@ private:
     // The rename in place: the box, the file it renames, and what the user
     // started from.
     TEntryNameEdit* nameEdit_ = nullptr;
+    TEntryNameEdit* closedEdit_ = nullptr;
     std::wstring editedFile_;
     TNameForEditing edited_;
     bool endingEdit_ = false;

@@ -209,6 +209,12 @@ TEST_F(RenameTest, EscapeAndClosingTheWindowRenameNothingLosingTheFocusRenames) 
              RunLoop(200);
          },
          false},
+        {"Alt+F4 in the box",
+         [this](HWND box) {
+             DialogAnswerer::PostKey(box, VK_F4, true);
+             RunLoop(200);
+         },
+         false},
         {"another program in front",
          [this](HWND) {
              ForeignWindowInFront other;
