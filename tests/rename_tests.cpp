@@ -43,8 +43,14 @@ protected:
         ShowForm();
     }
 
-    // The rename box, when it is open.
-    HWND Box() const { return ::FindWindowExW(ListWindow(), nullptr, L"Edit", nullptr); }
+    // The rename box, when it is open: a box closed hides at once, and goes
+    // once its messages are done.
+    HWND Box() const {
+        for (HWND box = ::FindWindowExW(ListWindow(), nullptr, L"Edit", nullptr); box;
+             box = ::FindWindowExW(ListWindow(), box, L"Edit", nullptr))
+            if (::IsWindowVisible(box)) return box;
+        return nullptr;
+    }
 
     // Presses the key on `target` as the user would, through the main loop.
     void Press(HWND target, UINT vk) {
@@ -174,6 +180,25 @@ TEST_F(RenameTest, EachNameTypedRenamesOrSaysWhyAndTheFolderChangesOnlyAsItShoul
     }
 }
 
+// Renamed, the entry takes its sorted place, selected and in sight, though
+// that place was out of sight.
+TEST_F(RenameTest, TheRenamedEntryIsInItsSortedPlaceSelectedAndInSight) {
+    for (int i = 0; i < 80; ++i) folder.Touch(L"m" + std::to_wstring(100 + i) + L".txt");
+    folder.Touch(L"Aaa.txt");
+    HWND box = StartEditing(L"Aaa.txt");
+    ASSERT_NE(box, nullptr);
+    ::SetWindowTextW(box, L"Zzz.txt");
+    Press(box, VK_RETURN);
+    ASSERT_EQ(Box(), nullptr);
+    EXPECT_EQ(ListedFileNames(*List()).back(), L"Zzz.txt");
+    EXPECT_EQ(SelectedFile(*List()), L"Zzz.txt");
+    RECT entry{}, client{}, shown{};
+    ::SendMessageW(ListWindow(), LB_GETITEMRECT, static_cast<WPARAM>(List()->ItemIndex()),
+                   reinterpret_cast<LPARAM>(&entry));
+    ::GetClientRect(ListWindow(), &client);
+    EXPECT_TRUE(::IntersectRect(&shown, &entry, &client)) << "the renamed entry is out of sight";
+}
+
 TEST_F(RenameTest, TheBoxStartsFromTheShellsNameOverTheEntryAndOnlyOnASelectedEntry) {
     folder.Touch(L"Bloc-notes.lnk", "lien");
     folder.Touch(L"outil.txt");
@@ -278,9 +303,8 @@ TEST_F(RenameTest, WhileTheBoxIsOpenKeysAreItsOwnAndTheListsCommandsDoNotRun) {
     EXPECT_EQ(FolderNames(folder.Path()), (std::vector<std::wstring>{L"Bozutil.txt", L"Zèbre.txt"}));
 }
 
-TEST_F(RenameTest, OtherProgramsChangesWaitForTheBoxAndAnEntryGoneMeanwhileIsSaid) {
+TEST_F(RenameTest, OtherProgramsChangesWaitForTheBoxToClose) {
     folder.Touch(L"Outil.txt");
-    folder.Touch(L"Zèbre.txt");
     HWND box = StartEditing(L"Outil.txt");
     ASSERT_NE(box, nullptr);
     folder.Touch(L"Arrivé.txt");
@@ -289,22 +313,49 @@ TEST_F(RenameTest, OtherProgramsChangesWaitForTheBoxAndAnEntryGoneMeanwhileIsSai
     Press(box, VK_ESCAPE);
     EXPECT_TRUE(RunMainLoopUntil([&] { return ListsFile(*List(), L"Arrivé.txt"); }, 3000))
         << "the change did not show once the box closed";
+}
 
-    box = StartEditing(L"Outil.txt");
-    ASSERT_NE(box, nullptr);
-    ::SetWindowTextW(box, L"Nouveau.txt");
-    ASSERT_TRUE(::DeleteFileW(folder.Path(L"Outil.txt").c_str()));
-    DialogAnswerer answerer({Action::Ok});
-    Press(box, VK_RETURN);
-    ASSERT_EQ(answerer.Seen().size(), 1u);
-    EXPECT_EQ(answerer.Seen()[0].text.rfind(L"Impossible de renommer « Outil.txt » :\r\n\r\n", 0), 0u)
-        << testing::PrintToString(answerer.Seen()[0].text);
-    EXPECT_GT(answerer.Seen()[0].text.size(), std::wstring(L"Impossible de renommer « Outil.txt » :\r\n\r\n").size())
-        << "the platform's reason is shown";
-    EXPECT_EQ(Box(), nullptr);
-    EXPECT_EQ(FolderNames(folder.Path()), (std::vector<std::wstring>{L"Arrivé.txt", L"Zèbre.txt"}));
-    EXPECT_EQ(ListedFileNames(*List()), (std::vector<std::wstring>{L"Arrivé.txt", L"Zèbre.txt"}))
-        << "the list was not read again";
+// The platform's refusal is said with its reason; the box closes, the list
+// is read again, and nothing else in the folder changes.
+TEST_F(RenameTest, ARenameThePlatformRefusesIsSaidWithItsReason) {
+    struct Case {
+        const char* label;
+        std::function<win::UniqueFile(const std::wstring& path)> meanwhile;
+        std::vector<std::wstring> left;
+    };
+    const Case cases[] = {
+        {"the entry deleted meanwhile",
+         [](const std::wstring& path) {
+             EXPECT_TRUE(::DeleteFileW(path.c_str()));
+             return win::UniqueFile();
+         },
+         {L"Zèbre.txt"}},
+        {"the file open elsewhere, shared with nobody",
+         [](const std::wstring& path) {
+             return win::UniqueFile(
+                 ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+         },
+         {L"Outil.txt", L"Zèbre.txt"}},
+    };
+    const std::wstring refused = L"Impossible de renommer « Outil.txt » :\r\n\r\n";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        folder.Touch(L"Outil.txt");
+        folder.Touch(L"Zèbre.txt");
+        HWND box = StartEditing(L"Outil.txt");
+        ASSERT_NE(box, nullptr);
+        ::SetWindowTextW(box, L"Nouveau.txt");
+        const win::UniqueFile held = c.meanwhile(folder.Path(L"Outil.txt"));
+        DialogAnswerer answerer({Action::Ok});
+        Press(box, VK_RETURN);
+        ASSERT_EQ(answerer.Seen().size(), 1u);
+        const std::wstring& text = answerer.Seen()[0].text;
+        EXPECT_EQ(text.rfind(refused, 0), 0u) << testing::PrintToString(text);
+        EXPECT_GT(text.size(), refused.size()) << "the platform's reason is not shown";
+        EXPECT_EQ(Box(), nullptr);
+        EXPECT_EQ(FolderNames(folder.Path()), c.left);
+        EXPECT_EQ(ListedFileNames(*List()), c.left) << "the list was not read again";
+    }
 }
 
 // A drop ends the rename without renaming, then asks as any drop.
