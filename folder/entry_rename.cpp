@@ -75,11 +75,11 @@ bool MoveWithoutReplacing(const std::wstring& from, const std::wstring& to) {
     return ::MoveFileExW(from.c_str(), to.c_str(), 0) != FALSE;
 }
 
-// A rename that changes only the case: where the platform keeps the old case
-// (Wine's file systems), the file goes through a name of its own first.
+// A rename that changes only the case. Windows changes it in place; where
+// the platform keeps the old case (Wine's file systems) or takes the file
+// itself for a file in the way, the file goes through a name of its own.
 bool RenameCase(const std::wstring& from, const std::wstring& to) {
-    if (!MoveWithoutReplacing(from, to)) return false;
-    if (NameOnDisk(to) == FileNamePart(to)) return true;
+    if (MoveWithoutReplacing(from, to) && NameOnDisk(to) == FileNamePart(to)) return true;
     const std::wstring between = to + L".~renommage";
     if (!MoveWithoutReplacing(from, between)) return false;
     if (MoveWithoutReplacing(between, to)) return true;
