@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <string_view>
 
 namespace {
 
@@ -19,12 +21,30 @@ class CountPrinter : public testing::EmptyTestEventListener {
     }
 };
 
+// The test programs empty the user's SendTo folder and reset its place in
+// the registry. Under Wine the prefix is a throw-away one; on Windows they
+// run only where the user said that the account's SendTo folder may go.
+constexpr char kMayChangeSendTo[] = "SENDTO_TESTS_MAY_CHANGE_SENDTO";
+
+bool MayChangeTheUsersSendTo() {
+    if (::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) return true;
+    const char* allowed = std::getenv(kMayChangeSendTo);
+    return allowed && std::string_view(allowed) == "1";
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     // Keep a crashing test from waiting for someone at an error dialog.
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     testing::InitGoogleTest(&argc, argv);
+    if (!MayChangeTheUsersSendTo()) {
+        std::fprintf(stderr,
+                     "Not run: these tests empty this account's SendTo folder and reset its place in the registry.\n"
+                     "Run them in a throw-away account, with %s=1.\n",
+                     kMayChangeSendTo);
+        return 2;
+    }
     PutSendToInPlace();
     testing::UnitTest::GetInstance()->listeners().Append(new CountPrinter);
 
