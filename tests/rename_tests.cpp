@@ -5,10 +5,7 @@
 #include "list_fixtures.h"
 #include "test_support.h"
 
-#include "application.h"
-#include "dpi.h"
 #include "main_form.h"
-#include "popup_menu.h"
 #include "shell_file_list_box.h"
 #include "win_handles.h"
 
@@ -55,7 +52,7 @@ protected:
     // Presses the key on `target` as the user would, through the main loop.
     void Press(HWND target, UINT vk) {
         DialogAnswerer::PostKey(target, vk);
-        RunMainLoopUntil([] { return false; }, 200);
+        RunLoop(200);
     }
     void RunLoop(DWORD ms) { RunMainLoopUntil([] { return false; }, ms); }
 
