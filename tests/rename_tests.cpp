@@ -406,27 +406,37 @@ TEST_F(RenameTest, ARightClickElsewhereRenamesThenOpensTheMenuOneInTheBoxKeepsEd
     EXPECT_EQ(FolderNames(folder.Path()), std::vector<std::wstring>{L"Nouveau.txt"});
 }
 
+// Opened at 144 dpi, or open while the window moves there.
 TEST_F(RenameTest, At144DpiTheBoxSitsOverTheEntrysTextInTheScaledFont) {
     folder.Touch(L"Outil.txt");
-    RECT outer{};
-    ::GetWindowRect(form->Handle(), &outer);
-    ::SendMessageW(form->Handle(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&outer));
-    ASSERT_LT(List()->Font().Height(), TForm1::DesignListFontHeight) << "the list's font did not grow";
-    HWND box = StartEditing(L"Outil.txt");
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(reinterpret_cast<HFONT>(::SendMessageW(box, WM_GETFONT, 0, 0)), List()->Font().Handle());
-    RECT entry{};
-    ::SendMessageW(ListWindow(), LB_GETITEMRECT, static_cast<WPARAM>(List()->ItemIndex()),
-                   reinterpret_cast<LPARAM>(&entry));
-    RECT placed{};
-    ::GetWindowRect(box, &placed);
-    ::MapWindowPoints(HWND_DESKTOP, ListWindow(), reinterpret_cast<POINT*>(&placed), 2);
-    // Right of the icon, at the text's start, to the column's end, over the entry's middle.
-    EXPECT_GE(placed.left, entry.left + List()->IconSize().cx);
-    EXPECT_LE(placed.left, entry.left + List()->IconSize().cx + 3 * 3);
-    EXPECT_EQ(placed.right, entry.right);
-    EXPECT_LE(placed.top, (entry.top + entry.bottom) / 2);
-    EXPECT_GE(placed.bottom, (entry.top + entry.bottom) / 2);
-    EXPECT_GE(placed.bottom - placed.top, entry.bottom - entry.top);
-    Press(box, VK_ESCAPE);
+    const auto moveTo = [this](int dpi) {
+        RECT outer{};
+        ::GetWindowRect(form->Handle(), &outer);
+        ::SendMessageW(form->Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&outer));
+    };
+    for (const bool openFirst : {false, true}) {
+        SCOPED_TRACE(openFirst ? "open while the window moves" : "opened there");
+        HWND box = openFirst ? StartEditing(L"Outil.txt") : nullptr;
+        moveTo(144);
+        ASSERT_LT(List()->Font().Height(), TForm1::DesignListFontHeight) << "the list's font did not grow";
+        if (!openFirst) box = StartEditing(L"Outil.txt");
+        ASSERT_NE(box, nullptr);
+        ASSERT_EQ(Box(), box);
+        EXPECT_EQ(reinterpret_cast<HFONT>(::SendMessageW(box, WM_GETFONT, 0, 0)), List()->Font().Handle());
+        RECT entry{};
+        ::SendMessageW(ListWindow(), LB_GETITEMRECT, static_cast<WPARAM>(List()->ItemIndex()),
+                       reinterpret_cast<LPARAM>(&entry));
+        RECT placed{};
+        ::GetWindowRect(box, &placed);
+        ::MapWindowPoints(HWND_DESKTOP, ListWindow(), reinterpret_cast<POINT*>(&placed), 2);
+        // Right of the icon, at the text's start, to the column's end, over the entry's middle.
+        EXPECT_GE(placed.left, entry.left + List()->IconSize().cx);
+        EXPECT_LE(placed.left, entry.left + List()->IconSize().cx + 3 * 3);
+        EXPECT_EQ(placed.right, entry.right);
+        EXPECT_LE(placed.top, (entry.top + entry.bottom) / 2);
+        EXPECT_GE(placed.bottom, (entry.top + entry.bottom) / 2);
+        EXPECT_GE(placed.bottom - placed.top, entry.bottom - entry.top);
+        Press(box, VK_ESCAPE);
+        moveTo(96);
+    }
 }
