@@ -213,7 +213,6 @@ namespace {
 
 bool KeyDown(int key) { return ::GetKeyState(key) < 0; }
 
-bool IsRepeat(const MSG& msg) { return (msg.lParam & (LPARAM{1} << 30)) != 0; }
 
 }  // namespace
 
@@ -255,7 +254,7 @@ bool TForm1::PreProcessKey(MSG& msg) {
         return false;
     const std::function<void()> command = CommandForKey(msg.wParam);
     if (!command) return false;
-    if (!IsRepeat(msg)) command();
+    if (!IsKeyRepeat(msg.lParam)) command();
     return true;
 }
 

@@ -39,7 +39,7 @@ void TEntryNameEdit::WndProc(TMessage& message) {
     case WM_KEYDOWN:
         if (message.WParam == VK_RETURN || message.WParam == VK_ESCAPE) {
             // A held key ends the edit once.
-            if (!(message.LParam & (LPARAM{1} << 30))) TellList(message.WParam == VK_RETURN, false);
+            if (!IsKeyRepeat(message.LParam)) TellList(message.WParam == VK_RETURN, false);
             return;
         }
         break;

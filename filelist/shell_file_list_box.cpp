@@ -248,19 +248,19 @@ bool TShellFileListBox::EndNameEdit(bool rename) {
     if (!nameEdit_ || endingEdit_) return !nameEdit_;
     const TFlagScope ending(endingEdit_);
     const std::wstring typed = nameEdit_->Text();
-    TRenameResult result = TRenameResult::NotRenamed;
-    if (rename && typed != edited_.text && OnRename) {
-        result = OnRename(editedFile_, typed, edited_.hiddenExtension);
-        if (result == TRenameResult::TypeAgain) {
-            nameEdit_->TakeFocus();
-            return false;
-        }
+    const bool asked = rename && typed != edited_.text && OnRename;
+    const TRenameResult result = asked ? OnRename(editedFile_, typed, edited_.hiddenExtension)
+                                       : TRenameResult::NotRenamed;
+    if (result == TRenameResult::TypeAgain) {
+        nameEdit_->TakeFocus();
+        return false;
     }
     CloseNameEdit();
     if (result == TRenameResult::Renamed) {
         Update();
         SelectFile(typed + edited_.hiddenExtension);
-    } else if (rename && typed != edited_.text) {
+    } else if (asked) {
+        // Refused by the platform: the list shows the folder as it now is.
         RereadKeepingPlace(*this);
     }
     return true;

@@ -172,8 +172,7 @@ bool TModalScope::HeldFromBefore(const MSG& message) noexcept {
     switch (message.message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN: {
-        const bool repeat = (message.lParam & (LPARAM{1} << 30)) != 0;
-        if (!repeat && !sentBefore) pressedHere_.set(key);
+        if (!IsKeyRepeat(message.lParam) && !sentBefore) pressedHere_.set(key);
         return !pressedHere_.test(key);
     }
     case WM_KEYUP:

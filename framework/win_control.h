@@ -34,6 +34,10 @@ constexpr UINT CM_CREATEPARAMS = CM_BASE + 1;
 // The window exists and is placed.
 constexpr UINT CM_WINDOWCREATED = CM_BASE + 2;
 
+// Whether a key message's data marks a repeat: the key was already down
+// (bit 30), held rather than pressed again.
+inline bool IsKeyRepeat(LPARAM keyData) noexcept { return (keyData & (LPARAM{1} << 30)) != 0; }
+
 enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 
 struct TCreateParams {

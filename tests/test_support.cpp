@@ -489,7 +489,6 @@ std::wstring SelectedFile(TShellFileListBox& list) {
 }
 
 void SelectFile(TShellFileListBox& list, const std::wstring& fileName) {
-    const std::vector<std::wstring> names = ListedFileNames(list);
-    const auto at = std::find(names.begin(), names.end(), fileName);
-    list.SetItemIndex(fileName.empty() || at == names.end() ? -1 : static_cast<int>(at - names.begin()));
+    list.SetItemIndex(-1);
+    if (ListsFile(list, fileName)) list.SelectFile(fileName);
 }
