@@ -1,6 +1,7 @@
 #include "entry_rename.h"
 
 #include "exceptions.h"
+#include "platform_calls.h"
 #include "shell_helpers.h"
 
 #include <algorithm>
@@ -72,7 +73,7 @@ std::wstring NameOnDisk(const std::wstring& path) {
 
 // Renames without replacing: false with the platform's error code set.
 bool MoveWithoutReplacing(const std::wstring& from, const std::wstring& to) {
-    return ::MoveFileExW(from.c_str(), to.c_str(), 0) != FALSE;
+    return Platform().MoveFileExW(from.c_str(), to.c_str(), 0) != FALSE;
 }
 
 // A rename that changes only the case. Windows changes it in place; where

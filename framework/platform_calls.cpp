@@ -2,6 +2,8 @@
 
 #include "system_library.h"
 
+#include <shlobj.h>
+
 namespace {
 
 template <typename F>
@@ -64,6 +66,8 @@ const TPlatformCalls& SystemCalls() {
         &MemStreamOnFirstUse,
         &::FindFirstChangeNotificationW,
         &::FindNextChangeNotification,
+        &::MoveFileExW,
+        &::SHChangeNotify,
     };
     return calls;
 }

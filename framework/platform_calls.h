@@ -31,6 +31,8 @@ using MsgWaitFn = DWORD(WINAPI*)(DWORD, const HANDLE*, DWORD, DWORD, DWORD);
 using WaitMessageFn = BOOL(WINAPI*)();
 using FirstChangeFn = HANDLE(WINAPI*)(LPCWSTR, BOOL, DWORD);
 using NextChangeFn = BOOL(WINAPI*)(HANDLE);
+using MoveFileFn = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, DWORD);
+using ChangeNotifyFn = void(WINAPI*)(LONG, UINT, LPCVOID, LPCVOID);
 using MetricsForDpiFn = int(WINAPI*)(int, UINT);
 using ParametersForDpiFn = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
 using AdjustForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
@@ -91,6 +93,11 @@ struct TPlatformCalls {
     // The folder watch's change handle.
     FirstChangeFn FindFirstChangeNotificationW;
     NextChangeFn FindNextChangeNotification;
+    // The rename's move: a test sees the flags it is given, and can make the
+    // target appear just before it.
+    MoveFileFn MoveFileExW;
+    // Tells the shell (its open windows and caches) of a change the program made.
+    ChangeNotifyFn SHChangeNotify;
 };
 
 // The table the program calls through.
