@@ -61,6 +61,6 @@ void AddDroppedFile(TShellFileListBox& list, const std::vector<std::wstring>& dr
         (void)ShowNotice(kCannotReplace + name, mtWarning);
         return;
     }
-    (void)CopyFileTo(source, destination);
+    if (CopyFileTo(source, destination)) TellShellCreated(destination);
     list.Update();
 }

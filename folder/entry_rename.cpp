@@ -112,7 +112,10 @@ TRenameResult RenameEntry(TShellFileListBox& list, const std::wstring& fileName,
     const std::wstring from = list.Directory() + L"\\" + fileName;
     const std::wstring to = list.Directory() + L"\\" + newName;
     const bool renamed = SameFileName(fileName, newName) ? RenameCase(from, to) : MoveWithoutReplacing(from, to);
-    if (renamed) return TRenameResult::Renamed;
+    if (renamed) {
+        TellShellRenamed(from, to);
+        return TRenameResult::Renamed;
+    }
     const DWORD error = ::GetLastError();
     // Another program made a file of that name since the check.
     if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) {

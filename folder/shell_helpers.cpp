@@ -3,6 +3,8 @@
 #include "modal_scope.h"
 #include "platform_calls.h"
 
+#include <shlobj.h>
+
 bool RecycleFile(const std::wstring& path) {
     // Nothing there to recycle. Wine would ask whether to destroy it for good.
     if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
@@ -22,6 +24,14 @@ bool RecycleFile(const std::wstring& path) {
 
 BOOL CopyFileTo(const std::wstring& source, const std::wstring& destination) {
     return ::CopyFileW(source.c_str(), destination.c_str(), FALSE);
+}
+
+void TellShellCreated(const std::wstring& path) {
+    Platform().SHChangeNotify(SHCNE_CREATE, SHCNF_PATHW, path.c_str(), nullptr);
+}
+
+void TellShellRenamed(const std::wstring& from, const std::wstring& to) {
+    Platform().SHChangeNotify(SHCNE_RENAMEITEM, SHCNF_PATHW, from.c_str(), to.c_str());
 }
 
 bool ShowNotice(const std::wstring& message, TMsgDlgType kind) {

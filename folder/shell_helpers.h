@@ -13,6 +13,10 @@
 bool RecycleFile(const std::wstring& path);
 // Copies source over destination, replacing it; the platform call's result.
 BOOL CopyFileTo(const std::wstring& source, const std::wstring& destination);
+// Tell the shell of a file the program made or renamed, so that its open
+// windows and caches show the change at once.
+void TellShellCreated(const std::wstring& path);
+void TellShellRenamed(const std::wstring& from, const std::wstring& to);
 // Shows a notice with one OK button; always true.
 bool ShowNotice(const std::wstring& message, TMsgDlgType kind);
 // Asks an OK/Cancel question; true only for OK.
