@@ -19,6 +19,16 @@ std::wstring LowerCase(std::wstring text) {
 
 bool SameFileName(const std::wstring& a, const std::wstring& b) { return LowerCase(a) == LowerCase(b); }
 
+std::wstring NameAsStored(const std::wstring& name) {
+    const size_t kept = name.find_last_not_of(L" .");
+    return kept == std::wstring::npos ? std::wstring() : name.substr(0, kept + 1);
+}
+
+std::wstring FileExtension(const std::wstring& name) {
+    const size_t dot = name.find_last_of(L'.');
+    return dot == std::wstring::npos || dot == 0 ? std::wstring() : name.substr(dot);
+}
+
 namespace {
 
 bool FolderExists(const std::wstring& path) {

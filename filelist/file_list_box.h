@@ -20,6 +20,12 @@ enum TFileAttr : unsigned {
 
 // Whether two names name the same file: the platform's file names ignore case.
 bool SameFileName(const std::wstring& a, const std::wstring& b);
+// The name a file given `name` gets: the platform drops the trailing dots
+// and spaces of a path's last name.
+std::wstring NameAsStored(const std::wstring& name);
+// The name's extension, from its last dot on; empty when there is none, or
+// when its only dot starts the name (".cache").
+std::wstring FileExtension(const std::wstring& name);
 
 class TFileListBox : public TCustomListBox {
 public:

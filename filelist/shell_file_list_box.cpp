@@ -196,10 +196,9 @@ void TShellFileListBox::DrawListItem(int index, const RECT& rect, UINT state) {
 }
 
 TNameForEditing NameForEditing(const std::wstring& fileName, const std::wstring& shown) {
-    const size_t dot = fileName.find_last_of(L'.');
-    const bool hasExtension = dot != std::wstring::npos && dot > 0;
-    if (!hasExtension) return {fileName, L"", fileName.size()};
-    const std::wstring extension = fileName.substr(dot);
+    const std::wstring extension = FileExtension(fileName);
+    if (extension.empty()) return {fileName, L"", fileName.size()};
+    const size_t dot = fileName.size() - extension.size();
     const bool extensionShown = shown.size() >= extension.size() &&
                                 SameFileName(shown.substr(shown.size() - extension.size()), extension);
     if (extensionShown) return {fileName, L"", dot};
@@ -258,7 +257,7 @@ bool TShellFileListBox::EndNameEdit(bool rename) {
     CloseNameEdit();
     if (result == TRenameResult::Renamed) {
         Update();
-        SelectFile(typed + edited_.hiddenExtension);
+        SelectFile(NameAsStored(typed + edited_.hiddenExtension));
     } else if (asked) {
         // Refused by the platform: the list shows the folder as it now is.
         RereadKeepingPlace(*this);

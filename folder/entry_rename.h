@@ -9,11 +9,13 @@
 
 // What is wrong with `newName` as the new name of the file `fileName` of the
 // list's folder, typed as `typed` (the extension the shell hides is added
-// to it): the message the user reads, or empty when nothing is.
+// to it): the message the user reads, or empty when nothing is. The name is
+// checked as the system stores it, without its trailing dots and spaces.
 std::wstring RenameProblem(TShellFileListBox& list, const std::wstring& fileName, const std::wstring& typed,
                            const std::wstring& newName);
 
 // Renames the entry's file to the name typed followed by `hiddenExtension`,
-// or tells the user why it cannot.
+// as the system stores it, or tells the user why it cannot. A change of the
+// extension is asked first; Cancel goes back to the name typed.
 TRenameResult RenameEntry(TShellFileListBox& list, const std::wstring& fileName, const std::wstring& typed,
                           const std::wstring& hiddenExtension);

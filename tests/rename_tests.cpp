@@ -5,8 +5,11 @@
 #include "list_fixtures.h"
 #include "test_support.h"
 
+#include "entry_rename.h"
+#include "exceptions.h"
 #include "main_form.h"
 #include "shell_file_list_box.h"
+#include "shell_helpers.h"
 #include "win_handles.h"
 
 #include <gtest/gtest.h>
@@ -439,4 +442,224 @@ TEST_F(RenameTest, At144DpiTheBoxSitsOverTheEntrysTextInTheScaledFont) {
         Press(box, VK_ESCAPE);
         moveTo(96);
     }
+}
+
+// The names as the system handles them: trailing dots and spaces dropped,
+// the superscript device names reserved, an extension changed only once
+// asked, a rename in case only through a name no file has, and never a move
+// over another file.
+namespace {
+
+const std::wstring kExtensionQuestion =
+    L"Si vous modifiez l'extension d'un nom de fichier, le fichier risque de devenir inutilisable.\r\n\r\n"
+    L"Voulez-vous vraiment la modifier ?";
+const std::wstring kExtensionQuestionUnlisted =
+    kExtensionQuestion + L"\r\n\r\nSans extension, le fichier ne sera plus affiché dans cette liste.";
+
+std::wstring Refused(const std::wstring& name, DWORD error) {
+    return L"Impossible de renommer « " + name + L" » :\r\n\r\n" + SystemErrorText(error);
+}
+
+// What the stand-in does before a move, given the two file names: an error
+// code to refuse it with, or 0 to pass it on to the system's move.
+using MoveRule = std::function<DWORD(const std::wstring& from, const std::wstring& to)>;
+
+// Stands in for the rename's move for the life of the object: records the
+// flags of every move, and acts as the rule says.
+class MovesByRule {
+public:
+    explicit MovesByRule(MoveRule rule) {
+        rule_ = std::move(rule);
+        flags_.clear();
+    }
+    ~MovesByRule() { rule_ = nullptr; }
+    MovesByRule(const MovesByRule&) = delete;
+    MovesByRule& operator=(const MovesByRule&) = delete;
+
+    // The flags of the moves asked, in order.
+    static const std::vector<DWORD>& Flags() noexcept { return flags_; }
+
+private:
+    static BOOL WINAPI Move(LPCWSTR from, LPCWSTR to, DWORD flags) {
+        flags_.push_back(flags);
+        if (const DWORD error = rule_(FileNamePart(from), FileNamePart(to))) {
+            ::SetLastError(error);
+            return FALSE;
+        }
+        return SystemCalls().MoveFileExW(from, to, flags);
+    }
+
+    static inline MoveRule rule_;
+    static inline std::vector<DWORD> flags_;
+    TPlatformOverride<MoveFileFn> moving_{Platform().MoveFileExW, &Move};
+};
+
+// The texts of the dialogs the answerer saw, in order.
+std::vector<std::wstring> SeenTexts(const DialogAnswerer& answerer) {
+    std::vector<std::wstring> texts;
+    for (const SeenDialog& dialog : answerer.Seen()) texts.push_back(dialog.text);
+    return texts;
+}
+
+void ExpectNoMoveReplaces() {
+    EXPECT_FALSE(MovesByRule::Flags().empty()) << "no move went through the table of platform calls";
+    for (const DWORD flags : MovesByRule::Flags()) EXPECT_EQ(flags & MOVEFILE_REPLACE_EXISTING, 0u);
+}
+
+}  // namespace
+
+TEST_F(RenameTest, NamesAreCheckedAsTheSystemStoresThemWithItsReservedDeviceNames) {
+    folder.Touch(L"Notes.txt");
+    folder.Touch(L"Autre.txt");
+    folder.Touch(L"Bloc-notes.lnk", "lien");
+    List()->Update();
+    struct Case {
+        const wchar_t* file;
+        const wchar_t* typed;
+        const wchar_t* hiddenExtension;
+        std::wstring problem;
+    };
+    const Case cases[] = {
+        {L"Notes.txt", L"COM¹.txt", L"", Reserved(L"COM¹.txt")},
+        {L"Notes.txt", L"com²", L"", Reserved(L"com²")},
+        {L"Notes.txt", L"LPT³ .txt", L"", Reserved(L"LPT³ .txt")},
+        {L"Bloc-notes.lnk", L"LPT³", L".lnk", Reserved(L"LPT³.lnk")},
+        {L"Notes.txt", L"COM¹0.txt", L"", L""},
+        {L"Notes.txt", L"Notes.txt.", L"", L""},
+        {L"Notes.txt", L"notes.TXT . ", L"", L""},
+        {L"Notes.txt", L"Autre.txt. ", L"", AlreadyThere(L"Autre.txt")},
+        {L"Notes.txt", L"COM¹.txt. ", L"", Reserved(L"COM¹.txt")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.typed)));
+        EXPECT_EQ(RenameProblem(*List(), c.file, c.typed, std::wstring(c.typed) + c.hiddenExtension), c.problem);
+    }
+}
+
+TEST_F(RenameTest, ChangingTheShownExtensionAsksFirstAfterTheNamesOwnProblems) {
+    struct Case {
+        const char* label;
+        std::wstring file;  // the entry edited, made with its file name as content
+        std::wstring typed;
+        Action answer;
+        std::vector<std::wstring> seen;  // the texts of the dialogs, in order
+        bool boxStays;                   // with the name typed, the file left as it was
+        std::vector<std::wstring> after;
+        std::wstring selected;  // the entry selected once the box closed
+    };
+    const std::vector<std::wstring> untouched = {L"Autre.txt=Autre.txt", L"ext.txt=ext.txt"};
+    const Case cases[] = {
+        {"removed, OK", L"ext.txt", L"bidule", Action::Ok, {kExtensionQuestionUnlisted}, false,
+         {L"Autre.txt=Autre.txt", L"bidule=ext.txt"}, L"(none)"},
+        {"removed, Cancel", L"ext.txt", L"bidule", Action::Cancel, {kExtensionQuestionUnlisted}, true, untouched,
+         L"ext.txt"},
+        {"removed by a trailing dot", L"ext.txt", L"bidule.", Action::Cancel, {kExtensionQuestionUnlisted}, true,
+         untouched, L"ext.txt"},
+        {"changed, OK", L"ext.txt", L"ext.md", Action::Ok, {kExtensionQuestion}, false,
+         {L"Autre.txt=Autre.txt", L"ext.md=ext.txt"}, L"ext.md"},
+        {"changed, Cancel", L"ext.txt", L"ext.md", Action::Cancel, {kExtensionQuestion}, true, untouched,
+         L"ext.txt"},
+        {"unchanged", L"ext.txt", L"Nouveau.txt", Action::Ok, {}, false,
+         {L"Autre.txt=Autre.txt", L"Nouveau.txt=ext.txt"}, L"Nouveau.txt"},
+        {"unchanged but for its case", L"ext.txt", L"ext.TXT", Action::Ok, {}, false,
+         {L"Autre.txt=Autre.txt", L"ext.TXT=ext.txt"}, L"ext.TXT"},
+        {"a shortcut's hidden extension", L"Bloc-notes.lnk", L"Bloc.notes", Action::Ok, {}, false,
+         {L"Autre.txt=Autre.txt", L"Bloc.notes.lnk=lien"}, L"Bloc.notes.lnk"},
+        {"trailing dots and spaces dropped", L"ext.txt", L"Cible.txt. ", Action::Ok, {}, false,
+         {L"Autre.txt=Autre.txt", L"Cible.txt=ext.txt"}, L"Cible.txt"},
+        {"the file's own name and a dot", L"ext.txt", L"ext.txt.", Action::Ok, {}, false, untouched, L"ext.txt"},
+        {"a forbidden character is said, and nothing asked", L"ext.txt", L"bi?dule", Action::Ok, {kBadCharacters},
+         true, untouched, L"ext.txt"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        for (const std::wstring& name : FolderNames(folder.Path())) ::DeleteFileW(folder.Path(name).c_str());
+        folder.Touch(L"Autre.txt", "Autre.txt");
+        folder.Touch(c.file, c.file.ends_with(L".lnk") ? "lien" : std::string(c.file.begin(), c.file.end()));
+        HWND box = StartEditing(c.file);
+        ASSERT_NE(box, nullptr);
+        ::SetWindowTextW(box, c.typed.c_str());
+        DialogAnswerer answerer({c.answer});
+        Press(box, VK_RETURN);
+        EXPECT_EQ(SeenTexts(answerer), c.seen);
+        if (c.boxStays) {
+            ASSERT_EQ(Box(), box) << "the box closed";
+            EXPECT_EQ(WindowText(box), c.typed);
+            EXPECT_EQ(::GetFocus(), box);
+            Press(box, VK_ESCAPE);
+        }
+        EXPECT_EQ(Box(), nullptr);
+        EXPECT_EQ(FolderContents(folder.Path()), c.after);
+        EXPECT_EQ(SelectedFile(*List()), c.selected);
+    }
+}
+
+// The platform here takes the file itself for a file in the way, so the
+// rename in case only goes through a name in between on every system.
+TEST_F(RenameTest, ACaseOnlyRenameGoesThroughANameNoFileHasAndSaysWhereItLeftTheFile) {
+    const std::wstring aside = L"Casse.txt.~renommage";
+    struct Case {
+        const char* label;
+        bool bystander;       // a file already at the first name in between
+        bool refuseSecond;    // the move from the name in between to the new name
+        bool refuseWayBack;   // the move from the name in between to the old name
+        std::vector<std::wstring> seen;  // the texts of the dialogs, in order
+        std::vector<std::wstring> after;
+        std::wstring selected;
+    };
+    const Case cases[] = {
+        {"a file at the name in between", true, false, false, {},
+         {L"Casse.txt=casse", aside + L"=autre"}, L"Casse.txt"},
+        {"the second step refused", false, true, false, {Refused(L"casse.txt", ERROR_ACCESS_DENIED)},
+         {L"casse.txt=casse"}, L"casse.txt"},
+        {"the second step and the way back refused", false, true, true,
+         {Refused(L"casse.txt", ERROR_ACCESS_DENIED) + L"\r\n\r\nLe fichier porte maintenant le nom « " + aside +
+          L" »."},
+         {aside + L"=casse"}, L"(none)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        for (const std::wstring& name : FolderNames(folder.Path())) ::DeleteFileW(folder.Path(name).c_str());
+        folder.Touch(L"casse.txt", "casse");
+        if (c.bystander) folder.Touch(aside, "autre");
+        MovesByRule moves([&c](const std::wstring& from, const std::wstring& to) -> DWORD {
+            if (from == L"casse.txt" && to == L"Casse.txt") return ERROR_ALREADY_EXISTS;
+            if (to == L"Casse.txt" && c.refuseSecond) return ERROR_ACCESS_DENIED;
+            if (to == L"casse.txt" && c.refuseWayBack) return ERROR_ACCESS_DENIED;
+            return 0;
+        });
+        HWND box = StartEditing(L"casse.txt");
+        ASSERT_NE(box, nullptr);
+        ::SetWindowTextW(box, L"Casse.txt");
+        DialogAnswerer answerer({Action::Ok});
+        Press(box, VK_RETURN);
+        EXPECT_EQ(SeenTexts(answerer), c.seen);
+        EXPECT_EQ(Box(), nullptr);
+        EXPECT_EQ(FolderContents(folder.Path()), c.after);
+        EXPECT_EQ(SelectedFile(*List()), c.selected);
+        ExpectNoMoveReplaces();
+    }
+}
+
+// Another program makes a file of the new name between the check and the
+// move: that file stays as it was, and the box asks for another name.
+TEST_F(RenameTest, AFileMadeJustBeforeTheMoveIsNeverReplaced) {
+    folder.Touch(L"Outil.txt", "Outil.txt");
+    MovesByRule moves([this](const std::wstring&, const std::wstring& to) -> DWORD {
+        folder.Touch(to, "l'autre programme");
+        return 0;
+    });
+    HWND box = StartEditing(L"Outil.txt");
+    ASSERT_NE(box, nullptr);
+    ::SetWindowTextW(box, L"Nouveau.txt");
+    DialogAnswerer answerer({Action::Ok});
+    Press(box, VK_RETURN);
+    ASSERT_EQ(answerer.Seen().size(), 1u);
+    EXPECT_EQ(answerer.Seen()[0].text, AlreadyThere(L"Nouveau.txt"));
+    ASSERT_EQ(Box(), box) << "the box closed";
+    EXPECT_EQ(WindowText(box), L"Nouveau.txt");
+    Press(box, VK_ESCAPE);
+    EXPECT_EQ(FolderContents(folder.Path()),
+              (std::vector<std::wstring>{L"Nouveau.txt=l'autre programme", L"Outil.txt=Outil.txt"}));
+    ExpectNoMoveReplaces();
 }
