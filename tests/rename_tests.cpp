@@ -582,13 +582,12 @@ TEST_F(RenameTest, ChangingTheShownExtensionAsksFirstAfterTheNamesOwnProblems) {
         DialogAnswerer answerer({c.answer});
         Press(box, VK_RETURN);
         EXPECT_EQ(SeenTexts(answerer), c.seen);
-        if (c.boxStays) {
-            ASSERT_EQ(Box(), box) << "the box closed";
+        EXPECT_EQ(Box(), c.boxStays ? box : nullptr);
+        if (Box()) {
             EXPECT_EQ(WindowText(box), c.typed);
             EXPECT_EQ(::GetFocus(), box);
             Press(box, VK_ESCAPE);
         }
-        EXPECT_EQ(Box(), nullptr);
         EXPECT_EQ(FolderContents(folder.Path()), c.after);
         EXPECT_EQ(SelectedFile(*List()), c.selected);
     }
@@ -654,11 +653,12 @@ TEST_F(RenameTest, AFileMadeJustBeforeTheMoveIsNeverReplaced) {
     ::SetWindowTextW(box, L"Nouveau.txt");
     DialogAnswerer answerer({Action::Ok});
     Press(box, VK_RETURN);
-    ASSERT_EQ(answerer.Seen().size(), 1u);
-    EXPECT_EQ(answerer.Seen()[0].text, AlreadyThere(L"Nouveau.txt"));
-    ASSERT_EQ(Box(), box) << "the box closed";
-    EXPECT_EQ(WindowText(box), L"Nouveau.txt");
-    Press(box, VK_ESCAPE);
+    EXPECT_EQ(SeenTexts(answerer), std::vector<std::wstring>{AlreadyThere(L"Nouveau.txt")});
+    EXPECT_EQ(Box(), box) << "the box closed";
+    if (Box()) {
+        EXPECT_EQ(WindowText(box), L"Nouveau.txt");
+        Press(box, VK_ESCAPE);
+    }
     EXPECT_EQ(FolderContents(folder.Path()),
               (std::vector<std::wstring>{L"Nouveau.txt=l'autre programme", L"Outil.txt=Outil.txt"}));
     ExpectNoMoveReplaces();
