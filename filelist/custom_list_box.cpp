@@ -7,13 +7,17 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+
 TCustomListBox::TCustomListBox(TComponent* owner) : TWinControl(owner) {}
 
 void TCustomListBox::CreateParams(TCreateParams& params) {
     TWinControl::CreateParams(params);
     params.SystemClass = L"LISTBOX";
-    params.Style |= WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY | LBS_HASSTRINGS | LBS_OWNERDRAWFIXED |
-                    LBS_NOINTEGRALHEIGHT;
+    // A window the list holds (the box of a rename in place) is never
+    // painted over by the list's entries.
+    params.Style |= WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | WS_CLIPCHILDREN | LBS_NOTIFY | LBS_HASSTRINGS |
+                    LBS_OWNERDRAWFIXED | LBS_NOINTEGRALHEIGHT;
     if (columns_ > 0) params.Style |= LBS_MULTICOLUMN;
 }
 
@@ -82,6 +86,41 @@ std::wstring TCustomListBox::ItemText(int index) {
 
 DWORD TCustomListBox::ItemData(int index) {
     return static_cast<DWORD>(::SendMessageW(Handle(), LB_GETITEMDATA, index, 0));
+}
+
+std::optional<RECT> TCustomListBox::ItemRect(int index) {
+    RECT rect{};
+    if (::SendMessageW(Handle(), LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&rect)) == LB_ERR)
+        return std::nullopt;
+    return rect;
+}
+
+int TCustomListBox::ItemAt(POINT point) {
+    // The platform answers the nearest entry for a point on none.
+    const int nearest = LOWORD(::SendMessageW(Handle(), LB_ITEMFROMPOINT, 0, MAKELPARAM(point.x, point.y)));
+    const std::optional<RECT> rect = ItemRect(nearest);
+    return rect && ::PtInRect(&*rect, point) ? nearest : -1;
+}
+
+// An entry before the part in sight comes first in it; one after it comes
+// last, so that the list moves no further than it must. The list scrolls by
+// whole columns when it has columns, else by lines.
+void TCustomListBox::ScrollIntoView(int index) {
+    const std::optional<RECT> entry = ItemRect(index);
+    if (!entry) return;
+    RECT client{};
+    ::GetClientRect(Handle(), &client);
+    const bool before = entry->left < client.left || entry->top < client.top;
+    if (!before && entry->right <= client.right && entry->bottom <= client.bottom) return;
+    int top = index;
+    if (!before) {
+        const int height = std::max(1, static_cast<int>(entry->bottom - entry->top));
+        const int width = std::max(1, static_cast<int>(entry->right - entry->left));
+        const int step = columns_ > 0 ? std::max(1, static_cast<int>(client.bottom) / height) : 1;
+        const int steps = columns_ > 0 ? client.right / width : client.bottom / height;
+        top = std::max(0, index - step * (std::max(1, steps) - 1));
+    }
+    ::SendMessageW(Handle(), LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
 }
 
 void TCustomListBox::ClearItems() { ::SendMessageW(Handle(), LB_RESETCONTENT, 0, 0); }

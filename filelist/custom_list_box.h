@@ -6,6 +6,7 @@
 #include "win_control.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 
 class TPopupMenu;
@@ -28,6 +29,12 @@ public:
     int Count();
     std::wstring ItemText(int index);
     DWORD ItemData(int index);
+    // Entry `index`'s rectangle in the client area, where the scrolling put it.
+    std::optional<RECT> ItemRect(int index);
+    // The entry at a point of the client area, or -1 when the point is on none.
+    int ItemAt(POINT point);
+    // Scrolls the list, if need be, until entry `index` is wholly in sight.
+    void ScrollIntoView(int index);
 
     void SetColumns(int columns);
     int ItemHeight() const noexcept { return itemHeight_; }

@@ -1,5 +1,7 @@
 #include "entry_name_edit.h"
 
+#include "platform_calls.h"
+
 TEntryNameEdit::TEntryNameEdit(TComponent* owner) : TWinControl(owner) {}
 
 void TEntryNameEdit::CreateParams(TCreateParams& params) {
@@ -12,6 +14,11 @@ std::wstring TEntryNameEdit::Text() {
     std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(Handle())) + 1, L'\0');
     text.resize(static_cast<size_t>(::GetWindowTextW(Handle(), text.data(), static_cast<int>(text.size()))));
     return text;
+}
+
+void TEntryNameEdit::CompleteComposition() {
+    const win::InputContext context(Handle());
+    if (context.get()) Platform().ImmNotifyIME(context.get(), NI_COMPOSITIONSTR, CPS_COMPLETE, 0);
 }
 
 void TEntryNameEdit::Begin(const std::wstring& text, size_t selected, HFONT font) {

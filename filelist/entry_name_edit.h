@@ -20,6 +20,10 @@ public:
     explicit TEntryNameEdit(TComponent* owner);
 
     std::wstring Text();
+    // Ends what an input method is still composing in the box: the text
+    // composed so far goes into the box, as the user would have it before
+    // the name is read.
+    void CompleteComposition();
     // Shows `text` in `font`, its first `selected` characters selected, and
     // takes the focus.
     void Begin(const std::wstring& text, size_t selected, HFONT font);

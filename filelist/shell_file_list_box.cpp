@@ -7,9 +7,12 @@
 #include "screen.h"
 #include "system_library.h"
 
+#include <windowsx.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cwchar>
+#include <optional>
 
 namespace {
 
@@ -220,20 +223,32 @@ void TShellFileListBox::EditSelectedName() {
     nameEdit_->Begin(edited_.text, edited_.selected, Font().Handle());
 }
 
-void TShellFileListBox::PlaceNameEdit() {
-    if (!nameEdit_) return;
+int TShellFileListBox::EditedIndex() {
     const auto file = std::find_if(fileNames_.begin(), fileNames_.end(),
                                    [this](const std::wstring& name) { return SameFileName(name, editedFile_); });
-    RECT entry{};
-    if (file == fileNames_.end() ||
-        ::SendMessageW(Handle(), LB_GETITEMRECT, static_cast<WPARAM>(file - fileNames_.begin()),
-                       reinterpret_cast<LPARAM>(&entry)) == LB_ERR)
-        return;
+    return file == fileNames_.end() ? -1 : static_cast<int>(file - fileNames_.begin());
+}
+
+// The box never edits out of sight: F2 on an entry the user scrolled away
+// from, or a size that makes the columns flow again, brings the entry into
+// sight first.
+void TShellFileListBox::PlaceNameEdit() {
+    if (!nameEdit_) return;
+    const int index = EditedIndex();
+    if (index < 0) return;
+    ScrollIntoView(index);
+    const std::optional<RECT> entry = ItemRect(index);
+    if (!entry) return;
     // At least the height of a line of the list's font inside the box's border.
-    const int height = std::max(static_cast<int>(entry.bottom - entry.top),
+    const int height = std::max(static_cast<int>(entry->bottom - entry->top),
                                 FontLineHeight(Font().Handle()) + 2 * SystemMetricForDpi(SM_CYEDGE, PixelsPerInch()));
-    const int top = (entry.top + entry.bottom - height) / 2;
-    nameEdit_->SetBounds(entry.left + TextLeft(), top, entry.right - entry.left - TextLeft(), height);
+    // Centred on the entry; on the first or the last line, where the taller
+    // box has no room to spare, it stays inside the list.
+    RECT client{};
+    ::GetClientRect(Handle(), &client);
+    const int centred = (entry->top + entry->bottom - height) / 2;
+    const int top = std::max(0, std::min(centred, static_cast<int>(client.bottom) - height));
+    nameEdit_->SetBounds(entry->left + TextLeft(), top, entry->right - entry->left - TextLeft(), height);
     if (nameEdit_->HandleAllocated())
         ::SendMessageW(nameEdit_->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), TRUE);
 }
@@ -246,6 +261,7 @@ void TShellFileListBox::RescaleDone() {
 bool TShellFileListBox::EndNameEdit(bool rename) {
     if (!nameEdit_ || endingEdit_) return !nameEdit_;
     const TFlagScope ending(endingEdit_);
+    if (rename) nameEdit_->CompleteComposition();
     const std::wstring typed = nameEdit_->Text();
     const bool asked = rename && typed != edited_.text && OnRename;
     const TRenameResult result = asked ? OnRename(editedFile_, typed, edited_.hiddenExtension)
@@ -282,10 +298,39 @@ void TShellFileListBox::ReleaseClosedEdit() {
     if (closedEdit_) DestroyComponent(std::exchange(closedEdit_, nullptr));
 }
 
-void TShellFileListBox::SelectFile(const std::wstring& fileName) {
+bool TShellFileListBox::SelectFile(const std::wstring& fileName) {
     const auto file = std::find_if(fileNames_.begin(), fileNames_.end(),
                                    [&](const std::wstring& name) { return SameFileName(name, fileName); });
-    if (file != fileNames_.end()) SetItemIndex(static_cast<int>(file - fileNames_.begin()));
+    if (file == fileNames_.end()) return false;
+    SetItemIndex(static_cast<int>(file - fileNames_.begin()));
+    return true;
+}
+
+// The click is about the entry that was under the pointer, which the
+// reading after a rename may move: that entry is selected wherever the sort
+// takes it, with the list left where the user clicked it. The edited entry
+// itself is selected already, under its new name, and in sight.
+bool TShellFileListBox::EndNameEditByClick(LPARAM at) {
+    const int index = ItemAt({GET_X_LPARAM(at), GET_Y_LPARAM(at)});
+    const std::wstring clicked = index >= 0 ? EntryFileName(index) : std::wstring();
+    const bool onEditedEntry = index >= 0 && index == EditedIndex();
+    const LRESULT top = ::SendMessageW(Handle(), LB_GETTOPINDEX, 0, 0);
+    if (!EndNameEdit(true)) return false;
+    if (onEditedEntry) {
+        editEndedOnEntry_ = ItemIndex() >= 0;
+    } else if (clicked.empty()) {
+        editEndedOnEntry_ = false;
+    } else {
+        ::SendMessageW(Handle(), LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
+        editEndedOnEntry_ = SelectFile(clicked);
+    }
+    return true;
+}
+
+// About the entry that the click ending the edit selected, or about nothing:
+// never about whatever the new order put under the pointer.
+void TShellFileListBox::DoubleClickEndingEdit() {
+    if (*std::exchange(editEndedOnEntry_, std::nullopt) && OnDblClick) OnDblClick(this);
 }
 
 void TShellFileListBox::WndProc(TMessage& message) {
@@ -298,16 +343,35 @@ void TShellFileListBox::WndProc(TMessage& message) {
     case CM_RELEASENAMEEDIT:
         ReleaseClosedEdit();
         return;
+    case WM_SIZE:
+        // The columns flow again at the new size: the box follows its entry.
+        TFileListBox::WndProc(message);
+        PlaceNameEdit();
+        return;
     case WM_LBUTTONDOWN:
+        // The click that ends an edit is done once it selected what it was
+        // on: the list under it may have been read again and re-sorted.
+        editEndedOnEntry_.reset();
+        if (EditingName()) {
+            EndNameEditByClick(message.LParam);
+            return;
+        }
+        break;
     case WM_LBUTTONDBLCLK:
+        if (EditingName() && !EndNameEditByClick(message.LParam)) return;
+        if (editEndedOnEntry_) {
+            DoubleClickEndingEdit();
+            return;
+        }
+        break;
     case WM_RBUTTONDOWN:
     case WM_CONTEXTMENU:
     case WM_HSCROLL:
     case WM_VSCROLL:
     case WM_MOUSEWHEEL:
-        // A click elsewhere, or the entries moving under the box, ends the
-        // edit with its name first; a name refused keeps the box, and the
-        // click does nothing more.
+        // A right-click elsewhere, or the entries moving under the box, ends
+        // the edit with its name first; a name refused keeps the box, and
+        // the click does nothing more.
         if (EditingName() && !EndNameEdit(true)) return;
         break;
     default:

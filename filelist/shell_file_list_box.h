@@ -9,6 +9,7 @@
 #include <shellapi.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,8 +48,9 @@ public:
     // Whether an entry of the list stands for the file at `path`.
     bool HoldsFile(const std::wstring& path) const;
     // Selects the entry of that file name, as the platform compares file
-    // names, and scrolls it into view; nothing when none is listed.
-    void SelectFile(const std::wstring& fileName);
+    // names, and scrolls it into view; nothing when none is listed. Whether
+    // one is.
+    bool SelectFile(const std::wstring& fileName);
 
     // F2: the selected entry's name in a box over the entry, to rename it in
     // place; nothing when no entry is selected. Changes to the folder wait
@@ -84,10 +86,17 @@ private:
     void AddEntries(const std::vector<std::wstring>& names, UINT queryFlags);
     // Where an entry's text begins, from the entry's left edge.
     int TextLeft() const;
-    // Puts the box over the edited entry's text, in the list's font.
+    // The edited file's entry, or -1.
+    int EditedIndex();
+    // Puts the box over the edited entry's text, in the list's font, the
+    // entry scrolled into sight first.
     void PlaceNameEdit();
     void CloseNameEdit();
     void ReleaseClosedEdit();
+    // A click at `at` (client coordinates in a mouse message's LParam) ends
+    // the edit: false when the name was refused and the box stays.
+    bool EndNameEditByClick(LPARAM at);
+    void DoubleClickEndingEdit();
 
     bool forceFileExtensions_ = false;
     HIMAGELIST smallImages_ = nullptr;
@@ -104,6 +113,9 @@ private:
     std::wstring editedFile_;
     TNameForEditing edited_;
     bool endingEdit_ = false;
+    // Set by the click that ended the last edit, until the next click:
+    // whether it selected an entry, which the double-click it begins is about.
+    std::optional<bool> editEndedOnEntry_;
     // Follows the folder listed; changes made by anyone show by themselves.
     TFolderWatch watch_{[this] { return RereadKeepingPlace(*this); }};
 };

@@ -68,6 +68,7 @@ const TPlatformCalls& SystemCalls() {
         &::FindNextChangeNotification,
         &::MoveFileExW,
         &::SHChangeNotify,
+        &::ImmNotifyIME,
     };
     return calls;
 }

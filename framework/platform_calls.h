@@ -33,6 +33,7 @@ using FirstChangeFn = HANDLE(WINAPI*)(LPCWSTR, BOOL, DWORD);
 using NextChangeFn = BOOL(WINAPI*)(HANDLE);
 using MoveFileFn = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, DWORD);
 using ChangeNotifyFn = void(WINAPI*)(LONG, UINT, LPCVOID, LPCVOID);
+using NotifyImeFn = BOOL(WINAPI*)(HIMC, DWORD, DWORD, DWORD);
 using MetricsForDpiFn = int(WINAPI*)(int, UINT);
 using ParametersForDpiFn = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
 using AdjustForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
@@ -98,6 +99,9 @@ struct TPlatformCalls {
     MoveFileFn MoveFileExW;
     // Tells the shell (its open windows and caches) of a change the program made.
     ChangeNotifyFn SHChangeNotify;
+    // Tells an input method what to do with what it composes: a test stands
+    // in for an input method, which Wine may not have.
+    NotifyImeFn ImmNotifyIME;
 };
 
 // The table the program calls through.

@@ -101,6 +101,21 @@ private:
     HDC dc_;
 };
 
+// ImmGetContext / ImmReleaseContext: a window's input context, null where
+// the window has none.
+class InputContext {
+public:
+    explicit InputContext(HWND window) noexcept : window_(window), context_(::ImmGetContext(window)) {}
+    InputContext(const InputContext&) = delete;
+    InputContext& operator=(const InputContext&) = delete;
+    ~InputContext() { if (context_) ::ImmReleaseContext(window_, context_); }
+    HIMC get() const noexcept { return context_; }
+
+private:
+    HWND window_;
+    HIMC context_;
+};
+
 // BeginPaint / EndPaint.
 class PaintScope {
 public:

@@ -163,22 +163,6 @@ TEST_F(ListKeysTest, AKeyForTheListWhileAQuestionIsUpStartsNoCommand) {
     EXPECT_TRUE(FileExists(folder.Path(L"Outil.txt")));
 }
 
-namespace {
-
-// A key message as the platform sends it for a key held down: the repeat
-// bit tells that the key was already down.
-void PostHeldKey(HWND target, UINT vk) {
-    const LPARAM repeat = 1 | (static_cast<LPARAM>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16) | (LPARAM{1} << 30);
-    ::PostMessageW(target, WM_KEYDOWN, vk, repeat);
-}
-
-HWND FocusIn(HWND dialog) {
-    HWND focus = ::GetFocus();
-    return focus && ::GetAncestor(focus, GA_ROOT) == dialog ? focus : dialog;
-}
-
-}  // namespace
-
 // The key that asked the question stays down: its repeats reach the question,
 // then the list once the question is gone. Neither answers nor asks again;
 // a fresh press does both, in either presentation.

@@ -663,3 +663,297 @@ TEST_F(RenameTest, AFileMadeJustBeforeTheMoveIsNeverReplaced) {
               (std::vector<std::wstring>{L"Nouveau.txt=l'autre programme", L"Outil.txt=Outil.txt"}));
     ExpectNoMoveReplaces();
 }
+
+// The box in sight over its entry, the click that ends an edit, the list's
+// painting around the box, an input method's composition, held keys, and a
+// rename the platform refuses read again by the program itself.
+
+namespace {
+
+POINT Centre(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+
+void PostClick(HWND list, POINT at, bool doubleClick) {
+    const LPARAM where = MAKELPARAM(at.x, at.y);
+    ::PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, where);
+    ::PostMessageW(list, WM_LBUTTONUP, 0, where);
+    if (!doubleClick) return;
+    ::PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, where);
+    ::PostMessageW(list, WM_LBUTTONUP, 0, where);
+}
+
+class BoxInPlaceTest : public RenameTest {
+protected:
+    RECT EntryRect(int index) const {
+        RECT entry{};
+        ::SendMessageW(ListWindow(), LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&entry));
+        return entry;
+    }
+    RECT EntryRect(const std::wstring& fileName) const {
+        const std::vector<std::wstring> names = ListedFileNames(*List());
+        return EntryRect(static_cast<int>(std::find(names.begin(), names.end(), fileName) - names.begin()));
+    }
+
+    // The box lies wholly inside the list's client area, over the selected
+    // entry's text.
+    void ExpectBoxInSightOverTheSelectedEntry(HWND box) const {
+        RECT placed{};
+        ::GetWindowRect(box, &placed);
+        ::MapWindowPoints(HWND_DESKTOP, ListWindow(), reinterpret_cast<POINT*>(&placed), 2);
+        const RECT client = ClientRectOf(ListWindow());
+        EXPECT_GE(placed.left, client.left) << "the box is out of sight";
+        EXPECT_GE(placed.top, client.top) << "the box is out of sight";
+        EXPECT_LE(placed.right, client.right) << "the box is out of sight";
+        EXPECT_LE(placed.bottom, client.bottom) << "the box is out of sight";
+        const RECT entry = EntryRect(List()->ItemIndex());
+        EXPECT_GT(placed.left, entry.left) << "the box is not over its entry";
+        EXPECT_EQ(placed.right, entry.right) << "the box is not over its entry";
+        EXPECT_LE(placed.top, Centre(entry).y) << "the box is not over its entry";
+        EXPECT_GE(placed.bottom, Centre(entry).y) << "the box is not over its entry";
+    }
+};
+
+// The folder watch's change handle never signals: only the program's own
+// readings can update the list.
+HANDLE WINAPI NeverSignalled(LPCWSTR, BOOL, DWORD) { return ::CreateEventW(nullptr, TRUE, FALSE, nullptr); }
+BOOL WINAPI RearmedNeverSignalled(HANDLE) { return TRUE; }
+
+class UnwatchedRenameTest : public RenameTest {
+    TPlatformOverride<FirstChangeFn> first_{Platform().FindFirstChangeNotificationW, &NeverSignalled};
+    TPlatformOverride<NextChangeFn> next_{Platform().FindNextChangeNotification, &RearmedNeverSignalled};
+};
+
+// An input method that still composes "au.txt": completed, it gives its
+// result to the box it composes for.
+struct ImeCall {
+    bool context;
+    DWORD action;
+    DWORD index;
+    DWORD value;
+};
+HWND composingBox = nullptr;
+std::vector<ImeCall> imeCalls;
+
+BOOL WINAPI CompleteComposing(HIMC context, DWORD action, DWORD index, DWORD value) {
+    imeCalls.push_back({context != nullptr, action, index, value});
+    ::SendMessageW(composingBox, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L"au.txt"));
+    return TRUE;
+}
+
+}  // namespace
+
+// F2 brings an entry that the user scrolled away from into sight before the
+// box opens over it, and the box stays over it, in sight, while the window's
+// size makes the columns flow again.
+TEST_F(BoxInPlaceTest, F2OnAnEntryOutOfSightScrollsToItAndTheBoxFollowsItThroughResizes) {
+    for (int i = 0; i < 80; ++i) folder.Touch(L"m" + std::to_wstring(100 + i) + L".txt");
+    folder.Touch(L"Aaa.txt");
+    const SIZE designed{form->ClientWidth(), form->ClientHeight()};
+    const struct {
+        const char* label;
+        const wchar_t* file;
+        WORD scroll;
+    } cases[] = {
+        {"the first entry, the list at its last column", L"Aaa.txt", SB_RIGHT},
+        {"an entry in the middle, the list at its first column", L"m140.txt", SB_LEFT},
+    };
+    const struct {
+        const char* label;
+        SIZE client;
+    } sizes[] = {
+        {"shorter: more columns", {designed.cx, designed.cy / 2}},
+        {"wider and taller: fewer, wider columns", {designed.cx * 2, designed.cy * 2}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        List()->Update();
+        Select(c.file);
+        ::SendMessageW(ListWindow(), WM_HSCROLL, c.scroll, 0);
+        RECT shown{};
+        const RECT client = ClientRectOf(ListWindow());
+        const RECT entry = EntryRect(c.file);
+        ASSERT_FALSE(::IntersectRect(&shown, &entry, &client)) << "the entry is still in sight";
+        Press(ListWindow(), VK_F2);
+        HWND box = Box();
+        ASSERT_NE(box, nullptr);
+        ExpectBoxInSightOverTheSelectedEntry(box);
+        for (const auto& size : sizes) {
+            SCOPED_TRACE(size.label);
+            form->SetClientSize(size.client.cx, size.client.cy);
+            ExpectBoxInSightOverTheSelectedEntry(box);
+        }
+        EXPECT_EQ(Box(), box);
+        EXPECT_EQ(::GetFocus(), box);
+        Press(box, VK_ESCAPE);
+        form->SetClientSize(designed.cx, designed.cy);
+    }
+}
+
+// The click that ends an edit is about the entry that was under the pointer,
+// wherever the re-sort takes it; the double-click it begins launches that
+// entry, or nothing when the click was on no entry.
+TEST_F(BoxInPlaceTest, TheClickThatEndsAnEditActsOnTheEntryThatWasUnderThePointer) {
+    const struct {
+        const char* label;
+        const wchar_t* clicked;  // empty: a point on no entry
+        bool doubleClick;
+        std::wstring selected;
+        std::vector<std::wstring> questions;
+    } cases[] = {
+        {"a click on another entry", L"m.txt", false, L"m.txt", {}},
+        {"a double-click on another entry", L"m.txt", true, L"m.txt", {L"Lancer m.txt"}},
+        {"a double-click on no entry", L"", true, L"z.txt", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        for (const std::wstring& name : FolderNames(folder.Path())) ::DeleteFileW(folder.Path(name).c_str());
+        for (const wchar_t* name : {L"a.txt", L"b.txt", L"m.txt", L"n.txt"}) folder.Touch(name);
+        HWND box = StartEditing(L"a.txt");
+        ASSERT_NE(box, nullptr);
+        ::SetWindowTextW(box, L"z.txt");
+        const RECT client = ClientRectOf(ListWindow());
+        const POINT at = *c.clicked ? Centre(EntryRect(c.clicked)) : POINT{client.right - 3, client.bottom - 3};
+        DialogAnswerer answerer({Action::Cancel});
+        PostClick(ListWindow(), at, c.doubleClick);
+        RunLoop(400);
+        EXPECT_EQ(Box(), nullptr);
+        EXPECT_EQ(FolderNames(folder.Path()), (std::vector<std::wstring>{L"b.txt", L"m.txt", L"n.txt", L"z.txt"}));
+        EXPECT_EQ(SelectedFile(*List()), c.selected);
+        std::vector<std::wstring> asked;
+        for (const SeenDialog& seen : answerer.Seen()) asked.push_back(seen.text);
+        EXPECT_EQ(asked, c.questions);
+        EXPECT_TRUE(ShellCalls().empty());
+    }
+}
+
+// After a refused name, with the message answered, the box shows what was
+// typed: the list's painting of the selected entry beneath it (the
+// highlight colour, which the box, holding no selection, never paints)
+// stays beneath it. On the way the list painted its entry as it took the
+// focus and gave it back to the box; Wine's themed edit then repaints
+// itself whole, which Windows need not do, so the list paints alone once
+// more before the box's pixels are read.
+TEST_F(BoxInPlaceTest, TheListNeverPaintsOverTheOpenBox) {
+    folder.Touch(L"Outil.txt");
+    HWND box = StartEditing(L"Outil.txt");
+    ASSERT_NE(box, nullptr);
+    const std::wstring typed = L"Ou?til.txt";
+    ::SetWindowTextW(box, typed.c_str());
+    ::SendMessageW(box, EM_SETSEL, typed.size(), static_cast<LPARAM>(typed.size()));
+    {
+        DialogAnswerer answerer({Action::Ok});
+        Press(box, VK_RETURN);
+        ASSERT_EQ(answerer.Seen().size(), 1u);
+    }
+    ASSERT_EQ(Box(), box);
+    ASSERT_TRUE(RunMainLoopUntil(
+        [&] {
+            return ::GetFocus() == box && ::IsWindowEnabled(form->Handle()) &&
+                   !::GetUpdateRect(ListWindow(), nullptr, FALSE) && !::GetUpdateRect(box, nullptr, FALSE);
+        },
+        3000))
+        << "the box did not take the focus back and paint";
+    ::RedrawWindow(ListWindow(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_NOCHILDREN);
+    const RECT all = ClientRectOf(box);
+    Surface shot(all.right, all.bottom);
+    shot.CopyClient(box);
+    const COLORREF highlight = ::GetSysColor(COLOR_HIGHLIGHT);
+    const COLORREF text = ::GetSysColor(COLOR_WINDOWTEXT);
+    EXPECT_EQ(shot.Count(all, [&](COLORREF c) { return c == highlight; }), 0) << "the list painted its entry over the box";
+    EXPECT_GT(shot.Count(all, [&](COLORREF c) { return c == text; }), 0) << "the box shows no text";
+}
+
+// Text that an input method still composes is part of the name: the
+// composition is completed before the box's text is read, whatever ends the
+// edit.
+TEST_F(BoxInPlaceTest, WhatAnInputMethodStillComposesIsCompletedBeforeTheNameIsRead) {
+    const struct {
+        const char* label;
+        std::function<void(HWND box)> end;
+    } cases[] = {
+        {"a click on no entry",
+         [this](HWND) {
+             const RECT client = ClientRectOf(ListWindow());
+             PostClick(ListWindow(), {client.right - 3, client.bottom - 3}, false);
+         }},
+        // Over the list, where the wheel goes to the window under the pointer.
+        {"the wheel", [this](HWND) { ::PostMessageW(ListWindow(), WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        for (const std::wstring& name : FolderNames(folder.Path())) ::DeleteFileW(folder.Path(name).c_str());
+        folder.Touch(L"Outil.txt");
+        HWND box = StartEditing(L"Outil.txt");
+        ASSERT_NE(box, nullptr);
+        ::SetWindowTextW(box, L"Nouve");
+        ::SendMessageW(box, EM_SETSEL, 5, 5);
+        composingBox = box;
+        imeCalls.clear();
+        const TPlatformOverride composing(Platform().ImmNotifyIME, &CompleteComposing);
+        c.end(box);
+        EXPECT_TRUE(RunMainLoopUntil([&] { return Box() == nullptr; }, 3000)) << "the edit did not end";
+        ASSERT_EQ(imeCalls.size(), 1u);
+        EXPECT_TRUE(imeCalls[0].context) << "no input context";
+        EXPECT_EQ(imeCalls[0].action, static_cast<DWORD>(NI_COMPOSITIONSTR));
+        EXPECT_EQ(imeCalls[0].index, static_cast<DWORD>(CPS_COMPLETE));
+        EXPECT_EQ(imeCalls[0].value, 0u);
+        EXPECT_EQ(FolderNames(folder.Path()), std::vector<std::wstring>{L"Nouveau.txt"});
+    }
+}
+
+// A held key acts once per press: held Enter asks once about a refused name
+// (its repeats neither answer the message nor ask again), and the repeats of
+// the Esc that answered the message do not close the box.
+TEST_F(BoxInPlaceTest, AHeldEnterOrEscapeInTheBoxActsOncePerPress) {
+    const auto heldEnterThenOk = [](HWND question) {
+        for (int i = 0; i < 5; ++i) PostHeldKey(FocusIn(question), VK_RETURN);
+        DialogAnswerer::ClickButton(question, L"OK");
+    };
+    const struct {
+        const char* label;
+        UINT key;
+        Action answer;
+    } cases[] = {
+        {"Enter held", VK_RETURN, Action::Custom},
+        {"Escape held, its press answering the message", VK_ESCAPE, Action::Escape},
+    };
+    folder.Touch(L"Outil.txt");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        HWND box = StartEditing(L"Outil.txt");
+        ASSERT_NE(box, nullptr);
+        const std::wstring typed = L"Ou?til.txt";
+        ::SetWindowTextW(box, typed.c_str());
+        DialogAnswerer answerer({c.answer}, heldEnterThenOk);
+        DialogAnswerer::PostKey(box, VK_RETURN);
+        ASSERT_TRUE(RunMainLoopUntil(
+            [&] { return answerer.Seen().size() == 1 && ::IsWindowEnabled(form->Handle()) && ::GetFocus() == box; },
+            3000))
+            << "the message was not answered";
+        for (int i = 0; i < 5; ++i) PostHeldKey(box, c.key);
+        EXPECT_FALSE(RunMainLoopUntil([&] { return answerer.Seen().size() > 1 || Box() != box; }, 600))
+            << "a repeat asked again or closed the box";
+        EXPECT_EQ(answerer.Seen().size(), 1u);
+        ASSERT_EQ(Box(), box);
+        EXPECT_EQ(WindowText(box), typed);
+        Press(box, VK_ESCAPE);
+        EXPECT_EQ(FolderNames(folder.Path()), std::vector<std::wstring>{L"Outil.txt"});
+    }
+}
+
+// The platform refuses the rename (the file went meanwhile): the program
+// reads the folder again by itself, with no change notice to prompt it.
+TEST_F(UnwatchedRenameTest, ARenameThePlatformRefusesReadsTheFolderAgainByItself) {
+    folder.Touch(L"Outil.txt");
+    folder.Touch(L"Zèbre.txt");
+    HWND box = StartEditing(L"Outil.txt");
+    ASSERT_NE(box, nullptr);
+    ::SetWindowTextW(box, L"Nouveau.txt");
+    ASSERT_TRUE(::DeleteFileW(folder.Path(L"Outil.txt").c_str()));
+    DialogAnswerer answerer({Action::Ok});
+    Press(box, VK_RETURN);
+    ASSERT_EQ(answerer.Seen().size(), 1u);
+    EXPECT_EQ(Box(), nullptr);
+    EXPECT_TRUE(RunMainLoopUntil(
+        [&] { return ListedFileNames(*List()) == std::vector<std::wstring>{L"Zèbre.txt"}; }, 3000))
+        << "the list was not read again";
+}

@@ -278,6 +278,16 @@ void DialogAnswerer::PostKey(HWND target, UINT vk, bool alt) {
     ::PostMessageW(target, alt ? WM_SYSKEYUP : WM_KEYUP, vk, down | (1u << 30) | (1u << 31));
 }
 
+void PostHeldKey(HWND target, UINT vk) {
+    const LPARAM repeat = 1 | (static_cast<LPARAM>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16) | (LPARAM{1} << 30);
+    ::PostMessageW(target, WM_KEYDOWN, vk, repeat);
+}
+
+HWND FocusIn(HWND dialog) {
+    HWND focus = ::GetFocus();
+    return focus && ::GetAncestor(focus, GA_ROOT) == dialog ? focus : dialog;
+}
+
 void DialogAnswerer::Act(HWND dialog, Action action) {
     HWND focus = ::GetFocus();
     if (!focus || ::GetAncestor(focus, GA_ROOT) != dialog) focus = dialog;
@@ -458,6 +468,11 @@ void Surface::Fill(COLORREF colour) {
 void Surface::CopyScreen(POINT origin) {
     win::WindowDc screen(nullptr);
     ::BitBlt(dc_.get(), 0, 0, width_, height_, screen.get(), origin.x, origin.y, SRCCOPY);
+}
+
+void Surface::CopyClient(HWND window) {
+    win::WindowDc drawn(window);
+    ::BitBlt(dc_.get(), 0, 0, width_, height_, drawn.get(), 0, 0, SRCCOPY);
 }
 
 COLORREF Surface::At(int x, int y) const {

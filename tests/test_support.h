@@ -91,6 +91,9 @@ public:
     void Fill(COLORREF colour);
     // Takes the screen's pixels from `origin` on, the surface's size.
     void CopyScreen(POINT origin);
+    // Takes a window's client pixels as drawn, whether or not they have
+    // reached the screen yet (Wine shows a window's drawing a moment later).
+    void CopyClient(HWND window);
     COLORREF At(int x, int y) const;
     // The pixels of the box, row by row; of the whole surface without a box.
     std::vector<COLORREF> Pixels(const RECT& box) const;
@@ -218,6 +221,12 @@ private:
     DWORD answeredAt_ = 0;
     UINT_PTR timer_ = 0;
 };
+
+// A key message as the platform sends it for a key held down: the repeat
+// bit tells that the key was already down.
+void PostHeldKey(HWND target, UINT vk);
+// Where a dialog's keys go: its focus, or the dialog itself.
+HWND FocusIn(HWND dialog);
 
 // Another program in front: a window of another thread, brought to the
 // foreground for the life of the object, as when a file is dragged from the
