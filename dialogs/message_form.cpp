@@ -77,6 +77,8 @@ SIZE MeasureMessage(HDC dc, const std::wstring& message) {
     return {r.right - r.left, r.bottom - r.top};
 }
 
+TFont MessageFontAt(int dpi) { return TFont(NonClientMetricsForDpi(dpi).lfMessageFont); }
+
 LPCWSTR IconFor(TMsgDlgType kind) {
     switch (kind) {
     case mtWarning: return IDI_EXCLAMATION;
@@ -193,41 +195,87 @@ void TMessageForm::CreateParams(TCreateParams& params) {
     params.WndParent = TModalScope::Owner(TModalScope::TOwnerOf::MessageForm);
 }
 
+// Where everything goes at one resolution, in client pixels.
+struct TMessageForm::TLayout {
+    SIZE client;
+    int iconSize;
+    POINT iconAt;
+    RECT label;
+    POINT firstButton;
+    SIZE button;
+    int buttonSpacing;
+};
+
 void TMessageForm::Build(const std::wstring& message, TMsgDlgType kind, TMsgDlgButtons buttons,
                          TMsgDlgBtn defaultButton) {
     const int dpi = ResolutionFor(Handle());
     SetPixelsPerInch(dpi);
-    iconSize_ = ScaleFromDesign(kDesignIconSize, dpi);
-    Font().Assign(NonClientMetricsForDpi(dpi).lfMessageFont);
-    Font().SetColor(clWindowText);
-    win::WindowDc dc(Handle());
-    win::SelectScope selected(dc.get(), Font().Handle());
+    Font() = MessageFontAt(dpi);
+    messageText_ = message;
+    kind_ = kind;
+    buttonSet_ = buttons;
+    const TLayout layout = LayoutFor(dpi, Font().Handle());
+    SetClientSizeOnItsMonitor(layout.client.cx, layout.client.cy);
+    SetCaption(DialogTitle(kind));
+
+    Message = Create<TMessageLabel>(message);
+    Message->SetParent(this);
+    Message->Handle();
+    AddButtons(buttons, defaultButton);
+    ApplyLayout(layout);
+}
+
+TMessageForm::TLayout TMessageForm::LayoutFor(int dpi, HFONT font) const {
+    win::WindowDc dc(nullptr);
+    win::SelectScope selected(dc.get(), font);
     const Metrics m = MetricsFor(dc.get());
-    const int buttonWidth = CommonButtonWidth(dc.get(), buttons, m.minimumButtonWidth, dpi);
-    const SIZE text = MeasureMessage(dc.get(), message);
-    icon_ = IconFor(kind) ? SystemIcon(IconFor(kind), iconSize_) : nullptr;
+    const int buttonWidth = CommonButtonWidth(dc.get(), buttonSet_, m.minimumButtonWidth, dpi);
+    const SIZE text = MeasureMessage(dc.get(), messageText_);
+    const int iconSize = ScaleFromDesign(kDesignIconSize, dpi);
 
     int blockWidth = text.cx;
     int blockHeight = text.cy;
-    if (icon_) {
-        blockWidth += iconSize_ + m.horizontalSpacing;
-        blockHeight = std::max<int>(blockHeight, iconSize_);
+    if (IconFor(kind_)) {
+        blockWidth += iconSize + m.horizontalSpacing;
+        blockHeight = std::max<int>(blockHeight, iconSize);
     }
-    const int count = static_cast<int>(ButtonsInOrder(buttons).size());
+    const int count = static_cast<int>(ButtonsInOrder(buttonSet_).size());
     const int groupWidth = count ? count * buttonWidth + (count - 1) * m.buttonSpacing : 0;
     const int clientWidth = std::max(blockWidth, groupWidth) + 2 * m.horizontalMargin;
-    SetClientSizeOnItsMonitor(clientWidth, blockHeight + m.buttonHeight + m.verticalSpacing + 2 * m.verticalMargin);
-    SetCaption(DialogTitle(kind));
+    const int labelLeft = blockWidth - text.cx + m.horizontalMargin;
+    return {{clientWidth, blockHeight + m.buttonHeight + m.verticalSpacing + 2 * m.verticalMargin},
+            iconSize,
+            {m.horizontalMargin, m.verticalMargin},
+            {labelLeft, m.verticalMargin, labelLeft + text.cx, m.verticalMargin + text.cy},
+            {(clientWidth - groupWidth) / 2, blockHeight + m.verticalMargin + m.verticalSpacing},
+            {buttonWidth, m.buttonHeight},
+            m.buttonSpacing};
+}
 
-    iconAt_ = {m.horizontalMargin, m.verticalMargin};
-    messageText_ = message;
-    Message = Create<TMessageLabel>(message);
-    Message->SetParent(this);
-    Message->SetBounds(blockWidth - text.cx + m.horizontalMargin, m.verticalMargin, text.cx, text.cy);
-    Message->Handle();
+void TMessageForm::ApplyLayout(const TLayout& layout) {
+    iconSize_ = layout.iconSize;
+    iconAt_ = layout.iconAt;
+    icon_ = IconFor(kind_) ? SystemIcon(IconFor(kind_), iconSize_) : nullptr;
+    const RECT& label = layout.label;
+    Message->SetBounds(label.left, label.top, label.right - label.left, label.bottom - label.top);
+    POINT at = layout.firstButton;
+    for (TMessageButton* button : buttons_) {
+        button->SetBounds(at.x, at.y, layout.button.cx, layout.button.cy);
+        at.x += layout.button.cx + layout.buttonSpacing;
+    }
+    ::InvalidateRect(Handle(), nullptr, TRUE);
+}
 
-    AddButtons(buttons, defaultButton, (clientWidth - groupWidth) / 2, blockHeight + m.verticalMargin + m.verticalSpacing,
-               {buttonWidth, m.buttonHeight}, m.buttonSpacing);
+SIZE TMessageForm::ClientSizeForDpi(int dpi) { return LayoutFor(dpi, MessageFontAt(dpi).Handle()).client; }
+
+// The label and the buttons draw with the old font until each holds the new
+// one; only then is the old one freed.
+void TMessageForm::ChangeScale(int dpi) {
+    TFont scaled = MessageFontAt(dpi);
+    for (TWinControl* child : Controls())
+        ::SendMessageW(child->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(scaled.Handle()), TRUE);
+    Font() = std::move(scaled);
+    ApplyLayout(LayoutFor(dpi, Font().Handle()));
 }
 
 // The form is made on the primary monitor and shown on the active form's.
@@ -240,19 +288,16 @@ void TMessageForm::SetClientSizeOnItsMonitor(int width, int height) {
     SetBounds(Left(), Top(), outer.right - outer.left, outer.bottom - outer.top);
 }
 
-void TMessageForm::AddButtons(TMsgDlgButtons buttons, TMsgDlgBtn defaultButton, int left, int top, SIZE size,
-                              int spacing) {
+void TMessageForm::AddButtons(TMsgDlgButtons buttons, TMsgDlgBtn defaultButton) {
     const TMsgDlgBtn cancelButton = CancelButtonOf(buttons);
     for (TMsgDlgBtn value : ButtonsInOrder(buttons)) {
         const TModalResult result = value == mbHelp ? mrNone : ButtonResult(value);
         auto* button = Create<TMessageButton>(ButtonCaption(value), result, value == defaultButton);
         button->SetParent(this);
-        button->SetBounds(left, top, size.cx, size.cy);
         button->Handle();
         buttons_.push_back(button);
         if (value == defaultButton) defaultButton_ = button;
         if (value == cancelButton) cancelButton_ = button;
-        left += size.cx + spacing;
     }
     TMessageButton* first = defaultButton_ ? defaultButton_ : (buttons_.empty() ? nullptr : buttons_.front());
     if (first) SetActiveControl(first);

@@ -31,9 +31,16 @@ public:
 protected:
     void CreateParams(TCreateParams& params) override;
     void WndProc(TMessage& message) override;
+    SIZE ClientSizeForDpi(int dpi) override;
+    void ChangeScale(int dpi) override;
 
 private:
-    void AddButtons(TMsgDlgButtons buttons, TMsgDlgBtn defaultButton, int left, int top, SIZE size, int spacing);
+    struct TLayout;
+
+    // The layout at `dpi` with `font`, the message font of that resolution.
+    TLayout LayoutFor(int dpi, HFONT font) const;
+    void ApplyLayout(const TLayout& layout);
+    void AddButtons(TMsgDlgButtons buttons, TMsgDlgBtn defaultButton);
     void SetClientSizeOnItsMonitor(int width, int height);
     void RunModalLoop();
     void MoveFocus(int step);
@@ -46,6 +53,8 @@ private:
     int iconSize_ = 32;
     POINT iconAt_{};
     std::wstring messageText_;
+    TMsgDlgType kind_ = mtCustom;
+    TMsgDlgButtons buttonSet_{};
     std::vector<TMessageButton*> buttons_;
     TMessageButton* defaultButton_ = nullptr;
     TMessageButton* cancelButton_ = nullptr;

@@ -370,19 +370,6 @@ TForm1* StartedAt(int dpi) {
     return form;
 }
 
-// What Windows does when the window moves to a monitor of `dpi`: it asks for
-// the size there, then hands over the rectangle. The size the window answered.
-SIZE MoveToMonitorOf(TForm1* form, int dpi) {
-    constexpr UINT kGetDpiScaledSize = 0x02E4;
-    SIZE size{};
-    EXPECT_TRUE(::SendMessageW(form->Handle(), kGetDpiScaledSize, dpi, reinterpret_cast<LPARAM>(&size)));
-    RECT outer{};
-    ::GetWindowRect(form->Handle(), &outer);
-    const RECT suggested{outer.left, outer.top, outer.left + size.cx, outer.top + size.cy};
-    ::SendMessageW(form->Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
-    return size;
-}
-
 }  // namespace
 
 namespace {
@@ -438,10 +425,10 @@ TEST(MainWindow, MovedToAnotherResolutionItLooksAsIfStartedThereAndComesBackAsIt
         EXPECT_EQ(startedHere[5], 243);
         EXPECT_EQ(startedHere[3], 19);
         EXPECT_NE(startedThere, startedHere);
-        MoveToMonitorOf(form, dpi);
+        MoveToMonitorOf(form->Handle(), dpi);
         EXPECT_EQ(form->PixelsPerInch(), dpi);
         EXPECT_EQ(ScaledMeasures(form), startedThere);
-        MoveToMonitorOf(form, 96);
+        MoveToMonitorOf(form->Handle(), 96);
         EXPECT_EQ(ScaledMeasures(form), startedHere);
         Application->DestroyComponent(form);
     }
@@ -477,7 +464,7 @@ TEST(MainWindow, MovedToAnotherResolutionKeepsTheUsersPlace) {
     ReadingCounter readings(L"m150.txt");
     for (int dpi : {144, 192, 96}) {
         SCOPED_TRACE(dpi);
-        const SIZE answered = MoveToMonitorOf(form, dpi);
+        const SIZE answered = MoveToMonitorOf(form->Handle(), dpi);
         RECT outer{};
         ::GetWindowRect(form->Handle(), &outer);
         EXPECT_EQ(outer.right - outer.left, answered.cx);

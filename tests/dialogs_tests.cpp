@@ -543,6 +543,63 @@ TEST(MessageForm, OnAMonitorOf192DpiItsClientAreaThereHoldsItsButtons) {
     }
 }
 
+// Moved to a monitor of 192 dpi and back, the question's label and buttons
+// get the message font of that resolution while the one they hold is still
+// live, and the form is laid out for it: the label holds its message and each
+// button its caption, centred, with the margin above the label below them.
+TEST(MessageForm, MovedToAnotherResolutionItsChildrenHoldALiveFontAndTheirText) {
+    std::vector<std::wstring> givenAfterTheOldWasFreed;
+    MessageFormPtr form = CreateMessageDialog(kQuestion, mtConfirmation, {mbOK, mbCancel}, mbOK);
+    const int setter = 0;
+    for (TWinControl* child : form->Controls())
+        child->SetMessageFilter(&setter, [child, &givenAfterTheOldWasFreed](TMessage& message) {
+            if (message.Msg != WM_SETFONT) return false;
+            const auto held = reinterpret_cast<HFONT>(::SendMessageW(child->Handle(), WM_GETFONT, 0, 0));
+            if (::GetObjectType(held) != OBJ_FONT) givenAfterTheOldWasFreed.push_back(WindowText(child->Handle()));
+            return false;
+        });
+    for (int dpi : {192, 96}) {
+        SCOPED_TRACE(dpi);
+        givenAfterTheOldWasFreed.clear();
+        MoveToMonitorOf(form->Handle(), dpi);
+        EXPECT_TRUE(givenAfterTheOldWasFreed.empty())
+            << "the old font was freed before these children had the new one: "
+            << testing::PrintToString(givenAfterTheOldWasFreed);
+        const LOGFONTW expected = NonClientMetricsForDpi(dpi).lfMessageFont;
+        const RECT client = ClientRectOf(form->Handle());
+        RECT label{};
+        RECT buttons{};  // the box round the buttons
+        int children = 0;
+        for (HWND child = ::GetWindow(form->Handle(), GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+            ++children;
+            const std::wstring text = WindowText(child);
+            SCOPED_TRACE(testing::PrintToString(text));
+            const auto font = reinterpret_cast<HFONT>(::SendMessageW(child, WM_GETFONT, 0, 0));
+            EXPECT_EQ(::GetObjectType(font), static_cast<DWORD>(OBJ_FONT)) << "the child holds a freed font";
+            LOGFONTW held{};
+            ::GetObjectW(font, sizeof(held), &held);
+            EXPECT_EQ(held.lfHeight, expected.lfHeight);
+            RECT r = RectOf(child);
+            ::MapWindowPoints(HWND_DESKTOP, form->Handle(), reinterpret_cast<POINT*>(&r), 2);
+            if (_wcsicmp(ClassOf(child).c_str(), L"Button") == 0) {
+                EXPECT_GE(WidthOf(r), CaptionWidth(expected, text) + 8);
+                EXPECT_GT(HeightOf(r), UnitsOf(expected).y);
+                ::UnionRect(&buttons, &buttons, &r);
+            } else {
+                const SIZE needed = TextExtent(expected, text, WidthOf(r));
+                EXPECT_LE(needed.cx, WidthOf(r));
+                EXPECT_LE(needed.cy, HeightOf(r));
+                label = r;
+            }
+        }
+        EXPECT_EQ(children, 3);
+        EXPECT_GT(label.top, 0);
+        EXPECT_GT(buttons.left, 0);
+        EXPECT_LE(std::abs((client.right - buttons.right) - buttons.left), 1) << "the buttons are not centred";
+        EXPECT_EQ(client.bottom - buttons.bottom, label.top);
+    }
+}
+
 // An entry's name may hold "&": the question shows the name of the file it
 // acts on, every "&" drawn, and the form is laid out for what is drawn.
 TEST(MessageForm, NamesWithAmpersandsShowAsTheyAre) {

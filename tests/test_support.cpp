@@ -432,6 +432,17 @@ DWORD_PTR WINAPI ReadingCounter::CountAndAsk(LPCWSTR path, DWORD attributes, SHF
     return SystemCalls().SHGetFileInfoW(path, attributes, info, size, flags);
 }
 
+SIZE MoveToMonitorOf(HWND window, int dpi) {
+    constexpr UINT kGetDpiScaledSize = 0x02E4;
+    SIZE size{};
+    EXPECT_TRUE(::SendMessageW(window, kGetDpiScaledSize, dpi, reinterpret_cast<LPARAM>(&size)));
+    RECT outer{};
+    ::GetWindowRect(window, &outer);
+    const RECT suggested{outer.left, outer.top, outer.left + size.cx, outer.top + size.cy};
+    ::SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    return size;
+}
+
 RECT ClientRectOf(HWND window) {
     RECT r{};
     ::GetClientRect(window, &r);

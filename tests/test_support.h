@@ -76,6 +76,10 @@ private:
     TPlatformOverride<DpiForMonitorFn> answering_{Platform().GetDpiForMonitor, &Answer};
 };
 
+// What Windows does when the window moves to a monitor of `dpi`: it asks for
+// the size there, then hands over the rectangle. The size the window answered.
+SIZE MoveToMonitorOf(HWND window, int dpi);
+
 // A window's client rectangle.
 RECT ClientRectOf(HWND window);
 
