@@ -68,6 +68,8 @@ const TPlatformCalls& SystemCalls() {
         &::FindNextChangeNotification,
         &::MoveFileExW,
         &::SHChangeNotify,
+        &::GetAsyncKeyState,
+        &::CoCreateInstance,
     };
     return calls;
 }

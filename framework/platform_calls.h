@@ -33,6 +33,8 @@ using FirstChangeFn = HANDLE(WINAPI*)(LPCWSTR, BOOL, DWORD);
 using NextChangeFn = BOOL(WINAPI*)(HANDLE);
 using MoveFileFn = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, DWORD);
 using ChangeNotifyFn = void(WINAPI*)(LONG, UINT, LPCVOID, LPCVOID);
+using AsyncKeyStateFn = SHORT(WINAPI*)(int);
+using CreateInstanceFn = HRESULT(WINAPI*)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
 using MetricsForDpiFn = int(WINAPI*)(int, UINT);
 using ParametersForDpiFn = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
 using AdjustForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
@@ -98,6 +100,12 @@ struct TPlatformCalls {
     MoveFileFn MoveFileExW;
     // Tells the shell (its open windows and caches) of a change the program made.
     ChangeNotifyFn SHChangeNotify;
+    // A key's physical state. A drop arrives while another program is in
+    // front, and the thread's own key state follows only its own input.
+    AsyncKeyStateFn GetAsyncKeyState;
+    // Makes the COM objects the program asks of the system (the shell's
+    // shortcut): a test can give one that fails.
+    CreateInstanceFn CoCreateInstance;
 };
 
 // The table the program calls through.
