@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr wchar_t kForbiddenCharacters[] = L"\\/:*?\"<>|";
 constexpr wchar_t kBadCharacters[] =
     L"Un nom de fichier ne peut pas contenir les caractères suivants : \\ / : * ? \" < > |";
 constexpr wchar_t kNoName[] = L"Vous devez taper un nom de fichier.";
@@ -34,9 +33,7 @@ bool OnlySpacesAndDots(const std::wstring& text) {
 }
 
 bool HasForbiddenCharacter(const std::wstring& text) {
-    return std::any_of(text.begin(), text.end(), [](wchar_t c) {
-        return c < L' ' || std::wcschr(kForbiddenCharacters, c) != nullptr;
-    });
+    return std::any_of(text.begin(), text.end(), ForbiddenInFileName);
 }
 
 // The device names that the system reserves, whatever follows a first dot.
