@@ -105,14 +105,10 @@ std::wstring ShortcutFileName(const std::wstring& target) {
     return name + kShortcutExtension;
 }
 
-// The platform's error code inside a COM result, where it carries one: the
-// system has a text for that code.
-DWORD ErrorCodeOf(HRESULT result) {
-    return HRESULT_FACILITY(result) == FACILITY_WIN32 ? HRESULT_CODE(result) : static_cast<DWORD>(result);
-}
-
+// The system has a text for a COM result as for an error code.
 std::wstring CannotMakeShortcut(const std::wstring& name, HRESULT result) {
-    return L"Impossible de créer le raccourci « " + name + L" » :\r\n\r\n" + SystemErrorText(ErrorCodeOf(result));
+    return L"Impossible de créer le raccourci « " + name + L" » :\r\n\r\n" +
+           SystemErrorText(static_cast<DWORD>(result));
 }
 
 // Puts a shortcut to `target` in the folder; the new entry is selected.
