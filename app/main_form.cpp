@@ -212,7 +212,6 @@ bool KeyDown(int key) { return ::GetKeyState(key) < 0; }
 // thread's key state then misses the keys: the physical state tells.
 bool AltHeldNow() { return Platform().GetAsyncKeyState(VK_MENU) < 0; }
 
-
 }  // namespace
 
 std::function<void()> TForm1::CommandForKey(WPARAM key) {
