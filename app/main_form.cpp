@@ -203,16 +203,14 @@ void TForm1::Supprimer1Click(TComponent*) {
     if (RemoveSelected(*ShellFileListBox1)) mnu_EXPLORE->Click();
 }
 
-void TForm1::FileDragDrop1Drop(TComponent*, const POINT&, const std::vector<std::wstring>& value) {
-    // A drop ends a rename in place without renaming, then asks as any drop.
-    ShellFileListBox1->EndNameEdit(false);
-    AddDroppedFile(*ShellFileListBox1, value);
-}
-
 namespace {
 
 bool KeyDown(int key) { return ::GetKeyState(key) < 0; }
 
+// Alt held as the files arrive asks for a shortcut, as in the file browser.
+// A drag from another program leaves that program in front, and the
+// thread's key state then misses the keys: the physical state tells.
+bool AltHeldNow() { return Platform().GetAsyncKeyState(VK_MENU) < 0; }
 
 }  // namespace
 
@@ -258,7 +256,18 @@ bool TForm1::PreProcessKey(MSG& msg) {
     return true;
 }
 
+void TForm1::FileDragDrop1Drop(TComponent*, const POINT&, const std::vector<std::wstring>& value) {
+    AddFiles(value, AltHeldNow() ? TAddAs::Shortcut : TAddAs::Copy);
+}
+
+// A paste has no key that asks for a shortcut: a file is copied.
 void TForm1::PasteFiles() {
     const std::vector<std::wstring> files = ClipboardFileNames(Handle());
-    if (!files.empty()) FileDragDrop1Drop(FileDragDrop1, POINT{}, files);
+    if (!files.empty()) AddFiles(files, TAddAs::Copy);
+}
+
+void TForm1::AddFiles(const std::vector<std::wstring>& files, TAddAs as) {
+    // A drop ends a rename in place without renaming, then asks as any drop.
+    ShellFileListBox1->EndNameEdit(false);
+    AddDroppedFile(*ShellFileListBox1, files, as);
 }

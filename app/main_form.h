@@ -14,6 +14,7 @@ class TShellFileListBox;
 class TImageList;
 class TFileDragDrop;
 class TStatusBar;
+enum class TAddAs;
 
 class TForm1 : public TForm {
 public:
@@ -65,6 +66,8 @@ private:
     void ApplyScale(int dpi);
     // The command a key of the list starts, if any.
     std::function<void()> CommandForKey(WPARAM key);
+    // Adds the first of the files dropped or pasted to the folder.
+    void AddFiles(const std::vector<std::wstring>& files, TAddAs as);
 };
 
 extern TForm1* Form1;

@@ -6,5 +6,10 @@
 
 class TShellFileListBox;
 
-// Copies the first dropped file into the SendTo folder, once the user agrees.
-void AddDroppedFile(TShellFileListBox& list, const std::vector<std::wstring>& dropped);
+// What the user asked a dropped file to become in the folder. A folder
+// becomes a shortcut to it either way, and a shortcut is copied either way.
+enum class TAddAs { Copy, Shortcut };
+
+// Adds the first dropped file to the SendTo folder, once the user agrees: a
+// copy of it, or a shortcut to it.
+void AddDroppedFile(TShellFileListBox& list, const std::vector<std::wstring>& dropped, TAddAs as);

@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr wchar_t kForbiddenCharacters[] = L"\\/:*?\"<>|";
 constexpr wchar_t kBadCharacters[] =
     L"Un nom de fichier ne peut pas contenir les caractères suivants : \\ / : * ? \" < > |";
 constexpr wchar_t kNoName[] = L"Vous devez taper un nom de fichier.";
@@ -61,9 +60,7 @@ bool OnlySpacesAndDots(const std::wstring& text) {
 }
 
 bool HasForbiddenCharacter(const std::wstring& text) {
-    return std::any_of(text.begin(), text.end(), [](wchar_t c) {
-        return c < L' ' || std::wcschr(kForbiddenCharacters, c) != nullptr;
-    });
+    return std::any_of(text.begin(), text.end(), ForbiddenInFileName);
 }
 
 // The digits of the numbered device names: 1 to 9, and the superscript

@@ -2,8 +2,10 @@
 
 #include "modal_scope.h"
 #include "platform_calls.h"
+#include "win_handles.h"
 
 #include <shlobj.h>
+#include <shobjidl.h>
 
 bool RecycleFile(const std::wstring& path) {
     // Nothing there to recycle. Wine would ask whether to destroy it for good.
@@ -32,6 +34,25 @@ void TellShellCreated(const std::wstring& path) {
 
 void TellShellRenamed(const std::wstring& from, const std::wstring& to) {
     Platform().SHChangeNotify(SHCNE_RENAMEITEM, SHCNF_PATHW, from.c_str(), to.c_str());
+}
+
+HRESULT SaveShortcut(const std::wstring& target, const std::wstring& path) {
+    IShellLinkW* rawLink = nullptr;
+    HRESULT result = Platform().CoCreateInstance(__uuidof(ShellLink), nullptr, CLSCTX_INPROC_SERVER,
+                                                 __uuidof(IShellLinkW), reinterpret_cast<void**>(&rawLink));
+    if (FAILED(result)) return result;
+    const win::UniqueCom<IShellLinkW> link(rawLink);
+    result = link->SetPath(target.c_str());
+    if (FAILED(result)) return result;
+    IPersistFile* rawFile = nullptr;
+    result = link->QueryInterface(__uuidof(IPersistFile), reinterpret_cast<void**>(&rawFile));
+    if (FAILED(result)) return result;
+    const win::UniqueCom<IPersistFile> file(rawFile);
+    // Only what this save made is taken away when it fails.
+    const bool wasThere = ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    result = file->Save(path.c_str(), TRUE);
+    if (FAILED(result) && !wasThere) ::DeleteFileW(path.c_str());
+    return result;
 }
 
 bool ShowNotice(const std::wstring& message, TMsgDlgType kind) {

@@ -5,6 +5,7 @@
 
 #include <shellapi.h>
 
+#include <cwchar>
 #include <string>
 
 // Moves the file to the Recycle Bin; true when the shell succeeded. The
@@ -17,6 +18,9 @@ BOOL CopyFileTo(const std::wstring& source, const std::wstring& destination);
 // windows and caches show the change at once.
 void TellShellCreated(const std::wstring& path);
 void TellShellRenamed(const std::wstring& from, const std::wstring& to);
+// Saves a shell shortcut to `target` at `path`; the COM result. A save that
+// failed leaves no half-written file behind.
+HRESULT SaveShortcut(const std::wstring& target, const std::wstring& path);
 // Shows a notice with one OK button; always true.
 bool ShowNotice(const std::wstring& message, TMsgDlgType kind);
 // Asks an OK/Cancel question; true only for OK.
@@ -24,3 +28,7 @@ bool AskConfirm(const std::wstring& message);
 
 // The characters after the last "\" or ":", or the whole path.
 inline std::wstring FileNamePart(const std::wstring& path) { return path.substr(path.find_last_of(L"\\:") + 1); }
+
+// Whether a file name cannot hold the character: the ones the platform
+// reserves, and the control characters.
+inline bool ForbiddenInFileName(wchar_t c) { return c < L' ' || std::wcschr(L"\\/:*?\"<>|", c) != nullptr; }

@@ -69,6 +69,8 @@ const TPlatformCalls& SystemCalls() {
         &::MoveFileExW,
         &::SHChangeNotify,
         &::ImmNotifyIME,
+        &::GetAsyncKeyState,
+        &::CoCreateInstance,
     };
     return calls;
 }

@@ -34,6 +34,8 @@ using NextChangeFn = BOOL(WINAPI*)(HANDLE);
 using MoveFileFn = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, DWORD);
 using ChangeNotifyFn = void(WINAPI*)(LONG, UINT, LPCVOID, LPCVOID);
 using NotifyImeFn = BOOL(WINAPI*)(HIMC, DWORD, DWORD, DWORD);
+using AsyncKeyStateFn = SHORT(WINAPI*)(int);
+using CreateInstanceFn = HRESULT(WINAPI*)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
 using MetricsForDpiFn = int(WINAPI*)(int, UINT);
 using ParametersForDpiFn = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
 using AdjustForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
@@ -102,6 +104,12 @@ struct TPlatformCalls {
     // Tells an input method what to do with what it composes: a test stands
     // in for an input method, which Wine may not have.
     NotifyImeFn ImmNotifyIME;
+    // A key's physical state. A drop arrives while another program is in
+    // front, and the thread's own key state follows only its own input.
+    AsyncKeyStateFn GetAsyncKeyState;
+    // Makes the COM objects the program asks of the system (the shell's
+    // shortcut): a test can give one that fails.
+    CreateInstanceFn CoCreateInstance;
 };
 
 // The table the program calls through.

@@ -16,10 +16,16 @@
 
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+#include <shobjidl.h>
+
 #include <algorithm>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -294,14 +300,29 @@ TEST_F(DropTargetTest, ATargetDestroyedFirstLeavesTheComponentWithoutTarget) {
     EXPECT_FALSE(target.IsHooked());
 }
 
+// The two ways the user hands files to the list.
+enum class Way { Drop, Paste };
+
 // Adding a dropped file to the SendTo folder, through the real question.
 class DropToAddTest : public MainWindowTest {
 protected:
     // Drops the files on the list and answers the questions; returns what was shown.
     std::vector<SeenDialog> DropAndAnswer(const std::vector<std::wstring>& files,
-                                          std::vector<DialogAnswerer::Action> answers) {
-        DialogAnswerer answerer(std::move(answers));
+                                          std::vector<DialogAnswerer::Action> answers,
+                                          std::function<void(HWND)> custom = nullptr) {
+        DialogAnswerer answerer(std::move(answers), std::move(custom));
         ::SendMessageW(List()->Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(files, {4, 4})), 0);
+        PumpMessages();
+        return answerer.Seen();
+    }
+    // Hands the files over by a drop, or by the file browser's Copy and
+    // Ctrl+V, and answers the questions; returns what was shown.
+    std::vector<SeenDialog> AddAndAnswer(Way way, const std::vector<std::wstring>& files,
+                                         std::vector<DialogAnswerer::Action> answers) {
+        if (way == Way::Drop) return DropAndAnswer(files, std::move(answers));
+        PutOnClipboard(CF_HDROP, MakeDrop(files, {0, 0}));
+        DialogAnswerer answerer(std::move(answers));
+        form->PasteFiles();
         PumpMessages();
         return answerer.Seen();
     }
@@ -440,7 +461,6 @@ TEST_F(DropToAddTest, AnEntryThatCannotBeRecycledStaysAndNothingIsCopied) {
 
 TEST_F(DropToAddTest, WhatCannotBeCopiedChangesNothingAndShowsOnlyTheQuestion) {
     folder.Touch(L"deja.txt", "ici");
-    folder.Touch(L"dossier.exe", "fichier");
     List()->Update();
     // Nothing that cannot be copied sends the entry of its name to the
     // Recycle Bin: a recycling asked for would be refused and noticed here.
@@ -451,7 +471,6 @@ TEST_F(DropToAddTest, WhatCannotBeCopiedChangesNothingAndShowsOnlyTheQuestion) {
         size_t questions;
     };
     const Case cases[] = {
-        {"a folder named as an entry", {source_.MakeFolder(L"dossier.exe")}, 1},
         {"a file of the SendTo folder itself", {folder.Path(L"deja.txt")}, 1},
         {"the same file under another case", {folder.Path(L"DEJA.TXT")}, 1},
         {"a file that is not there", {source_.Path(L"deja.txt")}, 1},
@@ -462,8 +481,8 @@ TEST_F(DropToAddTest, WhatCannotBeCopiedChangesNothingAndShowsOnlyTheQuestion) {
         const auto seen = DropAndAnswer(c.files, {DialogAnswerer::Action::Ok});
         EXPECT_EQ(seen.size(), c.questions);
         EXPECT_TRUE(RecycleRefused::asked.empty());
-        EXPECT_EQ(FolderContents(folder.Path()), (std::vector<std::wstring>{L"deja.txt=ici", L"dossier.exe=fichier"}));
-        EXPECT_EQ(ListedNames(), (std::vector<std::wstring>{L"deja.txt", L"dossier.exe"}));
+        EXPECT_EQ(FolderContents(folder.Path()), std::vector<std::wstring>{L"deja.txt=ici"});
+        EXPECT_EQ(ListedNames(), std::vector<std::wstring>{L"deja.txt"});
     }
 }
 
@@ -498,6 +517,347 @@ TEST_F(DropToAddTest, ADropWhileAQuestionIsUpIsReleasedAndAsksNothing) {
         EXPECT_FALSE(second.Open()) << "the second drop was not released";
         EXPECT_EQ(FolderContents(folder.Path()), std::vector<std::wstring>{L"premier.exe=1"});
         ::DeleteFileW(folder.Path(L"premier.exe").c_str());
+    }
+}
+
+// The target a shell shortcut names, read back from its file as the shell
+// reads it; empty when it cannot be read.
+std::wstring ShortcutTarget(const std::wstring& path) {
+    IShellLinkW* rawLink = nullptr;
+    if (FAILED(::CoCreateInstance(__uuidof(ShellLink), nullptr, CLSCTX_INPROC_SERVER, __uuidof(IShellLinkW),
+                                  reinterpret_cast<void**>(&rawLink))))
+        return {};
+    const win::UniqueCom<IShellLinkW> link(rawLink);
+    IPersistFile* rawFile = nullptr;
+    if (FAILED(link->QueryInterface(__uuidof(IPersistFile), reinterpret_cast<void**>(&rawFile)))) return {};
+    const win::UniqueCom<IPersistFile> file(rawFile);
+    wchar_t target[MAX_PATH] = {};
+    if (FAILED(file->Load(path.c_str(), STGM_READ)) ||
+        FAILED(link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH)))
+        return {};
+    return target;
+}
+
+// The Alt key as the user's finger holds it, as the table of platform calls
+// answers for its physical state, for the life of the object.
+class AltKey {
+public:
+    explicit AltKey(bool held) { held_ = held; }
+    static void Hold(bool held) { held_ = held; }
+
+private:
+    static SHORT WINAPI State(int key) { return key == VK_MENU && held_ ? static_cast<SHORT>(-0x8000) : SHORT{0}; }
+
+    static inline bool held_ = false;
+    TPlatformOverride<AsyncKeyStateFn> answering_{Platform().GetAsyncKeyState, &State};
+};
+
+// The shell names the drive C:\ as `name` while the object lives, and every
+// other path as it does.
+class RootNamed {
+public:
+    explicit RootNamed(const wchar_t* name) { name_ = name; }
+
+private:
+    static DWORD_PTR WINAPI Answer(LPCWSTR path, DWORD attributes, SHFILEINFOW* info, UINT size, UINT flags) {
+        if (!name_ || !path || std::wstring_view(path) != L"C:\\" || !(flags & SHGFI_DISPLAYNAME))
+            return SystemCalls().SHGetFileInfoW(path, attributes, info, size, flags);
+        *info = {};
+        ::lstrcpynW(info->szDisplayName, name_, MAX_PATH);
+        return 1;
+    }
+
+    static inline const wchar_t* name_ = nullptr;
+    TPlatformOverride<ShellFileInfoFn> answering_{Platform().SHGetFileInfoW, &Answer};
+};
+
+// What the shell is told of the program's changes while the object lives:
+// each event with the path it names.
+class ShellNotices {
+public:
+    using Notice = std::pair<LONG, std::wstring>;
+    ShellNotices() { told_.clear(); }
+    static const std::vector<Notice>& Told() { return told_; }
+
+private:
+    static void WINAPI Record(LONG event, UINT flags, LPCVOID first, LPCVOID) {
+        const bool path = (flags & SHCNF_TYPE) == SHCNF_PATHW && first;
+        told_.emplace_back(event, path ? static_cast<const wchar_t*>(first) : L"(pas un chemin)");
+    }
+
+    static inline std::vector<Notice> told_;
+    TPlatformOverride<ChangeNotifyFn> recording_{Platform().SHChangeNotify, &Record};
+};
+
+bool HoldsNoForbiddenCharacter(const std::wstring& name) {
+    return name.find_first_of(L"\\/:*?\"<>|") == std::wstring::npos &&
+           std::none_of(name.begin(), name.end(), [](wchar_t c) { return c < L' '; });
+}
+
+// Whether the list shows entry `index` whole.
+bool InSight(TShellFileListBox& list, int index) {
+    RECT item{};
+    if (::SendMessageW(list.Handle(), LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)) ==
+        LB_ERR)
+        return false;
+    const RECT client = ClientRectOf(list.Handle());
+    return item.left >= client.left && item.top >= client.top && item.right <= client.right &&
+           item.bottom <= client.bottom;
+}
+
+std::vector<std::wstring> Without(std::vector<std::wstring> contents, const std::wstring& name) {
+    std::erase_if(contents, [&](const std::wstring& entry) { return entry.starts_with(name + L"="); });
+    return contents;
+}
+
+// A folder, dropped or pasted, becomes a shortcut to it, named as the shell
+// names the folder; so does a file dropped with Alt held, but a shortcut is
+// copied, and a paste, which has no Alt, copies a file. The new shortcut is
+// selected and in sight; the rest of the folder stays as it was.
+TEST_F(DropToAddTest, AFolderOrAFileDroppedWithAltBecomesAShortcutNamedAsTheShellNamesIt) {
+    // Entries enough before the new ones that the list must scroll to show them.
+    for (int i = 10; i < 50; ++i) folder.Touch(L"a-" + std::to_wstring(i) + L".txt", std::to_string(i));
+    folder.Touch(L"deja.txt", "ici");
+    folder.Touch(L"dossier.exe", "fichier");
+    const std::wstring tool = source_.Touch(L"outil.exe", "premier");
+    const std::wstring shortcut = source_.MakeShortcut(L"Bloc", L"C:\\windows\\notepad.exe");
+    const std::wstring namedAsEntry = source_.MakeFolder(L"dossier.exe");
+    // The name the shell gives a drive's root varies; the filter does not.
+    const std::wstring theShellsName = L"(le nom du shell)";
+
+    // What the folder gains: nothing, a copy of what was dropped (no
+    // target) or a shortcut to its target.
+    struct Outcome {
+        std::wstring entry;
+        std::wstring target;
+    };
+    struct Case {
+        const char* label;
+        std::wstring dropped;
+        bool alt;
+        DialogAnswerer::Action answer;
+        std::wstring asked;
+        Outcome onDrop;
+        Outcome onPaste;
+        const wchar_t* rootName = nullptr;  // what the shell calls C:\, when not its own name
+        bool entryThereBefore = false;
+    };
+    for (Way way : {Way::Drop, Way::Paste}) {
+        // Of its own for each way: the replaced entries go to the same Recycle Bin.
+        const std::wstring backupsName = UniqueName(L"Sauvegardes", L"");
+        const std::wstring backups = source_.MakeFolder(backupsName);
+        MakeFile(backups + L"\\copie.txt", "sauvée");
+        const Outcome toBackups{backupsName + L".lnk", backups};
+        const Case cases[] = {
+            {"a folder", backups, false, DialogAnswerer::Action::Ok, backupsName, toBackups, toBackups},
+            {"a drive's root", L"C:\\", false, DialogAnswerer::Action::Ok, L"C:\\", {theShellsName, L"C:\\"},
+             {theShellsName, L"C:\\"}},
+            {"a drive's root, named with characters a file name cannot hold", L"C:\\", false,
+             DialogAnswerer::Action::Ok, L"C:\\", {L"Disque local (C) abcdefghij.lnk", L"C:\\"},
+             {L"Disque local (C) abcdefghij.lnk", L"C:\\"}, L"Disque local (C:) \"a\\b/c*d?e<f>g|h\x01i\x1fj\""},
+            {"a file, Alt held", tool, true, DialogAnswerer::Action::Ok, L"outil.exe", {L"outil.exe.lnk", tool},
+             {L"outil.exe", L""}},
+            {"a shortcut, Alt held", shortcut, true, DialogAnswerer::Action::Ok, L"Bloc.lnk", {L"Bloc.lnk", L""},
+             {L"Bloc.lnk", L""}},
+            {"a folder of an entry's name, Alt held", namedAsEntry, true, DialogAnswerer::Action::Ok,
+             L"dossier.exe", {L"dossier.exe.lnk", namedAsEntry}, {L"dossier.exe.lnk", namedAsEntry}},
+            {"a folder whose shortcut replaces an entry", backups, false, DialogAnswerer::Action::Ok, backupsName,
+             toBackups, toBackups, nullptr, true},
+            {"a folder, cancelled", backups, false, DialogAnswerer::Action::Cancel, backupsName, {}, {}},
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(way == Way::Drop ? "drop: " : "paste: ") + c.label);
+            const Outcome& expected = way == Way::Drop ? c.onDrop : c.onPaste;
+            if (c.entryThereBefore) folder.Touch(expected.entry, "ancien");
+            List()->Update();
+            Select(L"deja.txt");
+            const std::vector<std::wstring> before = FolderContents(folder.Path());
+            const std::vector<std::wstring> namesBefore = FolderNames(folder.Path());
+            const RootNamed rootNamed(c.rootName);
+            const AltKey alt(c.alt);
+            const ShellNotices notices;
+
+            const auto seen = AddAndAnswer(way, {c.dropped}, {c.answer});
+            ASSERT_EQ(seen.size(), 1u);
+            EXPECT_TRUE(ShowsQuestionFor(seen[0], c.asked));
+
+            const std::vector<std::wstring> names = FolderNames(folder.Path());
+            std::wstring made = expected.entry;
+            if (made == theShellsName) {
+                std::vector<std::wstring> added;
+                std::set_difference(names.begin(), names.end(), namesBefore.begin(), namesBefore.end(),
+                                    std::back_inserter(added));
+                ASSERT_EQ(added.size(), 1u);
+                made = added[0];
+                EXPECT_TRUE(made.ends_with(L".lnk") && made.size() > 4 && made.front() != L' ' &&
+                            !made.ends_with(L" .lnk"))
+                    << testing::PrintToString(made);
+                EXPECT_TRUE(HoldsNoForbiddenCharacter(made)) << testing::PrintToString(made);
+            }
+            // The folder: what was there, its contents unchanged, and the new entry.
+            std::vector<std::wstring> expectedNames = namesBefore;
+            if (!made.empty() && !c.entryThereBefore) expectedNames.push_back(made);
+            std::sort(expectedNames.begin(), expectedNames.end());
+            EXPECT_EQ(names, expectedNames);
+            EXPECT_EQ(Without(FolderContents(folder.Path()), made), Without(before, made));
+            if (!made.empty() && !expected.target.empty()) {
+                EXPECT_EQ(ShortcutTarget(folder.Path(made)), expected.target);
+            } else if (!made.empty()) {
+                EXPECT_EQ(ReadFileBytes(folder.Path(made)), ReadFileBytes(c.dropped));
+            }
+            std::vector<ShellNotices::Notice> told;
+            if (!made.empty()) told.emplace_back(SHCNE_CREATE, folder.Path(made));
+            EXPECT_EQ(ShellNotices::Told(), told);
+            const std::wstring recycleBin = WineRecycleBinFolder();
+            if (c.entryThereBefore && !recycleBin.empty()) {
+                EXPECT_EQ(ReadFileBytes(recycleBin + L"\\" + made), "ancien");
+            }
+
+            // The list: the folder as it is now, the new shortcut selected
+            // and in sight; a copy is listed as before, with no selection.
+            EXPECT_EQ(ListedNames(), names);
+            const std::wstring selected = made.empty()                ? L"deja.txt"
+                                          : expected.target.empty() ? L"(none)"
+                                                                    : made;
+            EXPECT_EQ(SelectedFile(*List()), selected);
+            if (!expected.target.empty()) {
+                EXPECT_TRUE(InSight(*List(), List()->ItemIndex()));
+            }
+            if (!made.empty()) ::DeleteFileW(folder.Path(made).c_str());
+        }
+    }
+}
+
+// The shell's shortcut as the table of platform calls gives it: its save
+// writes part of the file and then fails, as on a full disk. It counts the
+// references that the program holds.
+class HalfSavedShortcut : public IShellLinkW, public IPersistFile {
+public:
+    HalfSavedShortcut() { current_ = this; }
+    ~HalfSavedShortcut() { current_ = nullptr; }
+    HalfSavedShortcut(const HalfSavedShortcut&) = delete;
+    HalfSavedShortcut& operator=(const HalfSavedShortcut&) = delete;
+
+    ULONG References() const noexcept { return references_; }
+    static HRESULT WINAPI Create(REFCLSID, LPUNKNOWN, DWORD, REFIID id, LPVOID* object) {
+        return current_->QueryInterface(id, object);
+    }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
+        *object = nullptr;
+        if (id == __uuidof(IUnknown) || id == __uuidof(IShellLinkW)) *object = static_cast<IShellLinkW*>(this);
+        if (id == __uuidof(IPersistFile)) *object = static_cast<IPersistFile*>(this);
+        if (!*object) return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() override { return --references_; }
+
+    HRESULT STDMETHODCALLTYPE Save(LPCOLESTR path, BOOL) override {
+        MakeFile(path, "début");
+        return HRESULT_FROM_WIN32(ERROR_DISK_FULL);
+    }
+    HRESULT STDMETHODCALLTYPE SetPath(LPCWSTR) override { return S_OK; }
+
+    // What the program does not ask of a shortcut.
+    HRESULT STDMETHODCALLTYPE GetPath(LPWSTR, int, WIN32_FIND_DATAW*, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDList(PIDLIST_ABSOLUTE*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetIDList(PCIDLIST_ABSOLUTE) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetDescription(LPWSTR, int) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetDescription(LPCWSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetWorkingDirectory(LPWSTR, int) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetWorkingDirectory(LPCWSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetArguments(LPWSTR, int) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetArguments(LPCWSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetHotkey(WORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetHotkey(WORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetShowCmd(int*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetShowCmd(int) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIconLocation(LPWSTR, int, int*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetIconLocation(LPCWSTR, int) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetRelativePath(LPCWSTR, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Resolve(HWND, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetClassID(CLSID*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE IsDirty() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Load(LPCOLESTR, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SaveCompleted(LPCOLESTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetCurFile(LPOLESTR*) override { return E_NOTIMPL; }
+
+private:
+    static inline HalfSavedShortcut* current_ = nullptr;
+    ULONG references_ = 0;
+};
+
+// The system cannot make the shell's shortcut object at all.
+HRESULT WINAPI NoShortcutObject(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID* object) {
+    *object = nullptr;
+    return E_OUTOFMEMORY;
+}
+
+// A shortcut that cannot be made is said, with the system's reason, and
+// leaves nothing in the folder: no half-written file, no entry listed.
+TEST_F(DropToAddTest, AShortcutThatCannotBeMadeIsSaidAndLeavesNothingBehind) {
+    folder.Touch(L"deja.txt", "ici");
+    const std::wstring backups = source_.MakeFolder(L"Sauvegardes");
+    HalfSavedShortcut halfSaved;
+    const struct {
+        const char* label;
+        CreateInstanceFn create;
+        DWORD error;
+    } cases[] = {
+        {"the save fails once it has begun the file", &HalfSavedShortcut::Create, ERROR_DISK_FULL},
+        {"the shortcut object cannot be made", &NoShortcutObject, ERROR_OUTOFMEMORY},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        List()->Update();
+        const TPlatformOverride<CreateInstanceFn> creating(Platform().CoCreateInstance, c.create);
+        const ShellNotices notices;
+        const auto seen = DropAndAnswer({backups}, {DialogAnswerer::Action::Ok, DialogAnswerer::Action::Ok});
+        ASSERT_EQ(seen.size(), 2u);
+        EXPECT_TRUE(ShowsQuestionFor(seen[0], L"Sauvegardes"));
+        EXPECT_EQ(seen[1].title, L"Erreur");
+        EXPECT_NE(seen[1].text.find(L"Impossible de créer le raccourci « Sauvegardes.lnk »"), std::wstring::npos)
+            << testing::PrintToString(seen[1].text);
+        EXPECT_NE(seen[1].text.find(SystemErrorText(c.error)), std::wstring::npos)
+            << testing::PrintToString(seen[1].text);
+        EXPECT_EQ(seen[1].buttons, std::vector<std::wstring>{L"OK"});
+        EXPECT_EQ(FolderContents(folder.Path()), std::vector<std::wstring>{L"deja.txt=ici"});
+        EXPECT_EQ(ListedNames(), std::vector<std::wstring>{L"deja.txt"});
+        EXPECT_TRUE(ShellNotices::Told().empty());
+        EXPECT_EQ(halfSaved.References(), 0u) << "the shortcut object was not released";
+    }
+}
+
+// Alt counts as it is when the file arrives: the finger may leave the key
+// while the question is up, or find it only then.
+TEST_F(DropToAddTest, AltCountsAsItIsWhenTheFileArrivesNotWhenTheQuestionIsAnswered) {
+    const std::wstring tool = source_.Touch(L"outil.exe", "premier");
+    const struct {
+        const char* label;
+        bool atTheDrop;
+        bool atTheAnswer;
+        bool shortcut;
+    } cases[] = {
+        {"held at the drop, let go before OK", true, false, true},
+        {"pressed only while the question is up", false, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const AltKey alt(c.atTheDrop);
+        const auto seen = DropAndAnswer({tool}, {DialogAnswerer::Action::Custom}, [&](HWND question) {
+            AltKey::Hold(c.atTheAnswer);
+            DialogAnswerer::ClickButton(question, L"OK");
+        });
+        ASSERT_EQ(seen.size(), 1u);
+        if (c.shortcut) {
+            EXPECT_EQ(FolderNames(folder.Path()), std::vector<std::wstring>{L"outil.exe.lnk"});
+            EXPECT_EQ(ShortcutTarget(folder.Path(L"outil.exe.lnk")), tool);
+        } else {
+            EXPECT_EQ(FolderContents(folder.Path()), std::vector<std::wstring>{L"outil.exe=premier"});
+        }
+        for (const std::wstring& name : FolderNames(folder.Path())) ::DeleteFileW(folder.Path(name).c_str());
     }
 }
 

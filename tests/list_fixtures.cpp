@@ -3,6 +3,7 @@
 #include "application.h"
 #include "send_to_location.h"
 #include "shell_file_list_box.h"
+#include "win_handles.h"
 
 void MainFormTest::SetUp() {
     ShellCalls().clear();
@@ -34,6 +35,13 @@ void MainFormTest::ShowForm() {
     ::SetFocus(ListWindow());
     ASSERT_TRUE(PumpUntil([&] { return ::GetActiveWindow() == form->Handle() && ::GetFocus() == ListWindow(); }))
         << "the window did not become active with the focus on its list";
+}
+
+void MainFormTest::PutOnClipboard(UINT format, HANDLE data) {
+    win::ClipboardScope clipboard(form->Handle());
+    ASSERT_TRUE(clipboard.opened());
+    ::EmptyClipboard();
+    ::SetClipboardData(format, data);
 }
 
 std::vector<ShellCall>& ShellCalls() {

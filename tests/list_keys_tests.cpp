@@ -38,12 +38,6 @@ protected:
         DialogAnswerer::PostKey(List()->Handle(), vk);
         RunMainLoopUntil([] { return false; }, 300);
     }
-    void PutOnClipboard(UINT format, HANDLE data) {
-        win::ClipboardScope clipboard(form->Handle());
-        ASSERT_TRUE(clipboard.opened());
-        ::EmptyClipboard();
-        ::SetClipboardData(format, data);
-    }
 };
 
 }  // namespace
