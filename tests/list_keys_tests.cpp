@@ -163,22 +163,6 @@ TEST_F(ListKeysTest, AKeyForTheListWhileAQuestionIsUpStartsNoCommand) {
     EXPECT_TRUE(FileExists(folder.Path(L"Outil.txt")));
 }
 
-namespace {
-
-// A key message as the platform sends it for a key held down: the repeat
-// bit tells that the key was already down.
-void PostHeldKey(HWND target, UINT vk) {
-    const LPARAM repeat = 1 | (static_cast<LPARAM>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16) | (LPARAM{1} << 30);
-    ::PostMessageW(target, WM_KEYDOWN, vk, repeat);
-}
-
-HWND FocusIn(HWND dialog) {
-    HWND focus = ::GetFocus();
-    return focus && ::GetAncestor(focus, GA_ROOT) == dialog ? focus : dialog;
-}
-
-}  // namespace
-
 // The key that asked the question stays down: its repeats reach the question,
 // then the list once the question is gone. Neither answers nor asks again;
 // a fresh press does both, in either presentation.
@@ -206,12 +190,12 @@ TEST_F(ListKeysTest, AHeldKeyAsksOnceAndAnswersNothing) {
             // The repeats go where the platform sends keys, to the question's
             // focus, and the Cancel click comes after them.
             DialogAnswerer held({Action::Custom}, [&](HWND question) {
-                for (int i = 0; i < 5; ++i) PostHeldKey(FocusIn(question), c.key);
+                for (int i = 0; i < 5; ++i) DialogAnswerer::PostHeldKey(DialogAnswerer::FocusIn(question), c.key);
                 DialogAnswerer::ClickButton(question, L"Annuler");
             });
             ::PostMessageW(List()->Handle(), WM_KEYDOWN, c.key, 1);
             RunMainLoopUntil([] { return false; }, 600);
-            for (int i = 0; i < 5; ++i) PostHeldKey(List()->Handle(), c.key);
+            for (int i = 0; i < 5; ++i) DialogAnswerer::PostHeldKey(List()->Handle(), c.key);
             RunMainLoopUntil([] { return false; }, 400);
             ASSERT_EQ(held.Seen().size(), 1u);
             EXPECT_EQ(held.Seen()[0].text, c.question);

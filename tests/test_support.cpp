@@ -278,9 +278,18 @@ void DialogAnswerer::PostKey(HWND target, UINT vk, bool alt) {
     ::PostMessageW(target, alt ? WM_SYSKEYUP : WM_KEYUP, vk, down | (1u << 30) | (1u << 31));
 }
 
-void DialogAnswerer::Act(HWND dialog, Action action) {
+void DialogAnswerer::PostHeldKey(HWND target, UINT vk) {
+    const LPARAM repeat = 1 | (static_cast<LPARAM>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16) | (LPARAM{1} << 30);
+    ::PostMessageW(target, WM_KEYDOWN, vk, repeat);
+}
+
+HWND DialogAnswerer::FocusIn(HWND dialog) {
     HWND focus = ::GetFocus();
-    if (!focus || ::GetAncestor(focus, GA_ROOT) != dialog) focus = dialog;
+    return focus && ::GetAncestor(focus, GA_ROOT) == dialog ? focus : dialog;
+}
+
+void DialogAnswerer::Act(HWND dialog, Action action) {
+    HWND focus = FocusIn(dialog);
     switch (action) {
     case Action::Ok: ClickButton(dialog, L"OK"); break;
     case Action::Cancel: ClickButton(dialog, L"Annuler"); break;
@@ -298,6 +307,16 @@ void DialogAnswerer::Act(HWND dialog, Action action) {
         if (custom_) custom_(dialog);
         break;
     }
+}
+
+void WINAPI ShellNotices::Record(LONG event, UINT flags, LPCVOID first, LPCVOID second) {
+    const auto path = [](LPCVOID text) { return text ? std::wstring(static_cast<const wchar_t*>(text)) : L""; };
+    notices_.push_back({event, flags, path(first), path(second)});
+}
+
+void PrintTo(const ShellNotices::Notice& notice, std::ostream* out) {
+    *out << "event 0x" << std::hex << notice.event << ", flags 0x" << notice.flags << std::dec << ", "
+         << testing::PrintToString(notice.first) << ", " << testing::PrintToString(notice.second);
 }
 
 WatchedDrop::WatchedDrop(const std::vector<std::wstring>& files, POINT point) : drop_(MakeDrop(files, point)) {

@@ -12,6 +12,7 @@
 #include <functional>
 #include <initializer_list>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -203,6 +204,11 @@ public:
     // Clicks the button with that caption in the dialog; false when none.
     static bool ClickButton(HWND dialog, const std::wstring& caption);
     static void PostKey(HWND target, UINT vk, bool alt = false);
+    // A key message as the platform sends it for a key held down: the
+    // repeat bit tells that the key was already down.
+    static void PostHeldKey(HWND target, UINT vk);
+    // Where the platform sends a dialog's keys: its focus, else the dialog.
+    static HWND FocusIn(HWND dialog);
 
 private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
@@ -217,6 +223,29 @@ private:
     HWND current_ = nullptr;
     DWORD answeredAt_ = 0;
     UINT_PTR timer_ = 0;
+};
+
+// What the program told the shell of its changes (SHChangeNotify), recorded
+// in place of the shell for the life of the object.
+class ShellNotices {
+public:
+    struct Notice {
+        LONG event;
+        UINT flags;
+        std::wstring first;   // the paths, empty when null
+        std::wstring second;
+        bool operator==(const Notice&) const = default;
+        friend void PrintTo(const Notice& notice, std::ostream* out);
+    };
+
+    ShellNotices() { notices_.clear(); }
+    const std::vector<Notice>& Seen() const noexcept { return notices_; }
+
+private:
+    static void WINAPI Record(LONG event, UINT flags, LPCVOID first, LPCVOID second);
+
+    static inline std::vector<Notice> notices_;
+    TPlatformOverride<ChangeNotifyFn> recording_{Platform().SHChangeNotify, &Record};
 };
 
 // Another program in front: a window of another thread, brought to the
