@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
 #include <algorithm>
 #include <functional>
 #include <memory>
@@ -355,6 +357,38 @@ TEST_F(DropToAddTest, OnlyOkCopiesTheFirstFileAndTheListShowsIt) {
             EXPECT_EQ(FolderContents(folder.Path()), std::vector<std::wstring>{L"arrive-apres.txt=x"});
             EXPECT_TRUE(ListedNames().empty());
         }
+    }
+}
+
+// The shell hears of the file copied in, by its full path, and of nothing
+// when nothing was copied.
+TEST_F(DropToAddTest, TheShellHearsOfTheCopyAndOfNothingElse) {
+    const std::wstring source = source_.Touch(L"outil.exe", "nouveau");
+    const std::wstring copy = folder.Path(L"outil.exe");
+    struct Case {
+        const char* label;
+        DialogAnswerer::Action answer;
+        bool sourceLocked;  // open in another program, shared with nobody: the copy fails
+        bool copied;
+    };
+    const Case cases[] = {
+        {"copied", DialogAnswerer::Action::Ok, false, true},
+        {"cancelled", DialogAnswerer::Action::Cancel, false, false},
+        {"the copy fails", DialogAnswerer::Action::Ok, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        ::DeleteFileW(copy.c_str());
+        List()->Update();
+        win::UniqueFile locked;
+        if (c.sourceLocked)
+            locked.reset(::CreateFileW(source.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                       nullptr));
+        const ShellNotices notices;
+        EXPECT_EQ(DropAndAnswer({source}, {c.answer}).size(), 1u);
+        EXPECT_EQ(FileExists(copy), c.copied);
+        const std::vector<ShellNotices::Notice> created{{SHCNE_CREATE, SHCNF_PATHW, copy, L""}};
+        EXPECT_EQ(notices.Seen(), c.copied ? created : std::vector<ShellNotices::Notice>{});
     }
 }
 
