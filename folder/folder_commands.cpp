@@ -1,5 +1,6 @@
 #include "folder_commands.h"
 
+#include "modal_scope.h"
 #include "platform_calls.h"
 #include "send_to_location.h"
 #include "shell_file_list_box.h"
@@ -18,8 +19,11 @@ constexpr wchar_t kRemoveByHand[] =
     L"Vous devez le supprimer manuellement\r\n\r\n"
     L"Voulez vous le faire maintenant ?";
 
-// Whatever the shell does with the path, it reports itself.
+// Whatever the shell does with the path, it reports itself: its boxes and
+// questions, owned by `owner`, answer only keys pressed while they are up.
+// The program it starts keeps the activation.
 void OpenInShell(HWND owner, const std::wstring& path) {
+    const TModalScope modal(owner, TModalScope::TActivationGone::Leave);
     (void)Platform().ShellExecuteW(owner, L"OPEN", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 

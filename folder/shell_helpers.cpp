@@ -20,6 +20,9 @@ bool RecycleFile(const std::wstring& path) {
     // A file that the Recycle Bin cannot take (a network folder, a file too
     // big for it) would be destroyed for good: the shell asks first.
     operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_ALLOWUNDO | FOF_WANTNUKEWARNING;
+    // The shell's question, Yes by default, must not take the repeats of the
+    // key that answered the program's own question, held on.
+    const TModalScope modal(operation.hwnd, TModalScope::TActivationGone::Leave);
     // The user may have refused to let it be destroyed: it is still there.
     return Platform().SHFileOperationW(&operation) == 0 && !operation.fAnyOperationsAborted;
 }

@@ -10,7 +10,8 @@
 
 // Moves the file to the Recycle Bin; true when the shell succeeded. The
 // shell asks nothing, unless the file cannot go there and would be destroyed;
-// its question then belongs to the main window.
+// its question then belongs to the main window, and answers only keys
+// pressed while it is up.
 bool RecycleFile(const std::wstring& path);
 // Copies source over destination, replacing it; the platform call's result.
 BOOL CopyFileTo(const std::wstring& source, const std::wstring& destination);

@@ -70,8 +70,12 @@ HWND TModalScope::Owner(TOwnerOf kind) {
     return nullptr;
 }
 
-TModalScope::TModalScope(HWND platformOwner)
-    : outer_(innermost_), platformOwner_(platformOwner), active_(::GetActiveWindow()), focus_(::GetFocus()) {
+TModalScope::TModalScope(HWND platformOwner, TActivationGone gone)
+    : outer_(innermost_),
+      platformOwner_(platformOwner),
+      active_(::GetActiveWindow()),
+      focus_(::GetFocus()),
+      gone_(gone) {
     DisableOtherWindows();
     overTopmost_ = IsTopmost(platformOwner_) || IsTopmost(active_);
     for (HWND window : disabled_) overTopmost_ = overTopmost_ || IsTopmost(window);
@@ -204,7 +208,7 @@ HWND TModalScope::WindowToGoBackTo() const noexcept {
 void TModalScope::GiveActivationBack() const noexcept {
     HWND back = WindowToGoBackTo();
     const HWND now = ::GetActiveWindow();
-    if (!back || (now && now != modal_ && now != back)) return;
+    if (!back || (now && now != modal_ && now != back) || (!now && gone_ == TActivationGone::Leave)) return;
     ::SetActiveWindow(back);
     if (focus_ && ::IsWindow(focus_) && ::GetAncestor(focus_, GA_ROOT) == ::GetActiveWindow()) ::SetFocus(focus_);
 }

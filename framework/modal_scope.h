@@ -1,5 +1,6 @@
 // The one rule for every modal window of the program: question, notice,
-// classic form, error box and context menu.
+// classic form, error box and context menu, and what the shell shows on the
+// program's behalf.
 #pragma once
 
 #include "win_handles.h"
@@ -52,10 +53,21 @@ public:
     // platform keeps the codes below MSGF_USER for its own loops.
     static constexpr int OwnLoopFilterCode = MSGF_USER + 1;
 
+    // What the scope's end does when no window of the program is active then.
+    enum class TActivationGone {
+        // Gives it back: the modal window's hiding handed it to another program.
+        TakeBack,
+        // Leaves it: the platform's call may start a program, which takes it
+        // (the shell's ShellExecuteW), and what the shell shows hands it back
+        // to its owner itself.
+        Leave,
+    };
+
     // `platformOwner`: the owner that the platform's own modal loop disables
     // and enables again before hiding its window (MessageBoxW,
-    // TaskDialogIndirect); the scope leaves it to that loop.
-    explicit TModalScope(HWND platformOwner = nullptr);
+    // TaskDialogIndirect, the shell's questions and error boxes); the scope
+    // leaves it to that loop.
+    explicit TModalScope(HWND platformOwner = nullptr, TActivationGone gone = TActivationGone::TakeBack);
     ~TModalScope();
     TModalScope(const TModalScope&) = delete;
     TModalScope& operator=(const TModalScope&) = delete;
@@ -93,6 +105,7 @@ private:
     HWND platformOwner_;
     HWND active_;
     HWND focus_;
+    TActivationGone gone_;
     HWND modal_ = nullptr;
     // On the clock that stamps the messages' times.
     DWORD startedAt_ = ::GetTickCount();

@@ -11,6 +11,7 @@
 #include "screen.h"
 #include "send_to_location.h"
 #include "shell_file_list_box.h"
+#include "shell_helpers.h"
 #include "list_fixtures.h"
 #include "test_support.h"
 #include "ux_theme.h"
@@ -24,6 +25,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -952,6 +954,165 @@ TEST_F(CommandsTest, ExploreAsksTheRealShellToOpenTheFolderWithoutHanging) {
     CloseStartedBrowser();
     ASSERT_EQ(ShellCalls().size(), 1u);
     ExpectOpened(ShellCalls()[0], form->Handle(), folder.Path());
+}
+
+// Runs `then` once the messages posted so far are handled: a thread timer's
+// message comes only when no posted message is waiting.
+std::function<void()> g_onceHandled;
+
+void CALLBACK RunOnceHandled(HWND, UINT, UINT_PTR timer, DWORD) {
+    ::KillTimer(nullptr, timer);
+    if (const std::function<void()> then = std::exchange(g_onceHandled, nullptr)) then();
+}
+
+void OnceHandled(std::function<void()> then) {
+    g_onceHandled = std::move(then);
+    ::SetTimer(nullptr, 0, USER_TIMER_MINIMUM, &RunOnceHandled);
+}
+
+// Wine's Recycle Bin with a plain file where the recycled files go: the
+// shell cannot move a file there, and asks before it destroys it instead.
+// What a run killed half-way left is put back first.
+class RecycleBinTakingNothing {
+public:
+    explicit RecycleBinTakingNothing(const std::wstring& files) : files_(files), aside_(files + L".aside") {
+        PutBack();
+        ::MoveFileW(files_.c_str(), aside_.c_str());
+        MakeFile(files_);
+    }
+    ~RecycleBinTakingNothing() { PutBack(); }
+    RecycleBinTakingNothing(const RecycleBinTakingNothing&) = delete;
+    RecycleBinTakingNothing& operator=(const RecycleBinTakingNothing&) = delete;
+
+private:
+    void PutBack() const {
+        if (!FileExists(aside_)) return;
+        ::DeleteFileW(files_.c_str());
+        ::MoveFileW(aside_.c_str(), files_.c_str());
+    }
+
+    std::wstring files_;
+    std::wstring aside_;
+};
+
+// The shell's error box, as it shows one for a file that no program opens.
+HINSTANCE WINAPI ShellReportingNoProgram(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters,
+                                         LPCWSTR directory, INT show) {
+    (void)RecordShellExecute(owner, verb, file, parameters, directory, show);
+    ::MessageBoxW(owner, L"Aucun programme n'est associé à ce fichier.", nullptr, MB_OK | MB_ICONERROR);
+    return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(SE_ERR_NOASSOC));
+}
+
+// The Enter that answered the program's question, held on, answers nothing
+// in the box the shell then shows on the program's behalf (the Recycle Bin's
+// "destroy for good?", Yes by default; the launch's error): the box stays up
+// through the repeats, and a fresh Esc closes it. The file stays.
+TEST_F(CommandsTest, TheShellsOwnBoxAnswersOnlyAKeyPressedWhileItIsUp) {
+    const std::wstring recycleBin = WineRecycleBinFolder();
+    if (recycleBin.empty()) GTEST_SKIP() << "only Wine's Recycle Bin can be made to refuse a file here";
+    struct Case {
+        const char* label;
+        const wchar_t* file;
+        std::function<void()> command;
+        std::vector<std::wstring> questions;  // the program's, before and after the shell's box
+    };
+    const Case cases[] = {
+        {"Supprimer, the Recycle Bin cannot take the file", L"Outil.txt",
+         [&] {
+             const RecycleBinTakingNothing refusing(recycleBin);
+             form->Supprimer1Click(nullptr);
+         },
+         {kRemoveQuestion + L"Outil.txt", kRemoveByHand}},
+        {"Lancer, the shell reports an error", L"Outil.txt",
+         [&] {
+             TPlatformOverride failing(Platform().ShellExecuteW, &ShellReportingNoProgram);
+             form->mnu_LANCERClick(nullptr);
+         },
+         {L"Lancer Outil.txt"}},
+    };
+    ShowForm();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        const std::wstring path = folder.Touch(c.file);
+        List()->Update();
+        Select(c.file);
+        bool upThroughTheRepeats = false;
+        int shown = 0;
+        DialogAnswerer answerer({Action::Custom, Action::Custom, Action::Cancel}, [&](HWND dialog) {
+            const HWND focus = FocusIn(dialog);
+            // The program's question: a fresh Enter, kept down.
+            if (shown++ == 0) {
+                ::PostMessageW(focus, WM_KEYDOWN, VK_RETURN, 1);
+                return;
+            }
+            for (int i = 0; i < 5; ++i) PostHeldKey(focus, VK_RETURN);
+            OnceHandled([&upThroughTheRepeats, dialog] {
+                upThroughTheRepeats = ::IsWindow(dialog) && ::IsWindowVisible(dialog);
+                DialogAnswerer::PostKey(FocusIn(dialog), VK_ESCAPE);
+            });
+        });
+        c.command();
+        g_onceHandled = nullptr;
+        ASSERT_EQ(answerer.Seen().size(), c.questions.size() + 1);
+        EXPECT_EQ(answerer.Seen()[0].text, c.questions[0]);
+        EXPECT_EQ(answerer.Seen()[1].className, L"#32770");
+        EXPECT_TRUE(upThroughTheRepeats) << "a repeat answered the shell's box";
+        if (c.questions.size() > 1) {
+            EXPECT_EQ(answerer.Seen()[2].text, c.questions[1]);
+        }
+        EXPECT_TRUE(FileExists(path));
+        EXPECT_EQ(Application->ModalLevel(), 0);
+        ::DeleteFileW(path.c_str());
+    }
+}
+
+// What the shell starts comes to the front, and the user may switch to
+// another program while the shell works: the activation stays there.
+std::optional<ForeignWindowInFront> g_inFront;
+
+HINSTANCE WINAPI StartProgramInFront(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory,
+                                     INT show) {
+    g_inFront.emplace();
+    return RecordShellExecute(owner, verb, file, parameters, directory, show);
+}
+
+int WINAPI RecycleWithAnotherProgramInFront(LPSHFILEOPSTRUCTW) {
+    g_inFront.emplace();
+    return 0;
+}
+
+TEST_F(CommandsTest, TheShellsCallsLeaveTheActivationToTheProgramInFront) {
+    const std::wstring path = folder.Touch(L"Outil.txt");
+    List()->Update();
+    struct Case {
+        const char* label;
+        std::function<void()> run;
+    };
+    const Case cases[] = {
+        {"Lancer starts a program that comes to the front",
+         [&] {
+             TPlatformOverride starting(Platform().ShellExecuteW, &StartProgramInFront);
+             DialogAnswerer answerer({Action::Ok});
+             form->mnu_LANCERClick(nullptr);
+             EXPECT_EQ(OpenedFiles(), std::vector<std::wstring>{path});
+         }},
+        {"the user switches to another program while the shell recycles",
+         [&] {
+             TPlatformOverride recycling(Platform().SHFileOperationW, &RecycleWithAnotherProgramInFront);
+             EXPECT_TRUE(RecycleFile(path));
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        ShellCalls().clear();
+        ShowForm();
+        Select(L"Outil.txt");
+        c.run();
+        ASSERT_TRUE(g_inFront && g_inFront->Active()) << "the other window did not take the activation";
+        EXPECT_EQ(::GetActiveWindow(), nullptr);
+        EXPECT_EQ(::GetForegroundWindow(), g_inFront->Handle());
+        g_inFront.reset();
+    }
 }
 
 }  // namespace

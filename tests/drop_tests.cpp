@@ -379,6 +379,38 @@ TEST_F(DropToAddTest, OnlyOkCopiesTheFirstFileAndTheListShowsIt) {
     }
 }
 
+// The shell hears of the file copied in, by its full path, and of nothing
+// when nothing was copied.
+TEST_F(DropToAddTest, TheShellHearsOfTheCopyAndOfNothingElse) {
+    const std::wstring source = source_.Touch(L"outil.exe", "nouveau");
+    const std::wstring copy = folder.Path(L"outil.exe");
+    struct Case {
+        const char* label;
+        DialogAnswerer::Action answer;
+        bool sourceLocked;  // open in another program, shared with nobody: the copy fails
+        bool copied;
+    };
+    const Case cases[] = {
+        {"copied", DialogAnswerer::Action::Ok, false, true},
+        {"cancelled", DialogAnswerer::Action::Cancel, false, false},
+        {"the copy fails", DialogAnswerer::Action::Ok, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        ::DeleteFileW(copy.c_str());
+        List()->Update();
+        win::UniqueFile locked;
+        if (c.sourceLocked)
+            locked.reset(::CreateFileW(source.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                       nullptr));
+        const ShellNotices notices;
+        EXPECT_EQ(DropAndAnswer({source}, {c.answer}).size(), 1u);
+        EXPECT_EQ(FileExists(copy), c.copied);
+        const std::vector<ShellNotices::Notice> created{{SHCNE_CREATE, SHCNF_PATHW, copy, L""}};
+        EXPECT_EQ(notices.Seen(), c.copied ? created : std::vector<ShellNotices::Notice>{});
+    }
+}
+
 TEST_F(DropToAddTest, AnEntryOfTheSameNameGoesToTheRecycleBinAndIsReplaced) {
     const std::wstring name = UniqueName(L"outil", L".exe");
     folder.Touch(name, "ancien");

@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
 #include <algorithm>
 #include <cstring>
 #include <functional>
@@ -355,6 +357,44 @@ TEST_F(RenameTest, ARenameThePlatformRefusesIsSaidWithItsReason) {
         EXPECT_EQ(Box(), nullptr);
         EXPECT_EQ(FolderNames(folder.Path()), c.left);
         EXPECT_EQ(ListedFileNames(*List()), c.left) << "the list was not read again";
+    }
+}
+
+// The shell hears of each rename once, from the old full path to the new,
+// and of nothing when the file kept its name.
+TEST_F(RenameTest, TheShellHearsOfEachRenameOnce) {
+    struct Case {
+        const char* label;
+        std::wstring typed;
+        UINT key;
+        bool lockedMeanwhile;  // open elsewhere, shared with nobody: the platform refuses
+        std::wstring renamedTo;
+    };
+    const Case cases[] = {
+        {"renamed", L"Nouveau.txt", VK_RETURN, false, L"Nouveau.txt"},
+        {"case only, which may go through a name of its own", L"OUTIL.txt", VK_RETURN, false, L"OUTIL.txt"},
+        {"a name refused", L"Ou?til.txt", VK_RETURN, false, L""},
+        {"Escape", L"Nouveau.txt", VK_ESCAPE, false, L""},
+        {"the platform refuses", L"Nouveau.txt", VK_RETURN, true, L""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        for (const std::wstring& name : FolderNames(folder.Path())) ::DeleteFileW(folder.Path(name).c_str());
+        const std::wstring path = folder.Touch(L"Outil.txt");
+        HWND box = StartEditing(L"Outil.txt");
+        ASSERT_NE(box, nullptr);
+        ::SetWindowTextW(box, c.typed.c_str());
+        win::UniqueFile locked;
+        if (c.lockedMeanwhile)
+            locked.reset(
+                ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        const ShellNotices notices;
+        DialogAnswerer answerer({Action::Ok});
+        Press(box, c.key);
+        if (Box()) Press(Box(), VK_ESCAPE);
+        const std::vector<ShellNotices::Notice> renamed{
+            {SHCNE_RENAMEITEM, SHCNF_PATHW, path, folder.Path(c.renamedTo)}};
+        EXPECT_EQ(notices.Seen(), c.renamedTo.empty() ? std::vector<ShellNotices::Notice>{} : renamed);
     }
 }
 

@@ -289,8 +289,7 @@ HWND FocusIn(HWND dialog) {
 }
 
 void DialogAnswerer::Act(HWND dialog, Action action) {
-    HWND focus = ::GetFocus();
-    if (!focus || ::GetAncestor(focus, GA_ROOT) != dialog) focus = dialog;
+    HWND focus = FocusIn(dialog);
     switch (action) {
     case Action::Ok: ClickButton(dialog, L"OK"); break;
     case Action::Cancel: ClickButton(dialog, L"Annuler"); break;
@@ -308,6 +307,16 @@ void DialogAnswerer::Act(HWND dialog, Action action) {
         if (custom_) custom_(dialog);
         break;
     }
+}
+
+void WINAPI ShellNotices::Record(LONG event, UINT flags, LPCVOID first, LPCVOID second) {
+    const auto path = [](LPCVOID text) { return text ? std::wstring(static_cast<const wchar_t*>(text)) : L""; };
+    notices_.push_back({event, flags, path(first), path(second)});
+}
+
+void PrintTo(const ShellNotices::Notice& notice, std::ostream* out) {
+    *out << "event 0x" << std::hex << notice.event << ", flags 0x" << notice.flags << std::dec << ", "
+         << testing::PrintToString(notice.first) << ", " << testing::PrintToString(notice.second);
 }
 
 WatchedDrop::WatchedDrop(const std::vector<std::wstring>& files, POINT point) : drop_(MakeDrop(files, point)) {

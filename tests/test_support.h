@@ -12,6 +12,7 @@
 #include <functional>
 #include <initializer_list>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -231,6 +232,29 @@ private:
 void PostHeldKey(HWND target, UINT vk);
 // Where a dialog's keys go: its focus, or the dialog itself.
 HWND FocusIn(HWND dialog);
+
+// What the program told the shell of its changes (SHChangeNotify), recorded
+// in place of the shell for the life of the object.
+class ShellNotices {
+public:
+    struct Notice {
+        LONG event;
+        UINT flags;
+        std::wstring first;   // the paths, empty when null
+        std::wstring second;
+        bool operator==(const Notice&) const = default;
+        friend void PrintTo(const Notice& notice, std::ostream* out);
+    };
+
+    ShellNotices() { notices_.clear(); }
+    const std::vector<Notice>& Seen() const noexcept { return notices_; }
+
+private:
+    static void WINAPI Record(LONG event, UINT flags, LPCVOID first, LPCVOID second);
+
+    static inline std::vector<Notice> notices_;
+    TPlatformOverride<ChangeNotifyFn> recording_{Platform().SHChangeNotify, &Record};
+};
 
 // Another program in front: a window of another thread, brought to the
 // foreground for the life of the object, as when a file is dragged from the
