@@ -301,7 +301,7 @@ TEST(ElevatedDrops, OnlyAnElevatedProgramLetsTheShellsDropMessagesThrough) {
         Elevation elevation;
         std::vector<UINT> allowed;
     } cases[] = {
-        {"elevated", Elevation::Elevated, {kCopyGlobalData, WM_COPYDATA, WM_DROPFILES}},
+        {"elevated", Elevation::Elevated, {kCopyGlobalData, WM_DROPFILES}},
         {"ordinary", Elevation::Ordinary, {}},
         {"cannot tell", Elevation::Unknown, {}},
     };
@@ -346,7 +346,7 @@ TEST(ElevatedDrops, AListWindowMadeAgainTakesDropsAsTheFirst) {
     for (const FilterCall& call : filterCalls)
         if (call.window == made) allowed.push_back(call.message);
     std::sort(allowed.begin(), allowed.end());
-    EXPECT_EQ(allowed, (std::vector<UINT>{kCopyGlobalData, WM_COPYDATA, WM_DROPFILES}));
+    EXPECT_EQ(allowed, (std::vector<UINT>{kCopyGlobalData, WM_DROPFILES}));
 
     TempFolder outside;
     DialogAnswerer answers({Action::Cancel});
