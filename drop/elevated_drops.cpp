@@ -18,6 +18,6 @@ void AllowDropsFromOrdinaryPrograms(HWND window) {
     if (!allow || !ProcessIsElevated()) return;
     // A message the platform will not let through only keeps drops out:
     // nothing to report.
-    for (UINT message : {static_cast<UINT>(WM_DROPFILES), static_cast<UINT>(WM_COPYDATA), kCopyGlobalData})
+    for (UINT message : {static_cast<UINT>(WM_DROPFILES), kCopyGlobalData})
         (void)allow(window, message, MSGFLT_ALLOW, nullptr);
 }

@@ -13,5 +13,7 @@ bool ProcessIsElevated();
 // the program runs elevated; the platform blocks them otherwise, and the
 // user sees only the "no" cursor. A window allowed these messages takes them
 // from every lower program, which could then hand the drop code a forged
-// handle: a program that is not elevated keeps the platform's default.
+// handle: only the two that a drop needs are allowed, the drop code reads no
+// handle it has not checked, and a program that is not elevated keeps the
+// platform's default.
 void AllowDropsFromOrdinaryPrograms(HWND window);

@@ -8,6 +8,9 @@
 
 #include <shellapi.h>
 
+#include <optional>
+#include <utility>
+
 TFileDragDrop::TFileDragDrop(TComponent* owner) : TComponent(owner) {}
 
 TFileDragDrop::~TFileDragDrop() { UnregisterHook(); }
@@ -97,13 +100,16 @@ bool TFileDragDrop::HookMessage(TMessage& message) {
 }
 
 void TFileDragDrop::HandleDrop(HDROP drop) {
-    // Released on every way out, also when the names or the handler fail.
+    // A handle that is no drop of this process is not ours to release, and
+    // asks nothing.
+    std::optional<std::vector<std::wstring>> names = DroppedFileNames(drop);
+    if (!names) return;
+    // Released on every way out, also when the handler fails.
     const win::UniqueDrop owned(drop);
     // One question at a time: a drop while a modal window of ours is up
     // would ask another over it, with the windows behind enabled again after.
     if (ApplicationHost->ModalLevel() > 0) return;
-    files_.clear();
-    files_ = DroppedFileNames(drop);
+    files_ = std::move(*names);
     if (!OnDrop) return;
     POINT point{};
     (void)::DragQueryPoint(drop, &point);

@@ -16,8 +16,12 @@
 
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <string_view>
 
 namespace {
 
@@ -279,7 +283,7 @@ TEST(ElevatedDrops, OnlyAnElevatedProgramLetsTheShellsDropMessagesThrough) {
         Elevation elevation;
         std::vector<UINT> allowed;
     } cases[] = {
-        {"elevated", Elevation::Elevated, {kCopyGlobalData, WM_COPYDATA, WM_DROPFILES}},
+        {"elevated", Elevation::Elevated, {kCopyGlobalData, WM_DROPFILES}},
         {"ordinary", Elevation::Ordinary, {}},
         {"cannot tell", Elevation::Unknown, {}},
     };
@@ -324,7 +328,7 @@ TEST(ElevatedDrops, AListWindowMadeAgainTakesDropsAsTheFirst) {
     for (const FilterCall& call : filterCalls)
         if (call.window == made) allowed.push_back(call.message);
     std::sort(allowed.begin(), allowed.end());
-    EXPECT_EQ(allowed, (std::vector<UINT>{kCopyGlobalData, WM_COPYDATA, WM_DROPFILES}));
+    EXPECT_EQ(allowed, (std::vector<UINT>{kCopyGlobalData, WM_DROPFILES}));
 
     TempFolder outside;
     DialogAnswerer answers({Action::Cancel});
@@ -332,5 +336,83 @@ TEST(ElevatedDrops, AListWindowMadeAgainTakesDropsAsTheFirst) {
     RunMainLoopUntil([&] { return !answers.Seen().empty() && Application->ModalLevel() == 0; }, 3000);
     ASSERT_EQ(answers.Seen().size(), 1u);
     EXPECT_EQ(answers.Seen()[0].text, kAddQuestion + L"Déposé.txt");
+    Application->DestroyComponent(form);
+}
+
+namespace {
+
+// A drop's header as bytes, its names at `offset`.
+std::string DropHeader(DWORD offset, BOOL wide) {
+    DROPFILES header{};
+    header.pFiles = offset;
+    header.fWide = wide;
+    return {reinterpret_cast<const char*>(&header), sizeof(header)};
+}
+
+std::string WideBytes(std::wstring_view text) {
+    return {reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t)};
+}
+
+// A global block holding `bytes`; whatever the heap gives past them (the
+// documentation allows a larger block) holds no zero, so that it ends no name.
+HGLOBAL BlockOf(const std::string& bytes) {
+    HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    const win::GlobalLockScope<char> data(block);
+    std::fill(std::copy(bytes.begin(), bytes.end(), data.get()), data.get() + ::GlobalSize(block), 'x');
+    return block;
+}
+
+}  // namespace
+
+// A lower program may post a drop with a handle of its making: one that is
+// not a drop block of this process holding its names whole is neither read
+// nor released, and asks nothing; a genuine drop behind it still asks.
+TEST(ElevatedDrops, AForgedDropIsNeitherReadNorReleased) {
+    using namespace std::literals;
+    TPlatformOverride recorder(Platform().ChangeWindowMessageFilterEx, &RecordFilter);
+    TPlatformOverride token(Platform().GetTokenInformation, &ReportElevation);
+    elevation = Elevation::Elevated;
+    auto* form = Application->Create<TForm1>();
+    form->ReadLayout();
+    const HWND list = form->ShellFileListBox1->Handle();
+    TempFolder outside;
+    const std::wstring genuine = outside.Touch(L"Déposé.txt");
+    const std::string forged = WideBytes(L"C:\\Forgé.txt\0\0"sv);
+    const struct {
+        const char* label;
+        std::string bytes;
+    } cases[] = {
+        {"smaller than a drop's header", DropHeader(sizeof(DROPFILES), TRUE).substr(0, 8)},
+        // Zeroed past its list, as many an allocation leaves it: read as
+        // wide characters, it would hold a name and end its list.
+        {"names that are not wide", DropHeader(sizeof(DROPFILES), FALSE) + "C:\\Forge.txt\0\0\0\0"s},
+        // Far enough that reading there faults.
+        {"names placed far past its end", DropHeader(0x7FFFFFF0, TRUE) + WideBytes(L"\0\0"sv)},
+        {"names placed in its header", DropHeader(8, TRUE) + forged},
+        {"names at an odd offset", DropHeader(sizeof(DROPFILES) + 1, TRUE) + '\1' + forged},
+        {"a name that does not end", DropHeader(sizeof(DROPFILES), TRUE) + WideBytes(L"C:\\Forgé.txt"sv)},
+        {"a list that does not end", DropHeader(sizeof(DROPFILES), TRUE) + WideBytes(L"C:\\Forgé.txt\0"sv)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        win::UniqueGlobal block(BlockOf(c.bytes));
+        const SIZE_T size = ::GlobalSize(block.get());
+        DialogAnswerer answers({Action::Cancel});
+        ::PostMessageW(list, WM_DROPFILES, reinterpret_cast<WPARAM>(block.get()), 0);
+        ::PostMessageW(list, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({genuine}, {1, 1})), 0);
+        const auto askedForGenuine = [&] {
+            return std::any_of(answers.Seen().begin(), answers.Seen().end(),
+                               [](const SeenDialog& seen) { return seen.text == kAddQuestion + L"Déposé.txt"; });
+        };
+        EXPECT_TRUE(RunMainLoopUntil([&] { return askedForGenuine() && Application->ModalLevel() == 0; }, 5000))
+            << "the genuine drop behind the forged one was not asked about";
+        std::vector<std::wstring> asked;
+        for (const SeenDialog& seen : answers.Seen()) asked.push_back(seen.text);
+        EXPECT_EQ(asked, std::vector<std::wstring>{kAddQuestion + L"Déposé.txt"});
+        const bool kept = ::GlobalSize(block.get()) == size;
+        EXPECT_TRUE(kept) << "the forged block was released";
+        // Released by the program, it is no longer the test's to free.
+        if (!kept) (void)block.release();
+    }
     Application->DestroyComponent(form);
 }
