@@ -124,7 +124,7 @@ std::wstring PathAside(const std::wstring& to, int attempt) {
 // path, or empty with the platform's error code set.
 std::wstring MoveAside(const std::wstring& from, const std::wstring& to) {
     for (int attempt = 1; attempt <= kAsideAttempts; ++attempt) {
-        const std::wstring aside = PathAside(to, attempt);
+        std::wstring aside = PathAside(to, attempt);
         if (aside.empty()) {
             ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
             return {};
@@ -148,7 +148,7 @@ std::wstring RenameCase(const std::wstring& from, const std::wstring& to) {
     if (aside.empty()) return from;
     if (MoveWithoutReplacing(aside, to)) return to;
     const DWORD error = ::GetLastError();
-    const std::wstring now = MoveWithoutReplacing(aside, from) ? from : aside;
+    std::wstring now = MoveWithoutReplacing(aside, from) ? from : aside;
     ::SetLastError(error);
     return now;
 }
