@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <map>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -370,17 +371,33 @@ TForm1* StartedAt(int dpi) {
     return form;
 }
 
+// The platform hands the window, moved to a monitor of `dpi`, a rectangle of
+// that outer size where the window is.
+void HandOverRectangle(TForm1* form, int dpi, SIZE size) {
+    RECT outer{};
+    ::GetWindowRect(form->Handle(), &outer);
+    const RECT suggested{outer.left, outer.top, outer.left + size.cx, outer.top + size.cy};
+    ::SendMessageW(form->Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+}
+
 // What Windows does when the window moves to a monitor of `dpi`: it asks for
 // the size there, then hands over the rectangle. The size the window answered.
 SIZE MoveToMonitorOf(TForm1* form, int dpi) {
     constexpr UINT kGetDpiScaledSize = 0x02E4;
     SIZE size{};
     EXPECT_TRUE(::SendMessageW(form->Handle(), kGetDpiScaledSize, dpi, reinterpret_cast<LPARAM>(&size)));
+    HandOverRectangle(form, dpi, size);
+    return size;
+}
+
+// The same move where the platform does not ask first (WM_DPICHANGED alone):
+// its rectangle is the window's outer size scaled by the two resolutions.
+void MoveUnaskedToMonitorOf(TForm1* form, int dpi) {
     RECT outer{};
     ::GetWindowRect(form->Handle(), &outer);
-    const RECT suggested{outer.left, outer.top, outer.left + size.cx, outer.top + size.cy};
-    ::SendMessageW(form->Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
-    return size;
+    const int from = form->PixelsPerInch();
+    HandOverRectangle(form, dpi,
+                      {::MulDiv(outer.right - outer.left, dpi, from), ::MulDiv(outer.bottom - outer.top, dpi, from)});
 }
 
 }  // namespace
@@ -454,9 +471,11 @@ BOOL WINAPI FrameAsDrawn(RECT* rect, DWORD style, BOOL menu, DWORD exStyle, UINT
 }
 
 // Moved to monitors of other resolutions, the window keeps the user's place:
-// the same list window with its selection, the entry first shown still in
-// sight, the focus, no reading of the folder, the same status bar and tip;
-// and its outer size is the one it answered when the platform asked.
+// the same list window with its selection, the first column shown after
+// each move the one that holds the entry the user left first shown (not
+// one column further back per move), the focus, no reading of the folder,
+// the same status bar and tip; and its outer size is the one it answered
+// when the platform asked, also where the platform moves it without asking.
 TEST(MainWindow, MovedToAnotherResolutionKeepsTheUsersPlace) {
     TPlatformOverride frame(Platform().AdjustWindowRectExForDpi, &FrameAsDrawn);
     TempFolder folder;
@@ -475,16 +494,34 @@ TEST(MainWindow, MovedToAnotherResolutionKeepsTheUsersPlace) {
     const HWND tip = form->StatusBar1->ToolTip();
     ASSERT_EQ(::GetFocus(), window);
     ReadingCounter readings(L"m150.txt");
-    for (int dpi : {144, 192, 96}) {
-        SCOPED_TRACE(dpi);
-        const SIZE answered = MoveToMonitorOf(form, dpi);
+    const struct {
+        const char* label;
+        int dpi;
+        bool sizeAsked;
+    } moves[] = {
+        {"to 144 dpi", 144, true},
+        {"to 192 dpi", 192, true},
+        {"back to 96 dpi", 96, true},
+        {"to 144 dpi, WM_DPICHANGED alone", 144, false},
+        {"back to 96 dpi, WM_DPICHANGED alone", 96, false},
+    };
+    std::map<int, SIZE> answeredAt;
+    for (const auto& move : moves) {
+        SCOPED_TRACE(move.label);
+        if (move.sizeAsked)
+            answeredAt[move.dpi] = MoveToMonitorOf(form, move.dpi);
+        else
+            MoveUnaskedToMonitorOf(form, move.dpi);
+        const SIZE answered = answeredAt.at(move.dpi);
         RECT outer{};
         ::GetWindowRect(form->Handle(), &outer);
         EXPECT_EQ(outer.right - outer.left, answered.cx);
         EXPECT_EQ(outer.bottom - outer.top, answered.cy);
         EXPECT_EQ(list.Handle(), window);
-        EXPECT_EQ(list.EntryFileName(list.ItemIndex()), L"m150.txt");
+        EXPECT_EQ(SelectedFile(list), L"m150.txt");
         const RECT client = ClientRectOf(window);
+        const LRESULT perColumn = client.bottom / ::SendMessageW(window, LB_GETITEMHEIGHT, 0, 0);
+        EXPECT_EQ(::SendMessageW(window, LB_GETTOPINDEX, 0, 0), top - top % perColumn);
         RECT shown{};
         ::SendMessageW(window, LB_GETITEMRECT, static_cast<WPARAM>(top), reinterpret_cast<LPARAM>(&shown));
         EXPECT_TRUE(shown.left >= 0 && shown.top >= 0 && shown.right <= client.right && shown.bottom <= client.bottom)
