@@ -326,7 +326,7 @@ TEST(MainWindow, ScalesByTheZeroHeightWhenTheResolutionDiffers) {
         int ppi;
         int fontHeight;
     };
-    for (const Case& c : {Case{96, -11}, Case{97, -11}, Case{120, -14}}) {
+    for (const Case& c : {Case{96, -11}, Case{97, -11}, Case{120, -14}, Case{144, -17}}) {
         SCOPED_TRACE(c.ppi);
         g_pixelsPerInch = c.ppi;
         std::optional<TScreen> screen;
