@@ -203,6 +203,7 @@ TRecycledItem FindInRecycleBin(const std::wstring& folder, const std::wstring& n
 }
 
 bool RestoreFromRecycleBin(const TRecycledItem& recycled, const std::wstring& path) {
+    if (!recycled) return false;
     const HWND owner = TModalScope::Owner(TModalScope::TOwnerOf::ShellQuestion);
     const win::UniqueCom<IContextMenu> menu = ItemMenu(recycled, owner);
     win::UniqueMenu items(::CreatePopupMenu());

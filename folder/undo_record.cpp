@@ -93,8 +93,7 @@ std::wstring WhyNotUndoable(TShellFileListBox& list, const TUndoRecord& record) 
 // The entry comes back under its name: the file's path, or empty when it did not.
 std::wstring UndoRemoval(const TUndoRecord& record) {
     const std::wstring& path = record.Path();
-    const TRecycledItem recycled = FindInRecycleBin(FolderOf(path), FileNamePart(path));
-    if (!recycled || !RestoreFromRecycleBin(recycled, path)) {
+    if (!RestoreFromRecycleBin(FindInRecycleBin(FolderOf(path), FileNamePart(path)), path)) {
         (void)ShowNotice(NotRestored(path), mtError);
         return {};
     }
@@ -122,7 +121,7 @@ std::wstring UndoAddition(const TUndoRecord& record) {
         return path;
     }
     if (!record.Replaced()) return {};
-    if (!replaced || !RestoreFromRecycleBin(replaced, path)) {
+    if (!RestoreFromRecycleBin(replaced, path)) {
         (void)ShowNotice(NotRestored(path), mtError);
         return {};
     }
