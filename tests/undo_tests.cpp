@@ -57,6 +57,13 @@ protected:
         const std::wstring files = WineRecycleBinFolder();
         if (!files.empty()) {
             trashFolders_ = {files, files.substr(0, files.size() - 5) + L"info"};
+            // Wine dates nothing it recycles, so an item of an earlier run
+            // (another process of the same id, the same folder) would make
+            // the undo's search ambiguous: the throw-away prefix's Recycle
+            // Bin starts empty.
+            for (const std::wstring& trash : trashFolders_)
+                for (const std::wstring& name : FolderNames(trash))
+                    if (const std::wstring item = trash + L"\\" + name; !::DeleteFileW(item.c_str())) RemoveTree(item);
             for (const std::wstring& trash : trashFolders_) trashBefore_.push_back(FolderNames(trash));
         }
     }
