@@ -151,7 +151,7 @@ void TForm1::ReadLayout() {
     ShellFileListBox1->OnDblClick = [this](TComponent* s) { mnu_LANCERClick(s); };
     ShellFileListBox1->OnRename = [this](const std::wstring& file, const std::wstring& typed,
                                          const std::wstring& hiddenExtension) {
-        return RenameEntry(*ShellFileListBox1, file, typed, hiddenExtension);
+        return RenameEntry(*ShellFileListBox1, file, typed, hiddenExtension, lastChange_);
     };
 
     StatusBar1 = Create<TStatusBar>();
@@ -200,7 +200,7 @@ void TForm1::mnu_LANCERClick(TComponent*) { LaunchSelected(*ShellFileListBox1, H
 void TForm1::Raffraichir1Click(TComponent*) { RereadSendToFolder(*ShellFileListBox1); }
 
 void TForm1::Supprimer1Click(TComponent*) {
-    if (RemoveSelected(*ShellFileListBox1)) mnu_EXPLORE->Click();
+    if (RemoveSelected(*ShellFileListBox1, lastChange_)) mnu_EXPLORE->Click();
 }
 
 namespace {
@@ -234,6 +234,9 @@ std::function<void()> TForm1::CommandForKey(WPARAM key) {
     case 'V':
         if (ctrl && !shift) return [this] { PasteFiles(); };
         break;
+    case 'Z':
+        if (ctrl && !shift) return [this] { UndoChange(); };
+        break;
     default:
         break;
     }
@@ -266,8 +269,10 @@ void TForm1::PasteFiles() {
     if (!files.empty()) AddFiles(files, TAddAs::Copy);
 }
 
+void TForm1::UndoChange() { UndoLastChange(*ShellFileListBox1, lastChange_); }
+
 void TForm1::AddFiles(const std::vector<std::wstring>& files, TAddAs as) {
     // A drop ends a rename in place without renaming, then asks as any drop.
     ShellFileListBox1->EndNameEdit(false);
-    AddDroppedFile(*ShellFileListBox1, files, as);
+    AddDroppedFile(*ShellFileListBox1, files, as, lastChange_);
 }

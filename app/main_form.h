@@ -3,6 +3,7 @@
 #pragma once
 
 #include "form.h"
+#include "undo_record.h"
 
 #include <functional>
 #include <string>
@@ -42,9 +43,11 @@ public:
     void Raffraichir1Click(TComponent* sender);
     // The list's keys: Enter launches, Delete removes, F5 reads the folder
     // again, F2 renames the entry in place, Ctrl+V adds the files on the
-    // clipboard as a drop would.
+    // clipboard as a drop would, Ctrl+Z undoes the last change.
     bool PreProcessKey(MSG& msg) override;
     void PasteFiles();
+    // Ctrl+Z: undoes the last change made to the folder, once the user agrees.
+    void UndoChange();
 
     // The layout's design values.
     static constexpr int DesignPixelsPerInch = 96;
@@ -68,6 +71,9 @@ private:
     std::function<void()> CommandForKey(WPARAM key);
     // Adds the first of the files dropped or pasted to the folder.
     void AddFiles(const std::vector<std::wstring>& files, TAddAs as);
+
+    // The last change this run made to the folder: one level of undo.
+    TUndoRecord lastChange_;
 };
 
 extern TForm1* Form1;

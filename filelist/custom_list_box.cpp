@@ -52,13 +52,20 @@ void TCustomListBox::SetItemHeightInPlace(int height) {
 
 // The sizes the list passes through on the way move its first entry shown
 // to the start of whatever column they allow: the entry first shown before
-// is shown first again, in the column that holds it.
+// is shown first again, in the column that holds it. Until the user scrolls,
+// that entry stays the one the user left first, not the start of the column
+// the last change of scale rounded it to: moves back and forth would
+// otherwise carry the list back a column at a time.
 void TCustomListBox::RescaleStarting() {
-    if (HandleAllocated()) shownFirst_ = static_cast<int>(::SendMessageW(Handle(), LB_GETTOPINDEX, 0, 0));
+    if (!HandleAllocated()) return;
+    const int top = static_cast<int>(::SendMessageW(Handle(), LB_GETTOPINDEX, 0, 0));
+    if (top != placedFirst_) shownFirst_ = top;
 }
 
 void TCustomListBox::RescaleDone() {
-    if (HandleAllocated()) ::SendMessageW(Handle(), LB_SETTOPINDEX, static_cast<WPARAM>(shownFirst_), 0);
+    if (!HandleAllocated()) return;
+    ::SendMessageW(Handle(), LB_SETTOPINDEX, static_cast<WPARAM>(shownFirst_), 0);
+    placedFirst_ = static_cast<int>(::SendMessageW(Handle(), LB_GETTOPINDEX, 0, 0));
 }
 
 void TCustomListBox::UpdateColumnWidth() {

@@ -79,7 +79,10 @@ private:
 
     int columns_ = 0;
     int itemHeight_ = 16;
+    // The entry the user's scroll shows first, and the first entry that the
+    // last change of scale showed in its place.
     int shownFirst_ = 0;
+    int placedFirst_ = -1;
     TFont font_;
     TPopupMenu* popupMenu_ = nullptr;
     std::wstring filter_;

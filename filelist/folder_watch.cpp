@@ -25,20 +25,28 @@ TFolderWatch::TFolderWatch(std::function<bool()> read) : read_(std::move(read)) 
 
 void TFolderWatch::Watch(const std::wstring& folder) {
     // The reading the watch asked for enters its folder again: a watch that
-    // stopped stays stopped until the folder is entered for another reason.
-    if (folder == folder_ && (handle_ || folder.empty() || reading_)) return;
+    // stopped stays stopped, and one that rests rests on, until the folder
+    // is entered for another reason; then a fresh handle follows it.
+    if (folder == folder_ && ((handle_ && !resting_) || folder.empty() || reading_)) return;
     folder_ = folder;
     pending_ = false;
+    resting_ = false;
     signals_ = 0;
     handle_.reset();
     if (!folder.empty()) handle_.reset(Platform().FindFirstChangeNotificationW(folder.c_str(), FALSE, kWatchedChanges));
 }
 
+HANDLE TFolderWatch::WaitHandle() const noexcept { return handle_ && !held_ && !resting_ ? handle_.get() : nullptr; }
+
 DWORD TFolderWatch::WaitTimeout(DWORD now) const noexcept {
+    if (resting_) {
+        const DWORD rested = now - restStart_;
+        return rested >= RunawayRest ? 0 : RunawayRest - rested;
+    }
     if (!pending_ || held_) return INFINITE;
     const DWORD quiet = now - lastChange_;
     const DWORD waited = now - firstChange_;
-    if (quiet >= QuietTime || waited >= LongestWait) return 0;
+    if (quiet >= QuietTime || waited >= LongestWait || signals_ >= RunawaySignals) return 0;
     return std::min(QuietTime - quiet, LongestWait - waited);
 }
 
@@ -53,11 +61,21 @@ void TFolderWatch::Signalled(DWORD now) {
 }
 
 void TFolderWatch::Due(DWORD now) {
-    if (!pending_ || held_ || (now - lastChange_ < QuietTime && now - firstChange_ < LongestWait)) return;
+    // Rested, the handle is waited on again: what it heard meanwhile signals
+    // at once, and is read as any change.
+    if (resting_ && now - restStart_ >= RunawayRest) resting_ = false;
+    if (!pending_ || held_) return;
+    // A burst that reaches RunawaySignals is read at once: a handle that
+    // signals for nothing then costs that many wakes, not a second of them.
+    const bool runaway = signals_ >= RunawaySignals;
+    if (!runaway && now - lastChange_ < QuietTime && now - firstChange_ < LongestWait) return;
     pending_ = false;
-    const bool runaway = std::exchange(signals_, 0) >= RunawaySignals;
+    signals_ = 0;
     const bool changed = ReadAsked();
-    if (runaway && !changed) handle_.reset();
+    if (runaway && !changed) {
+        resting_ = true;
+        restStart_ = now;
+    }
 }
 
 bool TFolderWatch::ReadAsked() {

@@ -27,17 +27,23 @@ public:
     // A folder written to without a pause (an installer at work) is still
     // shown as it goes.
     static constexpr DWORD LongestWait = 1000;
-    // A burst of this many signals whose reading finds nothing changed comes
-    // from a handle that signals for nothing (a network share that went
-    // away, where a redirected SendTo folder often lives): watching stops
-    // until the folder is entered again, rather than keep a core busy.
+    // A burst of this many signals whose reading finds nothing changed may
+    // come from a handle that signals for nothing (a network share that went
+    // away, where a redirected SendTo folder often lives), or from a folder
+    // written to in ways the list does not show, with a new file still to
+    // come: the handle rests for RunawayRest, rather than keep a core busy,
+    // and what it heard meanwhile is read when the rest ends, or when the
+    // folder is entered again.
     static constexpr int RunawaySignals = 500;
+    static constexpr DWORD RunawayRest = 10000;
 
     // While held, changes wait: the folder is read once the hold ends, as
     // when a question that stops the main loop is answered.
     void SetHeld(bool held) noexcept { held_ = held; }
 
-    HANDLE WaitHandle() const noexcept override { return handle_.get(); }
+    // None while held or resting: the handle keeps what it hears, and the
+    // loop sleeps instead of waking for each change it cannot act on.
+    HANDLE WaitHandle() const noexcept override;
     DWORD WaitTimeout(DWORD now) const noexcept override;
     void Signalled(DWORD now) override;
     void Due(DWORD now) override;
@@ -52,9 +58,11 @@ private:
     bool pending_ = false;
     bool held_ = false;
     bool reading_ = false;
+    bool resting_ = false;
     int signals_ = 0;
     DWORD firstChange_ = 0;
     DWORD lastChange_ = 0;
+    DWORD restStart_ = 0;
 };
 
 // Reads the list's folder again where the user left it: the same file stays

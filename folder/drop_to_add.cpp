@@ -5,10 +5,9 @@
 #include "send_to_location.h"
 #include "shell_file_list_box.h"
 #include "shell_helpers.h"
-#include "win_handles.h"
+#include "undo_record.h"
 
 #include <cwchar>
-#include <optional>
 
 namespace {
 
@@ -22,15 +21,6 @@ std::wstring SendToDestination(const std::wstring& name) {
     std::wstring destination = SendToPath;
     if (!destination.ends_with(L'\\')) destination += L'\\';
     return destination + name;
-}
-
-// The file's identity, whatever path names it; nullopt when it cannot be read.
-std::optional<BY_HANDLE_FILE_INFORMATION> FileIdentity(const std::wstring& path) {
-    win::UniqueFile file(::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!file || !::GetFileInformationByHandle(file.get(), &info)) return std::nullopt;
-    return info;
 }
 
 bool SameFile(const std::wstring& a, const std::wstring& b) {
@@ -111,13 +101,25 @@ std::wstring CannotMakeShortcut(const std::wstring& name, HRESULT result) {
            SystemErrorText(static_cast<DWORD>(result));
 }
 
+// What the folder holds after an entry was made at `destination`, or not
+// made, an entry of that name having gone to the Recycle Bin or not.
+void RecordAddition(TUndoRecord& undo, const std::wstring& destination, bool made, bool replaced) {
+    if (made) {
+        TellShellCreated(destination);
+        undo.Added(destination, replaced);
+    } else if (replaced) {
+        undo.Removed(destination);
+    }
+}
+
 // Puts a shortcut to `target` in the folder; the new entry is selected.
-void AddShortcut(TShellFileListBox& list, const std::wstring& target) {
+void AddShortcut(TShellFileListBox& list, const std::wstring& target, TUndoRecord& undo) {
     const std::wstring name = ShortcutFileName(target);
     const std::wstring destination = SendToDestination(name);
-    if (AnotherEntryAt(target, destination) && !MakeRoomFor(name, destination)) return;
+    const bool replaces = AnotherEntryAt(target, destination);
+    if (replaces && !MakeRoomFor(name, destination)) return;
     const HRESULT saved = SaveShortcut(target, destination);
-    if (SUCCEEDED(saved)) TellShellCreated(destination);
+    RecordAddition(undo, destination, SUCCEEDED(saved), replaces);
     list.Update();
     if (FAILED(saved)) {
         (void)ShowNotice(CannotMakeShortcut(name, saved), mtError);
@@ -128,7 +130,7 @@ void AddShortcut(TShellFileListBox& list, const std::wstring& target) {
 
 }  // namespace
 
-void AddDroppedFile(TShellFileListBox& list, const std::vector<std::wstring>& dropped, TAddAs as) {
+void AddDroppedFile(TShellFileListBox& list, const std::vector<std::wstring>& dropped, TAddAs as, TUndoRecord& undo) {
     // A drop that names nothing has nothing to add.
     if (dropped.empty() || dropped.front().empty()) return;
     // Copied before the question: another drop during the dialog refills the list.
@@ -139,10 +141,11 @@ void AddDroppedFile(TShellFileListBox& list, const std::vector<std::wstring>& dr
     const bool shortcut = BecomesShortcut(source, as);
     if (!AskConfirm(kAddQuestion + NameAsked(source))) return;
     if (shortcut) {
-        AddShortcut(list, source);
+        AddShortcut(list, source, undo);
         return;
     }
-    if (ReplacesAnEntry(source, destination) && !MakeRoomFor(name, destination)) return;
-    if (CopyFileTo(source, destination)) TellShellCreated(destination);
+    const bool replaces = ReplacesAnEntry(source, destination);
+    if (replaces && !MakeRoomFor(name, destination)) return;
+    RecordAddition(undo, destination, CopyFileTo(source, destination) != FALSE, replaces);
     list.Update();
 }

@@ -4,6 +4,7 @@
 #include "platform_calls.h"
 #include "search_files.h"
 #include "shell_helpers.h"
+#include "undo_record.h"
 
 #include <algorithm>
 #include <cwctype>
@@ -24,18 +25,12 @@ constexpr wchar_t kAsideTag[] = L".~renommage";
 // How many names in between are tried before a rename in case only gives up.
 constexpr int kAsideAttempts = 100;
 
-std::wstring Quoted(const std::wstring& name) { return L"« " + name + L" »"; }
-
 std::wstring ReservedName(const std::wstring& name) {
     return L"Le nom " + Quoted(name) + L" est réservé par le système. Tapez un autre nom.";
 }
 
 std::wstring AlreadyThere(const std::wstring& name) {
     return L"Il existe déjà un fichier nommé " + Quoted(name) + L" dans ce dossier. Tapez un autre nom.";
-}
-
-std::wstring RenameRefused(const std::wstring& name, DWORD error) {
-    return L"Impossible de renommer " + Quoted(name) + L" :\r\n\r\n" + SystemErrorText(error);
 }
 
 std::wstring LeftAside(const std::wstring& name, const std::wstring& aside, DWORD error) {
@@ -153,13 +148,6 @@ std::wstring RenameCase(const std::wstring& from, const std::wstring& to) {
     return now;
 }
 
-// Moves the file, never over another: the path it has now, with the
-// platform's error code set when that is not `to`.
-std::wstring MoveEntryFile(const std::wstring& from, const std::wstring& to) {
-    if (SameFileName(from, to)) return RenameCase(from, to);
-    return MoveWithoutReplacing(from, to) ? to : from;
-}
-
 // Tells the user why the file is not at `to`, and how the edit goes on.
 TRenameResult SayWhyNotRenamed(const std::wstring& from, const std::wstring& to, const std::wstring& now,
                                DWORD error) {
@@ -179,6 +167,15 @@ TRenameResult SayWhyNotRenamed(const std::wstring& from, const std::wstring& to,
 
 }  // namespace
 
+std::wstring RenameRefused(const std::wstring& name, DWORD error) {
+    return L"Impossible de renommer " + Quoted(name) + L" :\r\n\r\n" + SystemErrorText(error);
+}
+
+std::wstring MoveEntryFile(const std::wstring& from, const std::wstring& to) {
+    if (SameFileName(from, to)) return RenameCase(from, to);
+    return MoveWithoutReplacing(from, to) ? to : from;
+}
+
 std::wstring RenameProblem(TShellFileListBox& list, const std::wstring& fileName, const std::wstring& typed,
                            const std::wstring& newName) {
     if (HasForbiddenCharacter(typed)) return kBadCharacters;
@@ -191,7 +188,7 @@ std::wstring RenameProblem(TShellFileListBox& list, const std::wstring& fileName
 }
 
 TRenameResult RenameEntry(TShellFileListBox& list, const std::wstring& fileName, const std::wstring& typed,
-                          const std::wstring& hiddenExtension) {
+                          const std::wstring& hiddenExtension, TUndoRecord& undo) {
     if (const std::wstring problem = RenameProblem(list, fileName, typed, typed + hiddenExtension);
         !problem.empty()) {
         ShowNotice(problem, mtWarning);
@@ -206,6 +203,9 @@ TRenameResult RenameEntry(TShellFileListBox& list, const std::wstring& fileName,
     const std::wstring to = list.Directory() + L"\\" + newName;
     const std::wstring now = MoveEntryFile(from, to);
     const DWORD error = ::GetLastError();
-    if (now != from) TellShellRenamed(from, now);
+    if (now != from) {
+        TellShellRenamed(from, now);
+        undo.Renamed(from, now);
+    }
     return now == to ? TRenameResult::Renamed : SayWhyNotRenamed(from, to, now, error);
 }

@@ -5,7 +5,11 @@
 
 #include "shell_file_list_box.h"
 
+#include <windows.h>
+
 #include <string>
+
+class TUndoRecord;
 
 // What is wrong with `newName` as the new name of the file `fileName` of the
 // list's folder, typed as `typed` (the extension the shell hides is added
@@ -16,6 +20,13 @@ std::wstring RenameProblem(TShellFileListBox& list, const std::wstring& fileName
 
 // Renames the entry's file to the name typed followed by `hiddenExtension`,
 // as the system stores it, or tells the user why it cannot. A change of the
-// extension is asked first; Cancel goes back to the name typed.
+// extension is asked first; Cancel goes back to the name typed. A file that
+// moved is recorded in `undo`.
 TRenameResult RenameEntry(TShellFileListBox& list, const std::wstring& fileName, const std::wstring& typed,
-                          const std::wstring& hiddenExtension);
+                          const std::wstring& hiddenExtension, TUndoRecord& undo);
+
+// Moves the entry's file, never over another: the path it has now, with the
+// platform's error code set when that is not `to`.
+std::wstring MoveEntryFile(const std::wstring& from, const std::wstring& to);
+// What the user reads when the platform refused to rename the file `name`.
+std::wstring RenameRefused(const std::wstring& name, DWORD error);

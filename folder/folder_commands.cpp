@@ -5,6 +5,7 @@
 #include "send_to_location.h"
 #include "shell_file_list_box.h"
 #include "shell_helpers.h"
+#include "undo_record.h"
 
 #include <shellapi.h>
 
@@ -46,7 +47,7 @@ void LaunchSelected(TShellFileListBox& list, HWND owner) {
 
 void RereadSendToFolder(TShellFileListBox& list) { list.SetDirectory(SendToPath); }
 
-bool RemoveSelected(TShellFileListBox& list) {
+bool RemoveSelected(TShellFileListBox& list, TUndoRecord& undo) {
     const std::wstring path = list.FileName();
     if (path.empty()) {
         ShowNotice(kNothingToRemove, mtWarning);
@@ -55,7 +56,7 @@ bool RemoveSelected(TShellFileListBox& list) {
     // The question names the entry as the list shows it; the file is what goes.
     if (!AskConfirm(kRemoveQuestion + list.ItemText(list.ItemIndex()))) return false;
     // The question that follows is the way out when the file stayed.
-    (void)RecycleFile(path);
+    if (RecycleFile(path)) undo.Removed(path);
     list.Update();
     return AskConfirm(kRemoveByHand);
 }

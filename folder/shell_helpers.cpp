@@ -31,6 +31,14 @@ BOOL CopyFileTo(const std::wstring& source, const std::wstring& destination) {
     return ::CopyFileW(source.c_str(), destination.c_str(), FALSE);
 }
 
+std::optional<BY_HANDLE_FILE_INFORMATION> FileIdentity(const std::wstring& path) {
+    win::UniqueFile file(::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!file || !::GetFileInformationByHandle(file.get(), &info)) return std::nullopt;
+    return info;
+}
+
 void TellShellCreated(const std::wstring& path) {
     Platform().SHChangeNotify(SHCNE_CREATE, SHCNF_PATHW, path.c_str(), nullptr);
 }

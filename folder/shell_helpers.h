@@ -6,6 +6,7 @@
 #include <shellapi.h>
 
 #include <cwchar>
+#include <optional>
 #include <string>
 
 // Moves the file to the Recycle Bin; true when the shell succeeded. The
@@ -15,6 +16,9 @@
 bool RecycleFile(const std::wstring& path);
 // Copies source over destination, replacing it; the platform call's result.
 BOOL CopyFileTo(const std::wstring& source, const std::wstring& destination);
+// The file's identity, whatever path names it, with its size and the time it
+// was last written; nullopt when it cannot be read.
+std::optional<BY_HANDLE_FILE_INFORMATION> FileIdentity(const std::wstring& path);
 // Tell the shell of a file the program made or renamed, so that its open
 // windows and caches show the change at once.
 void TellShellCreated(const std::wstring& path);
@@ -26,6 +30,9 @@ HRESULT SaveShortcut(const std::wstring& target, const std::wstring& path);
 bool ShowNotice(const std::wstring& message, TMsgDlgType kind);
 // Asks an OK/Cancel question; true only for OK.
 bool AskConfirm(const std::wstring& message);
+
+// A name as the messages quote it.
+inline std::wstring Quoted(const std::wstring& name) { return L"« " + name + L" »"; }
 
 // The characters after the last "\" or ":", or the whole path.
 inline std::wstring FileNamePart(const std::wstring& path) { return path.substr(path.find_last_of(L"\\:") + 1); }

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 #include <shellapi.h>
+#include <shtypes.h>
 
 #include <cstdint>
 #include <memory>
@@ -81,11 +82,13 @@ struct ReleaseCom {
 template <typename T>
 using UniqueCom = std::unique_ptr<T, ReleaseCom>;
 
-// Text the shell allocates for its caller (SHGetKnownFolderPath), freed once.
+// What the shell allocates for its caller (SHGetKnownFolderPath's text, an
+// item's identifier list), freed once.
 struct FreeCoTaskMem {
-    void operator()(wchar_t* text) const noexcept { ::CoTaskMemFree(text); }
+    void operator()(void* block) const noexcept { ::CoTaskMemFree(block); }
 };
 using UniqueCoTaskText = std::unique_ptr<wchar_t, FreeCoTaskMem>;
+using UniqueItemIdList = std::unique_ptr<ITEMIDLIST, FreeCoTaskMem>;
 
 // GetDC / ReleaseDC.
 class WindowDc {

@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <map>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -325,7 +326,7 @@ TEST(MainWindow, ScalesByTheZeroHeightWhenTheResolutionDiffers) {
         int ppi;
         int fontHeight;
     };
-    for (const Case& c : {Case{96, -11}, Case{97, -11}, Case{120, -14}}) {
+    for (const Case& c : {Case{96, -11}, Case{97, -11}, Case{120, -14}, Case{144, -17}}) {
         SCOPED_TRACE(c.ppi);
         g_pixelsPerInch = c.ppi;
         std::optional<TScreen> screen;
@@ -441,9 +442,11 @@ BOOL WINAPI FrameAsDrawn(RECT* rect, DWORD style, BOOL menu, DWORD exStyle, UINT
 }
 
 // Moved to monitors of other resolutions, the window keeps the user's place:
-// the same list window with its selection, the entry first shown still in
-// sight, the focus, no reading of the folder, the same status bar and tip;
-// and its outer size is the one it answered when the platform asked.
+// the same list window with its selection, the first column shown after
+// each move the one that holds the entry the user left first shown (not
+// one column further back per move), the focus, no reading of the folder,
+// the same status bar and tip; and its outer size is the one it answered
+// when the platform asked, also where the platform moves it without asking.
 TEST(MainWindow, MovedToAnotherResolutionKeepsTheUsersPlace) {
     TPlatformOverride frame(Platform().AdjustWindowRectExForDpi, &FrameAsDrawn);
     TempFolder folder;
@@ -464,16 +467,34 @@ TEST(MainWindow, MovedToAnotherResolutionKeepsTheUsersPlace) {
     const HWND tip = form->StatusBar1->ToolTip();
     ASSERT_EQ(::GetFocus(), window);
     ReadingCounter readings(L"m150.txt");
-    for (int dpi : {144, 192, 96}) {
-        SCOPED_TRACE(dpi);
-        const SIZE answered = MoveToMonitorOf(form->Handle(), dpi);
+    const struct {
+        const char* label;
+        int dpi;
+        bool sizeAsked;
+    } moves[] = {
+        {"to 144 dpi", 144, true},
+        {"to 192 dpi", 192, true},
+        {"back to 96 dpi", 96, true},
+        {"to 144 dpi, WM_DPICHANGED alone", 144, false},
+        {"back to 96 dpi, WM_DPICHANGED alone", 96, false},
+    };
+    std::map<int, SIZE> answeredAt;
+    for (const auto& move : moves) {
+        SCOPED_TRACE(move.label);
+        if (move.sizeAsked)
+            answeredAt[move.dpi] = MoveToMonitorOf(form->Handle(), move.dpi);
+        else
+            MoveUnaskedToMonitorOf(form->Handle(), form->PixelsPerInch(), move.dpi);
+        const SIZE answered = answeredAt.at(move.dpi);
         RECT outer{};
         ::GetWindowRect(form->Handle(), &outer);
         EXPECT_EQ(outer.right - outer.left, answered.cx);
         EXPECT_EQ(outer.bottom - outer.top, answered.cy);
         EXPECT_EQ(list.Handle(), window);
-        EXPECT_EQ(list.EntryFileName(list.ItemIndex()), L"m150.txt");
+        EXPECT_EQ(SelectedFile(list), L"m150.txt");
         const RECT client = ClientRectOf(window);
+        const LRESULT perColumn = client.bottom / ::SendMessageW(window, LB_GETITEMHEIGHT, 0, 0);
+        EXPECT_EQ(::SendMessageW(window, LB_GETTOPINDEX, 0, 0), top - top % perColumn);
         RECT shown{};
         ::SendMessageW(window, LB_GETITEMRECT, static_cast<WPARAM>(top), reinterpret_cast<LPARAM>(&shown));
         EXPECT_TRUE(shown.left >= 0 && shown.top >= 0 && shown.right <= client.right && shown.bottom <= client.bottom)

@@ -42,6 +42,40 @@ protected:
     TempFolder folder_;
 };
 
+int changeHandlesMade = 0;
+int waits = 0;
+DWORD mostHandlesWaitedOn = 0;
+HANDLE signalling = nullptr;
+bool lastWaitHeldIt = false;
+int ticks = 0;
+
+// A change handle that signals for ever, as one on a share that went away.
+HANDLE WINAPI AlwaysSignalled(LPCWSTR, BOOL, DWORD) {
+    ++changeHandlesMade;
+    signalling = ::CreateEventW(nullptr, TRUE, TRUE, nullptr);
+    return signalling;
+}
+
+BOOL WINAPI StaysSignalled(HANDLE) { return TRUE; }
+
+DWORD WINAPI CountedWait(DWORD count, const HANDLE* handles, DWORD timeout, DWORD mask, DWORD flags) {
+    ++waits;
+    mostHandlesWaitedOn = std::max(mostHandlesWaitedOn, count);
+    lastWaitHeldIt = std::find(handles, handles + count, signalling) != handles + count;
+    return SystemCalls().MsgWaitForMultipleObjectsEx(count, handles, timeout, mask, flags);
+}
+
+void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) { ++ticks; }
+
+// Runs the main loop for 50 ticks of a 20 ms thread timer, as often as the
+// loop's own timer wakes it: a span counted in wakes, not in time.
+void RunFiftyTimerTicks() {
+    ticks = 0;
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &CountTick);
+    EXPECT_TRUE(RunMainLoopUntil([] { return ticks >= 50; }, 10000)) << "the timer did not tick 50 times";
+    ::KillTimer(nullptr, timer);
+}
+
 }  // namespace
 
 TEST_F(FolderWatchTest, AnotherProgramsChangesShowWithoutAKeyWhereTheUserLeftTheList) {
@@ -103,14 +137,39 @@ TEST_F(FolderWatchTest, ABurstOfThreeHundredFilesShowsInFull) {
     EXPECT_TRUE(RunMainLoopUntil([&] { return list_->Count() == 300; }, 10000)) << list_->Count();
 }
 
+// The watch moves with the list: a change in the new folder shows, one in the
+// folder left reads nothing. When the list's folder cannot be entered any
+// more, the list is empty and the loop waits on no handle at all, neither
+// the first folder's nor one that would still hear the folder where it went.
 TEST_F(FolderWatchTest, ANewFolderIsFollowedAndOneThatCannotBeEnteredIsNot) {
-    TempFolder other;
+    TempFolder parent;
+    const std::wstring followed = parent.MakeFolder(L"suivi");
     list_->SetDirectory(folder_.Path());
-    list_->SetDirectory(other.Path());
-    folder_.Touch(L"ancien.txt");
-    other.Touch(L"nouveau.txt");
-    EXPECT_TRUE(RunMainLoopUntil([&] { return ListsFile(*list_, L"nouveau.txt"); }, 3000));
-    EXPECT_FALSE(ListsFile(*list_, L"ancien.txt"));
+    list_->SetDirectory(followed);
+    parent.Touch(L"suivi\\nouveau.txt");
+    EXPECT_TRUE(RunMainLoopUntil([&] { return ListsFile(*list_, L"nouveau.txt"); }, 3000))
+        << "a change in the new folder did not show";
+    ReadingCounter readings(L"nouveau.txt");
+    {
+        WatchedChanges changes(folder_.Path());
+        folder_.Touch(L"ancien.txt");
+        changes.SettleWithWatch();
+    }
+    EXPECT_FALSE(readings.Count() > 0) << "a change in the folder left read the list";
+
+    // The program's current folder is its list's: elsewhere, the folder can go.
+    ::SetCurrentDirectoryW(parent.Path().c_str());
+    ASSERT_TRUE(::MoveFileW(followed.c_str(), parent.Path(L"parti").c_str()));
+    TPlatformOverride wait(Platform().MsgWaitForMultipleObjectsEx, &CountedWait);
+    list_->Update();
+    EXPECT_EQ(list_->Count(), 0);
+    waits = 0;
+    mostHandlesWaitedOn = 0;
+    parent.Touch(L"parti\\après.txt");
+    folder_.Touch(L"encore.txt");
+    ASSERT_TRUE(RunMainLoopUntil([] { return waits >= 5; }, 3000)) << "the loop did not wait";
+    EXPECT_EQ(mostHandlesWaitedOn, 0u) << "the loop still waits on a change handle";
+    EXPECT_EQ(list_->Count(), 0);
 }
 
 // When the list reads again, on the watch's own clock: after a pause in the
@@ -145,6 +204,30 @@ TEST(FolderWatchTiming, ReadsAfterAPauseOrOnceASecondWhileChangesGoOn) {
         }
         EXPECT_EQ(readings, c.readings);
     }
+}
+
+// A handle that signals for nothing, at every step of the loop, costs one
+// reading per rest: the reading comes as soon as RunawaySignals signals have
+// come, then the handle rests, and is waited on again.
+TEST(FolderWatchTiming, AHandleThatSignalsForNothingIsReadOncePerRest) {
+    TPlatformOverride handles(Platform().FindFirstChangeNotificationW, &AlwaysSignalled);
+    TPlatformOverride next(Platform().FindNextChangeNotification, &StaysSignalled);
+    std::vector<DWORD> readings;
+    DWORD now = 0;
+    TFolderWatch watch([&] {
+        readings.push_back(now);
+        return false;
+    });
+    watch.Watch(L"C:\\dossier");
+    // The main loop's steps, 1 ms apart: the handle signals whenever it is
+    // waited on, then whatever is due is done.
+    for (; now < 2 * TFolderWatch::RunawayRest + 2000; ++now) {
+        if (watch.WaitHandle()) watch.Signalled(now);
+        watch.Due(now);
+    }
+    constexpr DWORD first = TFolderWatch::RunawaySignals - 1;
+    constexpr DWORD cycle = TFolderWatch::RunawayRest + TFolderWatch::RunawaySignals;
+    EXPECT_EQ(readings, (std::vector<DWORD>{first, first + cycle, first + 2 * cycle}));
 }
 
 // The watch follows the list's folder, not the one it left.
@@ -218,36 +301,36 @@ TEST_F(FolderWatchTest, AChangeShowsWithNothingElseWakingTheLoop) {
     EXPECT_FALSE(guardWoke);
 }
 
-namespace {
-
-int changeHandlesMade = 0;
-int waits = 0;
-HANDLE signalling = nullptr;
-bool lastWaitHeldIt = false;
-int ticks = 0;
-
-// A change handle that signals for ever, as one on a share that went away.
-HANDLE WINAPI AlwaysSignalled(LPCWSTR, BOOL, DWORD) {
-    ++changeHandlesMade;
-    signalling = ::CreateEventW(nullptr, TRUE, TRUE, nullptr);
-    return signalling;
+// While the rename box holds the watch, a handle that keeps signalling lets
+// the loop sleep and the list stay as it is; the change made meanwhile shows
+// once the box closes.
+TEST_F(FolderWatchTest, AHeldWatchLetsTheLoopSleepAndCatchesUpWhenReleased) {
+    TPlatformOverride first(Platform().FindFirstChangeNotificationW, &AlwaysSignalled);
+    TPlatformOverride next(Platform().FindNextChangeNotification, &StaysSignalled);
+    TPlatformOverride wait(Platform().MsgWaitForMultipleObjectsEx, &CountedWait);
+    folder_.Touch(L"a.txt");
+    list_->SetDirectory(folder_.Path());
+    SelectFile(*list_, L"a.txt");
+    list_->EditSelectedName();
+    ASSERT_TRUE(list_->EditingName());
+    ReadingCounter readings(L"a.txt");
+    WatchedChanges changes(folder_.Path());
+    folder_.Touch(L"pendant.txt");
+    waits = 0;
+    RunFiftyTimerTicks();
+    // The loop's own timer wakes it as often; a spinning wait, thousands of
+    // times.
+    EXPECT_LT(waits, 200);
+    changes.SettleWithWatch();
+    EXPECT_EQ(readings.Count(), 0) << "the list was read while held";
+    list_->EndNameEdit(false);
+    EXPECT_TRUE(RunMainLoopUntil([&] { return ListsFile(*list_, L"pendant.txt"); }, 3000))
+        << "the change made while held did not show once released";
 }
 
-BOOL WINAPI StaysSignalled(HANDLE) { return TRUE; }
-
-void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) { ++ticks; }
-
-DWORD WINAPI CountedWait(DWORD count, const HANDLE* handles, DWORD timeout, DWORD mask, DWORD flags) {
-    ++waits;
-    lastWaitHeldIt = std::find(handles, handles + count, signalling) != handles + count;
-    return SystemCalls().MsgWaitForMultipleObjectsEx(count, handles, timeout, mask, flags);
-}
-
-}  // namespace
-
-// A handle that keeps signalling with nothing changed stops being watched,
-// without a word, until the folder is entered again.
-TEST_F(FolderWatchTest, AHandleThatSignalsForNothingIsDroppedUntilTheFolderIsEnteredAgain) {
+// A handle that keeps signalling with nothing changed rests, without a word;
+// entering the folder again gives it a new handle.
+TEST_F(FolderWatchTest, AHandleThatSignalsForNothingRestsWithoutAWordAndTheFolderEnteredAgainGetsANewOne) {
     changeHandlesMade = 0;
     TPlatformOverride first(Platform().FindFirstChangeNotificationW, &AlwaysSignalled);
     TPlatformOverride next(Platform().FindNextChangeNotification, &StaysSignalled);
@@ -259,12 +342,9 @@ TEST_F(FolderWatchTest, AHandleThatSignalsForNothingIsDroppedUntilTheFolderIsEnt
     EXPECT_TRUE(RunMainLoopUntil([] { return !lastWaitHeldIt; }, 5000))
         << "the loop still waits on the handle that signals for nothing";
     waits = 0;
-    ticks = 0;
-    const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &CountTick);
-    RunMainLoopUntil([] { return ticks >= 50; }, 10000);
-    ::KillTimer(nullptr, timer);
-    // Over 50 ticks of a 20 ms timer, the loop's own timer wakes it as often;
-    // a spinning wait, thousands of times.
+    RunFiftyTimerTicks();
+    // The loop's own timer wakes it as often; a spinning wait, thousands of
+    // times.
     EXPECT_LT(waits, 200);
     EXPECT_TRUE(answers.Seen().empty());
     list_->Update();
@@ -381,6 +461,82 @@ TEST_F(MainLoopWaitTest, SleepsUntilTheWatchIsDue) {
         ASSERT_EQ(loopWaits.size(), 1u);
         EXPECT_EQ(loopWaits[0].timeout, c.timeout);
         EXPECT_EQ(readings, c.changes.empty() ? 0 : 1);
+    }
+}
+
+namespace {
+
+// The platform's side of a burst of changes, on the program's clock: the
+// folder changes every millisecond for kBurstLength, and the change at
+// `fileAt` really adds a file. The change handle is signalled from a change
+// until the watch asks for the next one.
+constexpr DWORD kBurstLength = 3000;
+struct Burst {
+    HANDLE handle = nullptr;
+    DWORD start = 0;
+    DWORD fileAt = 0;
+    std::wstring file;
+    bool signalled = false;
+};
+Burst burst;
+
+HANDLE WINAPI BurstHandle(LPCWSTR, BOOL, DWORD) {
+    burst.handle = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    return burst.handle;
+}
+
+BOOL WINAPI NextChangeOfTheBurst(HANDLE) {
+    burst.signalled = false;
+    return TRUE;
+}
+
+// Time passes a millisecond at a time until the burst's handle, when waited
+// on, is signalled, or the timeout ends.
+DWORD WINAPI WaitThroughTheBurst(DWORD count, const HANDLE* handles, DWORD timeout, DWORD, DWORD) {
+    const HANDLE* burstHandle = std::find(handles, handles + count, burst.handle);
+    const DWORD end = clockNow + (timeout == INFINITE ? 60000 : timeout);
+    while (burstHandle == handles + count || !burst.signalled) {
+        if (clockNow == end) return WAIT_TIMEOUT;
+        const DWORD since = ++clockNow - burst.start;
+        if (since == burst.fileAt) ::CloseHandle(::CreateFileW(burst.file.c_str(), GENERIC_WRITE, 0, nullptr,
+                                                               CREATE_NEW, 0, nullptr));
+        if (since <= kBurstLength) burst.signalled = true;
+    }
+    return WAIT_OBJECT_0 + static_cast<DWORD>(burstHandle - handles);
+}
+
+}  // namespace
+
+// A burst of thousands of signals with a real change in it, in its middle or
+// as its last: the change shows, though the burst's first signals found
+// nothing new.
+TEST_F(FolderWatchTest, ABurstOfSignalsWithARealChangeInItShowsTheChange) {
+    static_assert(kBurstLength >= 2 * TFolderWatch::RunawaySignals);
+    TPlatformOverride<TickCountFn> clock{Platform().GetTickCount, &ProgramClock};
+    TPlatformOverride<FirstChangeFn> first{Platform().FindFirstChangeNotificationW, &BurstHandle};
+    TPlatformOverride<NextChangeFn> next{Platform().FindNextChangeNotification, &NextChangeOfTheBurst};
+    TPlatformOverride<MsgWaitFn> wait{Platform().MsgWaitForMultipleObjectsEx, &WaitThroughTheBurst};
+    list_->SetDirectory(folder_.Path());
+    const struct {
+        const char* label;
+        DWORD fileAt;
+        const wchar_t* file;
+    } cases[] = {
+        {"a file added in the middle", kBurstLength / 2, L"milieu.txt"},
+        {"a file added at the end", kBurstLength, L"fin.txt"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        // The folder entered again: each burst meets a watch of its own.
+        list_->Update();
+        burst.start = clockNow;
+        burst.fileAt = c.fileAt;
+        burst.file = folder_.Path(c.file);
+        burst.signalled = false;
+        const DWORD deadline = kBurstLength + TFolderWatch::RunawayRest + 2 * TFolderWatch::LongestWait;
+        while (!ListsFile(*list_, c.file) && clockNow - burst.start < deadline) WaitForInputOrLoopWaits();
+        EXPECT_TRUE(ListsFile(*list_, c.file))
+            << "not listed " << clockNow - burst.start << " ms after the burst began";
     }
 }
 

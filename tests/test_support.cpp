@@ -525,15 +525,28 @@ DWORD_PTR WINAPI ReadingCounter::CountAndAsk(LPCWSTR path, DWORD attributes, SHF
     return SystemCalls().SHGetFileInfoW(path, attributes, info, size, flags);
 }
 
-SIZE MoveToMonitorOf(HWND window, int dpi) {
-    constexpr UINT kGetDpiScaledSize = 0x02E4;
-    SIZE size{};
-    EXPECT_TRUE(::SendMessageW(window, kGetDpiScaledSize, dpi, reinterpret_cast<LPARAM>(&size)));
+// The platform hands the window, moved to a monitor of `dpi`, a rectangle of
+// that outer size where the window is.
+static void HandOverRectangle(HWND window, int dpi, SIZE size) {
     RECT outer{};
     ::GetWindowRect(window, &outer);
     const RECT suggested{outer.left, outer.top, outer.left + size.cx, outer.top + size.cy};
     ::SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+}
+
+SIZE MoveToMonitorOf(HWND window, int dpi) {
+    constexpr UINT kGetDpiScaledSize = 0x02E4;
+    SIZE size{};
+    EXPECT_TRUE(::SendMessageW(window, kGetDpiScaledSize, dpi, reinterpret_cast<LPARAM>(&size)));
+    HandOverRectangle(window, dpi, size);
     return size;
+}
+
+void MoveUnaskedToMonitorOf(HWND window, int fromDpi, int dpi) {
+    RECT outer{};
+    ::GetWindowRect(window, &outer);
+    HandOverRectangle(window, dpi,
+                      {::MulDiv(outer.right - outer.left, dpi, fromDpi), ::MulDiv(outer.bottom - outer.top, dpi, fromDpi)});
 }
 
 RECT ClientRectOf(HWND window) {

@@ -81,6 +81,9 @@ private:
 // What Windows does when the window moves to a monitor of `dpi`: it asks for
 // the size there, then hands over the rectangle. The size the window answered.
 SIZE MoveToMonitorOf(HWND window, int dpi);
+// The same move where the platform does not ask first (WM_DPICHANGED alone):
+// its rectangle is the window's outer size scaled by the two resolutions.
+void MoveUnaskedToMonitorOf(HWND window, int fromDpi, int dpi);
 
 // A window's client rectangle.
 RECT ClientRectOf(HWND window);
