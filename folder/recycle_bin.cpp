@@ -24,7 +24,6 @@ constexpr SHCOLUMNID kItemNameDisplay = {{0xb725f130, 0x47ef, 0x101a, {0xa5, 0xf
 
 // The verb of the restore command in the Recycle Bin's menu of an item.
 constexpr char kRestoreVerb[] = "undelete";
-constexpr wchar_t kRestoreVerbWide[] = L"undelete";
 // The identifiers that the item's menu gives its commands.
 constexpr UINT kFirstCommand = 1;
 constexpr UINT kLastCommand = 0x7fff;

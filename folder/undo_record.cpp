@@ -103,7 +103,7 @@ std::wstring UndoRemoval(const TUndoRecord& record) {
 
 // Never over another file: the path the entry has afterwards.
 std::wstring UndoRename(const TUndoRecord& record) {
-    const std::wstring now = MoveEntryFile(record.Path(), record.OldPath());
+    std::wstring now = MoveEntryFile(record.Path(), record.OldPath());
     const DWORD error = ::GetLastError();
     if (now != record.Path()) TellShellRenamed(record.Path(), now);
     if (now != record.OldPath()) (void)ShowNotice(RenameRefused(FileNamePart(record.Path()), error), mtError);
