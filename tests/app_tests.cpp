@@ -38,7 +38,7 @@ TForm1* MainWindow() {
     if (!Form1) {
         Application->CreateForm(Form1);
         Form1->Show();
-        PumpMessages(100);
+        PumpUntilIdle();
     }
     return Form1;
 }
@@ -458,6 +458,8 @@ TEST(MainWindow, MovedToAnotherResolutionKeepsTheUsersPlace) {
     ::SetForegroundWindow(form->Handle());
     const HWND window = list.Handle();
     ::SetFocus(window);
+    ASSERT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == form->Handle() && ::GetFocus() == window; }))
+        << "the window did not come to the front with the focus on its list";
     list.SetItemIndex(50);
     ::SendMessageW(window, LB_SETTOPINDEX, 40, 0);
     const LRESULT top = ::SendMessageW(window, LB_GETTOPINDEX, 0, 0);

@@ -428,7 +428,7 @@ TEST_F(CommandsTest, DoubleClickRunsTheLaunchCommand) {
     ::PostMessageW(ListWindow(), WM_LBUTTONUP, 0, at);
     ::PostMessageW(ListWindow(), WM_LBUTTONDBLCLK, MK_LBUTTON, at);
     ::PostMessageW(ListWindow(), WM_LBUTTONUP, 0, at);
-    PumpMessages(400);
+    PumpUntilIdle();
     ASSERT_EQ(answers.Seen().size(), 1u);
     EXPECT_EQ(answers.Seen()[0].text, L"Lancer Lire.txt");
     ASSERT_EQ(ShellCalls().size(), 1u);
@@ -450,7 +450,7 @@ TEST_F(CommandsTest, RightClickOpensTheMenuAtTheMouseWithoutChangingTheSelection
     MenuDriver driver([](HWND menu) { MenuDriver::TypeChar(menu, L'l'); });
     ::PostMessageW(ListWindow(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(p.x, p.y));
     ::PostMessageW(ListWindow(), WM_RBUTTONUP, 0, MAKELPARAM(p.x, p.y));
-    PumpMessages(600);
+    PumpUntilIdle();
 
     ASSERT_EQ(driver.Openings(), 1);
     const POINT screen = OnScreen(p);
@@ -477,14 +477,14 @@ TEST_F(CommandsTest, KeyboardOpensTheMenuAtTheListsCorner) {
          [](HWND list) {
              const ModifiersHeld shift({VK_SHIFT});
              ::PostMessageW(list, WM_SYSKEYDOWN, VK_F10, 1);
-             PumpMessages(300);
+             PumpUntilIdle();
          }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         MenuDriver driver(&MenuDriver::Close);
         c.press(ListWindow());
-        PumpMessages(300);
+        PumpUntilIdle();
         ASSERT_GE(driver.Openings(), 1);
         EXPECT_EQ(driver.MenuRect().left, corner.x);
         EXPECT_EQ(driver.MenuRect().top, corner.y);
@@ -505,10 +505,10 @@ TEST_F(CommandsTest, ScrollBarRightClickDoesNotOpenTheMenu) {
     // The platform may show a scroll-bar menu of its own: close whatever opens.
     MenuDriver driver(&MenuDriver::Close);
     SendContextMenu({bottom.x + 30, (bottom.y + window.bottom) / 2});
-    PumpMessages(200);
+    PumpUntilIdle();
     EXPECT_EQ(form->PopupMenu1->PopupComponent(), nullptr);
     SendContextMenu(OnScreen({client.right - 2, client.bottom - 2}));  // empty area inside
-    PumpMessages(200);
+    PumpUntilIdle();
     EXPECT_EQ(form->PopupMenu1->PopupComponent(), List());
 }
 
@@ -539,7 +539,7 @@ TEST_F(CommandsTest, HotkeysAreAssignedOnceAndTypedKeysRunTheirCommand) {
             ::PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 1);
         });
         SendContextMenu(OnScreen({2, 2}));
-        PumpMessages(400);
+        PumpUntilIdle();
         EXPECT_EQ(driver.Openings(), 1);
         EXPECT_EQ(ShellCalls().size(), c.explorerCalls);
         EXPECT_EQ(answers.Seen().size(), c.launchAsked ? 1u : 0u);
@@ -555,7 +555,7 @@ TEST_F(CommandsTest, ExceptionInACommandIsReportedAndTheNextCommandWorks) {
         DialogAnswerer answers({Action::Ok});
         MenuDriver driver([](HWND menu) { MenuDriver::TypeChar(menu, L'e'); });
         SendContextMenu(OnScreen({2, 2}));
-        PumpMessages(500);
+        PumpUntilIdle();
         ASSERT_EQ(answers.Seen().size(), 1u);
         EXPECT_EQ(answers.Seen()[0].className, L"#32770");
         EXPECT_EQ(answers.Seen()[0].title, Application->Title());
@@ -564,7 +564,7 @@ TEST_F(CommandsTest, ExceptionInACommandIsReportedAndTheNextCommandWorks) {
     folder.Touch(L"Après.txt");
     MenuDriver driver([](HWND menu) { MenuDriver::TypeChar(menu, L'r'); });
     SendContextMenu(OnScreen({2, 2}));
-    PumpMessages(300);
+    PumpUntilIdle();
     ASSERT_EQ(List()->Count(), 1);
     EXPECT_EQ(List()->EntryFileName(0), L"Après.txt");
 }
@@ -891,7 +891,7 @@ TEST_F(DrawingTest, TheOpenMenuHoldsEachCaptionAndStillMeasuresItsItems) {
         MenuDriver::Close(window);
     });
     SendContextMenu(OnScreen({2, 2}));
-    PumpMessages(300);
+    PumpUntilIdle();
     ASSERT_EQ(driver.Openings(), 1);
     const std::vector<std::wstring> texts{L"&Explorer", L"", L"&Lancer", L"&Raffraichir", L"", L"&Supprimer"};
     ASSERT_EQ(shown.size(), texts.size());

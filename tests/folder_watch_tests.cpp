@@ -45,11 +45,15 @@ protected:
 int changeHandlesMade = 0;
 int waits = 0;
 DWORD mostHandlesWaitedOn = 0;
+HANDLE signalling = nullptr;
+bool lastWaitHeldIt = false;
+int ticks = 0;
 
 // A change handle that signals for ever, as one on a share that went away.
 HANDLE WINAPI AlwaysSignalled(LPCWSTR, BOOL, DWORD) {
     ++changeHandlesMade;
-    return ::CreateEventW(nullptr, TRUE, TRUE, nullptr);
+    signalling = ::CreateEventW(nullptr, TRUE, TRUE, nullptr);
+    return signalling;
 }
 
 BOOL WINAPI StaysSignalled(HANDLE) { return TRUE; }
@@ -57,7 +61,19 @@ BOOL WINAPI StaysSignalled(HANDLE) { return TRUE; }
 DWORD WINAPI CountedWait(DWORD count, const HANDLE* handles, DWORD timeout, DWORD mask, DWORD flags) {
     ++waits;
     mostHandlesWaitedOn = std::max(mostHandlesWaitedOn, count);
+    lastWaitHeldIt = std::find(handles, handles + count, signalling) != handles + count;
     return SystemCalls().MsgWaitForMultipleObjectsEx(count, handles, timeout, mask, flags);
+}
+
+void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) { ++ticks; }
+
+// Runs the main loop for 50 ticks of a 20 ms thread timer, as often as the
+// loop's own timer wakes it: a span counted in wakes, not in time.
+void RunFiftyTimerTicks() {
+    ticks = 0;
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &CountTick);
+    EXPECT_TRUE(RunMainLoopUntil([] { return ticks >= 50; }, 10000)) << "the timer did not tick 50 times";
+    ::KillTimer(nullptr, timer);
 }
 
 }  // namespace
@@ -103,9 +119,10 @@ TEST_F(FolderWatchTest, NothingIsReadWhileAQuestionIsUpTheChangeShowsAfterIt) {
     list_->SetDirectory(folder_.Path());
     bool listedDuringQuestion = true;
     DialogAnswerer answers({Action::Custom}, [&](HWND question) {
+        WatchedChanges changes(folder_.Path());
         folder_.Touch(L"pendant.txt");
-        // The loop that a classic question runs, for longer than the quiet time.
-        RunMainLoopUntil([] { return false; }, 600);
+        // The loop that a classic question runs, past the watch's waits.
+        changes.SettleWithWatch();
         listedDuringQuestion = ListsFile(*list_, L"pendant.txt");
         DialogAnswerer::ClickButton(question, L"OK");
     });
@@ -133,9 +150,12 @@ TEST_F(FolderWatchTest, ANewFolderIsFollowedAndOneThatCannotBeEnteredIsNot) {
     EXPECT_TRUE(RunMainLoopUntil([&] { return ListsFile(*list_, L"nouveau.txt"); }, 3000))
         << "a change in the new folder did not show";
     ReadingCounter readings(L"nouveau.txt");
-    folder_.Touch(L"ancien.txt");
-    EXPECT_FALSE(RunMainLoopUntil([&] { return readings.Count() > 0; }, 600))
-        << "a change in the folder left read the list";
+    {
+        WatchedChanges changes(folder_.Path());
+        folder_.Touch(L"ancien.txt");
+        changes.SettleWithWatch();
+    }
+    EXPECT_FALSE(readings.Count() > 0) << "a change in the folder left read the list";
 
     // The program's current folder is its list's: elsewhere, the folder can go.
     ::SetCurrentDirectoryW(parent.Path().c_str());
@@ -217,8 +237,9 @@ TEST_F(FolderWatchTest, AChangeInTheFolderLeftCausesNoReading) {
     list_->SetDirectory(folder_.Path());
     list_->SetDirectory(other.Path());
     ReadingCounter readings(L"nouveau.txt");
+    WatchedChanges changes(folder_.Path());
     folder_.Touch(L"ancien.txt");
-    RunMainLoopUntil([] { return false; }, 600);
+    changes.SettleWithWatch();
     EXPECT_EQ(readings.Count(), 0);
 }
 
@@ -227,24 +248,35 @@ TEST_F(FolderWatchTest, AChangeInTheFolderLeftCausesNoReading) {
 TEST_F(FolderWatchTest, OneChangeIsReadOnceAndTheLoopStaysQuietAfterIt) {
     list_->SetDirectory(folder_.Path());
     ReadingCounter readings(L"nouveau.txt");
+    WatchedChanges changes(folder_.Path());
     folder_.Touch(L"nouveau.txt");
     ASSERT_TRUE(RunMainLoopUntil([&] { return ListsFile(*list_, L"nouveau.txt"); }, 3000));
-    RunMainLoopUntil([] { return false; }, 1500);
+    // Readings are counted until the watch has nothing left to do.
+    changes.SettleWithWatch();
     EXPECT_EQ(readings.Count(), 1);
 }
 
 // Written while the loop runs, a burst of 300 files shows in full for a few
-// readings, not one per file.
+// readings, not one per file. The watch's clock moves with the writer, a
+// file each millisecond: a writer that the system holds up makes no pause.
 TEST_F(FolderWatchTest, ABurstWrittenWhileTheLoopRunsCostsAFewReadings) {
     folder_.Touch(L"0.txt");
     list_->SetDirectory(folder_.Path());
     ReadingCounter readings(L"0.txt");
-    std::thread writer([this] {
-        for (int i = 1; i <= 300; ++i) folder_.Touch(L"f" + std::to_wstring(i) + L".txt");
+    WatchedChanges changes(folder_.Path(), WatchedChanges::Clock::OnlyWhenMoved);
+    std::atomic<bool> written{false};
+    std::thread writer([&] {
+        for (int i = 1; i <= 300; ++i) {
+            folder_.Touch(L"f" + std::to_wstring(i) + L".txt");
+            WatchedChanges::MoveClock(1);
+        }
+        written = true;
     });
-    const bool listed = RunMainLoopUntil([&] { return list_->Count() == 301; }, 10000);
+    const bool wrote = RunMainLoopUntil([&] { return written.load(); }, 30000);
     writer.join();
-    EXPECT_TRUE(listed || RunMainLoopUntil([&] { return list_->Count() == 301; }, 3000)) << list_->Count();
+    EXPECT_TRUE(wrote) << "the writer did not end";
+    changes.SettleWithWatch();
+    EXPECT_EQ(list_->Count(), 301);
     EXPECT_LE(readings.Count(), 3);
 }
 
@@ -282,12 +314,14 @@ TEST_F(FolderWatchTest, AHeldWatchLetsTheLoopSleepAndCatchesUpWhenReleased) {
     list_->EditSelectedName();
     ASSERT_TRUE(list_->EditingName());
     ReadingCounter readings(L"a.txt");
+    WatchedChanges changes(folder_.Path());
     folder_.Touch(L"pendant.txt");
     waits = 0;
-    RunMainLoopUntil([] { return false; }, 1000);
-    // The loop's own timer wakes it every 20 ms; a spinning wait, thousands
-    // of times.
+    RunFiftyTimerTicks();
+    // The loop's own timer wakes it as often; a spinning wait, thousands of
+    // times.
     EXPECT_LT(waits, 200);
+    changes.SettleWithWatch();
     EXPECT_EQ(readings.Count(), 0) << "the list was read while held";
     list_->EndNameEdit(false);
     EXPECT_TRUE(RunMainLoopUntil([&] { return ListsFile(*list_, L"pendant.txt"); }, 3000))
@@ -304,11 +338,13 @@ TEST_F(FolderWatchTest, AHandleThatSignalsForNothingRestsWithoutAWordAndTheFolde
     DialogAnswerer answers({});
     list_->SetDirectory(folder_.Path());
     ASSERT_EQ(changeHandlesMade, 1);
-    RunMainLoopUntil([] { return false; }, 2500);
+    lastWaitHeldIt = true;
+    EXPECT_TRUE(RunMainLoopUntil([] { return !lastWaitHeldIt; }, 5000))
+        << "the loop still waits on the handle that signals for nothing";
     waits = 0;
-    RunMainLoopUntil([] { return false; }, 1000);
-    // The loop's own timer wakes it every 20 ms; a spinning wait, thousands
-    // of times.
+    RunFiftyTimerTicks();
+    // The loop's own timer wakes it as often; a spinning wait, thousands of
+    // times.
     EXPECT_LT(waits, 200);
     EXPECT_TRUE(answers.Seen().empty());
     list_->Update();
@@ -519,7 +555,7 @@ TEST_F(FolderWatchTest, AFolderThatGoesAwayEmptiesTheListWithoutABoxUntilTheUser
     ASSERT_TRUE(::MoveFileW(watched.c_str(), parent.Path(L"parti").c_str()));
     DialogAnswerer answers({});
     EXPECT_TRUE(RunMainLoopUntil([&] { return list_->Count() == 0; }, 3000));
-    RunMainLoopUntil([] { return false; }, 300);
+    RunUntilIdle();
     EXPECT_TRUE(answers.Seen().empty());
     EXPECT_ANY_THROW(list_->SetDirectory(watched));
 }

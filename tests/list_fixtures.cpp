@@ -33,8 +33,10 @@ void MainFormTest::ShowForm() {
     form->Show();
     ::SetForegroundWindow(form->Handle());
     ::SetFocus(ListWindow());
-    ASSERT_TRUE(PumpUntil([&] { return ::GetActiveWindow() == form->Handle() && ::GetFocus() == ListWindow(); }))
-        << "the window did not become active with the focus on its list";
+    ASSERT_TRUE(PumpUntil([&] {
+        return ::GetForegroundWindow() == form->Handle() && ::GetActiveWindow() == form->Handle() &&
+               ::GetFocus() == ListWindow();
+    })) << "the window did not come to the front with the focus on its list";
 }
 
 void MainFormTest::PutOnClipboard(UINT format, HANDLE data) {

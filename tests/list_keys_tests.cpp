@@ -31,16 +31,15 @@ class ListKeysTest : public MainFormTest {
 protected:
     void SetUp() override {
         MainFormTest::SetUp();
-        form->Show();
-        ::SetForegroundWindow(form->Handle());
-        ::SetFocus(List()->Handle());
+        // Keys that the platform sends go to the foreground's focus.
+        ShowForm();
     }
 
     // Presses the key on the list as the user would, through the main loop.
     void Press(UINT vk, bool ctrl = false) {
         const ModifiersHeld state = ctrl ? ModifiersHeld({VK_CONTROL}) : ModifiersHeld({});
         DialogAnswerer::PostKey(List()->Handle(), vk);
-        RunMainLoopUntil([] { return false; }, 300);
+        RunUntilIdle();
     }
 };
 
@@ -113,6 +112,8 @@ TEST_F(ListKeysTest, CtrlVWithFilesAsksOnceThenCopiesTheFirstTextDoesNothing) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         ::DeleteFileW(folder.Path(L"Collé.txt").c_str());
+        ASSERT_TRUE(RunMainLoopUntil([&] { return !ListsFile(*List(), L"Collé.txt"); }, 3000))
+            << "the list still shows the file removed before the case";
         if (c.files) {
             PutOnClipboard(CF_HDROP, MakeDrop({first, second}, {0, 0}));
         } else {
@@ -152,7 +153,7 @@ TEST_F(ListKeysTest, AKeyForTheListWhileAQuestionIsUpStartsNoCommand) {
     SelectFile(*List(), L"Outil.txt");
     DialogAnswerer answers({Action::Custom, Action::Cancel}, [&](HWND question) {
         DialogAnswerer::PostKey(List()->Handle(), VK_DELETE);
-        RunMainLoopUntil([] { return false; }, 300);
+        RunUntilIdle();
         DialogAnswerer::ClickButton(question, L"Annuler");
     });
     Press(VK_RETURN);
@@ -192,9 +193,9 @@ TEST_F(ListKeysTest, AHeldKeyAsksOnceAndAnswersNothing) {
                 DialogAnswerer::ClickButton(question, L"Annuler");
             });
             ::PostMessageW(List()->Handle(), WM_KEYDOWN, c.key, 1);
-            RunMainLoopUntil([] { return false; }, 600);
+            RunUntilIdle();
             for (int i = 0; i < 5; ++i) PostHeldKey(List()->Handle(), c.key);
-            RunMainLoopUntil([] { return false; }, 400);
+            RunUntilIdle();
             ASSERT_EQ(held.Seen().size(), 1u);
             EXPECT_EQ(held.Seen()[0].text, c.question);
             EXPECT_TRUE(OpenedFiles().empty());
@@ -238,7 +239,7 @@ TEST_F(ListKeysTest, AKeyPressedBeforeTheQuestionAppearedDoesNotAnswerIt) {
         });
         asked = ::GetTickCount();
         DialogAnswerer::PostKey(List()->Handle(), VK_RETURN);
-        RunMainLoopUntil([] { return false; }, 600);
+        RunUntilIdle();
         ASSERT_EQ(answers.Seen().size(), 1u);
         EXPECT_TRUE(OpenedFiles().empty());
     }

@@ -57,9 +57,8 @@ protected:
     // Presses the key on `target` as the user would, through the main loop.
     void Press(HWND target, UINT vk) {
         DialogAnswerer::PostKey(target, vk);
-        RunLoop(200);
+        RunUntilIdle();
     }
-    void RunLoop(DWORD ms) { RunMainLoopUntil([] { return false; }, ms); }
 
     // F2 on the entry of that file name: the box, open with the focus.
     HWND StartEditing(const std::wstring& fileName) {
@@ -233,19 +232,20 @@ TEST_F(RenameTest, EscapeAndClosingTheWindowRenameNothingLosingTheFocusRenames) 
         {"WM_CLOSE to the window",
          [this](HWND) {
              ::PostMessageW(form->Handle(), WM_CLOSE, 0, 0);
-             RunLoop(200);
+             RunUntilIdle();
          },
          false},
         {"Alt+F4 in the box",
          [this](HWND box) {
              DialogAnswerer::PostKey(box, VK_F4, true);
-             RunLoop(200);
+             RunUntilIdle();
          },
          false},
         {"another program in front",
          [this](HWND) {
              ForeignWindowInFront other;
-             RunLoop(300);
+             EXPECT_TRUE(RunMainLoopUntil([&] { return Box() == nullptr; }, 3000))
+                 << "the box stayed open with another program in front";
          },
          true},
     };
@@ -293,7 +293,7 @@ TEST_F(RenameTest, WhileTheBoxIsOpenKeysAreItsOwnAndTheListsCommandsDoNotRun) {
     }
     EXPECT_EQ(WindowText(box), L"Boutil.txt") << "Ctrl+V pastes the text";
     ::PostMessageW(box, WM_CHAR, L'z', 1);
-    RunLoop(100);
+    RunUntilIdle();
     EXPECT_EQ(WindowText(box), L"Bozutil.txt") << "a typed letter goes into the name";
     EXPECT_EQ(SelectedFile(*List()), L"Outil.txt") << "type-ahead left the selection alone";
     EXPECT_TRUE(answerer.Seen().empty()) << "Delete asked to remove, or Ctrl+V to add";
@@ -309,8 +309,9 @@ TEST_F(RenameTest, OtherProgramsChangesWaitForTheBoxToClose) {
     folder.Touch(L"Outil.txt");
     HWND box = StartEditing(L"Outil.txt");
     ASSERT_NE(box, nullptr);
+    WatchedChanges changes(folder.Path());
     folder.Touch(L"Arrivé.txt");
-    RunLoop(1500);
+    changes.SettleWithWatch();
     EXPECT_FALSE(ListsFile(*List(), L"Arrivé.txt")) << "the list was read while the box was open";
     Press(box, VK_ESCAPE);
     EXPECT_TRUE(RunMainLoopUntil([&] { return ListsFile(*List(), L"Arrivé.txt"); }, 3000))
@@ -408,7 +409,7 @@ TEST_F(RenameTest, ADropClosesTheBoxWithoutRenamingThenAsksAsAnyDrop) {
     ::SetWindowTextW(box, L"Nouveau.txt");
     DialogAnswerer answerer({Action::Cancel});
     ::PostMessageW(ListWindow(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({dropped}, {4, 4})), 0);
-    RunLoop(300);
+    RunUntilIdle();
     EXPECT_EQ(Box(), nullptr);
     ASSERT_EQ(answerer.Seen().size(), 1u);
     EXPECT_EQ(answerer.Seen()[0].text.rfind(kAddQuestion, 0), 0u);
@@ -442,7 +443,7 @@ TEST_F(RenameTest, ARightClickElsewhereRenamesThenOpensTheMenuOneInTheBoxKeepsEd
     const LPARAM elsewhere = MAKELPARAM(client.right - 3, client.bottom - 3);
     ::SendMessageW(ListWindow(), WM_RBUTTONDOWN, MK_RBUTTON, elsewhere);
     ::SendMessageW(ListWindow(), WM_RBUTTONUP, 0, elsewhere);
-    RunLoop(300);
+    RunUntilIdle();
     EXPECT_GE(driver.Openings(), 1);
     EXPECT_TRUE(renamedBeforeTheMenu);
     EXPECT_EQ(Box(), nullptr);
@@ -854,7 +855,7 @@ TEST_F(BoxInPlaceTest, TheClickThatEndsAnEditActsOnTheEntryThatWasUnderThePointe
         const POINT at = *c.clicked ? Centre(EntryRect(c.clicked)) : POINT{client.right - 3, client.bottom - 3};
         DialogAnswerer answerer({Action::Cancel});
         PostClick(ListWindow(), at, c.doubleClick);
-        RunLoop(400);
+        RunUntilIdle();
         EXPECT_EQ(Box(), nullptr);
         EXPECT_EQ(FolderNames(folder.Path()), (std::vector<std::wstring>{L"b.txt", L"m.txt", L"n.txt", L"z.txt"}));
         EXPECT_EQ(SelectedFile(*List()), c.selected);
@@ -970,8 +971,8 @@ TEST_F(BoxInPlaceTest, AHeldEnterOrEscapeInTheBoxActsOncePerPress) {
             3000))
             << "the message was not answered";
         for (int i = 0; i < 5; ++i) PostHeldKey(box, c.key);
-        EXPECT_FALSE(RunMainLoopUntil([&] { return answerer.Seen().size() > 1 || Box() != box; }, 600))
-            << "a repeat asked again or closed the box";
+        RunUntilIdle();
+        EXPECT_FALSE(answerer.Seen().size() > 1 || Box() != box) << "a repeat asked again or closed the box";
         EXPECT_EQ(answerer.Seen().size(), 1u);
         ASSERT_EQ(Box(), box);
         EXPECT_EQ(WindowText(box), typed);

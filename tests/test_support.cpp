@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include "application.h"
+#include "folder_watch.h"
 #include "shell_file_list_box.h"
 #include "win_handles.h"
 
@@ -117,16 +118,12 @@ std::string ReadFileBytes(const std::wstring& path) {
     return bytes;
 }
 
-void PumpMessages(DWORD ms) {
-    const DWORD start = ::GetTickCount();
-    do {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-        if (ms) ::Sleep(5);
-    } while (::GetTickCount() - start < ms);
+void PumpMessages() {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
 }
 
 bool RunMainLoopUntil(const std::function<bool()>& done, DWORD ms) {
@@ -140,18 +137,102 @@ bool RunMainLoopUntil(const std::function<bool()>& done, DWORD ms) {
     return held;
 }
 
+namespace {
+
+// What a test waits out: the messages it posted or sent, the input it gave,
+// and the timers that came due.
+constexpr UINT kQueuedWork = QS_POSTMESSAGE | QS_SENDMESSAGE | QS_INPUT | QS_TIMER;
+// Seen empty this many times in a row, with the other threads given the
+// processor in between, the queues are idle.
+constexpr int kEmptyChecks = 3;
+// Queues that never empty are a fault of the test, not a wait.
+constexpr DWORD kIdleDeadline = 10000;
+
+// Dispatches one waiting message at a time through `dispatch` until the
+// queues stay empty.
+void DispatchUntilIdle(const std::function<void()>& dispatch) {
+    const DWORD start = ::GetTickCount();
+    for (int empty = 0; empty < kEmptyChecks;) {
+        if (::GetTickCount() - start >= kIdleDeadline) {
+            ADD_FAILURE() << "the thread's message queues did not empty within " << kIdleDeadline / 1000 << " s";
+            return;
+        }
+        if (HIWORD(::GetQueueStatus(kQueuedWork)) == 0) {
+            ++empty;
+            ::SwitchToThread();
+            continue;
+        }
+        empty = 0;
+        // Peeking also handles what other threads sent; only a message
+        // left to take is dispatched, so that the loop never waits.
+        MSG msg;
+        if (::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) dispatch();
+    }
+}
+
+}  // namespace
+
+void PumpUntilIdle() { DispatchUntilIdle([] { PumpMessages(); }); }
+
+void RunUntilIdle() { DispatchUntilIdle([] { Application->HandleMessage(); }); }
+
+namespace {
+
+// How long the platform may take to report a change in a folder.
+constexpr DWORD kReportDeadline = 5000;
+// The loop's idle waits a settling goes through: one hears the change, the
+// next reads it; two more for a handle that stays signalled after its
+// reading.
+constexpr int kSettlingWaits = 4;
+
+}  // namespace
+
+WatchedChanges::WatchedChanges(const std::wstring& folder, Clock clock)
+    : folder_(folder),
+      reports_(::FindFirstChangeNotificationW(folder.c_str(), FALSE,
+                                              FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_ATTRIBUTES |
+                                                  FILE_NOTIFY_CHANGE_LAST_WRITE)) {
+    ahead_ = 0;
+    realTime_ = clock == Clock::WithRealTime;
+}
+
+DWORD WINAPI WatchedChanges::Now() noexcept { return (realTime_ ? ::GetTickCount() : 0) + ahead_; }
+
+void WatchedChanges::SettleWithWatch() {
+    // The platform reports a change to every watch on the folder at once:
+    // once this one has heard of it, so has the program's.
+    if (!RunMainLoopUntil([&] { return ::WaitForSingleObject(reports_.get(), 0) == WAIT_OBJECT_0; },
+                          kReportDeadline)) {
+        ADD_FAILURE() << "the platform did not report the change in " << testing::PrintToString(folder_)
+                      << " within " << kReportDeadline / 1000 << " s";
+        return;
+    }
+    // Wakes the loop's idle wait, which otherwise would wait for input that
+    // never comes.
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, nullptr);
+    for (int i = 0; i < kSettlingWaits; ++i) {
+        MoveClock(TFolderWatch::LongestWait);
+        RunUntilIdle();
+        // With nothing left to dispatch, the loop goes to its idle wait.
+        Application->HandleMessage();
+    }
+    ::KillTimer(nullptr, timer);
+    RunUntilIdle();
+}
+
 ForeignWindowInFront::ForeignWindowInFront() : ready_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
     thread_ = std::thread([this] { Run(); });
     ::WaitForSingleObject(ready_.get(), INFINITE);
     // Asked from the test's thread, which holds the foreground until then.
     ::SetForegroundWindow(window_);
     active_ = PumpUntil([&] { return ::GetForegroundWindow() == window_ && ::GetActiveWindow() == nullptr; });
+    EXPECT_TRUE(active_) << "the other window did not take the activation";
 }
 
 ForeignWindowInFront::~ForeignWindowInFront() {
     ::PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
     thread_.join();
-    PumpMessages(50);
+    PumpUntilIdle();
 }
 
 void ForeignWindowInFront::Run() {
@@ -169,12 +250,15 @@ void ForeignWindowInFront::Run() {
 }
 
 bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
+    // Between looks, the thread waits for its next message, this long at most.
+    constexpr DWORD kLookAgainMs = 5;
     const DWORD start = ::GetTickCount();
     for (;;) {
         PumpMessages();
         if (done()) return true;
         if (::GetTickCount() - start >= ms) return false;
-        ::Sleep(5);
+        // What is waited for may come from another thread, without a message.
+        ::MsgWaitForMultipleObjectsEx(0, nullptr, kLookAgainMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
 }
 

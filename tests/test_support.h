@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <initializer_list>
 #include <optional>
@@ -132,11 +133,15 @@ std::vector<std::wstring> FolderNames(const std::wstring& folder);
 std::vector<std::wstring> FolderContents(const std::wstring& folder);
 std::string ReadFileBytes(const std::wstring& path);
 
-// Dispatches the thread's waiting messages, for at least `ms` milliseconds.
-void PumpMessages(DWORD ms = 0);
+// Dispatches the thread's waiting messages.
+void PumpMessages();
 // Dispatches the thread's messages until `done` holds, for at most `ms`
 // milliseconds; whether it held.
 bool PumpUntil(const std::function<bool()>& done, DWORD ms = 5000);
+// Dispatches the thread's messages until its queues stay empty: what was
+// posted, sent, typed or timed so far has been handled, and whatever that
+// posted in turn. For a test that shows something did not happen.
+void PumpUntilIdle();
 
 // The program's questions as the user reads them, before the entry's name.
 inline const std::wstring kRemoveQuestion = L"Retirer ce programme du dossier de démarrage de Windows\r\n\r\n";
@@ -179,6 +184,39 @@ private:
 // waits on beside the messages) until `done` holds or `ms` have passed;
 // true when it held.
 bool RunMainLoopUntil(const std::function<bool()>& done, DWORD ms);
+// PumpUntilIdle through the application's own loop.
+void RunUntilIdle();
+
+// Changes that a test makes in a folder, and what the list's folder watch
+// does about them, settled without waiting real time: for the life of the
+// object the program's clock (Platform().GetTickCount, which the watch runs
+// on) is stood in for, and the platform's reports on the folder followed.
+class WatchedChanges {
+public:
+    enum class Clock {
+        WithRealTime,   // real time, plus what the test moved it ahead
+        OnlyWhenMoved,  // stopped, but for what the test moves it
+    };
+    explicit WatchedChanges(const std::wstring& folder, Clock clock = Clock::WithRealTime);
+    WatchedChanges(const WatchedChanges&) = delete;
+    WatchedChanges& operator=(const WatchedChanges&) = delete;
+
+    static void MoveClock(DWORD ms) noexcept { ahead_ += ms; }
+    // Runs the application's loop until the platform has reported a change in
+    // the folder (a failure of the test past a deadline), then, moving the
+    // clock past the watch's longest wait each time, through the loop's idle
+    // wait until whatever a watch on the folder would do about it is done.
+    void SettleWithWatch();
+
+private:
+    static DWORD WINAPI Now() noexcept;
+
+    static inline std::atomic<DWORD> ahead_{0};
+    static inline bool realTime_ = true;
+    std::wstring folder_;
+    win::UniqueChangeNotification reports_;
+    TPlatformOverride<TickCountFn> clock_{Platform().GetTickCount, &Now};
+};
 
 // What the answerer saw of one dialog.
 struct SeenDialog {
@@ -261,7 +299,8 @@ private:
 
 // Another program in front: a window of another thread, brought to the
 // foreground for the life of the object, as when a file is dragged from the
-// shell. No window of the test's thread is active meanwhile.
+// shell. No window of the test's thread is active meanwhile; a window that
+// does not come to the front is a failure of the test.
 class ForeignWindowInFront {
 public:
     ForeignWindowInFront();

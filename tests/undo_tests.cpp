@@ -81,13 +81,11 @@ protected:
                 ::DeleteFileW((trashFolders_[i] + L"\\" + name).c_str());
     }
 
-    void RunLoop(DWORD ms) { RunMainLoopUntil([] { return false; }, ms); }
-
     // Presses the key on `target` as the user would, through the main loop.
     void Press(HWND target, UINT vk, bool ctrl = false) {
         const ModifiersHeld state = ctrl ? ModifiersHeld({VK_CONTROL}) : ModifiersHeld({});
         DialogAnswerer::PostKey(target, vk);
-        RunLoop(300);
+        RunUntilIdle();
     }
 
     // Ctrl+Z on the list, with the dialogs answered; what they showed.
@@ -293,13 +291,13 @@ TEST_F(UndoTest, AHeldCtrlZAsksOnceAndAnswersNothing) {
             DialogAnswerer held({Action::Custom}, [&](HWND question) {
                 for (int i = 0; i < 5; ++i) PostHeldKey(FocusIn(question), 'Z');
                 for (int i = 0; i < 5; ++i) PostHeldKey(FocusIn(question), VK_RETURN);
-                RunLoop(200);
+                RunUntilIdle();
                 DialogAnswerer::ClickButton(question, L"Annuler");
             });
             ::PostMessageW(ListWindow(), WM_KEYDOWN, 'Z', 1);
-            RunLoop(600);
+            RunUntilIdle();
             for (int i = 0; i < 5; ++i) PostHeldKey(ListWindow(), 'Z');
-            RunLoop(400);
+            RunUntilIdle();
             ASSERT_EQ(held.Seen().size(), 1u);
             EXPECT_EQ(held.Seen()[0].text, RemovalQuestion(L"Bloc-notes.txt"));
             EXPECT_FALSE(FileExists(folder.Path(L"Bloc-notes.txt")));
