@@ -64,16 +64,20 @@ steps_dir="$here/build/test-run"
 rm -rf "$steps_dir"
 mkdir -p "$steps_dir"
 declare -A step_pid=()
-# in_background NAME COMMAND...: starts COMMAND (checks of this script) in a
-# subshell whose processes yield the processor to the foreground's.
+# in_background [--low] NAME COMMAND...: starts COMMAND (checks of this
+# script) in a subshell; with --low, its processes yield the processor to
+# the others'.
 in_background() {
+    local low=""
+    [ "$1" != --low ] || { low=1; shift; }
     local name=$1
     shift
     (
-        renice -n 10 -p "$BASHPID" >/dev/null
-        summary=() status=0 time_note=", in the background"
+        [ -z "$low" ] || renice -n 10 -p "$BASHPID" >/dev/null
+        local known=${#summary[@]}
+        status=0 time_note=", in the background"
         "$@" || failed "$name (stopped with exit code $?)"
-        printf '%s\n' "${summary[@]}" >"$steps_dir/$name.summary"
+        printf '%s\n' "${summary[@]:known}" >"$steps_dir/$name.summary"
         exit $status
     ) >"$steps_dir/$name.log" 2>&1 &
     step_pid[$name]=$!
@@ -145,15 +149,19 @@ gcc_build() {
     check "$1 imports (all in Windows 7 SP1)" "$here/scripts/check-imports.sh" "$here/build/$1/SendTo.exe"
 }
 
-# gcc_builds ARCH...: gcc_build for each.
-gcc_builds() {
+# tests_of ARCH...: run_tests for each architecture whose build passed.
+tests_of() {
     local arch
-    for arch in "$@"; do gcc_build "$arch"; done
+    for arch in "$@"; do
+        if passed_step "$arch build"; then run_tests "$arch"; else not_run "$arch tests" "its build failed"; fi
+    done
 }
 
-# release_files: the release files in dist/, then the same again from
-# another folder, byte for byte.
-release_files() {
+# builds_and_release_files ARCH...: gcc_build for each; then the release
+# files in dist/, and the same again from another folder, byte for byte.
+builds_and_release_files() {
+    local arch
+    for arch in "$@"; do gcc_build "$arch"; done
     check "release files in dist/" "$here/scripts/package.sh"
     check "reproducible build" "$here/scripts/check-reproducible.sh"
 }
@@ -162,47 +170,46 @@ release_files() {
 check "workflow lint (actionlint)" "$here/scripts/lint-workflow.sh"
 
 read -ra arches <<<"${SENDTO_ARCHES:-i686 x86_64}"
-# The architectures whose tests run here; the first of them (else the first
-# architecture) is built first, alone, and its tests start as soon as it is.
+# The architectures whose tests run here are built first, alone; their tests
+# start as soon as they are, while the rest is built. Two Wine prefixes, each
+# on a display of its own, run the GCC and the Clang tests side by side.
 runnable=()
-for arch in "${arches[@]}"; do
-    if wine_runs "$arch"; then runnable+=("$arch"); else not_run "$arch tests" "$wine_not_run_reason"; fi
-done
-first=${runnable[0]:-${arches[0]}}
-echo "== build ($first) =="
-gcc_build "$first"
 others=()
-for arch in "${arches[@]}"; do [ "$arch" = "$first" ] || others+=("$arch"); done
-in_background gcc-builds gcc_builds "${others[@]}"
+for arch in "${arches[@]}"; do
+    if wine_runs "$arch"; then
+        runnable+=("$arch")
+    else
+        not_run "$arch tests" "$wine_not_run_reason"
+        others+=("$arch")
+    fi
+done
+for arch in "${runnable[@]}"; do
+    echo "== build ($arch) =="
+    gcc_build "$arch"
+done
+in_background gcc-tests tests_of "${runnable[@]}"
+in_background --low builds-and-release builds_and_release_files "${others[@]}"
+
 # The second compiler: Clang, warnings as errors too; its x86_64 test
 # programs run as GCC's do, so that what only one compiler accepts, or what
 # behaves differently between them, shows.
-in_background clang-build check "clang-x86_64 build" "$here/scripts/build.sh" clang-x86_64
-
-# The benchmarks take minutes under Wine: once, on the first architecture
-# whose tests run here (i686 where it can).
-bench_arch=""
-for arch in "${runnable[@]}"; do
-    [ "$arch" = "$first" ] || collect gcc-builds
-    if ! passed_step "$arch build"; then
-        not_run "$arch tests" "its build failed"
-        continue
-    fi
-    run_tests "$arch"
-    [ -n "$bench_arch" ] || bench_arch=$arch
-done
-collect gcc-builds
-in_background release release_files
-
-collect clang-build
-in_background clang-tidy check "clang-tidy (the checks of .clang-tidy)" "$here/scripts/tidy.sh"
-if ! passed_step "clang-x86_64 build"; then
+echo "== Clang build (x86_64) =="
+check "clang-x86_64 build" nice -n 10 "$here/scripts/build.sh" clang-x86_64
+in_background --low clang-tidy check "clang-tidy (the checks of .clang-tidy)" "$here/scripts/tidy.sh"
+if [ "$last_check" = failed ]; then
     not_run "clang-x86_64 tests" "its build failed"
 elif ! wine_runs x86_64; then
     not_run "clang-x86_64 tests" "$wine_not_run_reason"
 else
     run_tests clang-x86_64
 fi
+collect gcc-tests
+# The benchmarks take minutes under Wine: once, on the first architecture
+# whose tests ran here (i686 where it can).
+bench_arch=""
+for arch in "${runnable[@]}"; do
+    if passed_step "$arch build"; then bench_arch=$arch; break; fi
+done
 
 # The choice of loaders, tried with a stand-in for a 32-bit loader that
 # cannot start.
@@ -224,7 +231,7 @@ else
 fi
 
 collect clang-tidy
-collect release
+collect builds-and-release
 
 echo "== summary =="
 printf '%s\n' "${summary[@]}"
