@@ -5,16 +5,38 @@
 # with Clang and runs its tests the same way; runs clang-tidy over the
 # product code; then the benchmarks, the release files and the byte-for-byte
 # rebuild check. Builds and tests go through the presets of CMakePresets.json.
+# The GoogleTest programs run their tests in a shuffled order, the same for
+# the same commit (SENDTO_TEST_SEED=N, 1 to 99999, gives another).
+# What needs the processor (the other builds, clang-tidy, the release files
+# and the rebuild check) runs in the background, at a lower priority, while
+# the Wine tests, which mostly wait, run in the foreground.
 # Ends with a summary of what ran (with its time), what passed, what was
-# skipped and what could not run, and why.
+# skipped and what could not run, and why; then the seed and the whole time.
 # Installs what is missing first (needs root for that).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
+run_start=$SECONDS
 # ctest finds the test presets in the source folder.
 cd "$here"
 # shellcheck source=wine-env.sh
 . "$here/scripts/wine-env.sh"
 "$here/scripts/install-deps.sh"
+
+# test_seed: the seed of the tests' order: SENDTO_TEST_SEED, else one taken
+# from the commit, so that a run can be repeated exactly.
+test_seed() {
+    local commit
+    if [ -n "${SENDTO_TEST_SEED:-}" ]; then
+        [[ $SENDTO_TEST_SEED =~ ^[1-9][0-9]{0,4}$ ]] ||
+            { echo "test.sh: SENDTO_TEST_SEED is a number from 1 to 99999, not '$SENDTO_TEST_SEED'" >&2; return 1; }
+        echo "$SENDTO_TEST_SEED"
+    else
+        commit=$(git -C "$here" rev-parse HEAD 2>/dev/null) ||
+            { echo "test.sh: no git history here; set SENDTO_TEST_SEED (1 to 99999)" >&2; return 1; }
+        echo $((16#${commit:0:8} % 99999 + 1))
+    fi
+}
+seed=$(test_seed)
 
 status=0
 summary=()
@@ -25,13 +47,60 @@ not_run() {
     echo "$1 not run: $2"
     summary+=("not run: $1: $2")
 }
+# Said after each time of a step that ran in the background.
+time_note=""
 # check WHAT COMMAND...: runs COMMAND and records whether WHAT passed, and
 # how long it took; last_check is then "passed" or "failed".
 check() {
     local what=$1 start=$SECONDS
     shift
     if "$@"; then last_check=passed; else last_check=failed; fi
-    "$last_check" "$what ($((SECONDS - start)) s)"
+    "$last_check" "$what ($((SECONDS - start)) s$time_note)"
+}
+
+# Background steps keep their output and summary lines here until they are
+# collected, so that nothing they print runs into the tests' output.
+steps_dir="$here/build/test-run"
+rm -rf "$steps_dir"
+mkdir -p "$steps_dir"
+declare -A step_pid=()
+# in_background [--low] NAME COMMAND...: starts COMMAND (checks of this
+# script) in a subshell; with --low, its processes yield the processor to
+# the others'.
+in_background() {
+    local low=""
+    [ "$1" != --low ] || { low=1; shift; }
+    local name=$1
+    shift
+    (
+        [ -z "$low" ] || renice -n 10 -p "$BASHPID" >/dev/null
+        local known=${#summary[@]}
+        status=0 time_note=", in the background"
+        "$@" || failed "$name (stopped with exit code $?)"
+        printf '%s\n' "${summary[@]:known}" >"$steps_dir/$name.summary"
+        exit $status
+    ) >"$steps_dir/$name.log" 2>&1 &
+    step_pid[$name]=$!
+}
+# collect NAME: waits for the background step NAME, shows its output and
+# takes its summary lines (and its failure); last_check is then "passed" or
+# "failed". Once collected, a step is not collected again.
+collect() {
+    local name=$1 line
+    [ -n "${step_pid[$name]+set}" ] || return 0
+    if wait "${step_pid[$name]}"; then last_check=passed; else last_check=failed status=1; fi
+    unset "step_pid[$name]"
+    echo "== $name (ran in the background) =="
+    cat "$steps_dir/$name.log"
+    while IFS= read -r line; do
+        [ -z "$line" ] || summary+=("$line")
+    done <"$steps_dir/$name.summary"
+}
+# passed_step WHAT: whether the summary has WHAT as passed.
+passed_step() {
+    local line
+    for line in "${summary[@]}"; do [[ $line == "passed:  $1 ("* ]] && return 0; done
+    return 1
 }
 
 # skips_of ARCH: the GoogleTest skips and the rows a test could not run, from
@@ -60,52 +129,87 @@ with_wine() {
         "$here/build/$build/tests/wine_idle.exe" -- "$@"
 }
 
+# run_tests BUILD: ctest over BUILD's test programs in its Wine prefix, each
+# GoogleTest program in the run's shuffled order (Wine hands the environment
+# on to the programs), then the skips into the summary.
+run_tests() {
+    echo "== tests ($1) =="
+    check "$1 tests" with_wine "$1" env GTEST_SHUFFLE=1 GTEST_RANDOM_SEED="$seed" ctest --preset "$1"
+    while IFS= read -r line; do summary+=("$line"); done < <(skips_of "$1")
+}
+
+# gcc_build ARCH: builds ARCH with GCC, then checks its exe's imports.
+gcc_build() {
+    check "$1 build" "$here/scripts/build.sh" "$1"
+    if [ "$last_check" = failed ]; then
+        not_run "$1 imports" "its build failed"
+        return 0
+    fi
+    # An import that Windows 7 lacks would stop the exe from starting there.
+    check "$1 imports (all in Windows 7 SP1)" "$here/scripts/check-imports.sh" "$here/build/$1/SendTo.exe"
+}
+
+# tests_of ARCH...: run_tests for each architecture whose build passed.
+tests_of() {
+    local arch
+    for arch in "$@"; do
+        if passed_step "$arch build"; then run_tests "$arch"; else not_run "$arch tests" "its build failed"; fi
+    done
+}
+
+# builds_and_release_files ARCH...: gcc_build for each; then the release
+# files in dist/, and the same again from another folder, byte for byte.
+builds_and_release_files() {
+    local arch
+    for arch in "$@"; do gcc_build "$arch"; done
+    check "release files in dist/" "$here/scripts/package.sh"
+    check "reproducible build" "$here/scripts/check-reproducible.sh"
+}
+
 # The workflow of .github/, which cannot run here, checked as far as a linter can.
 check "workflow lint (actionlint)" "$here/scripts/lint-workflow.sh"
 
-bench_arch=""
-for arch in ${SENDTO_ARCHES:-i686 x86_64}; do
-    build="$here/build/$arch"
-    "$here/scripts/build.sh" "$arch" "$build"
-    # An import that Windows 7 lacks would stop the exe from starting there.
-    check "$arch imports (all in Windows 7 SP1)" "$here/scripts/check-imports.sh" "$build/SendTo.exe"
-    if ! wine_runs "$arch"; then
+read -ra arches <<<"${SENDTO_ARCHES:-i686 x86_64}"
+# The architectures whose tests run here are built first, alone; their tests
+# start as soon as they are, while the rest is built. Two Wine prefixes, each
+# on a display of its own, run the GCC and the Clang tests side by side.
+runnable=()
+others=()
+for arch in "${arches[@]}"; do
+    if wine_runs "$arch"; then
+        runnable+=("$arch")
+    else
         not_run "$arch tests" "$wine_not_run_reason"
-        continue
+        others+=("$arch")
     fi
-    echo "== tests ($arch) =="
-    check "$arch tests" with_wine "$arch" ctest --preset "$arch"
-    while IFS= read -r line; do summary+=("$line"); done < <(skips_of "$arch")
-    # The benchmarks take minutes under Wine: once, on the first
-    # architecture that runs here (i686 where it can).
-    [ -n "$bench_arch" ] || bench_arch=$arch
 done
+for arch in "${runnable[@]}"; do
+    echo "== build ($arch) =="
+    gcc_build "$arch"
+done
+in_background gcc-tests tests_of "${runnable[@]}"
+in_background --low builds-and-release builds_and_release_files "${others[@]}"
 
 # The second compiler: Clang, warnings as errors too; its x86_64 test
 # programs run as GCC's do, so that what only one compiler accepts, or what
 # behaves differently between them, shows.
 echo "== Clang build (x86_64) =="
-check "clang-x86_64 build" "$here/scripts/build.sh" clang-x86_64
+check "clang-x86_64 build" nice -n 10 "$here/scripts/build.sh" clang-x86_64
+in_background --low clang-tidy check "clang-tidy (the checks of .clang-tidy)" "$here/scripts/tidy.sh"
 if [ "$last_check" = failed ]; then
     not_run "clang-x86_64 tests" "its build failed"
 elif ! wine_runs x86_64; then
     not_run "clang-x86_64 tests" "$wine_not_run_reason"
 else
-    echo "== tests (clang-x86_64) =="
-    check "clang-x86_64 tests" with_wine clang-x86_64 ctest --preset clang-x86_64
-    while IFS= read -r line; do summary+=("$line"); done < <(skips_of clang-x86_64)
+    run_tests clang-x86_64
 fi
-echo "== clang-tidy (product code) =="
-check "clang-tidy (the checks of .clang-tidy)" "$here/scripts/tidy.sh"
-
-if [ -n "$bench_arch" ]; then
-    echo "== benchmarks ($bench_arch) =="
-    for bench in list_bench startup_bench watch_bench; do
-        check "$bench ($bench_arch)" with_wine "$bench_arch" wine "$here/build/$bench_arch/bench/$bench.exe"
-    done
-else
-    failed "no test could run on this machine"
-fi
+collect gcc-tests
+# The benchmarks take minutes under Wine: once, on the first architecture
+# whose tests ran here (i686 where it can).
+bench_arch=""
+for arch in "${runnable[@]}"; do
+    if passed_step "$arch build"; then bench_arch=$arch; break; fi
+done
 
 # The choice of loaders, tried with a stand-in for a 32-bit loader that
 # cannot start.
@@ -117,10 +221,20 @@ else
     check "loader detection" "$here/scripts/check-wine-detection.sh"
 fi
 
-# Release files in dist/, then the same again from another folder, byte for byte.
-check "release files in dist/" "$here/scripts/package.sh"
-check "reproducible build" "$here/scripts/check-reproducible.sh"
+if [ -n "$bench_arch" ]; then
+    echo "== benchmarks ($bench_arch) =="
+    for bench in list_bench startup_bench watch_bench; do
+        check "$bench ($bench_arch)" with_wine "$bench_arch" wine "$here/build/$bench_arch/bench/$bench.exe"
+    done
+else
+    failed "no test could run on this machine"
+fi
+
+collect clang-tidy
+collect builds-and-release
 
 echo "== summary =="
 printf '%s\n' "${summary[@]}"
+echo "tests shuffled with seed $seed (SENDTO_TEST_SEED=$seed scripts/test.sh repeats their order)"
+echo "whole run: $((SECONDS - run_start)) s"
 exit $status
