@@ -166,6 +166,36 @@ builds_and_release_files() {
     check "reproducible build" "$here/scripts/check-reproducible.sh"
 }
 
+# tests_loader_check_and_benchmarks: the GCC tests of the architectures that
+# run here; then, in the x86_64 tests' prefix, the choice of loaders; then the
+# benchmarks, once, on the first architecture whose build passed (i686 where
+# it can). They take minutes under Wine, mostly waiting, so they run beside
+# the Clang build and tests.
+tests_loader_check_and_benchmarks() {
+    local arch bench bench_arch=""
+    tests_of "${runnable[@]}"
+    # The choice of loaders, tried with a stand-in for a 32-bit loader that
+    # cannot start.
+    if ! wine_runs x86_64; then
+        not_run "loader detection" "$wine_not_run_reason"
+    elif [ ! -d "$here/build/x86_64/wine" ]; then
+        not_run "loader detection" "it needs the x86_64 tests' prefix (SENDTO_ARCHES left out x86_64)"
+    else
+        check "loader detection" "$here/scripts/check-wine-detection.sh"
+    fi
+    for arch in "${runnable[@]}"; do
+        if passed_step "$arch build"; then bench_arch=$arch; break; fi
+    done
+    if [ -z "$bench_arch" ]; then
+        failed "no test could run on this machine"
+        return 0
+    fi
+    echo "== benchmarks ($bench_arch) =="
+    for bench in list_bench startup_bench watch_bench; do
+        check "$bench ($bench_arch)" with_wine "$bench_arch" wine "$here/build/$bench_arch/bench/$bench.exe"
+    done
+}
+
 # The workflow of .github/, which cannot run here, checked as far as a linter can.
 check "workflow lint (actionlint)" "$here/scripts/lint-workflow.sh"
 
@@ -187,7 +217,7 @@ for arch in "${runnable[@]}"; do
     echo "== build ($arch) =="
     gcc_build "$arch"
 done
-in_background gcc-tests tests_of "${runnable[@]}"
+in_background gcc-tests-and-benchmarks tests_loader_check_and_benchmarks
 in_background --low builds-and-release builds_and_release_files "${others[@]}"
 
 # The second compiler: Clang, warnings as errors too; its x86_64 test
@@ -203,33 +233,7 @@ elif ! wine_runs x86_64; then
 else
     run_tests clang-x86_64
 fi
-collect gcc-tests
-# The benchmarks take minutes under Wine: once, on the first architecture
-# whose tests ran here (i686 where it can).
-bench_arch=""
-for arch in "${runnable[@]}"; do
-    if passed_step "$arch build"; then bench_arch=$arch; break; fi
-done
-
-# The choice of loaders, tried with a stand-in for a 32-bit loader that
-# cannot start.
-if ! wine_runs x86_64; then
-    not_run "loader detection" "$wine_not_run_reason"
-elif [ ! -d "$here/build/x86_64/wine" ]; then
-    not_run "loader detection" "it needs the x86_64 tests' prefix (SENDTO_ARCHES left out x86_64)"
-else
-    check "loader detection" "$here/scripts/check-wine-detection.sh"
-fi
-
-if [ -n "$bench_arch" ]; then
-    echo "== benchmarks ($bench_arch) =="
-    for bench in list_bench startup_bench watch_bench; do
-        check "$bench ($bench_arch)" with_wine "$bench_arch" wine "$here/build/$bench_arch/bench/$bench.exe"
-    done
-else
-    failed "no test could run on this machine"
-fi
-
+collect gcc-tests-and-benchmarks
 collect clang-tidy
 collect builds-and-release
 

@@ -85,21 +85,22 @@ trap cleanup EXIT
 # Killed from outside: the same tear-down, so nothing is left for the next run.
 trap 'exit 130' INT TERM HUP
 
-# A display of our own: the first free number from 91 up.
+# A display of our own: Xvfb takes the first free number itself and writes
+# it once it accepts connections, so that two runs starting together never
+# pick the same display.
 start_xvfb() {
-    local n log
-    log="$work/xvfb.log"
-    for n in $(seq 91 160); do
-        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-        Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >"$log" 2>&1 &
-        xvfb_pid=$!
-        for _ in $(seq 1 100); do
-            if xdpyinfo -display ":$n" >/dev/null 2>&1; then export DISPLAY=":$n"; return 0; fi
-            kill -0 "$xvfb_pid" 2>/dev/null || break
-            sleep 0.1
-        done
-        kill "$xvfb_pid" 2>/dev/null || true
-        xvfb_pid=""
+    local log="$work/xvfb.log" number="$work/xvfb.display"
+    rm -f "$number"
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$number" >"$log" 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 1 100); do
+        if grep -qx '[0-9]\+' "$number" 2>/dev/null; then
+            DISPLAY=":$(cat "$number")"
+            export DISPLAY
+            return 0
+        fi
+        kill -0 "$xvfb_pid" 2>/dev/null || break
+        sleep 0.1
     done
     echo "with-wine: starting the virtual display (Xvfb) failed:" >&2
     tail -n 20 "$log" | sed 's/^/    /' >&2
