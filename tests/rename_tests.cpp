@@ -236,7 +236,7 @@ TEST_F(RenameTest, EscapeAndClosingTheWindowRenameNothingLosingTheFocusRenames) 
          },
          false},
         {"Alt+F4 in the box",
-         [this](HWND box) {
+         [](HWND box) {
              DialogAnswerer::PostKey(box, VK_F4, true);
              RunUntilIdle();
          },
