@@ -1006,12 +1006,6 @@ HMODULE WINAPI RecordLoad(LPCWSTR file, HANDLE reserved, DWORD flags) {
     return ::LoadLibraryExW(file, reserved, flags);
 }
 
-std::wstring SystemFolder() {
-    wchar_t folder[MAX_PATH] = {};
-    ::GetSystemDirectoryW(folder, MAX_PATH);
-    return folder;
-}
-
 // Last in this program: the process's DLL search stays restricted afterwards.
 // SystemLibrary keeps each module for the process's life, so each half asks
 // for a library that nothing else in this program loads through it.
