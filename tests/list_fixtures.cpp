@@ -39,13 +39,6 @@ void MainFormTest::ShowForm() {
     })) << "the window did not come to the front with the focus on its list";
 }
 
-void MainFormTest::PutOnClipboard(UINT format, HANDLE data) {
-    win::ClipboardScope clipboard(form->Handle());
-    ASSERT_TRUE(clipboard.opened());
-    ::EmptyClipboard();
-    ::SetClipboardData(format, data);
-}
-
 std::vector<ShellCall>& ShellCalls() {
     static std::vector<ShellCall> calls;
     return calls;

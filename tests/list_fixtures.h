@@ -42,8 +42,6 @@ protected:
     void Select(const std::wstring& fileName);
     // Shows the window, active with the focus on its list.
     void ShowForm();
-    // Leaves `data` on the clipboard in `format`, as another program's Copy would.
-    void PutOnClipboard(UINT format, HANDLE data);
 
     TempFolder folder;
     TForm1* form = nullptr;

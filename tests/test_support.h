@@ -73,6 +73,9 @@ private:
         *x = *y = dpi_;
         return S_OK;
     }
+// Where entry `index` lies in a list box's client area; an entry the list
+// does not have is a failure of the test, with an empty rectangle.
+RECT ItemRectOf(HWND list, int index);
 
     static inline UINT dpi_ = 96;
     TPlatformOverride<DpiForMonitorFn> answering_{Platform().GetDpiForMonitor, &Answer};
@@ -140,6 +143,16 @@ void PumpMessages();
 bool PumpUntil(const std::function<bool()>& done, DWORD ms = 5000);
 // Dispatches the thread's messages until its queues stay empty: what was
 // posted, sent, typed or timed so far has been handled, and whatever that
+// Leaves `block` on the clipboard in `format`, as another program's Copy
+// would, with the clipboard owned by `owner` (the platform takes data only
+// from a clipboard that has an owner). The clipboard keeps the block once it
+// accepted it; a clipboard that cannot be opened, or refuses the data, is a
+// failure of the test.
+void PutOnClipboard(HWND owner, UINT format, win::UniqueGlobal block);
+void PutTextOnClipboard(HWND owner, const std::wstring& text);
+// The files as the file browser's Copy leaves them.
+void PutFilesOnClipboard(HWND owner, const std::vector<std::wstring>& files);
+
 // posted in turn. For a test that shows something did not happen.
 void PumpUntilIdle();
 
@@ -153,6 +166,10 @@ inline const std::wstring kAddQuestion =
 
 // A window's text.
 std::wstring WindowText(HWND window);
+
+// Presses the key on `target` as the user would, with Ctrl held when asked
+// and no other modifier, through the application's loop.
+void Press(HWND target, UINT vk, bool ctrl = false);
 
 // Exactly these modifier keys (Shift, Ctrl, Alt, either side) held in the
 // thread's key state for the life of the object, as the user's fingers
