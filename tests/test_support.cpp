@@ -534,17 +534,6 @@ void PutSendToInPlace() {
     ::CreateDirectoryW(SendToFolder().c_str(), nullptr);
 }
 
-ReadingCounter::ReadingCounter(std::wstring marker) {
-    marker_ = std::move(marker);
-    count_ = 0;
-}
-
-DWORD_PTR WINAPI ReadingCounter::CountAndAsk(LPCWSTR path, DWORD attributes, SHFILEINFOW* info, UINT size,
-                                              UINT flags) {
-    if (path && marker_ == path) ++count_;
-    return SystemCalls().SHGetFileInfoW(path, attributes, info, size, flags);
-}
-
 // The platform hands the window, moved to a monitor of `dpi`, a rectangle of
 // that outer size where the window is.
 static void HandOverRectangle(HWND window, int dpi, SIZE size) {
@@ -564,15 +553,6 @@ SIZE MoveToMonitorOf(HWND window, int dpi) {
 
 void MoveUnaskedToMonitorOf(HWND window, int fromDpi, int dpi) {
     RECT outer{};
-RECT ItemRectOf(HWND list, int index) {
-    RECT r{};
-    if (::SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r)) == LB_ERR) {
-        ADD_FAILURE() << "the list has no entry " << index;
-        return {};
-    }
-    return r;
-}
-
     ::GetWindowRect(window, &outer);
     HandOverRectangle(window, dpi,
                       {::MulDiv(outer.right - outer.left, dpi, fromDpi), ::MulDiv(outer.bottom - outer.top, dpi, fromDpi)});
@@ -584,10 +564,13 @@ RECT ClientRectOf(HWND window) {
     return r;
 }
 
-void Press(HWND target, UINT vk, bool ctrl) {
-    const ModifiersHeld state = ctrl ? ModifiersHeld({VK_CONTROL}) : ModifiersHeld({});
-    DialogAnswerer::PostKey(target, vk);
-    RunUntilIdle();
+RECT ItemRectOf(HWND list, int index) {
+    RECT r{};
+    if (::SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r)) == LB_ERR) {
+        ADD_FAILURE() << "the list has no entry " << index;
+        return {};
+    }
+    return r;
 }
 
 ModifiersHeld::ModifiersHeld(std::initializer_list<UINT> keys) {
@@ -599,6 +582,12 @@ ModifiersHeld::ModifiersHeld(std::initializer_list<UINT> keys) {
         state[key] = 0;
     for (UINT key : keys) state[key] = 0x80;
     ::SetKeyboardState(state);
+}
+
+void Press(HWND target, UINT vk, bool ctrl) {
+    const ModifiersHeld state = ctrl ? ModifiersHeld({VK_CONTROL}) : ModifiersHeld({});
+    DialogAnswerer::PostKey(target, vk);
+    RunUntilIdle();
 }
 
 Surface::Surface(int width, int height)
