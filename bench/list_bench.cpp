@@ -2,7 +2,10 @@
 // the reading cannot avoid. Prints microseconds per file and the ratio of
 // the list's whole reading to enumeration plus one shell query per file.
 #include "bench_clock.h"
-#include "list_window.h"
+#include "form.h"
+#include "shell_file_list_box.h"
+#include "win_handles.h"
+#include "window_support.h"
 
 #include <shellapi.h>
 
@@ -60,7 +63,9 @@ void Enumerate(const std::wstring& folder, Visit visit) {
 int wmain() {
     const std::wstring folder = MakeFolder();
     ::SetCurrentDirectoryW(folder.c_str());
-    TListWindow window;
+    const ProgramFramework framework;
+    const PlainListWindow window;
+    window.Form().Show();
     TShellFileListBox* list = &window.List();
 
     int count = 0;

@@ -1,12 +1,17 @@
 // The list following its folder: how long a file made by someone else takes
 // to show, against one reading of the folder; and how many readings a burst
 // of 300 new files costs.
+#include "application.h"
 #include "bench_clock.h"
+#include "form.h"
 #include "launch_support.h"
-#include "list_window.h"
+#include "shell_file_list_box.h"
+#include "win_handles.h"
+#include "window_support.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,16 +20,6 @@ namespace {
 constexpr int kBaseFiles = 20;
 constexpr int kChanges = 21;
 constexpr int kBurst = 300;
-
-HWND watchedList = nullptr;
-int readings = 0;
-
-// Every reading starts by emptying the list.
-LRESULT CALLBACK CountReadings(int code, WPARAM wParam, LPARAM lParam) {
-    const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION && message->hwnd == watchedList && message->message == LB_RESETCONTENT) ++readings;
-    return ::CallNextHookEx(nullptr, code, wParam, lParam);
-}
 
 // Runs the program's own loop until `done` holds; a thread timer keeps it from
 // waiting for input that never comes.
@@ -35,6 +30,9 @@ void RunLoopUntil(Done done) {
     ::KillTimer(nullptr, timer);
 }
 
+// The name of the burst's file `index`.
+std::wstring FileName(int index) { return L"rafale-" + std::to_wstring(1000 + index) + L".txt"; }
+
 struct Burst {
     std::wstring folder;
     double lastCreated = 0;
@@ -43,7 +41,7 @@ struct Burst {
 DWORD WINAPI MakeBurst(void* param) {
     auto& burst = *static_cast<Burst*>(param);
     for (int i = 0; i < kBurst; ++i) {
-        MakeFile(burst.folder + L"\\rafale-" + std::to_wstring(1000 + i) + L".txt");
+        MakeFile(burst.folder + L"\\" + FileName(i));
         burst.lastCreated = Seconds();
     }
     return 0;
@@ -73,10 +71,10 @@ double ReadingTime(TShellFileListBox& list) {
 }  // namespace
 
 int wmain() {
-    TListWindow window;
+    const ProgramFramework framework;
+    const PlainListWindow window;
+    window.Form().Show();
     TShellFileListBox* list = &window.List();
-    watchedList = list->Handle();
-    win::UniqueHook hook(::SetWindowsHookExW(WH_CALLWNDPROC, &CountReadings, nullptr, ::GetCurrentThreadId()));
 
     // One file at a time, each let to show before the next.
     const std::wstring folder = MakeFolder(L"sendto-watch-bench", kBaseFiles);
@@ -101,7 +99,8 @@ int wmain() {
     const std::wstring burstFolder = MakeFolder(L"sendto-watch-burst", 0);
     list->SetDirectory(burstFolder);
     Burst burst{burstFolder};
-    readings = 0;
+    // Every reading of the burst's folder lists its first file.
+    std::optional<ReadingCounter> readings(std::in_place, FileName(0));
     const double start = Seconds();
     win::UniqueKernelHandle maker(::CreateThread(nullptr, 0, &MakeBurst, &burst, 0, nullptr));
     RunLoopUntil([&] {
@@ -110,14 +109,14 @@ int wmain() {
     const double shown = Seconds();
     // Readings that a late notification might still bring.
     RunLoopUntil([&] { return Seconds() - shown > 1.0; });
-    const int burstReadings = readings;
+    const int burstReadings = readings->Count();
+    readings.reset();
     const double burstReading = ReadingTime(*list);
     std::printf("burst of %d files made in %.1f ms: %d readings; last file made -> all %d listed: %.1f ms "
                 "(one reading of %d files: %.1f ms; goals: <= 3 readings, <= one reading + 300 ms)\n",
                 kBurst, (burst.lastCreated - start) * 1e3, burstReadings, kBurst, (shown - burst.lastCreated) * 1e3,
                 kBurst, burstReading * 1e3);
 
-    hook.reset();
     ::SetCurrentDirectoryW(L"C:\\");
     RemoveTree(folder);
     RemoveTree(burstFolder);

@@ -51,8 +51,7 @@ RECT BoundsInParent(HWND child) {
 }
 
 int ItemWidth(HWND list) {
-    RECT r{};
-    ::SendMessageW(list, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&r));
+    const RECT r = ItemRectOf(list, 0);
     return r.right - r.left;
 }
 
@@ -495,8 +494,7 @@ TEST(MainWindow, MovedToAnotherResolutionKeepsTheUsersPlace) {
         const RECT client = ClientRectOf(window);
         const LRESULT perColumn = client.bottom / ::SendMessageW(window, LB_GETITEMHEIGHT, 0, 0);
         EXPECT_EQ(::SendMessageW(window, LB_GETTOPINDEX, 0, 0), top - top % perColumn);
-        RECT shown{};
-        ::SendMessageW(window, LB_GETITEMRECT, static_cast<WPARAM>(top), reinterpret_cast<LPARAM>(&shown));
+        const RECT shown = ItemRectOf(window, top);
         EXPECT_TRUE(shown.left >= 0 && shown.top >= 0 && shown.right <= client.right && shown.bottom <= client.bottom)
             << "the entry first shown went out of sight";
         EXPECT_EQ(::GetFocus(), window);
@@ -1004,12 +1002,6 @@ std::vector<LoaderCall> g_loaderCalls;
 HMODULE WINAPI RecordLoad(LPCWSTR file, HANDLE reserved, DWORD flags) {
     g_loaderCalls.push_back({file, flags});
     return ::LoadLibraryExW(file, reserved, flags);
-}
-
-std::wstring SystemFolder() {
-    wchar_t folder[MAX_PATH] = {};
-    ::GetSystemDirectoryW(folder, MAX_PATH);
-    return folder;
 }
 
 // Last in this program: the process's DLL search stays restricted afterwards.

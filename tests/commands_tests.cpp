@@ -41,8 +41,7 @@ protected:
     }
 
     POINT EntryCentre(int index) const {
-        RECT r{};
-        ::SendMessageW(List()->Handle(), LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&r));
+        const RECT r = ItemRectOf(ListWindow(), index);
         return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     }
 

@@ -66,17 +66,6 @@ std::wstring ClipboardText() {
     return text.get() ? std::wstring(text.get()) : L"";
 }
 
-void SetClipboardText(const std::wstring& text) {
-    win::ClipboardScope clipboard(nullptr);
-    win::UniqueGlobal block(::GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t)));
-    {
-        win::GlobalLockScope<wchar_t> data(block.get());
-        std::copy_n(text.c_str(), text.size() + 1, data.get());
-    }
-    ::EmptyClipboard();
-    if (::SetClipboardData(CF_UNICODETEXT, block.get())) (void)block.release();
-}
-
 RECT RectOf(HWND window) {
     RECT r{};
     ::GetWindowRect(window, &r);
@@ -684,7 +673,7 @@ TEST(MessageForm, CtrlCCopiesTheDialogAsTextOwnedByTheForm) {
     // A message holding "&" is copied as it is.
     for (const std::wstring& message : {std::wstring(kNotice), std::wstring(L"Impossible de remplacer a&b && c.txt")}) {
         SCOPED_TRACE(testing::PrintToString(message));
-        SetClipboardText(L"avant");
+        PutTextOnClipboard(Application->Handle(), L"avant");
         DialogAnswerer answerer({Action::Custom}, [](HWND form) {
             ClipboardWhileUp::form = form;
             PressC(form);
@@ -735,7 +724,7 @@ private:
 
 TEST(MessageForm, ClipboardInUseIsReportedAndTheFormStaysOpen) {
     Presentation classic(false);
-    SetClipboardText(L"avant");
+    PutTextOnClipboard(Application->Handle(), L"avant");
     TModalResult result = mrNone;
     std::vector<SeenDialog> seen;
     {

@@ -88,8 +88,7 @@ TEST(At144Dpi, TheProgramIsSizedForItsResolution) {
     ASSERT_NE(list, nullptr);
     ASSERT_EQ(::SendMessageW(list, LB_GETCOUNT, 0, 0), 1);
     const int entryHeight = static_cast<int>(::SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
-    RECT item{};
-    ::SendMessageW(list, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
+    const RECT item = ItemRectOf(list, 0);
     // The icon's cell alone: with a 16-pixel icon the text starts at 22.
     RECT iconCell{item.left, item.top, item.left + 20, item.bottom};
     ::MapWindowPoints(list, HWND_DESKTOP, reinterpret_cast<POINT*>(&iconCell), 2);

@@ -320,7 +320,7 @@ protected:
     std::vector<SeenDialog> AddAndAnswer(Way way, const std::vector<std::wstring>& files,
                                          std::vector<DialogAnswerer::Action> answers) {
         if (way == Way::Drop) return DropAndAnswer(files, std::move(answers));
-        PutOnClipboard(CF_HDROP, MakeDrop(files, {0, 0}));
+        PutFilesOnClipboard(form->Handle(), files);
         DialogAnswerer answerer(std::move(answers));
         form->PasteFiles();
         PumpMessages();
@@ -522,9 +522,7 @@ TEST_F(DropToAddTest, WhatCannotBeCopiedChangesNothingAndShowsOnlyTheQuestion) {
 // the window it has; drops still reach it and ask.
 TEST_F(DropToAddTest, AfterAResolutionChangeADropStillAsksItsQuestion) {
     HWND before = List()->Handle();
-    RECT outer{};
-    ::GetWindowRect(form->Handle(), &outer);
-    ::SendMessageW(form->Handle(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&outer));
+    MoveUnaskedToMonitorOf(form->Handle(), form->PixelsPerInch(), 144);
     EXPECT_EQ(List()->Handle(), before);
     EXPECT_TRUE(::GetWindowLongW(List()->Handle(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
     const auto seen = DropAndAnswer({source_.Touch(L"outil.exe")}, {DialogAnswerer::Action::Cancel});
@@ -628,10 +626,7 @@ bool HoldsNoForbiddenCharacter(const std::wstring& name) {
 
 // Whether the list shows entry `index` whole.
 bool InSight(TShellFileListBox& list, int index) {
-    RECT item{};
-    if (::SendMessageW(list.Handle(), LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)) ==
-        LB_ERR)
-        return false;
+    const RECT item = ItemRectOf(list.Handle(), index);
     const RECT client = ClientRectOf(list.Handle());
     return item.left >= client.left && item.top >= client.top && item.right <= client.right &&
            item.bottom <= client.bottom;

@@ -251,9 +251,8 @@ TEST_F(FileListTest, DoubleClickSelectsAndRaisesTheEventOnceRightClickChangesNot
         EXPECT_EQ(sender, list_);
         ++doubleClicks;
     };
-    RECT item{};
-    ::SendMessageW(list_->Handle(), LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&item));
-    const LPARAM at = MAKELPARAM(item.left + 30, item.top + 3);
+    const RECT second = ItemRectOf(list_->Handle(), 1);
+    const LPARAM at = MAKELPARAM(second.left + 30, second.top + 3);
     HWND window = list_->Handle();
     ::SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
     ::SendMessageW(window, WM_LBUTTONUP, 0, at);
@@ -263,8 +262,8 @@ TEST_F(FileListTest, DoubleClickSelectsAndRaisesTheEventOnceRightClickChangesNot
     EXPECT_EQ(list_->ItemIndex(), 1);
     EXPECT_EQ(doubleClicks, 1);
 
-    ::SendMessageW(list_->Handle(), LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
-    const LPARAM other = MAKELPARAM(item.left + 30, item.top + 3);
+    const RECT first = ItemRectOf(list_->Handle(), 0);
+    const LPARAM other = MAKELPARAM(first.left + 30, first.top + 3);
     ::SendMessageW(window, WM_RBUTTONDOWN, MK_RBUTTON, other);
     ::SendMessageW(window, WM_RBUTTONUP, 0, other);
     PumpMessages();

@@ -23,16 +23,16 @@ namespace {
 
 using Action = DialogAnswerer::Action;
 
-// Runs `command` through cmd.exe in another process and waits for its end.
+// How long a command of another process may take.
+constexpr DWORD kOtherProcessDeadline = 30000;
+
+// Runs `command` through cmd.exe in another process, with no console window
+// to take the activation, and waits for its end.
 void RunInOtherProcess(const std::wstring& command) {
-    std::wstring line = L"cmd.exe /c " + command;
-    STARTUPINFOW startup{sizeof(startup)};
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                                 &startup, &process));
-    win::UniqueKernelHandle thread(process.hThread);
-    win::UniqueKernelHandle owned(process.hProcess);
-    ASSERT_EQ(::WaitForSingleObject(owned.get(), 30000), WAIT_OBJECT_0);
+    const StartedProcess cmd = StartProcess(SystemFolder() + L"\\cmd.exe", L"/c " + command, -1, L"", CREATE_NO_WINDOW);
+    ASSERT_TRUE(cmd.process) << "cmd.exe did not start (error " << ::GetLastError() << ")";
+    ASSERT_EQ(::WaitForSingleObject(cmd.process.get(), kOtherProcessDeadline), WAIT_OBJECT_0)
+        << "cmd.exe did not end within " << kOtherProcessDeadline / 1000 << " s of " << testing::PrintToString(command);
 }
 
 class FolderWatchTest : public PlainListTest {

@@ -36,8 +36,14 @@ std::wstring ClassOf(HWND window) {
     return name;
 }
 
+std::wstring SystemFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    ::GetSystemDirectoryW(folder, MAX_PATH);
+    return folder;
+}
+
 StartedProcess StartProcess(const std::wstring& exe, const std::wstring& arguments, int showCommand,
-                            const std::wstring& folder) {
+                            const std::wstring& folder, DWORD creationFlags) {
     std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     STARTUPINFOW startup{sizeof(startup)};
     if (showCommand >= 0) {
@@ -46,7 +52,7 @@ StartedProcess StartProcess(const std::wstring& exe, const std::wstring& argumen
     }
     PROCESS_INFORMATION info{};
     StartedProcess started;
-    if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, creationFlags, nullptr,
                           folder.empty() ? nullptr : folder.c_str(), &startup, &info))
         return started;
     win::UniqueKernelHandle thread(info.hThread);

@@ -18,15 +18,19 @@ void RemoveTree(const std::wstring& path);
 // A window's class name.
 std::wstring ClassOf(HWND window);
 
+// The system folder (System32), where the platform's own programs are.
+std::wstring SystemFolder();
+
 // A process started with the command line `"exe" arguments` in `folder`
 // (the caller's own when empty), shown as `showCommand` asks when it is not
-// negative. Its handle is empty when it could not start.
+// negative, with CreateProcessW's `creationFlags`. Its handle is empty when
+// it could not start.
 struct StartedProcess {
     win::UniqueKernelHandle process;
     DWORD id = 0;
 };
 StartedProcess StartProcess(const std::wstring& exe, const std::wstring& arguments = L"", int showCommand = -1,
-                            const std::wstring& folder = L"");
+                            const std::wstring& folder = L"", DWORD creationFlags = 0);
 
 // The first top-level window of the process of that class (of any class
 // when `cls` is empty), visible if asked, other than `except`.

@@ -39,13 +39,6 @@ void MainFormTest::ShowForm() {
     })) << "the window did not come to the front with the focus on its list";
 }
 
-void MainFormTest::PutOnClipboard(UINT format, HANDLE data) {
-    win::ClipboardScope clipboard(form->Handle());
-    ASSERT_TRUE(clipboard.opened());
-    ::EmptyClipboard();
-    ::SetClipboardData(format, data);
-}
-
 std::vector<ShellCall>& ShellCalls() {
     static std::vector<ShellCall> calls;
     return calls;
@@ -67,24 +60,12 @@ HINSTANCE WINAPI RecordShellExecute(HWND owner, LPCWSTR verb, LPCWSTR file, LPCW
 
 void PlainListTest::SetUp() {
     startDirectory_ = CurrentDirectory();
-    form_ = Application->Create<TForm>();
-    form_->SetBounds(0, 0, 400, 300);
-    list_ = MakeList();
+    window_.emplace();
+    form_ = &window_->Form();
+    list_ = &window_->List();
 }
 
 void PlainListTest::TearDown() {
-    Application->DestroyComponent(form_);
+    window_.reset();
     ::SetCurrentDirectoryW(startDirectory_.c_str());
-}
-
-TShellFileListBox* PlainListTest::MakeList() {
-    auto* list = form_->Create<TShellFileListBox>();
-    list->SetParent(form_);
-    list->SetBounds(0, 0, 243, 150);
-    list->SetColumns(2);
-    list->SetShowGlyphs(true);
-    list->Font().SetHeight(-13);
-    list->FontChanged();
-    list->Handle();
-    return list;
 }

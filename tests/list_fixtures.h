@@ -5,9 +5,11 @@
 #include "main_form.h"
 #include "platform_calls.h"
 #include "test_support.h"
+#include "window_support.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,8 +44,6 @@ protected:
     void Select(const std::wstring& fileName);
     // Shows the window, active with the focus on its list.
     void ShowForm();
-    // Leaves `data` on the clipboard in `format`, as another program's Copy would.
-    void PutOnClipboard(UINT format, HANDLE data);
 
     TempFolder folder;
     TForm1* form = nullptr;
@@ -53,16 +53,17 @@ private:
     std::wstring savedFolder_;
 };
 
-// A list as the main window holds it (two columns, icons, the layout's
-// font height), alone in a plain window.
+// A list as the main window holds it, alone in a plain window
+// (PlainListWindow), made afresh for each test.
 class PlainListTest : public testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
 
     // Another list such as the first, in the same window.
-    TShellFileListBox* MakeList();
+    TShellFileListBox* MakeList() { return window_->MakeList(); }
 
+    std::optional<PlainListWindow> window_;
     TForm* form_ = nullptr;
     TShellFileListBox* list_ = nullptr;
     std::wstring startDirectory_;

@@ -19,7 +19,6 @@
 #include <shlobj.h>
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -36,11 +35,7 @@ protected:
     }
 
     // Presses the key on the list as the user would, through the main loop.
-    void Press(UINT vk, bool ctrl = false) {
-        const ModifiersHeld state = ctrl ? ModifiersHeld({VK_CONTROL}) : ModifiersHeld({});
-        DialogAnswerer::PostKey(List()->Handle(), vk);
-        RunUntilIdle();
-    }
+    void Press(UINT vk, bool ctrl = false) { ::Press(ListWindow(), vk, ctrl); }
 };
 
 }  // namespace
@@ -115,12 +110,9 @@ TEST_F(ListKeysTest, CtrlVWithFilesAsksOnceThenCopiesTheFirstTextDoesNothing) {
         ASSERT_TRUE(RunMainLoopUntil([&] { return !ListsFile(*List(), L"Collé.txt"); }, 3000))
             << "the list still shows the file removed before the case";
         if (c.files) {
-            PutOnClipboard(CF_HDROP, MakeDrop({first, second}, {0, 0}));
+            PutFilesOnClipboard(form->Handle(), {first, second});
         } else {
-            const std::wstring text = first;
-            HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
-            std::memcpy(win::GlobalLockScope<wchar_t>(block).get(), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-            PutOnClipboard(CF_UNICODETEXT, block);
+            PutTextOnClipboard(form->Handle(), first);
         }
         DialogAnswerer answers({c.answer});
         Press('V', true);
@@ -152,8 +144,7 @@ TEST_F(ListKeysTest, AKeyForTheListWhileAQuestionIsUpStartsNoCommand) {
     List()->Update();
     SelectFile(*List(), L"Outil.txt");
     DialogAnswerer answers({Action::Custom, Action::Cancel}, [&](HWND question) {
-        DialogAnswerer::PostKey(List()->Handle(), VK_DELETE);
-        RunUntilIdle();
+        Press(VK_DELETE);
         DialogAnswerer::ClickButton(question, L"Annuler");
     });
     Press(VK_RETURN);
@@ -238,8 +229,7 @@ TEST_F(ListKeysTest, AKeyPressedBeforeTheQuestionAppearedDoesNotAnswerIt) {
             TypeKey(VK_ESCAPE, 0);
         });
         asked = ::GetTickCount();
-        DialogAnswerer::PostKey(List()->Handle(), VK_RETURN);
-        RunUntilIdle();
+        Press(VK_RETURN);
         ASSERT_EQ(answers.Seen().size(), 1u);
         EXPECT_TRUE(OpenedFiles().empty());
     }

@@ -17,7 +17,6 @@
 #include <shlobj.h>
 
 #include <algorithm>
-#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -52,12 +51,6 @@ protected:
              box = ::FindWindowExW(ListWindow(), box, L"Edit", nullptr))
             if (::IsWindowVisible(box)) return box;
         return nullptr;
-    }
-
-    // Presses the key on `target` as the user would, through the main loop.
-    void Press(HWND target, UINT vk) {
-        DialogAnswerer::PostKey(target, vk);
-        RunUntilIdle();
     }
 
     // F2 on the entry of that file name: the box, open with the focus.
@@ -193,10 +186,9 @@ TEST_F(RenameTest, TheRenamedEntryIsInItsSortedPlaceSelectedAndInSight) {
     ASSERT_EQ(Box(), nullptr);
     EXPECT_EQ(ListedFileNames(*List()).back(), L"Zzz.txt");
     EXPECT_EQ(SelectedFile(*List()), L"Zzz.txt");
-    RECT entry{}, client{}, shown{};
-    ::SendMessageW(ListWindow(), LB_GETITEMRECT, static_cast<WPARAM>(List()->ItemIndex()),
-                   reinterpret_cast<LPARAM>(&entry));
-    ::GetClientRect(ListWindow(), &client);
+    const RECT entry = ItemRectOf(ListWindow(), List()->ItemIndex());
+    const RECT client = ClientRectOf(ListWindow());
+    RECT shown{};
     EXPECT_TRUE(::IntersectRect(&shown, &entry, &client)) << "the renamed entry is out of sight";
 }
 
@@ -277,20 +269,9 @@ TEST_F(RenameTest, WhileTheBoxIsOpenKeysAreItsOwnAndTheListsCommandsDoNotRun) {
     Press(box, VK_DELETE);
     EXPECT_EQ(WindowText(box), L"util.txt") << "Delete deletes a character";
     Press(box, VK_F5);
-    {
-        // Text on the clipboard goes into the name.
-        win::ClipboardScope clipboard(form->Handle());
-        ASSERT_TRUE(clipboard.opened());
-        ::EmptyClipboard();
-        const std::wstring text = L"Bo";
-        HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
-        std::memcpy(win::GlobalLockScope<wchar_t>(block).get(), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-        ::SetClipboardData(CF_UNICODETEXT, block);
-    }
-    {
-        const ModifiersHeld ctrl({VK_CONTROL});
-        Press(box, 'V');
-    }
+    // Text on the clipboard goes into the name.
+    PutTextOnClipboard(form->Handle(), L"Bo");
+    Press(box, 'V', true);
     EXPECT_EQ(WindowText(box), L"Boutil.txt") << "Ctrl+V pastes the text";
     ::PostMessageW(box, WM_CHAR, L'z', 1);
     RunUntilIdle();
@@ -453,11 +434,7 @@ TEST_F(RenameTest, ARightClickElsewhereRenamesThenOpensTheMenuOneInTheBoxKeepsEd
 // Opened at 144 dpi, or open while the window moves there.
 TEST_F(RenameTest, At144DpiTheBoxSitsOverTheEntrysTextInTheScaledFont) {
     folder.Touch(L"Outil.txt");
-    const auto moveTo = [this](int dpi) {
-        RECT outer{};
-        ::GetWindowRect(form->Handle(), &outer);
-        ::SendMessageW(form->Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&outer));
-    };
+    const auto moveTo = [this](int dpi) { MoveUnaskedToMonitorOf(form->Handle(), form->PixelsPerInch(), dpi); };
     for (const bool openFirst : {false, true}) {
         SCOPED_TRACE(openFirst ? "open while the window moves" : "opened there");
         HWND box = openFirst ? StartEditing(L"Outil.txt") : nullptr;
@@ -467,9 +444,7 @@ TEST_F(RenameTest, At144DpiTheBoxSitsOverTheEntrysTextInTheScaledFont) {
         ASSERT_NE(box, nullptr);
         ASSERT_EQ(Box(), box);
         EXPECT_EQ(reinterpret_cast<HFONT>(::SendMessageW(box, WM_GETFONT, 0, 0)), List()->Font().Handle());
-        RECT entry{};
-        ::SendMessageW(ListWindow(), LB_GETITEMRECT, static_cast<WPARAM>(List()->ItemIndex()),
-                       reinterpret_cast<LPARAM>(&entry));
+        const RECT entry = ItemRectOf(ListWindow(), List()->ItemIndex());
         RECT placed{};
         ::GetWindowRect(box, &placed);
         ::MapWindowPoints(HWND_DESKTOP, ListWindow(), reinterpret_cast<POINT*>(&placed), 2);
@@ -724,14 +699,10 @@ void PostClick(HWND list, POINT at, bool doubleClick) {
 
 class BoxInPlaceTest : public RenameTest {
 protected:
-    RECT EntryRect(int index) const {
-        RECT entry{};
-        ::SendMessageW(ListWindow(), LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&entry));
-        return entry;
-    }
     RECT EntryRect(const std::wstring& fileName) const {
         const std::vector<std::wstring> names = ListedFileNames(*List());
-        return EntryRect(static_cast<int>(std::find(names.begin(), names.end(), fileName) - names.begin()));
+        return ItemRectOf(ListWindow(),
+                          static_cast<int>(std::find(names.begin(), names.end(), fileName) - names.begin()));
     }
 
     // The box lies wholly inside the list's client area, over the selected
@@ -745,7 +716,7 @@ protected:
         EXPECT_GE(placed.top, client.top) << "the box is out of sight";
         EXPECT_LE(placed.right, client.right) << "the box is out of sight";
         EXPECT_LE(placed.bottom, client.bottom) << "the box is out of sight";
-        const RECT entry = EntryRect(List()->ItemIndex());
+        const RECT entry = ItemRectOf(ListWindow(), List()->ItemIndex());
         EXPECT_GT(placed.left, entry.left) << "the box is not over its entry";
         EXPECT_EQ(placed.right, entry.right) << "the box is not over its entry";
         EXPECT_LE(placed.top, Centre(entry).y) << "the box is not over its entry";

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -39,10 +40,17 @@ public:
     // `except`, waited for until the launch's deadline; past it the failure
     // names the step that was waited for.
     HWND WaitForWindow(const char* step, const std::wstring& cls, bool visible, HWND except = nullptr) const {
-        do {
+        // Its first windows are made once the program first waits for input.
+        ::WaitForInputIdle(Process(), TimeLeft());
+        for (;;) {
             if (HWND found = FindWindowOf(cls, visible, except)) return found;
-            ::Sleep(50);
-        } while (TimeLeft() > 0);
+            if (TimeLeft() == 0) break;
+            if (ProgramEndedWhilePumping()) {
+                if (HWND found = FindWindowOf(cls, visible, except)) return found;
+                ADD_FAILURE() << "no " << step << ": the program ended first";
+                return nullptr;
+            }
+        }
         ADD_FAILURE() << "no " << step << " within " << kLaunchBudgetMs / 1000 << " s of the start";
         return nullptr;
     }
@@ -74,6 +82,20 @@ private:
     }
 
     HANDLE Process() const { return started_.process.get(); }
+
+    // Waits a moment for the program's end, dispatching the test thread's
+    // messages meanwhile, so that what another program sends the test's
+    // windows never waits on it; whether the program ended.
+    bool ProgramEndedWhilePumping() const {
+        // Another process's windows come without a message to this thread:
+        // looked for again this often.
+        constexpr DWORD kLookAgainMs = 20;
+        HANDLE process = Process();
+        const DWORD woken =
+            ::MsgWaitForMultipleObjects(1, &process, FALSE, std::min(kLookAgainMs, TimeLeft()), QS_ALLINPUT);
+        PumpMessages();
+        return woken == WAIT_OBJECT_0;
+    }
 
     DWORD start_ = ::GetTickCount();
     StartedProcess started_;

@@ -1,14 +1,12 @@
 // The test programs' entry: the framework as the program sets it up, then
 // GoogleTest, then a closing line with the counts.
-#include "application.h"
-#include "screen.h"
 #include "test_support.h"
+#include "window_support.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <string_view>
 
 namespace {
@@ -48,18 +46,6 @@ int wmain(int argc, wchar_t** argv) {
     PutSendToInPlace();
     testing::UnitTest::GetInstance()->listeners().Append(new CountPrinter);
 
-    auto screen = std::make_unique<TScreen>();
-    Screen = screen.get();
-    auto application = std::make_unique<TApplication>();
-    Application = application.get();
-    Application->Initialize();
-    Application->SetMainFormOnTaskBar(true);
-
-    const int result = RUN_ALL_TESTS();
-
-    application.reset();
-    Application = nullptr;
-    screen.reset();
-    Screen = nullptr;
-    return result;
+    const ProgramFramework framework;
+    return RUN_ALL_TESTS();
 }

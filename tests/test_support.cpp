@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -31,6 +32,25 @@ std::wstring WindowText(HWND window) {
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
     text.resize(static_cast<size_t>(::GetWindowTextW(window, text.data(), length + 1)));
     return text;
+}
+
+void PutOnClipboard(HWND owner, UINT format, win::UniqueGlobal block) {
+    win::ClipboardScope clipboard(owner);
+    ASSERT_TRUE(clipboard.opened()) << "the clipboard could not be opened";
+    ::EmptyClipboard();
+    ASSERT_TRUE(::SetClipboardData(format, block.get())) << "the clipboard refused the data in format " << format;
+    (void)block.release();
+}
+
+void PutTextOnClipboard(HWND owner, const std::wstring& text) {
+    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    win::UniqueGlobal block(::GlobalAlloc(GMEM_MOVEABLE, bytes));
+    std::memcpy(win::GlobalLockScope<wchar_t>(block.get()).get(), text.c_str(), bytes);
+    PutOnClipboard(owner, CF_UNICODETEXT, std::move(block));
+}
+
+void PutFilesOnClipboard(HWND owner, const std::vector<std::wstring>& files) {
+    PutOnClipboard(owner, CF_HDROP, win::UniqueGlobal(MakeDrop(files, {0, 0})));
 }
 
 TempFolder::TempFolder(const std::wstring& name) {
@@ -514,17 +534,6 @@ void PutSendToInPlace() {
     ::CreateDirectoryW(SendToFolder().c_str(), nullptr);
 }
 
-ReadingCounter::ReadingCounter(std::wstring marker) {
-    marker_ = std::move(marker);
-    count_ = 0;
-}
-
-DWORD_PTR WINAPI ReadingCounter::CountAndAsk(LPCWSTR path, DWORD attributes, SHFILEINFOW* info, UINT size,
-                                              UINT flags) {
-    if (path && marker_ == path) ++count_;
-    return SystemCalls().SHGetFileInfoW(path, attributes, info, size, flags);
-}
-
 // The platform hands the window, moved to a monitor of `dpi`, a rectangle of
 // that outer size where the window is.
 static void HandOverRectangle(HWND window, int dpi, SIZE size) {
@@ -555,6 +564,15 @@ RECT ClientRectOf(HWND window) {
     return r;
 }
 
+RECT ItemRectOf(HWND list, int index) {
+    RECT r{};
+    if (::SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r)) == LB_ERR) {
+        ADD_FAILURE() << "the list has no entry " << index;
+        return {};
+    }
+    return r;
+}
+
 ModifiersHeld::ModifiersHeld(std::initializer_list<UINT> keys) {
     ::GetKeyboardState(saved_);
     BYTE state[256];
@@ -564,6 +582,12 @@ ModifiersHeld::ModifiersHeld(std::initializer_list<UINT> keys) {
         state[key] = 0;
     for (UINT key : keys) state[key] = 0x80;
     ::SetKeyboardState(state);
+}
+
+void Press(HWND target, UINT vk, bool ctrl) {
+    const ModifiersHeld state = ctrl ? ModifiersHeld({VK_CONTROL}) : ModifiersHeld({});
+    DialogAnswerer::PostKey(target, vk);
+    RunUntilIdle();
 }
 
 Surface::Surface(int width, int height)

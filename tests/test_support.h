@@ -6,6 +6,7 @@
 #include "message_dialog.h"
 #include "platform_calls.h"
 #include "win_handles.h"
+#include "window_support.h"
 
 #include <windows.h>
 
@@ -47,21 +48,6 @@ class TShellFileListBox;
 // The file names of the list's entries, in the list's order.
 std::vector<std::wstring> ListedFileNames(TShellFileListBox& list);
 
-// Counts the list's readings of its folder while it lives: each reading asks
-// the shell about every file it lists, `marker` among them.
-class ReadingCounter {
-public:
-    explicit ReadingCounter(std::wstring marker);
-    int Count() const noexcept { return count_; }
-
-private:
-    static DWORD_PTR WINAPI CountAndAsk(LPCWSTR path, DWORD attributes, SHFILEINFOW* info, UINT size, UINT flags);
-
-    static inline std::wstring marker_;
-    static inline int count_ = 0;
-    TPlatformOverride<ShellFileInfoFn> counting_{Platform().SHGetFileInfoW, &CountAndAsk};
-};
-
 // Every monitor has `dpi` for the life of the object, as GetDpiForMonitor
 // answers through the table of platform calls.
 class MonitorsAt {
@@ -87,6 +73,9 @@ void MoveUnaskedToMonitorOf(HWND window, int fromDpi, int dpi);
 
 // A window's client rectangle.
 RECT ClientRectOf(HWND window);
+// Where entry `index` lies in a list box's client area; an entry the list
+// does not have is a failure of the test, with an empty rectangle.
+RECT ItemRectOf(HWND list, int index);
 
 // A 32-bit drawing surface whose pixels can be read back exactly, whatever
 // the screen's depth.
@@ -154,6 +143,16 @@ inline const std::wstring kAddQuestion =
 // A window's text.
 std::wstring WindowText(HWND window);
 
+// Leaves `block` on the clipboard in `format`, as another program's Copy
+// would, with the clipboard owned by `owner` (the platform takes data only
+// from a clipboard that has an owner). The clipboard keeps the block once it
+// accepted it; a clipboard that cannot be opened, or refuses the data, is a
+// failure of the test.
+void PutOnClipboard(HWND owner, UINT format, win::UniqueGlobal block);
+void PutTextOnClipboard(HWND owner, const std::wstring& text);
+// The files as the file browser's Copy leaves them.
+void PutFilesOnClipboard(HWND owner, const std::vector<std::wstring>& files);
+
 // Exactly these modifier keys (Shift, Ctrl, Alt, either side) held in the
 // thread's key state for the life of the object, as the user's fingers
 // would hold them for the key messages a test posts; none for an empty list.
@@ -167,6 +166,10 @@ public:
 private:
     BYTE saved_[256] = {};
 };
+
+// Presses the key on `target` as the user would, with Ctrl held when asked
+// and no other modifier, through the application's loop.
+void Press(HWND target, UINT vk, bool ctrl = false);
 
 // Chooses the message dialog's presentation for the life of the object.
 class Presentation {

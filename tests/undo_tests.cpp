@@ -81,13 +81,6 @@ protected:
                 ::DeleteFileW((trashFolders_[i] + L"\\" + name).c_str());
     }
 
-    // Presses the key on `target` as the user would, through the main loop.
-    void Press(HWND target, UINT vk, bool ctrl = false) {
-        const ModifiersHeld state = ctrl ? ModifiersHeld({VK_CONTROL}) : ModifiersHeld({});
-        DialogAnswerer::PostKey(target, vk);
-        RunUntilIdle();
-    }
-
     // Ctrl+Z on the list, with the dialogs answered; what they showed.
     std::vector<SeenDialog> Undo(std::vector<Action> answers) {
         DialogAnswerer answerer(std::move(answers));
@@ -132,7 +125,7 @@ protected:
     }
 
     void Paste(const std::wstring& path) {
-        PutOnClipboard(CF_HDROP, MakeDrop({path}, {0, 0}));
+        PutFilesOnClipboard(form->Handle(), {path});
         DialogAnswerer answerer({Action::Ok});
         Press(ListWindow(), 'V', true);
         ASSERT_EQ(answerer.Seen().size(), 1u);
