@@ -98,7 +98,7 @@ TEST_F(CommandsTest, LaunchAsksThenOpensTheSelectedEntry) {
         {"confirmed", L"Bloc-notes.lnk", Action::Ok, L"Lancer Bloc-notes", true},
         {"dismissed", L"Notes.txt", Action::Escape, L"Lancer Notes.txt", false},
     };
-    for (const Case& c : cases) {
+    const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         ShellCalls().clear();
         if (c.select) Select(c.select); else List()->SetItemIndex(-1);
@@ -111,7 +111,8 @@ TEST_F(CommandsTest, LaunchAsksThenOpensTheSelectedEntry) {
         }
         ASSERT_EQ(ShellCalls().size(), c.opened ? 1u : 0u);
         if (c.opened) ExpectOpened(ShellCalls()[0], form->Handle(), link);
-    }
+    };
+    for (const Case& c : cases) checkRow(c);
 }
 
 TEST_F(CommandsTest, RemoveRecyclesAfterConfirmationAndOffersTheFolder) {
@@ -135,7 +136,7 @@ TEST_F(CommandsTest, RemoveRecyclesAfterConfirmationAndOffersTheFolder) {
          true},
         {"file already gone", true, true, {Action::Ok, Action::Ok}, {question, kRemoveByHand}, true, true, true},
     };
-    for (const Case& c : cases) {
+    const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         ShellCalls().clear();
         const std::wstring link = folder.MakeShortcut(L"Outil", L"C:\\windows\\notepad.exe");
@@ -162,7 +163,8 @@ TEST_F(CommandsTest, RemoveRecyclesAfterConfirmationAndOffersTheFolder) {
         ASSERT_EQ(ShellCalls().size(), c.folderOpened ? 1u : 0u);
         if (c.folderOpened) ExpectOpened(ShellCalls()[0], form->Handle(), folder.Path());
         ::DeleteFileW(added.c_str());
-    }
+    };
+    for (const Case& c : cases) checkRow(c);
 }
 
 // The command acts on the file asked about, not on the entry at its place in
@@ -182,7 +184,7 @@ TEST_F(CommandsTest, LaunchAndRemoveActOnTheFileAskedAboutWhateverTheListDidDuri
         {"Supprimer, a file listed before it", false, false, {L"Aaa.txt", L"Zut.txt"}, false},
         {"Supprimer, the entry gone", false, true, {L"Zut.txt"}, false},
     };
-    for (const Case& c : cases) {
+    const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         ShellCalls().clear();
         const std::wstring asked = folder.Touch(L"Outil.txt");
@@ -212,7 +214,8 @@ TEST_F(CommandsTest, LaunchAndRemoveActOnTheFileAskedAboutWhateverTheListDidDuri
         ASSERT_EQ(ShellCalls().size(), c.opened ? 1u : 0u);
         if (c.opened) ExpectOpened(ShellCalls()[0], form->Handle(), asked);
         ::DeleteFileW(folder.Path(L"Aaa.txt").c_str());
-    }
+    };
+    for (const Case& c : cases) checkRow(c);
 }
 
 // One question at a time: a drop while any modal window of the program is up
@@ -309,7 +312,7 @@ TEST_F(CommandsTest, AnEntryTheShellCannotNameShowsItsFileName) {
     };
     folder.MakeShortcut(L"Bloc-notes", L"C:\\windows\\notepad.exe");
     const std::wstring path = folder.Touch(unnamed);
-    for (const Case& c : cases) {
+    const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         ShellCalls().clear();
         {
@@ -325,7 +328,8 @@ TEST_F(CommandsTest, AnEntryTheShellCannotNameShowsItsFileName) {
         ASSERT_EQ(ShellCalls().size(), 1u);
         ExpectOpened(ShellCalls()[0], form->Handle(), path);
         EXPECT_TRUE(FileExists(path));
-    }
+    };
+    for (const Case& c : cases) checkRow(c);
 }
 
 // A path as the file system takes it, past MAX_PATH and device names.
@@ -480,7 +484,7 @@ TEST_F(CommandsTest, KeyboardOpensTheMenuAtTheListsCorner) {
              PumpUntilIdle();
          }},
     };
-    for (const Case& c : cases) {
+    const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         MenuDriver driver(&MenuDriver::Close);
         c.press(ListWindow());
@@ -488,7 +492,8 @@ TEST_F(CommandsTest, KeyboardOpensTheMenuAtTheListsCorner) {
         ASSERT_GE(driver.Openings(), 1);
         EXPECT_EQ(driver.MenuRect().left, corner.x);
         EXPECT_EQ(driver.MenuRect().top, corner.y);
-    }
+    };
+    for (const Case& c : cases) checkRow(c);
 }
 
 TEST_F(CommandsTest, ScrollBarRightClickDoesNotOpenTheMenu) {
@@ -1031,7 +1036,7 @@ TEST_F(CommandsTest, TheShellsOwnBoxAnswersOnlyAKeyPressedWhileItIsUp) {
          {L"Lancer Outil.txt"}},
     };
     ShowForm();
-    for (const Case& c : cases) {
+    const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         const std::wstring path = folder.Touch(c.file);
         List()->Update();
@@ -1063,7 +1068,8 @@ TEST_F(CommandsTest, TheShellsOwnBoxAnswersOnlyAKeyPressedWhileItIsUp) {
         EXPECT_TRUE(FileExists(path));
         EXPECT_EQ(Application->ModalLevel(), 0);
         ::DeleteFileW(path.c_str());
-    }
+    };
+    for (const Case& c : cases) checkRow(c);
 }
 
 // What the shell starts comes to the front, and the user may switch to
@@ -1102,7 +1108,7 @@ TEST_F(CommandsTest, TheShellsCallsLeaveTheActivationToTheProgramInFront) {
              EXPECT_TRUE(RecycleFile(path));
          }},
     };
-    for (const Case& c : cases) {
+    const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         ShellCalls().clear();
         ShowForm();
@@ -1112,7 +1118,8 @@ TEST_F(CommandsTest, TheShellsCallsLeaveTheActivationToTheProgramInFront) {
         EXPECT_EQ(::GetActiveWindow(), nullptr);
         EXPECT_EQ(::GetForegroundWindow(), g_inFront->Handle());
         g_inFront.reset();
-    }
+    };
+    for (const Case& c : cases) checkRow(c);
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 
 void MainFormTest::SetUp() {
     ShellCalls().clear();
-    savedFolder_ = CurrentDirectory();
     form = Application->Create<TForm1>();
     form->ReadLayout();
     SendToPath = folder.Path();
@@ -15,10 +14,14 @@ void MainFormTest::SetUp() {
 }
 
 void MainFormTest::TearDown() {
-    if (form) Application->DestroyComponent(form);
-    SendToPath.clear();
-    // The list entered the folder: leave it, so that it can be removed.
-    ::SetCurrentDirectoryW(savedFolder_.c_str());
+    if (!form) return;
+    // What the test put on the clipboard goes with it; another program's
+    // data stays.
+    if (::GetClipboardOwner() == form->Handle()) {
+        win::ClipboardScope clipboard(form->Handle());
+        if (clipboard.opened()) ::EmptyClipboard();
+    }
+    Application->DestroyComponent(form);
     PumpMessages();
 }
 
@@ -66,7 +69,6 @@ HINSTANCE WINAPI RecordShellExecute(HWND owner, LPCWSTR verb, LPCWSTR file, LPCW
 }
 
 void PlainListTest::SetUp() {
-    startDirectory_ = CurrentDirectory();
     form_ = Application->Create<TForm>();
     form_->SetBounds(0, 0, 400, 300);
     list_ = MakeList();
@@ -74,7 +76,6 @@ void PlainListTest::SetUp() {
 
 void PlainListTest::TearDown() {
     Application->DestroyComponent(form_);
-    ::SetCurrentDirectoryW(startDirectory_.c_str());
 }
 
 TShellFileListBox* PlainListTest::MakeList() {
