@@ -382,3 +382,20 @@ TEST_F(FileListTest, EntryHeightFollowsTheFontWithSixteenAtLeast) {
     EXPECT_GT(list_->ItemHeight(), 16);
     EXPECT_EQ(::SendMessageW(list_->Handle(), LB_GETITEMHEIGHT, 0, 0), list_->ItemHeight());
 }
+
+// A throw-away folder goes at its end even while the process is in it, or in
+// a folder inside it, as after a list entered it.
+TEST(TempFolder, GoesWhileTheCurrentFolderIsInsideIt) {
+    for (const wchar_t* inside : {L"", L"dedans"}) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(inside)));
+        const CurrentFolderScope restored;
+        std::wstring path;
+        {
+            const TempFolder folder(L"courant");
+            path = folder.Path();
+            const std::wstring current = *inside ? folder.MakeFolder(inside) : folder.Path();
+            EXPECT_TRUE(::SetCurrentDirectoryW(current.c_str()));
+        }
+        EXPECT_FALSE(FileExists(path));
+    }
+}
