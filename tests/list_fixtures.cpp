@@ -14,14 +14,15 @@ void MainFormTest::SetUp() {
 }
 
 void MainFormTest::TearDown() {
-    if (!form) return;
-    // What the test put on the clipboard goes with it; another program's
-    // data stays.
-    if (::GetClipboardOwner() == form->Handle()) {
-        win::ClipboardScope clipboard(form->Handle());
-        if (clipboard.opened()) ::EmptyClipboard();
+    if (form) {
+        // What the test put on the clipboard goes with it; another
+        // program's data stays.
+        if (::GetClipboardOwner() == form->Handle()) {
+            win::ClipboardScope clipboard(form->Handle());
+            if (clipboard.opened()) ::EmptyClipboard();
+        }
+        Application->DestroyComponent(form);
     }
-    Application->DestroyComponent(form);
     PumpMessages();
 }
 
