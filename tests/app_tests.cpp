@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cwctype>
 #include <functional>
 #include <map>
 #include <new>
@@ -31,10 +32,10 @@
 
 namespace {
 
-// The main window, created once for the whole program as the program does it.
-// The tests that use it run in the order they are written and share it: each
-// sets the folder, size and activation it checks, and puts the size back.
-TForm1* MainWindow() {
+// The main window, created once for the whole program as the program does it
+// (the application keeps its first form as its main form for good), and
+// shared by the tests that use it.
+TForm1* SharedMainWindow() {
     if (!Form1) {
         Application->CreateForm(Form1);
         Form1->Show();
@@ -49,6 +50,51 @@ RECT BoundsInParent(HWND child) {
     ::MapWindowPoints(HWND_DESKTOP, ::GetParent(child), reinterpret_cast<POINT*>(&r), 2);
     return r;
 }
+
+// What the tests change of the shared main window, taken when a test begins
+// and put back when it ends, however it ends: each test finds the window as
+// the first one did, in whatever order they run. Its place and size, its
+// resolution, its stay-on-top state, the status bar's bounds, the list's
+// folder and selection, the SendTo path and the current folder.
+class SharedMainWindowTest : public testing::Test {
+protected:
+    void SetUp() override {
+        TForm1* form = SharedMainWindow();
+        ::GetWindowRect(form->Handle(), &outer_);
+        dpi_ = form->PixelsPerInch();
+        topmost_ = (::GetWindowLongW(form->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+        bar_ = BoundsInParent(form->StatusBar1->Handle());
+        directory_ = form->ShellFileListBox1->Directory();
+        itemIndex_ = form->ShellFileListBox1->ItemIndex();
+    }
+
+    void TearDown() override {
+        TForm1* form = SharedMainWindow();
+        if (form->PixelsPerInch() != dpi_) MoveToMonitorOf(form->Handle(), dpi_);
+        ::SetWindowPos(form->Handle(), nullptr, outer_.left, outer_.top, outer_.right - outer_.left,
+                       outer_.bottom - outer_.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        if (const RECT bar = BoundsInParent(form->StatusBar1->Handle()); !::EqualRect(&bar, &bar_))
+            form->StatusBar1->SetBounds(bar_.left, bar_.top, bar_.right - bar_.left, bar_.bottom - bar_.top);
+        if (topmost_)
+            ::SetWindowPos(form->Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        if (form->ShellFileListBox1->Directory() != directory_) form->ShellFileListBox1->SetDirectory(directory_);
+        form->ShellFileListBox1->SetItemIndex(itemIndex_);
+        PumpUntilIdle();
+    }
+
+private:
+    RECT outer_{};
+    int dpi_ = 96;
+    bool topmost_ = false;
+    RECT bar_{};
+    std::wstring directory_;
+    int itemIndex_ = -1;
+    const SendToPathScope sendToPath_;
+    const CurrentFolderScope currentFolder_;
+};
+
+class MainWindow : public SharedMainWindowTest {};
+class ModalWindows : public SharedMainWindowTest {};
 
 int ItemWidth(HWND list) {
     const RECT r = ItemRectOf(list, 0);
@@ -106,14 +152,13 @@ HRSRC WINAPI NoResource(HMODULE, LPCWSTR, LPCWSTR) { return nullptr; }
 
 std::exception_ptr MissingLayoutError() {
     TPlatformOverride missing(Platform().FindResourceW, &NoResource);
-    auto* form = Application->Create<TForm1>();
+    const auto form = CreateOwnedForm<TForm1>();
     std::exception_ptr error;
     try {
         form->ReadLayout();
     } catch (...) {
         error = std::current_exception();
     }
-    Application->DestroyComponent(form);
     return error;
 }
 
@@ -152,7 +197,7 @@ TEST(Application, EachErrorIsShownInOneBoxTitledWithTheTitle) {
         {"out of memory inside a framework error", NestedError(), L"Mémoire insuffisante."},
         {"an abort", std::make_exception_ptr(EAbort()), std::nullopt},
     };
-    for (const Case& c : cases) {
+    const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         ASSERT_TRUE(c.error);
         DialogAnswerer answerer({DialogAnswerer::Action::Ok});
@@ -160,16 +205,17 @@ TEST(Application, EachErrorIsShownInOneBoxTitledWithTheTitle) {
         Application->HandleException(nullptr, c.error);
         if (!c.shown) {
             EXPECT_TRUE(answerer.Seen().empty());
-            continue;
+            return;
         }
         ASSERT_EQ(answerer.Seen().size(), 1u);
         EXPECT_EQ(answerer.Seen()[0].title, Application->Title());
         EXPECT_EQ(answerer.Seen()[0].text, *c.shown);
-    }
+    };
+    for (const Case& c : cases) checkRow(c);
 }
 
 TEST(Application, ErrorBoxDisablesTheOtherWindowsAndEnablesThemAfter) {
-    HWND main = MainWindow()->Handle();
+    HWND main = SharedMainWindow()->Handle();
     bool disabledDuringBox = false;
     DialogAnswerer answerer({DialogAnswerer::Action::Custom}, [&](HWND box) {
         disabledDuringBox = !::IsWindowEnabled(main);
@@ -208,9 +254,9 @@ TEST(SendToLocation, FailingFolderIsReportedAndTheListStaysEmpty) {
     TPlatformOverride noShellFolder(Platform().SHGetKnownFolderPath, nullptr);
     TempFolder launch;
     launch.Touch(L"avant.txt");
-    const std::wstring saved = CurrentDirectory();
-    ::SetCurrentDirectoryW(launch.Path().c_str());
-    auto* form = Application->Create<TForm1>();
+    const CurrentFolderScope inLaunch(launch.Path());
+    const SendToPathScope sendToPath;
+    const auto form = CreateOwnedForm<TForm1>();
     form->ReadLayout();
 
     DialogAnswerer answerer({DialogAnswerer::Action::Ok});
@@ -220,12 +266,10 @@ TEST(SendToLocation, FailingFolderIsReportedAndTheListStaysEmpty) {
     EXPECT_EQ(answerer.Seen()[0].title, Application->Title());
     EXPECT_EQ(form->ShellFileListBox1->Directory(), L"");
     EXPECT_EQ(form->ShellFileListBox1->Count(), 0) << "the launch folder is never listed";
-    Application->DestroyComponent(form);
-    ::SetCurrentDirectoryW(saved.c_str());
 }
 
-TEST(MainWindow, StylesAndTopmostAsAToolWindowWithTheTaskbarButton) {
-    HWND main = MainWindow()->Handle();
+TEST_F(MainWindow, StylesAndTopmostAsAToolWindowWithTheTaskbarButton) {
+    HWND main = SharedMainWindow()->Handle();
     EXPECT_EQ(ClassOf(main), L"TForm1");
     EXPECT_EQ(::GetClassLongW(main, GCL_STYLE), static_cast<DWORD>(CS_DBLCLKS));
 
@@ -246,8 +290,8 @@ TEST(MainWindow, StylesAndTopmostAsAToolWindowWithTheTaskbarButton) {
     EXPECT_EQ(appEx & WS_EX_APPWINDOW, 0u);
 }
 
-TEST(MainWindow, GeometryAtDesignSizeIsCentredOnThePrimaryScreen) {
-    TForm1* form = MainWindow();
+TEST_F(MainWindow, GeometryAtDesignSizeIsCentredOnThePrimaryScreen) {
+    TForm1* form = SharedMainWindow();
     HWND main = form->Handle();
     const RECT client = ClientRectOf(main);
     EXPECT_EQ(client.right, 243);
@@ -268,8 +312,8 @@ TEST(MainWindow, GeometryAtDesignSizeIsCentredOnThePrimaryScreen) {
     EXPECT_EQ(outer.top, (::GetSystemMetrics(SM_CYSCREEN) - (outer.bottom - outer.top)) / 2);
 }
 
-TEST(MainWindow, ResizingKeepsTheStatusBarAtTheBottomAndHalvesTheColumns) {
-    TForm1* form = MainWindow();
+TEST_F(MainWindow, ResizingKeepsTheStatusBarAtTheBottomAndHalvesTheColumns) {
+    TForm1* form = SharedMainWindow();
     TempFolder folder;
     folder.Touch(L"un.txt");
     form->ShellFileListBox1->SetDirectory(folder.Path());
@@ -289,9 +333,6 @@ TEST(MainWindow, ResizingKeepsTheStatusBarAtTheBottomAndHalvesTheColumns) {
     const RECT list = BoundsInParent(form->ShellFileListBox1->Handle());
     EXPECT_EQ(list.bottom - list.top, client.bottom - 19);
     EXPECT_EQ(ItemWidth(form->ShellFileListBox1->Handle()), client.right / 2);
-
-    ::SetWindowPos(form->Handle(), nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
-                   SWP_NOMOVE | SWP_NOZORDER);
 }
 
 // The height of "0" in Tahoma at that height, as the platform measures it.
@@ -320,7 +361,7 @@ int WINAPI TestResolution(HDC dc, int index) {
 }  // namespace
 
 // The design is 243 x 169 for a "0" 13 pixels high.
-TEST(MainWindow, ScalesByTheZeroHeightWhenTheResolutionDiffers) {
+TEST_F(MainWindow, ScalesByTheZeroHeightWhenTheResolutionDiffers) {
     struct Case {
         int ppi;
         int fontHeight;
@@ -335,14 +376,13 @@ TEST(MainWindow, ScalesByTheZeroHeightWhenTheResolutionDiffers) {
         }
         TPlatformOverride<TScreen*> current(Screen, &*screen);
         MonitorsAt monitor(static_cast<UINT>(c.ppi));
-        auto* form = Application->Create<TForm1>();
+        const auto form = CreateOwnedForm<TForm1>();
         form->ReadLayout();
         EXPECT_EQ(form->Font().Height(), c.fontHeight);
         const int zero = ZeroHeight(c.fontHeight);
         const RECT client = ClientRectOf(form->Handle());
         EXPECT_EQ(client.right, ::MulDiv(243, zero, 13));
         EXPECT_EQ(client.bottom, ::MulDiv(169, zero, 13));
-        Application->DestroyComponent(form);
     }
 }
 
@@ -363,9 +403,9 @@ std::array<int, 7> ScaledMeasures(TForm1* form) {
 }
 
 // A main window made while its monitor has `dpi`.
-TForm1* StartedAt(int dpi) {
+OwnedForm<TForm1> StartedAt(int dpi) {
     MonitorsAt monitor(static_cast<UINT>(dpi));
-    auto* form = Application->Create<TForm1>();
+    auto form = CreateOwnedForm<TForm1>();
     form->ReadLayout();
     return form;
 }
@@ -386,8 +426,8 @@ std::vector<COLORREF> PixelsOf(const TImageSet& images, int index) {
 
 // At 96 dpi the menu draws the images as read; at 200 % each of their pixels
 // becomes four of the same colour, mask and alpha images alike, with no blur.
-TEST(MainWindow, MenuImagesStayAsReadAt96DpiAndDoubleExactlyAt200Percent) {
-    TImageList* images = MainWindow()->ImageList1;
+TEST_F(MainWindow, MenuImagesStayAsReadAt96DpiAndDoubleExactlyAt200Percent) {
+    TImageList* images = SharedMainWindow()->ImageList1;
     const TImageSet asRead = images->ForDpi(96);
     EXPECT_EQ(asRead.Handle, images->Handle());
     const TImageSet doubled = images->ForDpi(192);
@@ -413,24 +453,21 @@ TEST(MainWindow, MenuImagesStayAsReadAt96DpiAndDoubleExactlyAt200Percent) {
     }
 }
 
-TEST(MainWindow, MovedToAnotherResolutionItLooksAsIfStartedThereAndComesBackAsItWas) {
+TEST_F(MainWindow, MovedToAnotherResolutionItLooksAsIfStartedThereAndComesBackAsItWas) {
     for (int dpi : {144, 192}) {
         SCOPED_TRACE(dpi);
-        TForm1* there = StartedAt(dpi);
-        const auto startedThere = ScaledMeasures(there);
-        Application->DestroyComponent(there);
+        const auto startedThere = ScaledMeasures(StartedAt(dpi).get());
 
-        TForm1* form = StartedAt(96);
-        const auto startedHere = ScaledMeasures(form);
+        const auto form = StartedAt(96);
+        const auto startedHere = ScaledMeasures(form.get());
         EXPECT_EQ(startedHere[5], 243);
         EXPECT_EQ(startedHere[3], 19);
         EXPECT_NE(startedThere, startedHere);
         MoveToMonitorOf(form->Handle(), dpi);
         EXPECT_EQ(form->PixelsPerInch(), dpi);
-        EXPECT_EQ(ScaledMeasures(form), startedThere);
+        EXPECT_EQ(ScaledMeasures(form.get()), startedThere);
         MoveToMonitorOf(form->Handle(), 96);
-        EXPECT_EQ(ScaledMeasures(form), startedHere);
-        Application->DestroyComponent(form);
+        EXPECT_EQ(ScaledMeasures(form.get()), startedHere);
     }
 }
 
@@ -446,11 +483,11 @@ BOOL WINAPI FrameAsDrawn(RECT* rect, DWORD style, BOOL menu, DWORD exStyle, UINT
 // one column further back per move), the focus, no reading of the folder,
 // the same status bar and tip; and its outer size is the one it answered
 // when the platform asked, also where the platform moves it without asking.
-TEST(MainWindow, MovedToAnotherResolutionKeepsTheUsersPlace) {
+TEST_F(MainWindow, MovedToAnotherResolutionKeepsTheUsersPlace) {
     TPlatformOverride frame(Platform().AdjustWindowRectExForDpi, &FrameAsDrawn);
     TempFolder folder;
     for (int i = 0; i < 60; ++i) folder.Touch(L"m" + std::to_wstring(100 + i) + L".txt");
-    TForm1* form = StartedAt(96);
+    const auto form = StartedAt(96);
     TShellFileListBox& list = *form->ShellFileListBox1;
     list.SetDirectory(folder.Path());
     form->Show();
@@ -502,7 +539,6 @@ TEST(MainWindow, MovedToAnotherResolutionKeepsTheUsersPlace) {
         EXPECT_EQ(form->StatusBar1->Handle(), bar);
         EXPECT_EQ(form->StatusBar1->ToolTip(), tip);
     }
-    Application->DestroyComponent(form);
 }
 
 namespace {
@@ -530,8 +566,8 @@ std::wstring ToolTipText(HWND tip, HWND bar) {
 // Too wide for the bar, the hint shows its first words and an ellipsis from
 // the left, and the whole of it as the bar's tip; when it fits, it is centred
 // and there is no tip.
-TEST(MainWindow, StatusBarHintIsCentredWhenItFitsElseShortenedWithItsWholeTextAsTip) {
-    TForm1* form = MainWindow();
+TEST_F(MainWindow, StatusBarHintIsCentredWhenItFitsElseShortenedWithItsWholeTextAsTip) {
+    TForm1* form = SharedMainWindow();
     struct Case {
         const char* label;
         int extraWidth;
@@ -539,7 +575,7 @@ TEST(MainWindow, StatusBarHintIsCentredWhenItFitsElseShortenedWithItsWholeTextAs
     };
     RECT outer{};
     ::GetWindowRect(form->Handle(), &outer);
-    for (const Case& c : {Case{"design width", 0, false}, Case{"wide window", 400, true}}) {
+    const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         ::SetWindowPos(form->Handle(), nullptr, 0, 0, outer.right - outer.left + c.extraWidth,
                        outer.bottom - outer.top, SWP_NOMOVE | SWP_NOZORDER);
@@ -551,7 +587,7 @@ TEST(MainWindow, StatusBarHintIsCentredWhenItFitsElseShortenedWithItsWholeTextAs
         if (c.fits) {
             EXPECT_EQ(shown, L"\t" + kHint);
             EXPECT_EQ(::SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 0);
-            continue;
+            return;
         }
         ASSERT_GE(shown.size(), 2u);
         EXPECT_NE(shown[0], L'\t');
@@ -562,9 +598,8 @@ TEST(MainWindow, StatusBarHintIsCentredWhenItFitsElseShortenedWithItsWholeTextAs
         EXPECT_GE(kept.size(), std::wstring(L"Déposez un fichier").size());
         EXPECT_EQ(::SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 1);
         EXPECT_EQ(ToolTipText(tip, bar), kHint);
-    }
-    ::SetWindowPos(form->Handle(), nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
-                   SWP_NOMOVE | SWP_NOZORDER);
+    };
+    for (const Case& c : {Case{"design width", 0, false}, Case{"wide window", 400, true}}) checkRow(c);
 }
 
 TEST(StatusBar, FitWithEllipsisKeepsWholeWordsThenLettersThenTheEllipsisAlone) {
@@ -594,8 +629,8 @@ TEST(StatusBar, FitWithEllipsisKeepsWholeWordsThenLettersThenTheEllipsisAlone) {
     }
 }
 
-TEST(MainWindow, ActivationGivesTheFocusToTheList) {
-    TForm1* form = MainWindow();
+TEST_F(MainWindow, ActivationGivesTheFocusToTheList) {
+    TForm1* form = SharedMainWindow();
     ::SetActiveWindow(form->Handle());
     ::SetForegroundWindow(form->Handle());
     EXPECT_TRUE(PumpUntil([&] { return ::GetFocus() == form->ShellFileListBox1->Handle(); }))
@@ -626,7 +661,7 @@ const ModalWindowCase kModalWindows[] = {
 
 // The main window active, with the focus on its list, as after a click.
 void ActivateMainWindow() {
-    TForm1* form = MainWindow();
+    TForm1* form = SharedMainWindow();
     ::SetForegroundWindow(form->Handle());
     ::SetActiveWindow(form->Handle());
     ::SetFocus(form->ShellFileListBox1->Handle());
@@ -701,10 +736,10 @@ bool SeenBetween(std::vector<OrderSeen>::const_iterator from, std::vector<OrderS
 // Under Wine the task dialog's buttons are child windows, as the classic
 // form's are; on Windows they are drawn by the dialog itself, and there the
 // hit test can only name the dialog.
-TEST(ModalWindows, EachIsAboveTheTopmostMainWindowWhereItsButtonsAre) {
-    HWND main = MainWindow()->Handle();
+TEST_F(ModalWindows, EachIsAboveTheTopmostMainWindowWhereItsButtonsAre) {
+    HWND main = SharedMainWindow()->Handle();
     ASSERT_TRUE(::GetWindowLongW(main, GWL_EXSTYLE) & WS_EX_TOPMOST);
-    for (const ModalWindowCase& c : kModalWindows) {
+    const auto checkRow = [&](const ModalWindowCase& c) {
         SCOPED_TRACE(c.label);
         ActivateMainWindow();
         std::vector<std::pair<HWND, HWND>> hits;  // button or dialog, window at its centre
@@ -726,13 +761,14 @@ TEST(ModalWindows, EachIsAboveTheTopmostMainWindowWhereItsButtonsAre) {
         ASSERT_EQ(answerer.Seen().size(), 1u);
         EXPECT_TRUE(overTheMainWindow) << "the test needs a button where the main window is";
         for (const auto& [target, hit] : hits) EXPECT_EQ(hit, target);
-    }
+    };
+    for (const ModalWindowCase& c : kModalWindows) checkRow(c);
 }
 
-TEST(ModalWindows, TheMainWindowIsEnabledBeforeTheModalWindowHidesAndIsActiveAfter) {
-    TForm1* form = MainWindow();
+TEST_F(ModalWindows, TheMainWindowIsEnabledBeforeTheModalWindowHidesAndIsActiveAfter) {
+    TForm1* form = SharedMainWindow();
     g_orderMain = form->Handle();
-    for (const ModalWindowCase& c : kModalWindows) {
+    const auto checkRow = [&](const ModalWindowCase& c) {
         SCOPED_TRACE(c.label);
         ActivateMainWindow();
         HWND dialog = ShowRecordingOrder(c.show);
@@ -746,7 +782,8 @@ TEST(ModalWindows, TheMainWindowIsEnabledBeforeTheModalWindowHidesAndIsActiveAft
         EXPECT_TRUE(::IsWindowEnabled(form->Handle()));
         EXPECT_EQ(::GetActiveWindow(), form->Handle());
         EXPECT_EQ(::GetFocus(), form->ShellFileListBox1->Handle());
-    }
+    };
+    for (const ModalWindowCase& c : kModalWindows) checkRow(c);
 }
 
 // The classic form's owner, the application's window, does not take the
@@ -754,10 +791,10 @@ TEST(ModalWindows, TheMainWindowIsEnabledBeforeTheModalWindowHidesAndIsActiveAft
 // the platform would search the Z order and might pass over the main window.
 // After a drop from another program no window of ours was active: nothing is
 // handed.
-TEST(ModalWindows, TheClassicFormHandsTheActivationBackBeforeItHides) {
-    TForm1* form = MainWindow();
+TEST_F(ModalWindows, TheClassicFormHandsTheActivationBackBeforeItHides) {
+    TForm1* form = SharedMainWindow();
     g_orderMain = form->Handle();
-    for (const bool fromAnotherProgram : {false, true}) {
+    const auto checkRow = [&](const bool fromAnotherProgram) {
         SCOPED_TRACE(fromAnotherProgram ? "drop from another program" : "command in the main window");
         ActivateMainWindow();
         std::optional<ForeignWindowInFront> other;
@@ -772,7 +809,8 @@ TEST(ModalWindows, TheClassicFormHandsTheActivationBackBeforeItHides) {
             EXPECT_EQ(::GetActiveWindow(), form->Handle());
             EXPECT_EQ(::GetFocus(), form->ShellFileListBox1->Handle());
         }
-    }
+    };
+    for (const bool fromAnotherProgram : {false, true}) checkRow(fromAnotherProgram);
     ActivateMainWindow();
 }
 
@@ -797,8 +835,8 @@ void SendActivateApp(bool active) {
 
 // The user switches to another program and back while a question is up: the
 // question and the main window stay in the topmost band, the question above.
-TEST(MainWindow, StaysOnTopWithItsQuestionAfterTheUserSwitchedPrograms) {
-    HWND main = MainWindow()->Handle();
+TEST_F(MainWindow, StaysOnTopWithItsQuestionAfterTheUserSwitchedPrograms) {
+    HWND main = SharedMainWindow()->Handle();
     ActivateMainWindow();
     bool mainTopmost = false, questionTopmost = false, questionAbove = false;
     DialogAnswerer answerer({DialogAnswerer::Action::Custom}, [&](HWND question) {
@@ -821,8 +859,8 @@ TEST(MainWindow, StaysOnTopWithItsQuestionAfterTheUserSwitchedPrograms) {
 // inactive takes its owner, the main window, out too. Wine does not, and it
 // will not put the main window back while a topmost window it owns sits above
 // it: the state is taken away here by hand, with no question up.
-TEST(MainWindow, ComesBackOnTopWhenThePlatformTookTheStateAway) {
-    HWND main = MainWindow()->Handle();
+TEST_F(MainWindow, ComesBackOnTopWhenThePlatformTookTheStateAway) {
+    HWND main = SharedMainWindow()->Handle();
     ActivateMainWindow();
     SendActivateApp(false);
     ::SetWindowPos(main, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -845,12 +883,12 @@ int WINAPI RecordShellQuestionOwner(LPSHFILEOPSTRUCTW operation) {
 // The shell's own question (the Recycle Bin's, for a file it would destroy)
 // belongs to the topmost main window, also when another program is in front,
 // as it is when a drop arrives: no window of ours is active then.
-TEST(MainWindow, OwnsTheShellsQuestionsWhateverWindowIsActive) {
-    HWND main = MainWindow()->Handle();
+TEST_F(MainWindow, OwnsTheShellsQuestionsWhateverWindowIsActive) {
+    HWND main = SharedMainWindow()->Handle();
     TempFolder folder;
     const std::wstring file = folder.Touch(L"entree.txt");
     TPlatformOverride<FileOperationFn> recording(Platform().SHFileOperationW, &RecordShellQuestionOwner);
-    for (const bool anotherInFront : {false, true}) {
+    const auto checkRow = [&](const bool anotherInFront) {
         SCOPED_TRACE(anotherInFront ? "another program in front" : "the main window active");
         ActivateMainWindow();
         std::optional<ForeignWindowInFront> other;
@@ -861,7 +899,8 @@ TEST(MainWindow, OwnsTheShellsQuestionsWhateverWindowIsActive) {
         shellQuestionOwner = nullptr;
         EXPECT_FALSE(RecycleFile(file));
         EXPECT_EQ(shellQuestionOwner, main);
-    }
+    };
+    for (const bool anotherInFront : {false, true}) checkRow(anotherInFront);
 }
 
 // The owner follows the message form's rule: from a menu command the main
@@ -869,15 +908,15 @@ TEST(MainWindow, OwnsTheShellsQuestionsWhateverWindowIsActive) {
 // hidden window; a drop arrives while another program is active, and the
 // question goes to the main window. The task dialog's parent is the main
 // window in both.
-TEST(ModalWindows, EachQuestionsOwnerFromTheMenuAndFromADrop) {
-    TForm1* form = MainWindow();
+TEST_F(ModalWindows, EachQuestionsOwnerFromTheMenuAndFromADrop) {
+    TForm1* form = SharedMainWindow();
     TempFolder folder;
     folder.Touch(L"Outil.txt");
     form->ShellFileListBox1->SetDirectory(folder.Path());
     TempFolder elsewhere;
     const std::wstring dropped = elsewhere.Touch(L"Nouveau.txt");
     HWND list = form->ShellFileListBox1->Handle();
-    for (const bool taskDialog : {true, false}) {
+    const auto checkRow = [&](const bool taskDialog) {
         Presentation presentation(taskDialog);
         const std::wstring dialogClass = taskDialog ? L"#32770" : L"TMessageForm";
         {
@@ -907,7 +946,8 @@ TEST(ModalWindows, EachQuestionsOwnerFromTheMenuAndFromADrop) {
             EXPECT_EQ(question.owner, form->Handle());
             EXPECT_EQ(question.ownerClass, L"TForm1");
         }
-    }
+    };
+    for (const bool taskDialog : {true, false}) checkRow(taskDialog);
     EXPECT_FALSE(FileExists(SendToPath + L"\\Nouveau.txt"));
 }
 
@@ -923,8 +963,8 @@ int StatusBarWindows(HWND parent) {
 
 }  // namespace
 
-TEST(MainWindow, StatusBarRecreatedForItsSizeGripKeepsItsBoundsAndTextInOneWindow) {
-    TForm1* form = MainWindow();
+TEST_F(MainWindow, StatusBarRecreatedForItsSizeGripKeepsItsBoundsAndTextInOneWindow) {
+    TForm1* form = SharedMainWindow();
     TStatusBar* bar = form->StatusBar1;
     const RECT designed = BoundsInParent(bar->Handle());
     // Lifted off the bottom edge the bar loses its grip, back on it the bar
@@ -964,15 +1004,7 @@ class PlantedLibrary {
 public:
     // A copy of the library built beside the test exe, under a name that only
     // the current folder holds.
-    PlantedLibrary() : saved_(CurrentDirectory()) {
-        wchar_t self[MAX_PATH] = {};
-        ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-        std::wstring built = self;
-        built = built.substr(0, built.find_last_of(L'\\') + 1) + L"planted_library.dll";
-        ::CopyFileW(built.c_str(), folder_.Path(kName).c_str(), FALSE);
-        ::SetCurrentDirectoryW(folder_.Path().c_str());
-    }
-    ~PlantedLibrary() { ::SetCurrentDirectoryW(saved_.c_str()); }
+    PlantedLibrary() : inFolder_(Planted(folder_)) {}
     PlantedLibrary(const PlantedLibrary&) = delete;
     PlantedLibrary& operator=(const PlantedLibrary&) = delete;
 
@@ -986,8 +1018,18 @@ public:
 private:
     static constexpr wchar_t kName[] = L"sendto-planted.dll";
 
+    // The folder, with the library copied in.
+    static const std::wstring& Planted(const TempFolder& folder) {
+        wchar_t self[MAX_PATH] = {};
+        ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+        std::wstring built = self;
+        built = built.substr(0, built.find_last_of(L'\\') + 1) + L"planted_library.dll";
+        ::CopyFileW(built.c_str(), folder.Path(kName).c_str(), FALSE);
+        return folder.Path();
+    }
+
     TempFolder folder_;
-    std::wstring saved_;
+    const CurrentFolderScope inFolder_;
 };
 
 }  // namespace
@@ -1004,12 +1046,34 @@ HMODULE WINAPI RecordLoad(LPCWSTR file, HANDLE reserved, DWORD flags) {
     return ::LoadLibraryExW(file, reserved, flags);
 }
 
-// Last in this program: the process's DLL search stays restricted afterwards.
-// SystemLibrary keeps each module for the process's life, so each half asks
-// for a library that nothing else in this program loads through it.
+// A spelling of a System32 library's name that SystemLibrary has not been
+// asked for in this process: it keeps each module for the process's life
+// under the name as it was spelt, and the loader reads names in any case.
+std::wstring NotYetAskedSpelling(const std::wstring& name) {
+    static unsigned asked = 0;
+    std::wstring spelt = name;
+    unsigned upper = asked++;
+    for (wchar_t& c : spelt) {
+        if (!::IsCharAlphaW(c)) continue;
+        if (upper & 1) c = static_cast<wchar_t>(std::towupper(c));
+        upper >>= 1;
+    }
+    return spelt;
+}
+
+// Nothing gives the process its standard DLL search back once restricted:
+// the first run of this test in the process shows the planted library found
+// before, a later one (--gtest_repeat) starts restricted and shows the rest.
+// Each half asks for a library that nothing else in this program loads
+// through SystemLibrary, under a spelling not asked for before.
 TEST(SystemLibrary, TheCurrentFolderIsOutOfTheDllSearch) {
+    static bool restrictedByAnEarlierRun = false;
     PlantedLibrary planted;
-    ASSERT_TRUE(PlantedLibrary::Found()) << "the standard search looks in the current folder";
+    if (!restrictedByAnEarlierRun) {
+        ASSERT_TRUE(PlantedLibrary::Found()) << "the standard search looks in the current folder";
+    }
+    const std::wstring winmm = NotYetAskedSpelling(L"winmm.dll");
+    const std::wstring msimg32 = NotYetAskedSpelling(L"msimg32.dll");
     g_loaderCalls.clear();
     std::optional<TPlatformOverride<LoadLibraryExFn>> recorded(std::in_place, Platform().LoadLibraryExW, &RecordLoad);
 
@@ -1021,19 +1085,20 @@ TEST(SystemLibrary, TheCurrentFolderIsOutOfTheDllSearch) {
     {
         TPlatformOverride windows7(Platform().SetDefaultDllDirectories, nullptr);
         RestrictDllSearch();
-        EXPECT_NE(SystemLibrary(L"winmm.dll"), nullptr);
+        EXPECT_NE(SystemLibrary(winmm.c_str()), nullptr);
     }
     ::SetDllDirectoryW(nullptr);
 
     ASSERT_NE(available, nullptr) << "Wine has it, as Windows 8 and later do";
     RestrictDllSearch();
+    restrictedByAnEarlierRun = true;
     EXPECT_FALSE(PlantedLibrary::Found());
-    EXPECT_NE(SystemLibrary(L"msimg32.dll"), nullptr);
+    EXPECT_NE(SystemLibrary(msimg32.c_str()), nullptr);
     recorded.reset();
 
     ASSERT_EQ(g_loaderCalls.size(), 2u);
-    EXPECT_EQ(g_loaderCalls[0].file, SystemFolder() + L"\\winmm.dll");
+    EXPECT_EQ(g_loaderCalls[0].file, SystemFolder() + L"\\" + winmm);
     EXPECT_EQ(g_loaderCalls[0].flags, static_cast<DWORD>(LOAD_WITH_ALTERED_SEARCH_PATH));
-    EXPECT_EQ(g_loaderCalls[1].file, L"msimg32.dll");
+    EXPECT_EQ(g_loaderCalls[1].file, msimg32);
     EXPECT_EQ(g_loaderCalls[1].flags, static_cast<DWORD>(LOAD_LIBRARY_SEARCH_SYSTEM32));
 }

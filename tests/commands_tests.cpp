@@ -97,7 +97,7 @@ TEST_F(CommandsTest, LaunchAsksThenOpensTheSelectedEntry) {
         {"confirmed", L"Bloc-notes.lnk", Action::Ok, L"Lancer Bloc-notes", true},
         {"dismissed", L"Notes.txt", Action::Escape, L"Lancer Notes.txt", false},
     };
-    for (const Case& c : cases) {
+    const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         ShellCalls().clear();
         if (c.select) Select(c.select); else List()->SetItemIndex(-1);
@@ -110,7 +110,8 @@ TEST_F(CommandsTest, LaunchAsksThenOpensTheSelectedEntry) {
         }
         ASSERT_EQ(ShellCalls().size(), c.opened ? 1u : 0u);
         if (c.opened) ExpectOpened(ShellCalls()[0], form->Handle(), link);
-    }
+    };
+    for (const Case& c : cases) checkRow(c);
 }
 
 TEST_F(CommandsTest, RemoveRecyclesAfterConfirmationAndOffersTheFolder) {
@@ -134,7 +135,7 @@ TEST_F(CommandsTest, RemoveRecyclesAfterConfirmationAndOffersTheFolder) {
          true},
         {"file already gone", true, true, {Action::Ok, Action::Ok}, {question, kRemoveByHand}, true, true, true},
     };
-    for (const Case& c : cases) {
+    const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         ShellCalls().clear();
         const std::wstring link = folder.MakeShortcut(L"Outil", L"C:\\windows\\notepad.exe");
@@ -161,7 +162,8 @@ TEST_F(CommandsTest, RemoveRecyclesAfterConfirmationAndOffersTheFolder) {
         ASSERT_EQ(ShellCalls().size(), c.folderOpened ? 1u : 0u);
         if (c.folderOpened) ExpectOpened(ShellCalls()[0], form->Handle(), folder.Path());
         ::DeleteFileW(added.c_str());
-    }
+    };
+    for (const Case& c : cases) checkRow(c);
 }
 
 // The command acts on the file asked about, not on the entry at its place in
@@ -181,7 +183,7 @@ TEST_F(CommandsTest, LaunchAndRemoveActOnTheFileAskedAboutWhateverTheListDidDuri
         {"Supprimer, a file listed before it", false, false, {L"Aaa.txt", L"Zut.txt"}, false},
         {"Supprimer, the entry gone", false, true, {L"Zut.txt"}, false},
     };
-    for (const Case& c : cases) {
+    const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         ShellCalls().clear();
         const std::wstring asked = folder.Touch(L"Outil.txt");
@@ -211,7 +213,8 @@ TEST_F(CommandsTest, LaunchAndRemoveActOnTheFileAskedAboutWhateverTheListDidDuri
         ASSERT_EQ(ShellCalls().size(), c.opened ? 1u : 0u);
         if (c.opened) ExpectOpened(ShellCalls()[0], form->Handle(), asked);
         ::DeleteFileW(folder.Path(L"Aaa.txt").c_str());
-    }
+    };
+    for (const Case& c : cases) checkRow(c);
 }
 
 // One question at a time: a drop while any modal window of the program is up
@@ -308,7 +311,7 @@ TEST_F(CommandsTest, AnEntryTheShellCannotNameShowsItsFileName) {
     };
     folder.MakeShortcut(L"Bloc-notes", L"C:\\windows\\notepad.exe");
     const std::wstring path = folder.Touch(unnamed);
-    for (const Case& c : cases) {
+    const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         ShellCalls().clear();
         {
@@ -324,7 +327,8 @@ TEST_F(CommandsTest, AnEntryTheShellCannotNameShowsItsFileName) {
         ASSERT_EQ(ShellCalls().size(), 1u);
         ExpectOpened(ShellCalls()[0], form->Handle(), path);
         EXPECT_TRUE(FileExists(path));
-    }
+    };
+    for (const Case& c : cases) checkRow(c);
 }
 
 // A path as the file system takes it, past MAX_PATH and device names.
@@ -479,7 +483,7 @@ TEST_F(CommandsTest, KeyboardOpensTheMenuAtTheListsCorner) {
              PumpUntilIdle();
          }},
     };
-    for (const Case& c : cases) {
+    const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         MenuDriver driver(&MenuDriver::Close);
         c.press(ListWindow());
@@ -487,7 +491,8 @@ TEST_F(CommandsTest, KeyboardOpensTheMenuAtTheListsCorner) {
         ASSERT_GE(driver.Openings(), 1);
         EXPECT_EQ(driver.MenuRect().left, corner.x);
         EXPECT_EQ(driver.MenuRect().top, corner.y);
-    }
+    };
+    for (const Case& c : cases) checkRow(c);
 }
 
 TEST_F(CommandsTest, ScrollBarRightClickDoesNotOpenTheMenu) {
@@ -1030,7 +1035,7 @@ TEST_F(CommandsTest, TheShellsOwnBoxAnswersOnlyAKeyPressedWhileItIsUp) {
          {L"Lancer Outil.txt"}},
     };
     ShowForm();
-    for (const Case& c : cases) {
+    const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         const std::wstring path = folder.Touch(c.file);
         List()->Update();
@@ -1062,7 +1067,8 @@ TEST_F(CommandsTest, TheShellsOwnBoxAnswersOnlyAKeyPressedWhileItIsUp) {
         EXPECT_TRUE(FileExists(path));
         EXPECT_EQ(Application->ModalLevel(), 0);
         ::DeleteFileW(path.c_str());
-    }
+    };
+    for (const Case& c : cases) checkRow(c);
 }
 
 // What the shell starts comes to the front, and the user may switch to
@@ -1101,7 +1107,7 @@ TEST_F(CommandsTest, TheShellsCallsLeaveTheActivationToTheProgramInFront) {
              EXPECT_TRUE(RecycleFile(path));
          }},
     };
-    for (const Case& c : cases) {
+    const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         ShellCalls().clear();
         ShowForm();
@@ -1111,7 +1117,8 @@ TEST_F(CommandsTest, TheShellsCallsLeaveTheActivationToTheProgramInFront) {
         EXPECT_EQ(::GetActiveWindow(), nullptr);
         EXPECT_EQ(::GetForegroundWindow(), g_inFront->Handle());
         g_inFront.reset();
-    }
+    };
+    for (const Case& c : cases) checkRow(c);
 }
 
 }  // namespace

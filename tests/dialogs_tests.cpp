@@ -111,7 +111,7 @@ constexpr AnswerCase kAnswers[] = {
 
 void CheckAnswers(bool taskDialog) {
     Presentation presentation(taskDialog);
-    for (const AnswerCase& c : kAnswers) {
+    const auto checkRow = [&](const AnswerCase& c) {
         SCOPED_TRACE(c.label);
         DialogAnswerer answerer({c.action});
         const TModalResult result = c.question ? ShowQuestionDialog() : ShowNoticeDialog();
@@ -125,7 +125,8 @@ void CheckAnswers(bool taskDialog) {
             c.question ? std::vector<std::wstring>{L"OK", L"Annuler"} : std::vector<std::wstring>{L"OK"};
         EXPECT_EQ(seen.buttons, buttons);
         EXPECT_EQ(Application->ModalLevel(), 0);
-    }
+    };
+    for (const AnswerCase& c : kAnswers) checkRow(c);
 }
 
 TEST(MessageDialog, TaskDialogResults) { CheckAnswers(true); }
@@ -146,7 +147,7 @@ TEST(ShellHelpers, NoticeShowsItsTextWithOneOkAndOnlyOkConfirmsAQuestion) {
     for (bool taskDialog : {true, false}) {
         Presentation presentation(taskDialog);
         const wchar_t* dialogClass = taskDialog ? kTaskDialogClass : kMessageFormClass;
-        for (const auto& c : cases) {
+        const auto checkRow = [&](const auto& c) {
             SCOPED_TRACE(testing::Message() << (taskDialog ? "task dialog, " : "message form, ") << c.label);
             // A notice has no Annuler: Esc closes it in that row.
             DialogAnswerer answerer({c.action == Action::Cancel ? Action::Escape : c.action, c.action});
@@ -164,7 +165,8 @@ TEST(ShellHelpers, NoticeShowsItsTextWithOneOkAndOnlyOkConfirmsAQuestion) {
             EXPECT_NE(question.text.find(kQuestion), std::wstring::npos) << question.text;
             EXPECT_EQ(question.buttons, (std::vector<std::wstring>{L"OK", L"Annuler"}));
             EXPECT_EQ(Application->ModalLevel(), 0);
-        }
+        };
+        for (const auto& c : cases) checkRow(c);
     }
 }
 
@@ -178,7 +180,7 @@ TEST(MessageDialog, MessageFormWhenTaskDialogCannotBeShown) {
         const char* label;
         TaskDialogIndirectFunction function;
     } cases[] = {{"no TaskDialogIndirect", nullptr}, {"TaskDialogIndirect fails", &FailingTaskDialog}};
-    for (const auto& c : cases) {
+    const auto checkRow = [&](const auto& c) {
         SCOPED_TRACE(c.label);
         TaskDialogReplaced replaced(c.function);
         DialogAnswerer answerer({Action::Ok, Action::Cancel});
@@ -188,7 +190,8 @@ TEST(MessageDialog, MessageFormWhenTaskDialogCannotBeShown) {
         EXPECT_EQ(answerer.Seen()[0].className, kMessageFormClass);
         EXPECT_EQ(answerer.Seen()[1].className, kMessageFormClass);
         EXPECT_EQ(Application->ModalLevel(), 0);
-    }
+    };
+    for (const auto& c : cases) checkRow(c);
 }
 
 // ---------------------------------------------------------------------------
@@ -247,7 +250,7 @@ void Later(std::function<void()> action) {
 }
 
 TEST(MessageDialog, NestedDialogsEachRestoreTheStateTheyFound) {
-    for (bool taskDialog : {true, false}) {
+    const auto checkRow = [&](bool taskDialog) {
         SCOPED_TRACE(taskDialog ? "task dialog" : "message form");
         Presentation presentation(taskDialog);
         win::UniqueHwnd other = MakeOtherWindow();
@@ -273,11 +276,12 @@ TEST(MessageDialog, NestedDialogsEachRestoreTheStateTheyFound) {
         EXPECT_EQ(levelUnderOuter, 1);
         EXPECT_TRUE(::IsWindowEnabled(other.get()));
         EXPECT_EQ(Application->ModalLevel(), 0);
-    }
+    };
+    for (bool taskDialog : {true, false}) checkRow(taskDialog);
 }
 
 TEST(MessageDialog, EachPresentationIsCentredOnTheWorkArea) {
-    for (bool taskDialog : {true, false}) {
+    const auto checkRow = [&](bool taskDialog) {
         SCOPED_TRACE(taskDialog ? "task dialog" : "message form");
         Presentation presentation(taskDialog);
         RECT dialog{};
@@ -292,7 +296,8 @@ TEST(MessageDialog, EachPresentationIsCentredOnTheWorkArea) {
         ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
         EXPECT_NEAR(dialog.left + dialog.right, work.left + work.right, 1);
         EXPECT_NEAR(dialog.top + dialog.bottom, work.top + work.bottom, 1);
-    }
+    };
+    for (bool taskDialog : {true, false}) checkRow(taskDialog);
 }
 
 // ---------------------------------------------------------------------------
@@ -592,7 +597,7 @@ TEST(MessageForm, MovedToAnotherResolutionItsChildrenHoldALiveFontAndTheirText) 
 // An entry's name may hold "&": the question shows the name of the file it
 // acts on, every "&" drawn, and the form is laid out for what is drawn.
 TEST(MessageForm, NamesWithAmpersandsShowAsTheyAre) {
-    for (const wchar_t* name : {L"a&b.txt", L"&&", L"Outils R&&D & Cie.lnk"}) {
+    const auto checkRow = [&](const wchar_t* name) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(name)));
         const std::wstring message = L"Lancer " + std::wstring(name);
         const LabelShown shown = ShowQuestionAndReadLabel(message);
@@ -600,7 +605,8 @@ TEST(MessageForm, NamesWithAmpersandsShowAsTheyAre) {
         EXPECT_EQ(shown.label.cy, shown.measured.cy);
         ASSERT_FALSE(shown.painted.empty());
         EXPECT_TRUE(shown.painted == shown.asItIs) << "the label draws the message otherwise than as it is";
-    }
+    };
+    for (const wchar_t* name : {L"a&b.txt", L"&&", L"Outils R&&D & Cie.lnk"}) checkRow(name);
 }
 
 // Changes the system's message font for the life of the object.
@@ -750,6 +756,7 @@ TEST(MessageForm, ClipboardInUseIsReportedAndTheFormStaysOpen) {
 // The file helpers.
 
 TEST(ShellHelpers, RecycleFileMovesTheFileToTheRecycleBin) {
+    const RecycledByTest recycled;
     TempFolder folder;
     const std::wstring trash = WineRecycleBinFolder();
     for (const std::wstring& name : {UniqueName(L"simple", L".txt"), UniqueName(L"nom avec espaces éàç", L".txt")}) {

@@ -101,7 +101,7 @@ TEST(At144Dpi, TheProgramIsSizedForItsResolution) {
 }
 
 TEST(At144Dpi, MenuItemsAreAtLeastAsHighAsTheirScaledImages) {
-    auto* form = Application->Create<TForm1>();
+    const auto form = CreateOwnedForm<TForm1>();
     form->ReadLayout();
     TPopupMenu* menu = form->PopupMenu1;
     const TImageSet images = menu->Images()->ForDpi(kDpi);
@@ -115,5 +115,4 @@ TEST(At144Dpi, MenuItemsAreAtLeastAsHighAsTheirScaledImages) {
         EXPECT_GE(static_cast<int>(measure.itemHeight), images.Size.cy);
         EXPECT_GT(static_cast<int>(measure.itemWidth), images.Size.cx);
     }
-    Application->DestroyComponent(form);
 }

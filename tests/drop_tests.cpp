@@ -190,7 +190,7 @@ TEST_F(DropTargetTest, DeliversEveryDroppedNameWholeAndInOrder) {
         {"a name longer than 259 characters", {L"C:\\" + std::wstring(300, L'n') + L".txt"}, {7, 3}},
         {"the same name twice", {L"C:\\x.txt", L"C:\\x.txt"}, {1, 2}},
     };
-    for (const auto& c : cases) {
+    const auto checkRow = [&](const auto& c) {
         SCOPED_TRACE(c.label);
         drops_.clear();
         PostDrop(c.names, c.point);
@@ -200,7 +200,8 @@ TEST_F(DropTargetTest, DeliversEveryDroppedNameWholeAndInOrder) {
         EXPECT_EQ(drops_[0].pos.x, c.point.x);
         EXPECT_EQ(drops_[0].pos.y, c.point.y);
         EXPECT_EQ(form->FileDragDrop1->Files(), c.names);
-    }
+    };
+    for (const auto& c : cases) checkRow(c);
 }
 
 TEST_F(DropTargetTest, ASecondDropHoldsOnlyItsOwnNames) {
@@ -359,7 +360,7 @@ TEST_F(DropToAddTest, OnlyOkCopiesTheFirstFileAndTheListShowsIt) {
         {"Esc", DialogAnswerer::Action::Escape, false},
         {"close button", DialogAnswerer::Action::Close, false},
     };
-    for (const Case& c : cases) {
+    const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         ::DeleteFileW(folder.Path(L"outil.exe").c_str());
         ::DeleteFileW(folder.Path(L"arrive-apres.txt").c_str());
@@ -376,7 +377,8 @@ TEST_F(DropToAddTest, OnlyOkCopiesTheFirstFileAndTheListShowsIt) {
             EXPECT_EQ(FolderContents(folder.Path()), std::vector<std::wstring>{L"arrive-apres.txt=x"});
             EXPECT_TRUE(ListedNames().empty());
         }
-    }
+    };
+    for (const Case& c : cases) checkRow(c);
 }
 
 // The shell hears of the file copied in, by its full path, and of nothing
@@ -467,7 +469,7 @@ TEST_F(DropToAddTest, AnEntryThatCannotBeRecycledStaysAndNothingIsCopied) {
         RecycleRefused::How how;
     } cases[] = {{"the shell fails", RecycleRefused::How::Fails},
                  {"the user keeps it from being destroyed", RecycleRefused::How::UserKeepsIt}};
-    for (const auto& c : cases) {
+    const auto checkRow = [&](const auto& c) {
         SCOPED_TRACE(c.label);
         const std::wstring old = folder.Touch(L"outil.exe", "ancien");
         List()->Update();
@@ -488,7 +490,8 @@ TEST_F(DropToAddTest, AnEntryThatCannotBeRecycledStaysAndNothingIsCopied) {
         // Undoable, silent, asked about only where the shell would destroy it
         // instead; the shell's own error box left on.
         EXPECT_EQ(request.flags, FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_WANTNUKEWARNING);
-    }
+    };
+    for (const auto& c : cases) checkRow(c);
 }
 
 TEST_F(DropToAddTest, WhatCannotBeCopiedChangesNothingAndShowsOnlyTheQuestion) {
@@ -692,7 +695,7 @@ TEST_F(DropToAddTest, AFolderOrAFileDroppedWithAltBecomesAShortcutNamedAsTheShel
              toBackups, toBackups, nullptr, true},
             {"a folder, cancelled", backups, false, DialogAnswerer::Action::Cancel, backupsName, {}, {}},
         };
-        for (const Case& c : cases) {
+        const auto checkRow = [&](const Case& c) {
             SCOPED_TRACE(std::string(way == Way::Drop ? "drop: " : "paste: ") + c.label);
             const Outcome& expected = way == Way::Drop ? c.onDrop : c.onPaste;
             if (c.entryThereBefore) folder.Touch(expected.entry, "ancien");
@@ -751,7 +754,8 @@ TEST_F(DropToAddTest, AFolderOrAFileDroppedWithAltBecomesAShortcutNamedAsTheShel
                 EXPECT_TRUE(InSight(*List(), List()->ItemIndex()));
             }
             if (!made.empty()) ::DeleteFileW(folder.Path(made).c_str());
-        }
+        };
+        for (const Case& c : cases) checkRow(c);
     }
 }
 
@@ -836,7 +840,7 @@ TEST_F(DropToAddTest, AShortcutThatCannotBeMadeIsSaidAndLeavesNothingBehind) {
         {"the save fails once it has begun the file", &HalfSavedShortcut::Create, ERROR_DISK_FULL},
         {"the shortcut object cannot be made", &NoShortcutObject, ERROR_OUTOFMEMORY},
     };
-    for (const auto& c : cases) {
+    const auto checkRow = [&](const auto& c) {
         SCOPED_TRACE(c.label);
         List()->Update();
         const TPlatformOverride<CreateInstanceFn> creating(Platform().CoCreateInstance, c.create);
@@ -854,7 +858,8 @@ TEST_F(DropToAddTest, AShortcutThatCannotBeMadeIsSaidAndLeavesNothingBehind) {
         EXPECT_EQ(ListedNames(), std::vector<std::wstring>{L"deja.txt"});
         EXPECT_TRUE(ShellNotices::Told().empty());
         EXPECT_EQ(halfSaved.References(), 0u) << "the shortcut object was not released";
-    }
+    };
+    for (const auto& c : cases) checkRow(c);
 }
 
 // Alt counts as it is when the file arrives: the finger may leave the key
@@ -870,7 +875,7 @@ TEST_F(DropToAddTest, AltCountsAsItIsWhenTheFileArrivesNotWhenTheQuestionIsAnswe
         {"held at the drop, let go before OK", true, false, true},
         {"pressed only while the question is up", false, true, false},
     };
-    for (const auto& c : cases) {
+    const auto checkRow = [&](const auto& c) {
         SCOPED_TRACE(c.label);
         const AltKey alt(c.atTheDrop);
         const auto seen = DropAndAnswer({tool}, {DialogAnswerer::Action::Custom}, [&](HWND question) {
@@ -885,7 +890,8 @@ TEST_F(DropToAddTest, AltCountsAsItIsWhenTheFileArrivesNotWhenTheQuestionIsAnswe
             EXPECT_EQ(FolderContents(folder.Path()), std::vector<std::wstring>{L"outil.exe=premier"});
         }
         for (const std::wstring& name : FolderNames(folder.Path())) ::DeleteFileW(folder.Path(name).c_str());
-    }
+    };
+    for (const auto& c : cases) checkRow(c);
 }
 
 }  // namespace

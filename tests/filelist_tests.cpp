@@ -136,8 +136,8 @@ TEST_F(FileListTest, FolderChangesAndTheirErrors) {
         std::wstring path;
         DWORD error;  // 0: whichever the platform gives for a missing path
     };
-    for (const Case& c : {Case{folder.Path(L"absent"), ERROR_FILE_NOT_FOUND}, Case{folder.Path(L"absent\\SendTo"), 0},
-                          Case{folder.Path(L"present.txt"), ERROR_DIRECTORY}}) {
+    const auto checkRow = [&](const Case& c) {
+        SCOPED_TRACE(testing::PrintToString(c.path));
         try {
             list_->SetDirectory(c.path);
             ADD_FAILURE() << "no error for " << c.path;
@@ -157,13 +157,16 @@ TEST_F(FileListTest, FolderChangesAndTheirErrors) {
         EXPECT_EQ(list_->Directory(), folder.Path());
         EXPECT_EQ(Entries(), std::vector<std::wstring>{L"present.txt"});
         EXPECT_EQ(CurrentDirectory(), current);
-    }
+    };
+    for (const Case& c : {Case{folder.Path(L"absent"), ERROR_FILE_NOT_FOUND}, Case{folder.Path(L"absent\\SendTo"), 0},
+                          Case{folder.Path(L"present.txt"), ERROR_DIRECTORY}})
+        checkRow(c);
 }
 
 TEST_F(FileListTest, NeverListsTheFolderTheProcessHappensToBeIn) {
     TempFolder elsewhere(L"ailleurs");
     elsewhere.Touch(L"etranger.txt");
-    ::SetCurrentDirectoryW(elsewhere.Path().c_str());
+    const CurrentFolderScope inElsewhere(elsewhere.Path());
 
     // A list whose window exists before it has a folder.
     auto* fresh = form_->Create<TShellFileListBox>();
@@ -180,11 +183,11 @@ TEST_F(FileListTest, NeverListsTheFolderTheProcessHappensToBeIn) {
         gone.Touch(L"disparu.txt");
         list_->SetDirectory(gone.Path());
         ASSERT_EQ(Entries(), std::vector<std::wstring>{L"disparu.txt"});
-        ::SetCurrentDirectoryW(elsewhere.Path().c_str());
     }
+    // The list entered the folder, which left it to go: elsewhere again.
+    const CurrentFolderScope backElsewhere(elsewhere.Path());
     list_->Update();
     EXPECT_EQ(list_->Count(), 0);
-    ::SetCurrentDirectoryW(startDirectory_.c_str());
 }
 
 TEST(InOutError, MessagesByErrorCode) {
@@ -377,4 +380,21 @@ TEST_F(FileListTest, EntryHeightFollowsTheFontWithSixteenAtLeast) {
     list_->FontChanged();
     EXPECT_GT(list_->ItemHeight(), 16);
     EXPECT_EQ(::SendMessageW(list_->Handle(), LB_GETITEMHEIGHT, 0, 0), list_->ItemHeight());
+}
+
+// A throw-away folder goes at its end even while the process is in it, or in
+// a folder inside it, as after a list entered it.
+TEST(TempFolder, GoesWhileTheCurrentFolderIsInsideIt) {
+    for (const wchar_t* inside : {L"", L"dedans"}) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(inside)));
+        const CurrentFolderScope restored;
+        std::wstring path;
+        {
+            const TempFolder folder(L"courant");
+            path = folder.Path();
+            const std::wstring current = *inside ? folder.MakeFolder(inside) : folder.Path();
+            EXPECT_TRUE(::SetCurrentDirectoryW(current.c_str()));
+        }
+        EXPECT_FALSE(FileExists(path));
+    }
 }

@@ -101,7 +101,7 @@ TEST_F(FolderWatchTest, AnotherProgramsChangesShowWithoutAKeyWhereTheUserLeftThe
          L"b.txt", L"B.txt"},
         {"the selected one removed", L"del B.txt", nullptr, L"B.txt", L"B.txt", L"(none)"},
     };
-    for (const Case& c : cases) {
+    const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         SelectFile(*list_, c.select);
         ASSERT_EQ(SelectedFile(*list_), c.select);
@@ -112,7 +112,8 @@ TEST_F(FolderWatchTest, AnotherProgramsChangesShowWithoutAKeyWhereTheUserLeftThe
             [&] { return (!c.shows || ListsFile(*list_, c.shows)) && (!c.goes || !ListsFile(*list_, c.goes)); }, 5000));
         EXPECT_EQ(SelectedFile(*list_), c.selectedAfter);
         EXPECT_EQ(TopIndex(), top);
-    }
+    };
+    for (const Case& c : cases) checkRow(c);
 }
 
 TEST_F(FolderWatchTest, NothingIsReadWhileAQuestionIsUpTheChangeShowsAfterIt) {
@@ -158,7 +159,7 @@ TEST_F(FolderWatchTest, ANewFolderIsFollowedAndOneThatCannotBeEnteredIsNot) {
     EXPECT_FALSE(readings.Count() > 0) << "a change in the folder left read the list";
 
     // The program's current folder is its list's: elsewhere, the folder can go.
-    ::SetCurrentDirectoryW(parent.Path().c_str());
+    const CurrentFolderScope inParent(parent.Path());
     ASSERT_TRUE(::MoveFileW(followed.c_str(), parent.Path(L"parti").c_str()));
     TPlatformOverride wait(Platform().MsgWaitForMultipleObjectsEx, &CountedWait);
     list_->Update();
@@ -415,7 +416,7 @@ TEST_F(MainLoopWaitTest, WakesForEveryInputTheSystemKnows) {
         {"Windows 8", 6, 2, kTouchAndPen},
         {"Windows 10", 10, 0, kTouchAndPen},
     };
-    for (const auto& c : cases) {
+    const auto checkRow = [&](const auto& c) {
         SCOPED_TRACE(c.label);
         versionMajor = c.major;
         versionMinor = c.minor;
@@ -424,7 +425,8 @@ TEST_F(MainLoopWaitTest, WakesForEveryInputTheSystemKnows) {
         ASSERT_EQ(loopWaits.size(), 1u);
         EXPECT_EQ(loopWaits[0].mask & QS_ALLINPUT, static_cast<DWORD>(QS_ALLINPUT));
         EXPECT_EQ(loopWaits[0].mask & kTouchAndPen, c.touchAndPen);
-    }
+    };
+    for (const auto& c : cases) checkRow(c);
 }
 
 TEST_F(MainLoopWaitTest, AWaitTheSystemRefusesEndsInWaitingForInput) {
@@ -447,7 +449,7 @@ TEST_F(MainLoopWaitTest, SleepsUntilTheWatchIsDue) {
         {"changes for 950 ms, the last 50 ms ago", {1000, 1300, 1600, 1900}, 1950, TFolderWatch::LongestWait - 950},
         {"no change", {}, 1000, INFINITE},
     };
-    for (const auto& c : cases) {
+    const auto checkRow = [&](const auto& c) {
         SCOPED_TRACE(c.label);
         int readings = 0;
         TFolderWatch watch([&] {
@@ -461,7 +463,8 @@ TEST_F(MainLoopWaitTest, SleepsUntilTheWatchIsDue) {
         ASSERT_EQ(loopWaits.size(), 1u);
         EXPECT_EQ(loopWaits[0].timeout, c.timeout);
         EXPECT_EQ(readings, c.changes.empty() ? 0 : 1);
-    }
+    };
+    for (const auto& c : cases) checkRow(c);
 }
 
 namespace {
@@ -550,7 +553,7 @@ TEST_F(FolderWatchTest, AFolderThatGoesAwayEmptiesTheListWithoutABoxUntilTheUser
     ASSERT_TRUE(ListsFile(*list_, L"a.txt"));
     // The program's current folder is its list's: elsewhere, the folder can
     // go. Its file goes first, which the watch hears.
-    ::SetCurrentDirectoryW(parent.Path().c_str());
+    const CurrentFolderScope inParent(parent.Path());
     ASSERT_TRUE(::DeleteFileW((watched + L"\\a.txt").c_str()));
     ASSERT_TRUE(::MoveFileW(watched.c_str(), parent.Path(L"parti").c_str()));
     DialogAnswerer answers({});

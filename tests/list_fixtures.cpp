@@ -7,7 +7,6 @@
 
 void MainFormTest::SetUp() {
     ShellCalls().clear();
-    savedFolder_ = CurrentDirectory();
     form = Application->Create<TForm1>();
     form->ReadLayout();
     SendToPath = folder.Path();
@@ -15,10 +14,15 @@ void MainFormTest::SetUp() {
 }
 
 void MainFormTest::TearDown() {
-    if (form) Application->DestroyComponent(form);
-    SendToPath.clear();
-    // The list entered the folder: leave it, so that it can be removed.
-    ::SetCurrentDirectoryW(savedFolder_.c_str());
+    if (form) {
+        // What the test put on the clipboard goes with it; another
+        // program's data stays.
+        if (::GetClipboardOwner() == form->Handle()) {
+            win::ClipboardScope clipboard(form->Handle());
+            if (clipboard.opened()) ::EmptyClipboard();
+        }
+        Application->DestroyComponent(form);
+    }
     PumpMessages();
 }
 
@@ -59,7 +63,6 @@ HINSTANCE WINAPI RecordShellExecute(HWND owner, LPCWSTR verb, LPCWSTR file, LPCW
 }
 
 void PlainListTest::SetUp() {
-    startDirectory_ = CurrentDirectory();
     window_.emplace();
     form_ = &window_->Form();
     list_ = &window_->List();
@@ -67,5 +70,4 @@ void PlainListTest::SetUp() {
 
 void PlainListTest::TearDown() {
     window_.reset();
-    ::SetCurrentDirectoryW(startDirectory_.c_str());
 }

@@ -33,6 +33,8 @@ HINSTANCE WINAPI RecordShellExecute(HWND owner, LPCWSTR verb, LPCWSTR file, LPCW
 
 // A real main window whose list shows a throw-away folder, taken as the
 // SendTo folder, while the shell only records what it is asked to open.
+// Each test leaves the SendTo path, the current folder, the clipboard and
+// the Recycle Bin as it found them.
 class MainFormTest : public testing::Test {
 protected:
     void SetUp() override;
@@ -50,7 +52,9 @@ protected:
 
 private:
     TPlatformOverride<ShellExecuteFn> recordShell_{Platform().ShellExecuteW, &RecordShellExecute};
-    std::wstring savedFolder_;
+    SendToPathScope sendToPath_;
+    CurrentFolderScope currentFolder_;
+    RecycledByTest recycled_;
 };
 
 // A list as the main window holds it, alone in a plain window
@@ -66,5 +70,7 @@ protected:
     std::optional<PlainListWindow> window_;
     TForm* form_ = nullptr;
     TShellFileListBox* list_ = nullptr;
-    std::wstring startDirectory_;
+
+private:
+    CurrentFolderScope currentFolder_;
 };

@@ -61,7 +61,7 @@ TEST_F(ListKeysTest, EachKeyLeadsToItsCommandCancelChangesNothing) {
         {"Delete, confirmed", VK_DELETE, L"Outil.txt", {Action::Ok, Action::Cancel}, {remove, kRemoveByHand}, false,
          true},
     };
-    for (const Case& c : cases) {
+    const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         ShellCalls().clear();
         const std::wstring tool = folder.Touch(L"Outil.txt");
@@ -73,7 +73,8 @@ TEST_F(ListKeysTest, EachKeyLeadsToItsCommandCancelChangesNothing) {
         for (size_t i = 0; i < c.texts.size(); ++i) EXPECT_EQ(answers.Seen()[i].text, c.texts[i]);
         EXPECT_EQ(OpenedFiles(), c.launched ? std::vector<std::wstring>{tool} : std::vector<std::wstring>{});
         EXPECT_EQ(FileExists(tool), !c.removed);
-    }
+    };
+    for (const Case& c : cases) checkRow(c);
 }
 
 TEST_F(ListKeysTest, F5ReadsTheFolderAgainLikeRaffraichir) {
@@ -104,7 +105,7 @@ TEST_F(ListKeysTest, CtrlVWithFilesAsksOnceThenCopiesTheFirstTextDoesNothing) {
         {"files, confirmed", true, Action::Ok, 1, true},
         {"text", false, Action::Ok, 0, false},
     };
-    for (const Case& c : cases) {
+    const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         ::DeleteFileW(folder.Path(L"Collé.txt").c_str());
         ASSERT_TRUE(RunMainLoopUntil([&] { return !ListsFile(*List(), L"Collé.txt"); }, 3000))
@@ -123,7 +124,8 @@ TEST_F(ListKeysTest, CtrlVWithFilesAsksOnceThenCopiesTheFirstTextDoesNothing) {
         EXPECT_EQ(ReadFileBytes(folder.Path(L"Collé.txt")), c.copied ? "premier" : "");
         EXPECT_EQ(ListsFile(*List(), L"Collé.txt"), c.copied);
         EXPECT_FALSE(FileExists(folder.Path(L"Autre.txt")));
-    }
+    };
+    for (const Case& c : cases) checkRow(c);
 }
 
 TEST_F(ListKeysTest, TypeAheadAndArrowsStillMoveTheSelectionWithoutACommand) {
@@ -169,7 +171,7 @@ TEST_F(ListKeysTest, AHeldKeyAsksOnceAndAnswersNothing) {
         {"Delete, classic form", VK_DELETE, false, kRemoveQuestion + L"Outil.txt", {Action::Enter, Action::Cancel}},
         {"Delete, task dialog", VK_DELETE, true, kRemoveQuestion + L"Outil.txt", {Action::Enter, Action::Cancel}},
     };
-    for (const auto& c : cases) {
+    const auto checkRow = [&](const auto& c) {
         SCOPED_TRACE(c.label);
         ShellCalls().clear();
         Presentation presentation(c.taskDialog);
@@ -198,7 +200,8 @@ TEST_F(ListKeysTest, AHeldKeyAsksOnceAndAnswersNothing) {
         EXPECT_EQ(fresh.Seen()[0].text, c.question);
         EXPECT_EQ(OpenedFiles().size(), c.key == VK_RETURN ? 1u : 0u);
         EXPECT_EQ(FileExists(tool), c.key == VK_RETURN);
-    }
+    };
+    for (const auto& c : cases) checkRow(c);
 }
 
 // Input as the keyboard gives it, stamped with the time of the press.
@@ -217,7 +220,7 @@ void TypeKey(UINT vk, DWORD time) {
 // question appeared, reaches it only once it is up, and does not answer it.
 // A fresh Esc after it does.
 TEST_F(ListKeysTest, AKeyPressedBeforeTheQuestionAppearedDoesNotAnswerIt) {
-    for (bool taskDialog : {false, true}) {
+    const auto checkRow = [&](bool taskDialog) {
         SCOPED_TRACE(taskDialog ? "task dialog" : "classic form");
         Presentation presentation(taskDialog);
         folder.Touch(L"Outil.txt");
@@ -232,7 +235,8 @@ TEST_F(ListKeysTest, AKeyPressedBeforeTheQuestionAppearedDoesNotAnswerIt) {
         Press(VK_RETURN);
         ASSERT_EQ(answers.Seen().size(), 1u);
         EXPECT_TRUE(OpenedFiles().empty());
-    }
+    };
+    for (bool taskDialog : {false, true}) checkRow(taskDialog);
 }
 
 namespace {
@@ -284,7 +288,7 @@ TEST(ElevatedDrops, OnlyAnElevatedProgramLetsTheShellsDropMessagesThrough) {
         SCOPED_TRACE(c.label);
         filterCalls.clear();
         elevation = c.elevation;
-        auto* form = Application->Create<TForm1>();
+        const auto form = CreateOwnedForm<TForm1>();
         form->ReadLayout();
         HWND list = form->ShellFileListBox1->Handle();
         std::vector<UINT> allowed;
@@ -295,7 +299,6 @@ TEST(ElevatedDrops, OnlyAnElevatedProgramLetsTheShellsDropMessagesThrough) {
         }
         std::sort(allowed.begin(), allowed.end());
         EXPECT_EQ(allowed, c.allowed);
-        Application->DestroyComponent(form);
     }
 }
 
@@ -305,7 +308,7 @@ TEST(ElevatedDrops, AListWindowMadeAgainTakesDropsAsTheFirst) {
     TPlatformOverride recorder(Platform().ChangeWindowMessageFilterEx, &RecordFilter);
     TPlatformOverride token(Platform().GetTokenInformation, &ReportElevation);
     elevation = Elevation::Elevated;
-    auto* form = Application->Create<TForm1>();
+    const auto form = CreateOwnedForm<TForm1>();
     form->ReadLayout();
     TShellFileListBox& list = *form->ShellFileListBox1;
     const HWND first = list.Handle();
@@ -327,7 +330,6 @@ TEST(ElevatedDrops, AListWindowMadeAgainTakesDropsAsTheFirst) {
     RunMainLoopUntil([&] { return !answers.Seen().empty() && Application->ModalLevel() == 0; }, 3000);
     ASSERT_EQ(answers.Seen().size(), 1u);
     EXPECT_EQ(answers.Seen()[0].text, kAddQuestion + L"Déposé.txt");
-    Application->DestroyComponent(form);
 }
 
 namespace {
@@ -363,7 +365,7 @@ TEST(ElevatedDrops, AForgedDropIsNeitherReadNorReleased) {
     TPlatformOverride recorder(Platform().ChangeWindowMessageFilterEx, &RecordFilter);
     TPlatformOverride token(Platform().GetTokenInformation, &ReportElevation);
     elevation = Elevation::Elevated;
-    auto* form = Application->Create<TForm1>();
+    const auto form = CreateOwnedForm<TForm1>();
     form->ReadLayout();
     const HWND list = form->ShellFileListBox1->Handle();
     TempFolder outside;
@@ -405,5 +407,4 @@ TEST(ElevatedDrops, AForgedDropIsNeitherReadNorReleased) {
         // Released by the program, it is no longer the test's to free.
         if (!kept) (void)block.release();
     }
-    Application->DestroyComponent(form);
 }

@@ -74,24 +74,16 @@ protected:
     void SetUp() override {
         for (int i = 0; i < 300; ++i) launch.Touch(L"lancement-" + std::to_wstring(100 + i) + L".txt");
         launch.Touch(L"precieux.txt", "garder");
-        savedFolder_ = CurrentDirectory();
-        ::SetCurrentDirectoryW(launch.Path().c_str());
         knownFolderRequests.clear();
         askedNames.clear();
         namelessQuestions = 0;
         shellAnswer.clear();
         loginName = L"jean";
     }
-    void TearDown() override {
-        if (form) Application->DestroyComponent(form);
-        SendToPath.clear();
-        ::SetCurrentDirectoryW(savedFolder_.c_str());
-    }
-
     // Builds the main window as the program does; returns the boxes shown.
     std::vector<SeenDialog> Start() {
         DialogAnswerer answers({Action::Ok});
-        form = Application->Create<TForm1>();
+        form = CreateOwnedForm<TForm1>();
         form->ReadLayout();
         form->DoCreate();
         return answers.Seen();
@@ -109,10 +101,12 @@ protected:
     TPlatformOverride<GetUserNameFn> userName{Platform().GetUserNameW, &AnswerUserName};
     TPlatformOverride<ShellFileInfoFn> fileInfo{Platform().SHGetFileInfoW, &RecordFileInfo};
     TPlatformOverride<ShellExecuteFn> shellExecute{Platform().ShellExecuteW, &RefuseShellExecute};
-    TForm1* form = nullptr;
+    // After the folders, so that the window goes before them.
+    OwnedForm<TForm1> form;
 
 private:
-    std::wstring savedFolder_;
+    const SendToPathScope sendToPath_;
+    const CurrentFolderScope inLaunch_{launch.Path()};
 };
 
 }  // namespace
@@ -133,18 +127,19 @@ TEST_F(StartupTest, TheShellsFolderComesFirstThePatternOnlyWhenItGivesNone) {
         {"the shell gives none", L"", true, pattern},
         {"a system without the call", L"", false, pattern},
     };
-    for (const Case& c : cases) {
+    const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         shellAnswer = c.shell;
         TPlatformOverride call(Platform().SHGetKnownFolderPath, c.shellHasTheCall ? &AnswerKnownFolder : nullptr);
         knownFolderRequests.clear();
         EXPECT_EQ(SendToFolderPath(), c.expected);
-        if (!c.shellHasTheCall) continue;
+        if (!c.shellHasTheCall) return;
         ASSERT_EQ(knownFolderRequests.size(), 1u);
         EXPECT_TRUE(knownFolderRequests[0].sendTo);
         EXPECT_TRUE(knownFolderRequests[0].flags & KF_FLAG_DONT_VERIFY) << "a missing folder is still the shell's";
         EXPECT_FALSE(knownFolderRequests[0].flags & KF_FLAG_CREATE) << "the folder is never created";
-    }
+    };
+    for (const Case& c : cases) checkRow(c);
 }
 
 TEST_F(StartupTest, ARedirectionInTheUsersShellFoldersIsFollowed) {
@@ -200,13 +195,17 @@ TEST_F(StartupTest, FromACrowdedFolderOnlyTheSendToFolderIsAskedOfTheShell) {
 }
 
 TEST_F(StartupTest, AFolderThatCannotBeEnteredGivesTheErrorThenAnEmptyListUntilItExists) {
-    for (const BlockedSendTo& c : BlockedSendToCases()) {
+    const auto checkRow = [&](const BlockedSendTo& c) {
         SCOPED_TRACE(c.label);
-        const std::wstring sendTo = profile.Path(L"SendTo");
-        if (c.fileInItsPlace) profile.Touch(L"SendTo", "bouche-trou");
-        profile.Touch(L"voisin.txt", "voisin");
+        // Each row starts from a profile of its own, and leaves it with the
+        // launch folder current again, however it ends.
+        const TempFolder rowProfile(L"profil");
+        const CurrentFolderScope backInLaunch;
+        const std::wstring sendTo = rowProfile.Path(L"SendTo");
+        if (c.fileInItsPlace) rowProfile.Touch(L"SendTo", "bouche-trou");
+        rowProfile.Touch(L"voisin.txt", "voisin");
         const std::vector<std::wstring> launchBefore = FolderContents(launch.Path());
-        const std::vector<std::wstring> profileBefore = FolderContents(profile.Path());
+        const std::vector<std::wstring> profileBefore = FolderContents(rowProfile.Path());
         shellAnswer = sendTo;
         askedNames.clear();
 
@@ -232,7 +231,7 @@ TEST_F(StartupTest, AFolderThatCannotBeEnteredGivesTheErrorThenAnEmptyListUntilI
         }
         EXPECT_EQ(List()->Count(), 0);
         EXPECT_EQ(FolderContents(launch.Path()), launchBefore) << "the launch folder is untouched";
-        EXPECT_EQ(FolderContents(profile.Path()), profileBefore) << "nothing next to the SendTo folder changed";
+        EXPECT_EQ(FolderContents(rowProfile.Path()), profileBefore) << "nothing next to the SendTo folder changed";
 
         {
             // Still missing: the refresh says so again and lists nothing else.
@@ -244,8 +243,8 @@ TEST_F(StartupTest, AFolderThatCannotBeEnteredGivesTheErrorThenAnEmptyListUntilI
         }
 
         ::DeleteFileW(sendTo.c_str());
-        profile.MakeFolder(L"SendTo");
-        profile.Touch(L"SendTo\\Nouveau.txt");
+        rowProfile.MakeFolder(L"SendTo");
+        rowProfile.Touch(L"SendTo\\Nouveau.txt");
         {
             DialogAnswerer answers({});
             Refresh();
@@ -254,9 +253,7 @@ TEST_F(StartupTest, AFolderThatCannotBeEnteredGivesTheErrorThenAnEmptyListUntilI
         EXPECT_EQ(Listed(), std::vector<std::wstring>{L"Nouveau.txt"});
         EXPECT_EQ(List()->Directory(), sendTo);
 
-        Application->DestroyComponent(form);
-        form = nullptr;
-        ::SetCurrentDirectoryW(launch.Path().c_str());
-        RemoveTree(sendTo);
-    }
+        form.reset();
+    };
+    for (const BlockedSendTo& c : BlockedSendToCases()) checkRow(c);
 }

@@ -137,7 +137,7 @@ TEST_F(RenameTest, EachNameTypedRenamesOrSaysWhyAndTheFolderChangesOnlyAsItShoul
         {"another entry's name, in another case", L"Outil.txt", L"autre.TXT", AlreadyThere(L"autre.TXT"),
          {L"Autre.txt=Autre.txt", L"Outil.txt=Outil.txt"}, L"Outil.txt"},
     };
-    for (const Case& c : cases) {
+    const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         for (const std::wstring& name : FolderNames(folder.Path())) ::DeleteFileW(folder.Path(name).c_str());
         folder.Touch(L"Autre.txt", "Autre.txt");
@@ -171,7 +171,8 @@ TEST_F(RenameTest, EachNameTypedRenamesOrSaysWhyAndTheFolderChangesOnlyAsItShoul
         EXPECT_EQ(listed, FolderNames(folder.Path()));
         EXPECT_EQ(SelectedFile(*List()), c.selected);
         EXPECT_EQ(::GetFocus(), ListWindow());
-    }
+    };
+    for (const Case& c : cases) checkRow(c);
 }
 
 // Renamed, the entry takes its sorted place, selected and in sight, though
@@ -241,7 +242,7 @@ TEST_F(RenameTest, EscapeAndClosingTheWindowRenameNothingLosingTheFocusRenames) 
          },
          true},
     };
-    for (const Case& c : cases) {
+    const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         ShowForm();
         const std::wstring name = c.renamed ? L"Nouveau.txt" : L"Outil.txt";
@@ -255,7 +256,8 @@ TEST_F(RenameTest, EscapeAndClosingTheWindowRenameNothingLosingTheFocusRenames) 
         EXPECT_TRUE(answerer.Seen().empty());
         EXPECT_EQ(Box(), nullptr);
         EXPECT_EQ(FolderNames(folder.Path()), std::vector<std::wstring>{name});
-    }
+    };
+    for (const Case& c : cases) checkRow(c);
 }
 
 TEST_F(RenameTest, WhileTheBoxIsOpenKeysAreItsOwnAndTheListsCommandsDoNotRun) {
@@ -322,7 +324,7 @@ TEST_F(RenameTest, ARenameThePlatformRefusesIsSaidWithItsReason) {
          {L"Outil.txt", L"Zèbre.txt"}},
     };
     const std::wstring refused = L"Impossible de renommer « Outil.txt » :\r\n\r\n";
-    for (const Case& c : cases) {
+    const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         folder.Touch(L"Outil.txt");
         folder.Touch(L"Zèbre.txt");
@@ -339,7 +341,8 @@ TEST_F(RenameTest, ARenameThePlatformRefusesIsSaidWithItsReason) {
         EXPECT_EQ(Box(), nullptr);
         EXPECT_EQ(FolderNames(folder.Path()), c.left);
         EXPECT_EQ(ListedFileNames(*List()), c.left) << "the list was not read again";
-    }
+    };
+    for (const Case& c : cases) checkRow(c);
 }
 
 // The shell hears of each rename once, from the old full path to the new,
@@ -359,7 +362,7 @@ TEST_F(RenameTest, TheShellHearsOfEachRenameOnce) {
         {"Escape", L"Nouveau.txt", VK_ESCAPE, false, L""},
         {"the platform refuses", L"Nouveau.txt", VK_RETURN, true, L""},
     };
-    for (const Case& c : cases) {
+    const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         for (const std::wstring& name : FolderNames(folder.Path())) ::DeleteFileW(folder.Path(name).c_str());
         const std::wstring path = folder.Touch(L"Outil.txt");
@@ -377,7 +380,8 @@ TEST_F(RenameTest, TheShellHearsOfEachRenameOnce) {
         const std::vector<ShellNotices::Notice> renamed{
             {SHCNE_RENAMEITEM, SHCNF_PATHW, path, folder.Path(c.renamedTo)}};
         EXPECT_EQ(notices.Seen(), c.renamedTo.empty() ? std::vector<ShellNotices::Notice>{} : renamed);
-    }
+    };
+    for (const Case& c : cases) checkRow(c);
 }
 
 // A drop ends the rename without renaming, then asks as any drop.
@@ -435,7 +439,7 @@ TEST_F(RenameTest, ARightClickElsewhereRenamesThenOpensTheMenuOneInTheBoxKeepsEd
 TEST_F(RenameTest, At144DpiTheBoxSitsOverTheEntrysTextInTheScaledFont) {
     folder.Touch(L"Outil.txt");
     const auto moveTo = [this](int dpi) { MoveUnaskedToMonitorOf(form->Handle(), form->PixelsPerInch(), dpi); };
-    for (const bool openFirst : {false, true}) {
+    const auto checkRow = [&](const bool openFirst) {
         SCOPED_TRACE(openFirst ? "open while the window moves" : "opened there");
         HWND box = openFirst ? StartEditing(L"Outil.txt") : nullptr;
         moveTo(144);
@@ -457,7 +461,8 @@ TEST_F(RenameTest, At144DpiTheBoxSitsOverTheEntrysTextInTheScaledFont) {
         EXPECT_GE(placed.bottom - placed.top, entry.bottom - entry.top);
         Press(box, VK_ESCAPE);
         moveTo(96);
-    }
+    };
+    for (const bool openFirst : {false, true}) checkRow(openFirst);
 }
 
 // The names as the system handles them: trailing dots and spaces dropped,
@@ -587,7 +592,7 @@ TEST_F(RenameTest, ChangingTheShownExtensionAsksFirstAfterTheNamesOwnProblems) {
         {"a forbidden character is said, and nothing asked", L"ext.txt", L"bi?dule", Action::Ok, {kBadCharacters},
          true, untouched, L"ext.txt"},
     };
-    for (const Case& c : cases) {
+    const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         for (const std::wstring& name : FolderNames(folder.Path())) ::DeleteFileW(folder.Path(name).c_str());
         folder.Touch(L"Autre.txt", "Autre.txt");
@@ -606,7 +611,8 @@ TEST_F(RenameTest, ChangingTheShownExtensionAsksFirstAfterTheNamesOwnProblems) {
         }
         EXPECT_EQ(FolderContents(folder.Path()), c.after);
         EXPECT_EQ(SelectedFile(*List()), c.selected);
-    }
+    };
+    for (const Case& c : cases) checkRow(c);
 }
 
 // The platform here takes the file itself for a file in the way, so the
@@ -632,7 +638,7 @@ TEST_F(RenameTest, ACaseOnlyRenameGoesThroughANameNoFileHasAndSaysWhereItLeftThe
           L" »."},
          {aside + L"=casse"}, L"(none)"},
     };
-    for (const Case& c : cases) {
+    const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         for (const std::wstring& name : FolderNames(folder.Path())) ::DeleteFileW(folder.Path(name).c_str());
         folder.Touch(L"casse.txt", "casse");
@@ -653,7 +659,8 @@ TEST_F(RenameTest, ACaseOnlyRenameGoesThroughANameNoFileHasAndSaysWhereItLeftThe
         EXPECT_EQ(FolderContents(folder.Path()), c.after);
         EXPECT_EQ(SelectedFile(*List()), c.selected);
         ExpectNoMoveReplaces();
-    }
+    };
+    for (const Case& c : cases) checkRow(c);
 }
 
 // Another program makes a file of the new name between the check and the
@@ -775,7 +782,7 @@ TEST_F(BoxInPlaceTest, F2OnAnEntryOutOfSightScrollsToItAndTheBoxFollowsItThrough
         {"shorter: more columns", {designed.cx, designed.cy / 2}},
         {"wider and taller: fewer, wider columns", {designed.cx * 2, designed.cy * 2}},
     };
-    for (const auto& c : cases) {
+    const auto checkRow = [&](const auto& c) {
         SCOPED_TRACE(c.label);
         List()->Update();
         Select(c.file);
@@ -797,7 +804,8 @@ TEST_F(BoxInPlaceTest, F2OnAnEntryOutOfSightScrollsToItAndTheBoxFollowsItThrough
         EXPECT_EQ(::GetFocus(), box);
         Press(box, VK_ESCAPE);
         form->SetClientSize(designed.cx, designed.cy);
-    }
+    };
+    for (const auto& c : cases) checkRow(c);
 }
 
 // The click that ends an edit is about the entry that was under the pointer,
@@ -815,7 +823,7 @@ TEST_F(BoxInPlaceTest, TheClickThatEndsAnEditActsOnTheEntryThatWasUnderThePointe
         {"a double-click on another entry", L"m.txt", true, L"m.txt", {L"Lancer m.txt"}},
         {"a double-click on no entry", L"", true, L"z.txt", {}},
     };
-    for (const auto& c : cases) {
+    const auto checkRow = [&](const auto& c) {
         SCOPED_TRACE(c.label);
         for (const std::wstring& name : FolderNames(folder.Path())) ::DeleteFileW(folder.Path(name).c_str());
         for (const wchar_t* name : {L"a.txt", L"b.txt", L"m.txt", L"n.txt"}) folder.Touch(name);
@@ -834,7 +842,8 @@ TEST_F(BoxInPlaceTest, TheClickThatEndsAnEditActsOnTheEntryThatWasUnderThePointe
         for (const SeenDialog& seen : answerer.Seen()) asked.push_back(seen.text);
         EXPECT_EQ(asked, c.questions);
         EXPECT_TRUE(ShellCalls().empty());
-    }
+    };
+    for (const auto& c : cases) checkRow(c);
 }
 
 // After a refused name, with the message answered, the box shows what was
@@ -890,7 +899,7 @@ TEST_F(BoxInPlaceTest, WhatAnInputMethodStillComposesIsCompletedBeforeTheNameIsR
         // Over the list, where the wheel goes to the window under the pointer.
         {"the wheel", [this](HWND) { ::PostMessageW(ListWindow(), WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0); }},
     };
-    for (const auto& c : cases) {
+    const auto checkRow = [&](const auto& c) {
         SCOPED_TRACE(c.label);
         for (const std::wstring& name : FolderNames(folder.Path())) ::DeleteFileW(folder.Path(name).c_str());
         folder.Touch(L"Outil.txt");
@@ -909,7 +918,8 @@ TEST_F(BoxInPlaceTest, WhatAnInputMethodStillComposesIsCompletedBeforeTheNameIsR
         EXPECT_EQ(imeCalls[0].index, static_cast<DWORD>(CPS_COMPLETE));
         EXPECT_EQ(imeCalls[0].value, 0u);
         EXPECT_EQ(FolderNames(folder.Path()), std::vector<std::wstring>{L"Nouveau.txt"});
-    }
+    };
+    for (const auto& c : cases) checkRow(c);
 }
 
 // A held key acts once per press: held Enter asks once about a refused name
@@ -929,7 +939,7 @@ TEST_F(BoxInPlaceTest, AHeldEnterOrEscapeInTheBoxActsOncePerPress) {
         {"Escape held, its press answering the message", VK_ESCAPE, Action::Escape},
     };
     folder.Touch(L"Outil.txt");
-    for (const auto& c : cases) {
+    const auto checkRow = [&](const auto& c) {
         SCOPED_TRACE(c.label);
         HWND box = StartEditing(L"Outil.txt");
         ASSERT_NE(box, nullptr);
@@ -949,7 +959,8 @@ TEST_F(BoxInPlaceTest, AHeldEnterOrEscapeInTheBoxActsOncePerPress) {
         EXPECT_EQ(WindowText(box), typed);
         Press(box, VK_ESCAPE);
         EXPECT_EQ(FolderNames(folder.Path()), std::vector<std::wstring>{L"Outil.txt"});
-    }
+    };
+    for (const auto& c : cases) checkRow(c);
 }
 
 // The platform refuses the rename (the file went meanwhile): the program

@@ -105,7 +105,7 @@ void EndWhileAsking(const RunningProgram& program, Ending ending) {
 TEST(Smoke, SendToFolderThatCannotBeEnteredReportsTheErrorFirstThenListsNothing) {
     TempFolder launch(L"lancement");
     launch.Touch(L"precieux.txt");
-    for (const BlockedSendTo& c : BlockedSendToCases()) {
+    const auto checkRow = [&](const BlockedSendTo& c) {
         SCOPED_TRACE(c.label);
         const std::wstring folder = ShellSendToPath();
         const std::wstring moved = SendToMovedAside();
@@ -135,7 +135,8 @@ TEST(Smoke, SendToFolderThatCannotBeEnteredReportsTheErrorFirstThenListsNothing)
         EXPECT_TRUE(ListEntries(main).empty()) << "never the launch folder's files";
         ::PostMessageW(main, WM_CLOSE, 0, 0);
         EXPECT_EQ(program.ExitCode(), 0);
-    }
+    };
+    for (const BlockedSendTo& c : BlockedSendToCases()) checkRow(c);
 }
 
 // Started as a user starts it, with each show command, and ended by a close
@@ -156,7 +157,7 @@ TEST(Smoke, StartsWithTheShowCommandListsTheSendToFolderAndEndsWithExitCodeZero)
         {"normal", SW_SHOWNORMAL, false, false, false},
     };
     PreparedSendTo sendTo;
-    for (const Case& c : cases) {
+    const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         RunningProgram program(c.showCommand);
         ASSERT_TRUE(program.Started()) << "the program could not be started";
@@ -172,7 +173,8 @@ TEST(Smoke, StartsWithTheShowCommandListsTheSendToFolderAndEndsWithExitCodeZero)
         EXPECT_FALSE(::IsWindowVisible(app));
         ::PostMessageW(c.closeApplicationWindow ? app : main, WM_CLOSE, 0, 0);
         EXPECT_EQ(program.ExitCode(), 0);
-    }
+    };
+    for (const Case& c : cases) checkRow(c);
 }
 
 // Every question of the program, on both presentations, ended by the program
@@ -191,11 +193,12 @@ TEST(Smoke, EndingTheProgramDuringAQuestionCarriesNothingOut) {
         {"drop question", L"drop", L"Placer ce programme", false},
     };
     const std::wstring host = ExeFromEnvironment("COMMAND_HOST_EXE", L"command_host.exe");
+    const RecycledByTest recycledByTheProgram;
     const std::wstring recycleBin = WineRecycleBinFolder();
     for (const bool taskDialog : {true, false}) {
         const wchar_t* dialogClass = taskDialog ? L"#32770" : L"TMessageForm";
         for (const QuestionCase& q : questions) {
-            for (const EndingCase& e : kEndings) {
+            const auto checkRow = [&](const EndingCase& e) {
                 SCOPED_TRACE(std::string(taskDialog ? "task dialog, " : "message form, ") + q.label + ", " + e.label);
                 TempFolder folder(L"envoyer");
                 TempFolder elsewhere(L"ailleurs");
@@ -223,7 +226,8 @@ TEST(Smoke, EndingTheProgramDuringAQuestionCarriesNothingOut) {
                     EXPECT_EQ(FileExists(recycleBin + L"\\" + name), q.removalConfirmed);
                 }
                 EXPECT_FALSE(FileExists(journal)) << "the shell was asked to open something";
-            }
+            };
+            for (const EndingCase& e : kEndings) checkRow(e);
         }
     }
 }
@@ -231,8 +235,9 @@ TEST(Smoke, EndingTheProgramDuringAQuestionCarriesNothingOut) {
 // The real program: an entry chosen, Supprimer from its context menu, and
 // the program ended while it asks.
 TEST(Smoke, TheProgramEndedDuringTheRemoveQuestionRemovesNothing) {
+    const RecycledByTest recycledByTheProgram;
     const std::wstring recycleBin = WineRecycleBinFolder();
-    for (const EndingCase& e : kEndings) {
+    const auto checkRow = [&](const EndingCase& e) {
         SCOPED_TRACE(e.label);
         PreparedSendTo sendTo;
         const size_t recycled = FolderNames(recycleBin).size();
@@ -258,5 +263,6 @@ TEST(Smoke, TheProgramEndedDuringTheRemoveQuestionRemovesNothing) {
         EXPECT_EQ(program.ExitCode(), 0);
         EXPECT_TRUE(FileExists(sendTo.Folder() + L"\\Alpha.doc"));
         EXPECT_EQ(FolderNames(recycleBin).size(), recycled);
-    }
+    };
+    for (const EndingCase& e : kEndings) checkRow(e);
 }

@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include "application.h"
+#include "file_list_box.h"
 #include "folder_watch.h"
 #include "shell_file_list_box.h"
 #include "win_handles.h"
@@ -61,7 +62,21 @@ TempFolder::TempFolder(const std::wstring& name) {
     ::CreateDirectoryW(path_.c_str(), nullptr);
 }
 
-TempFolder::~TempFolder() { RemoveTree(path_); }
+TempFolder::~TempFolder() {
+    const std::wstring current = CurrentDirectory();
+    const bool inside = _wcsnicmp(current.c_str(), path_.c_str(), path_.size()) == 0 &&
+                        (current.size() == path_.size() || current[path_.size()] == L'\\');
+    if (inside) ::SetCurrentDirectoryW(TempRoot().c_str());
+    RemoveTree(path_);
+}
+
+CurrentFolderScope::CurrentFolderScope() : saved_(CurrentDirectory()) {}
+
+CurrentFolderScope::CurrentFolderScope(const std::wstring& folder) : CurrentFolderScope() {
+    EXPECT_TRUE(::SetCurrentDirectoryW(folder.c_str())) << "could not enter " << testing::PrintToString(folder);
+}
+
+CurrentFolderScope::~CurrentFolderScope() { ::SetCurrentDirectoryW(saved_.c_str()); }
 
 std::wstring TempFolder::Touch(const std::wstring& name, const std::string& content, DWORD attributes) const {
     const std::wstring path = Path(name);
@@ -513,6 +528,34 @@ std::wstring WineRecycleBinFolder() {
     const std::wstring folder = WinePathFromUnix(std::string(dataHome) + "/Trash/files");
     ::SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
     return folder;
+}
+
+namespace {
+
+void RemoveItem(const std::wstring& path) {
+    if (!::DeleteFileW(path.c_str())) RemoveTree(path);
+}
+
+}  // namespace
+
+RecycledByTest::RecycledByTest(Start start) {
+    const std::wstring files = WineRecycleBinFolder();
+    if (files.empty()) return;
+    // Trash/files and Trash/info side by side.
+    const std::wstring info = files.substr(0, files.size() - 5) + L"info";
+    ::CreateDirectoryW(info.c_str(), nullptr);
+    for (const std::wstring& folder : {files, info}) {
+        if (start == Start::Empty)
+            for (const std::wstring& name : FolderNames(folder)) RemoveItem(folder + L"\\" + name);
+        trash_.push_back({folder, FolderNames(folder)});
+    }
+}
+
+void RecycledByTest::Empty() {
+    for (const Trash& trash : trash_)
+        for (const std::wstring& name : FolderNames(trash.folder))
+            if (std::find(trash.before.begin(), trash.before.end(), name) == trash.before.end())
+                RemoveItem(trash.folder + L"\\" + name);
 }
 
 std::wstring SendToFolder() {

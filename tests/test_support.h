@@ -2,9 +2,11 @@
 // message pumping, and an answerer for the dialogs that commands show.
 #pragma once
 
+#include "application.h"
 #include "launch_support.h"
 #include "message_dialog.h"
 #include "platform_calls.h"
+#include "send_to_location.h"
 #include "win_handles.h"
 #include "window_support.h"
 
@@ -13,13 +15,16 @@
 #include <atomic>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
 
-// A folder under %TEMP% removed with everything in it at the end.
+// A folder under %TEMP% removed with everything in it at the end; the
+// process's current folder leaves it first when it is inside, as it is after
+// a list entered it, since a current folder cannot be removed.
 class TempFolder {
 public:
     explicit TempFolder(const std::wstring& name = L"");
@@ -39,6 +44,45 @@ public:
 private:
     std::wstring path_;
 };
+
+// The process's current folder put back as it was when the object ends,
+// however the test ends; `folder` entered meanwhile when one is given.
+class CurrentFolderScope {
+public:
+    CurrentFolderScope();
+    explicit CurrentFolderScope(const std::wstring& folder);
+    ~CurrentFolderScope();
+    CurrentFolderScope(const CurrentFolderScope&) = delete;
+    CurrentFolderScope& operator=(const CurrentFolderScope&) = delete;
+
+private:
+    std::wstring saved_;
+};
+
+// The SendTo folder's path (SendToPath) put back as it was when the object
+// ends, whatever the test set meanwhile.
+class SendToPathScope {
+public:
+    SendToPathScope() : saved_(SendToPath) {}
+    ~SendToPathScope() { SendToPath = saved_; }
+    SendToPathScope(const SendToPathScope&) = delete;
+    SendToPathScope& operator=(const SendToPathScope&) = delete;
+
+private:
+    std::wstring saved_;
+};
+
+// A form of the application destroyed with its windows when the owner ends,
+// so that a test stopped early by an ASSERT leaves no window behind.
+struct DestroyForm {
+    void operator()(TComponent* form) const { Application->DestroyComponent(form); }
+};
+template <typename T>
+using OwnedForm = std::unique_ptr<T, DestroyForm>;
+template <typename T>
+OwnedForm<T> CreateOwnedForm() {
+    return OwnedForm<T>(Application->Create<T>());
+}
 
 // A file name no other run uses: the test home's Recycle Bin outlives a run.
 std::wstring UniqueName(const std::wstring& stem, const std::wstring& extension);
@@ -379,6 +423,32 @@ std::wstring WinePathFromUnix(const std::string& unixPath);
 // Where Wine puts what goes to the Recycle Bin ($XDG_DATA_HOME/Trash/files),
 // made if missing; empty outside a test home that names it.
 std::wstring WineRecycleBinFolder();
+
+// What a test sends to Wine's Recycle Bin leaves it when the object ends,
+// however the test ends, so that the throw-away prefix's Recycle Bin does not
+// grow with every run: the recycled items (Trash/files) and the notes Wine
+// keeps on them (Trash/info). Nothing outside a test home that names it.
+class RecycledByTest {
+public:
+    enum class Start {
+        AsFound,  // what earlier tests and runs left stays
+        Empty,    // the Recycle Bin is emptied first
+    };
+    explicit RecycledByTest(Start start = Start::AsFound);
+    ~RecycledByTest() { Empty(); }
+    RecycledByTest(const RecycledByTest&) = delete;
+    RecycledByTest& operator=(const RecycledByTest&) = delete;
+
+    // Removes what was recycled since the object began.
+    void Empty();
+
+private:
+    struct Trash {
+        std::wstring folder;
+        std::vector<std::wstring> before;
+    };
+    std::vector<Trash> trash_;
+};
 
 // The user's SendTo folder as the shell names it.
 std::wstring SendToFolder();

@@ -54,32 +54,9 @@ protected:
     void SetUp() override {
         MainFormTest::SetUp();
         ShowForm();
-        const std::wstring files = WineRecycleBinFolder();
-        if (!files.empty()) {
-            trashFolders_ = {files, files.substr(0, files.size() - 5) + L"info"};
-            // Wine dates nothing it recycles, so an item of an earlier run
-            // (another process of the same id, the same folder) would make
-            // the undo's search ambiguous: the throw-away prefix's Recycle
-            // Bin starts empty.
-            for (const std::wstring& trash : trashFolders_)
-                for (const std::wstring& name : FolderNames(trash))
-                    if (const std::wstring item = trash + L"\\" + name; !::DeleteFileW(item.c_str())) RemoveTree(item);
-            for (const std::wstring& trash : trashFolders_) trashBefore_.push_back(FolderNames(trash));
-        }
     }
 
-    // What the test sent to the Recycle Bin leaves it, so that the
-    // prefix's Recycle Bin does not grow with every run.
-    void TearDown() override {
-        EmptyWhatTheTestRecycled();
-        MainFormTest::TearDown();
-    }
-
-    void EmptyWhatTheTestRecycled() {
-        for (size_t i = 0; i < trashFolders_.size(); ++i)
-            for (const std::wstring& name : NewNames(trashFolders_[i], trashBefore_[i]))
-                ::DeleteFileW((trashFolders_[i] + L"\\" + name).c_str());
-    }
+    void EmptyWhatTheTestRecycled() { recycleBin_.Empty(); }
 
     // Ctrl+Z on the list, with the dialogs answered; what they showed.
     std::vector<SeenDialog> Undo(std::vector<Action> answers) {
@@ -134,8 +111,10 @@ protected:
     TempFolder outside;
 
 private:
-    std::vector<std::wstring> trashFolders_;
-    std::vector<std::vector<std::wstring>> trashBefore_;
+    // Wine dates nothing it recycles, so an item of an earlier run (another
+    // process of the same id, the same folder) would make the undo's search
+    // ambiguous: the throw-away prefix's Recycle Bin starts empty.
+    RecycledByTest recycleBin_{RecycledByTest::Start::Empty};
 };
 
 }  // namespace
@@ -171,7 +150,7 @@ TEST_F(UndoTest, EachChangeIsUndoneAfterItsQuestion) {
         {"a folder dropped, made a shortcut", files, [&] { Drop(projects); },
          [](const std::wstring& added) { return AdditionQuestion(added, false); }, L"(none)"},
     };
-    for (const Case& c : cases) {
+    const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         Fill(c.files);
         const std::vector<std::wstring> before = FolderContents(folder.Path());
@@ -186,7 +165,8 @@ TEST_F(UndoTest, EachChangeIsUndoneAfterItsQuestion) {
         EXPECT_EQ(SelectedFile(*List()), c.selected);
         EXPECT_TRUE(Undo({Action::Ok}).empty()) << "a second Ctrl+Z asked again";
         EXPECT_EQ(FolderContents(folder.Path()), before);
-    }
+    };
+    for (const Case& c : cases) checkRow(c);
 }
 
 // Cancel changes nothing and keeps the undo: the next Ctrl+Z asks again, and OK undoes.
@@ -241,7 +221,7 @@ TEST_F(UndoTest, AChangeThatCanNoLongerBeUndoneIsRefusedWithItsReason) {
         {"the replaced entry emptied from the Recycle Bin", {{L"Autre.txt", "autre"}, {L"Outil.txt", "ancien"}},
          [&] { Drop(tool); }, [&] { EmptyWhatTheTestRecycled(); }, NoLongerRecycled(L"Outil.txt")},
     };
-    for (const Case& c : cases) {
+    const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         Fill(c.files);
         c.change();
@@ -253,7 +233,8 @@ TEST_F(UndoTest, AChangeThatCanNoLongerBeUndoneIsRefusedWithItsReason) {
         EXPECT_EQ(seen[0].text, c.message);
         EXPECT_EQ(FolderContents(folder.Path()), before);
         EXPECT_EQ(ListedFileNames(*List()), FolderNames(folder.Path()));
-    }
+    };
+    for (const Case& c : cases) checkRow(c);
 }
 
 // No change made yet, or only one cancelled: Ctrl+Z asks nothing.
@@ -273,7 +254,7 @@ TEST_F(UndoTest, NothingToUndoAsksNothing) {
 // Ctrl+Z held: one question, which its repeats do not answer, and no second
 // question from the repeats that reach the list; a fresh press asks again.
 TEST_F(UndoTest, AHeldCtrlZAsksOnceAndAnswersNothing) {
-    for (bool taskDialog : {false, true}) {
+    const auto checkRow = [&](bool taskDialog) {
         SCOPED_TRACE(taskDialog ? "task dialog" : "classic form");
         Presentation presentation(taskDialog);
         Fill({{L"Autre.txt", "autre"}, {L"Bloc-notes.txt", "notes"}});
@@ -298,5 +279,6 @@ TEST_F(UndoTest, AHeldCtrlZAsksOnceAndAnswersNothing) {
         const auto fresh = Undo({Action::Ok});
         ASSERT_EQ(fresh.size(), 1u);
         EXPECT_EQ(FolderContents(folder.Path()), before);
-    }
+    };
+    for (bool taskDialog : {false, true}) checkRow(taskDialog);
 }
