@@ -926,7 +926,8 @@ TEST_F(ModalWindows, EachQuestionsOwnerFromTheMenuAndFromADrop) {
             DialogAnswerer answerer({DialogAnswerer::Action::Cancel});
             MenuDriver driver([](HWND menu) { MenuDriver::TypeChar(menu, L'l'); });
             ::PostMessageW(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-1, -1));
-            ASSERT_TRUE(PumpUntil([&] { return !answerer.Seen().empty() && Application->ModalLevel() == 0; }));
+            ASSERT_TRUE(PumpUntil([&] { return !answerer.Seen().empty() && Application->ModalLevel() == 0; }))
+                << "the question was not asked and closed";
             const SeenDialog& question = answerer.Seen()[0];
             EXPECT_EQ(question.className, dialogClass);
             EXPECT_EQ(question.text, L"Lancer Outil.txt");
@@ -939,7 +940,8 @@ TEST_F(ModalWindows, EachQuestionsOwnerFromTheMenuAndFromADrop) {
             ASSERT_TRUE(other.Active()) << "the other window did not take the activation";
             DialogAnswerer answerer({DialogAnswerer::Action::Cancel});
             ::PostMessageW(list, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({dropped}, {4, 4})), 0);
-            ASSERT_TRUE(PumpUntil([&] { return !answerer.Seen().empty() && Application->ModalLevel() == 0; }));
+            ASSERT_TRUE(PumpUntil([&] { return !answerer.Seen().empty() && Application->ModalLevel() == 0; }))
+                << "the question was not asked and closed";
             const SeenDialog& question = answerer.Seen()[0];
             EXPECT_EQ(question.className, dialogClass);
             EXPECT_NE(question.text.find(L"Nouveau.txt"), std::wstring::npos) << question.text;

@@ -257,7 +257,8 @@ TEST_F(CommandsTest, ADropWhileAModalWindowIsUpIsReleasedAndAsksNothing) {
                  MenuDriver::Close(menu);
              });
              SendContextMenu(OnScreen({2, 2}));
-             EXPECT_TRUE(PumpUntil([&] { return driver.Openings() == 1 && Application->ModalLevel() == 0; }));
+             EXPECT_TRUE(PumpUntil([&] { return driver.Openings() == 1 && Application->ModalLevel() == 0; }))
+                 << "the menu did not open once and close";
          },
          {}},
     };

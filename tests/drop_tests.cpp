@@ -229,7 +229,8 @@ TEST_F(DropTargetTest, AFailingHandlerIsReportedAndTheDropStillReleased) {
         ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     });
     ::PostMessageW(List()->Handle(), WM_DROPFILES, drop.param(), 0);
-    ASSERT_TRUE(PumpUntil([&] { return !answerer.Seen().empty() && Application->ModalLevel() == 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return !answerer.Seen().empty() && Application->ModalLevel() == 0; }))
+        << "the question was not asked and closed";
     ASSERT_EQ(answerer.Seen().size(), 1u);
     EXPECT_NE(answerer.Seen()[0].text.find(L"Échec du gestionnaire."), std::wstring::npos);
     EXPECT_TRUE(releasedWhenReported);

@@ -113,7 +113,8 @@ TEST_F(FolderWatchTest, AnotherProgramsChangesShowWithoutAKeyWhereTheUserLeftThe
         const LRESULT top = TopIndex();
         RunInOtherProcess(L"cd /d \"" + folder_.Path() + L"\" && " + c.command);
         EXPECT_TRUE(RunMainLoopUntil(
-            [&] { return (!c.shows || ListsFile(*list_, c.shows)) && (!c.goes || !ListsFile(*list_, c.goes)); }, 5000));
+            [&] { return (!c.shows || ListsFile(*list_, c.shows)) && (!c.goes || !ListsFile(*list_, c.goes)); }, 5000))
+            << "the other program's change did not show";
         EXPECT_EQ(SelectedFile(*list_), c.selectedAfter);
         EXPECT_EQ(TopIndex(), top);
     };
@@ -133,7 +134,8 @@ TEST_F(FolderWatchTest, NothingIsReadWhileAQuestionIsUpTheChangeShowsAfterIt) {
     });
     EXPECT_TRUE(AskConfirm(L"Question"));
     EXPECT_FALSE(listedDuringQuestion);
-    EXPECT_TRUE(RunMainLoopUntil([&] { return ListsFile(*list_, L"pendant.txt"); }, 3000));
+    EXPECT_TRUE(RunMainLoopUntil([&] { return ListsFile(*list_, L"pendant.txt"); }, 3000))
+        << "the file made by the other program did not show";
 }
 
 TEST_F(FolderWatchTest, ABurstOfThreeHundredFilesShowsInFull) {
@@ -255,7 +257,8 @@ TEST_F(FolderWatchTest, OneChangeIsReadOnceAndTheLoopStaysQuietAfterIt) {
     ReadingCounter readings(L"nouveau.txt");
     WatchedChanges changes(folder_.Path());
     folder_.Touch(L"nouveau.txt");
-    ASSERT_TRUE(RunMainLoopUntil([&] { return ListsFile(*list_, L"nouveau.txt"); }, 3000));
+    ASSERT_TRUE(RunMainLoopUntil([&] { return ListsFile(*list_, L"nouveau.txt"); }, 3000))
+        << "the new file did not show";
     // Readings are counted until the watch has nothing left to do.
     changes.SettleWithWatch();
     EXPECT_EQ(readings.Count(), 1);
@@ -562,7 +565,7 @@ TEST_F(FolderWatchTest, AFolderThatGoesAwayEmptiesTheListWithoutABoxUntilTheUser
     ASSERT_TRUE(::DeleteFileW((watched + L"\\a.txt").c_str()));
     ASSERT_TRUE(::MoveFileW(watched.c_str(), parent.Path(L"parti").c_str()));
     DialogAnswerer answers({});
-    EXPECT_TRUE(RunMainLoopUntil([&] { return list_->Count() == 0; }, 3000));
+    EXPECT_TRUE(RunMainLoopUntil([&] { return list_->Count() == 0; }, 3000)) << "the list did not empty";
     RunUntilIdle();
     EXPECT_TRUE(answers.Seen().empty());
     EXPECT_ANY_THROW(list_->SetDirectory(watched));

@@ -327,7 +327,8 @@ TEST(ElevatedDrops, AListWindowMadeAgainTakesDropsAsTheFirst) {
     TempFolder outside;
     DialogAnswerer answers({Action::Cancel});
     ::PostMessageW(made, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({outside.Touch(L"Déposé.txt")}, {1, 1})), 0);
-    RunMainLoopUntil([&] { return !answers.Seen().empty() && Application->ModalLevel() == 0; }, 3000);
+    EXPECT_TRUE(RunMainLoopUntil([&] { return !answers.Seen().empty() && Application->ModalLevel() == 0; }, 3000))
+        << "the drop's question was not asked and closed";
     ASSERT_EQ(answers.Seen().size(), 1u);
     EXPECT_EQ(answers.Seen()[0].text, kAddQuestion + L"Déposé.txt");
 }
