@@ -221,7 +221,7 @@ TEST_F(RenameTest, EscapeAndClosingTheWindowRenameNothingLosingTheFocusRenames) 
         bool renamed;
     };
     const Case cases[] = {
-        {"Escape", [this](HWND box) { Press(box, VK_ESCAPE); }, false},
+        {"Escape", [](HWND box) { Press(box, VK_ESCAPE); }, false},
         {"WM_CLOSE to the window",
          [this](HWND) {
              ::PostMessageW(form->Handle(), WM_CLOSE, 0, 0);
