@@ -107,12 +107,15 @@ start_xvfb() {
     exit 1
 }
 
-# The marker is written last: a prefix that was not made in full is made
-# again by the next run.
-make_prefix() {
-    local marker="$WINEPREFIX/.sendto-test-prefix"
-    [ -f "$marker" ] && return 0
-    rm -rf "$WINEPREFIX"
+# Making a prefix keeps Wine busy for many seconds; copying one takes a
+# moment. Every prefix is a copy of one made once for the source tree's
+# builds, per architecture, in which nothing ever runs.
+templates="$(dirname "$here")/build/wine-prefixes"
+
+# new_prefix DIR: a prefix made from nothing in DIR, with the settings that
+# every test prefix has; its user folders link to $HOME, noted in it.
+new_prefix() {
+    local -x WINEPREFIX=$1
     step "making the Wine prefix (wineboot -i)" wine wineboot -i
     step "waiting for the new prefix's Wine server" wineserver -w
     reg() { step "writing $1 to the registry" wine reg add "$@" /f; }
@@ -123,14 +126,52 @@ make_prefix() {
     # Names starting with "." are ordinary files, as on Windows.
     reg 'HKCU\Software\Wine' /v ShowDotFiles /t REG_SZ /d Y
     reg 'HKCR\.txt' /ve /t REG_SZ /d txtfile
-    # Wine reads the resolution when its server starts, which is later.
-    [ -z "$dpi" ] || reg 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi"
     step "waiting for the registry to be written" wineserver -w
     # Wine does not load its own fonts here by itself.
     local fonts=(/usr/share/wine/fonts/*.ttf)
     [ -e "${fonts[0]}" ] || fail "copying Wine's fonts failed: none in /usr/share/wine/fonts (Debian's fonts-wine package)"
     mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
     step "copying Wine's fonts into the prefix" cp -n "${fonts[@]}" "$WINEPREFIX/drive_c/windows/Fonts/"
+    echo "$HOME" >"$WINEPREFIX/.sendto-home"
+}
+
+# copy_of_template: the source tree's prefix for ARCH, made first where there
+# is none yet (by one run at a time), copied to WINEPREFIX; the user folders
+# that linked to its maker's home link to this run's.
+copy_of_template() {
+    local template="$templates/$arch" lock old_home link target
+    mkdir -p "$templates"
+    exec {lock}>"$templates/$arch.lock"
+    flock "$lock"
+    if [ ! -f "$template/.sendto-made" ]; then
+        rm -rf "$template"
+        new_prefix "$template"
+        touch "$template/.sendto-made"
+    fi
+    exec {lock}>&-
+    step "copying the Wine prefix" cp -a --reflink=auto "$template" "$WINEPREFIX"
+    rm -f "$WINEPREFIX/.sendto-made"
+    old_home=$(cat "$template/.sendto-home")
+    for link in "$WINEPREFIX"/drive_c/users/*/*; do
+        [ -L "$link" ] || continue
+        target=$(readlink "$link")
+        [[ $target != "$old_home"* ]] || ln -sfn "$HOME${target#"$old_home"}" "$link"
+    done
+}
+
+# The marker is written last: a prefix that was not made in full is made
+# again by the next run.
+make_prefix() {
+    local marker="$WINEPREFIX/.sendto-test-prefix"
+    [ -f "$marker" ] && return 0
+    rm -rf "$WINEPREFIX"
+    copy_of_template
+    # Wine reads the resolution when its server starts, which is later.
+    if [ -n "$dpi" ]; then
+        step "writing the resolution to the registry" \
+            wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f
+        step "waiting for the registry to be written" wineserver -w
+    fi
     touch "$marker"
 }
 
