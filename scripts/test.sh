@@ -157,11 +157,21 @@ tests_of() {
     done
 }
 
-# builds_and_release_files ARCH...: gcc_build for each; then the release
-# files in dist/, and the same again from another folder, byte for byte.
-builds_and_release_files() {
+# gcc_builds ARCH...: gcc_build for each.
+gcc_builds() {
     local arch
     for arch in "$@"; do gcc_build "$arch"; done
+}
+
+# The background builds hold this lock until they end; the release files
+# wait for it.
+builds_lock="$steps_dir/builds.lock"
+# release_files: once every build has ended, the release files in dist/, and
+# the same again from another folder, byte for byte.
+release_files() {
+    local lock
+    exec {lock}>"$builds_lock"
+    flock "$lock"
     check "release files in dist/" "$here/scripts/package.sh"
     check "reproducible build" "$here/scripts/check-reproducible.sh"
 }
@@ -213,12 +223,20 @@ for arch in "${arches[@]}"; do
         others+=("$arch")
     fi
 done
+# The other builds yield to these, and fill the moments when they use one
+# core only (configuring, precompiling the headers). They hold the lock of
+# the background builds (and every process they start, with it) until they
+# end.
+exec {builds_held}>"$builds_lock"
+flock "$builds_held"
+in_background --low other-builds gcc_builds "${others[@]}"
+exec {builds_held}>&-
 for arch in "${runnable[@]}"; do
     echo "== build ($arch) =="
     gcc_build "$arch"
 done
 in_background gcc-tests-and-benchmarks tests_loader_check_and_benchmarks
-in_background --low builds-and-release builds_and_release_files "${others[@]}"
+in_background --low release-files release_files
 
 # The second compiler: Clang, warnings as errors too; its x86_64 test
 # programs run as GCC's do, so that what only one compiler accepts, or what
@@ -235,7 +253,8 @@ else
 fi
 collect gcc-tests-and-benchmarks
 collect clang-tidy
-collect builds-and-release
+collect other-builds
+collect release-files
 
 echo "== summary =="
 printf '%s\n' "${summary[@]}"
