@@ -92,6 +92,12 @@ collect() {
     unset "step_pid[$name]"
     echo "== $name (ran in the background) =="
     cat "$steps_dir/$name.log"
+    # A step stopped before it wrote its summary says so, instead of
+    # stopping the run without a word.
+    if [ ! -f "$steps_dir/$name.summary" ]; then
+        failed "$name (stopped before its summary; its output is above)"
+        return 0
+    fi
     while IFS= read -r line; do
         [ -z "$line" ] || summary+=("$line")
     done <"$steps_dir/$name.summary"

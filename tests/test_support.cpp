@@ -46,6 +46,7 @@ void PutOnClipboard(HWND owner, UINT format, win::UniqueGlobal block) {
 void PutTextOnClipboard(HWND owner, const std::wstring& text) {
     const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
     win::UniqueGlobal block(::GlobalAlloc(GMEM_MOVEABLE, bytes));
+    ASSERT_TRUE(block) << "no memory for the clipboard's text";
     std::memcpy(win::GlobalLockScope<wchar_t>(block.get()).get(), text.c_str(), bytes);
     PutOnClipboard(owner, CF_UNICODETEXT, std::move(block));
 }
