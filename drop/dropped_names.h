@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
-// Every name of the drop, in the shell's order, whatever its length; none
-// when `drop` is not a drop block of this process that holds them whole: a
+// Every name of the drop, in the shell's order, whatever its length, wide or
+// in the system's code page; none when `drop` is not a drop block of this
+// process that holds them whole: a
 // lower program may post any handle to an elevated window. Only a live
 // global block is read, and nothing outside it.
 std::optional<std::vector<std::wstring>> DroppedFileNames(HDROP drop);

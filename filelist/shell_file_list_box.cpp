@@ -298,12 +298,22 @@ void TShellFileListBox::ReleaseClosedEdit() {
     if (closedEdit_) DestroyComponent(std::exchange(closedEdit_, nullptr));
 }
 
-bool TShellFileListBox::SelectFile(const std::wstring& fileName) {
+int TShellFileListBox::IndexOfFile(const std::wstring& fileName) const {
     const auto file = std::find_if(fileNames_.begin(), fileNames_.end(),
                                    [&](const std::wstring& name) { return SameFileName(name, fileName); });
-    if (file == fileNames_.end()) return false;
-    SetItemIndex(static_cast<int>(file - fileNames_.begin()));
+    return file == fileNames_.end() ? -1 : static_cast<int>(file - fileNames_.begin());
+}
+
+bool TShellFileListBox::SelectFile(const std::wstring& fileName) {
+    const int index = IndexOfFile(fileName);
+    if (index < 0) return false;
+    SetItemIndex(index);
     return true;
+}
+
+std::wstring TShellFileListBox::ShownName(const std::wstring& fileName) {
+    const int index = IndexOfFile(fileName);
+    return index < 0 ? fileName : ItemText(index);
 }
 
 // The click is about the entry that was under the pointer, which the

@@ -51,6 +51,9 @@ public:
     // names, and scrolls it into view; nothing when none is listed. Whether
     // one is.
     bool SelectFile(const std::wstring& fileName);
+    // How the list shows the file of that name: its entry's text, or the
+    // file's own name when no entry stands for it.
+    std::wstring ShownName(const std::wstring& fileName);
 
     // F2: the selected entry's name in a box over the entry, to rename it in
     // place; nothing when no entry is selected. Changes to the folder wait
@@ -84,6 +87,8 @@ protected:
 
 private:
     void AddEntries(const std::vector<std::wstring>& names, UINT queryFlags);
+    // The entry of that file name, as the platform compares file names, or -1.
+    int IndexOfFile(const std::wstring& fileName) const;
     // Where an entry's text begins, from the entry's left edge.
     int TextLeft() const;
     // The edited file's entry, or -1.

@@ -8,12 +8,18 @@
 #include "undo_record.h"
 
 #include <cwchar>
+#include <optional>
+#include <utility>
 
 namespace {
 
 constexpr wchar_t kAddQuestion[] =
     L"Placer ce programme dans le dossier SENDTO\r\nafin qu'il soit lancé à l'ouverture de Windows ? \r\n\r\n";
 
+// The lines that follow the dropped file's name when the folder gains a
+// shortcut, and when an entry makes room for what it gains.
+constexpr wchar_t kShortcutMade[] = L"\r\nUn raccourci sera créé.";
+constexpr wchar_t kGoesToRecycleBin[] = L" existe déjà et ira dans la Corbeille.";
 constexpr wchar_t kCannotReplace[] = L"Impossible de remplacer ";
 constexpr wchar_t kShortcutExtension[] = L".lnk";
 
@@ -23,11 +29,17 @@ std::wstring SendToDestination(const std::wstring& name) {
     return destination + name;
 }
 
+// Whether both are the same file, or both nothing.
+bool SameIdentity(const std::optional<BY_HANDLE_FILE_INFORMATION>& a,
+                  const std::optional<BY_HANDLE_FILE_INFORMATION>& b) {
+    if (!a || !b) return a.has_value() == b.has_value();
+    return a->dwVolumeSerialNumber == b->dwVolumeSerialNumber && a->nFileIndexHigh == b->nFileIndexHigh &&
+           a->nFileIndexLow == b->nFileIndexLow;
+}
+
 bool SameFile(const std::wstring& a, const std::wstring& b) {
     const auto first = FileIdentity(a);
-    const auto second = FileIdentity(b);
-    return first && second && first->dwVolumeSerialNumber == second->dwVolumeSerialNumber &&
-           first->nFileIndexHigh == second->nFileIndexHigh && first->nFileIndexLow == second->nFileIndexLow;
+    return first && SameIdentity(first, FileIdentity(b));
 }
 
 // Whether an entry other than the source itself is in the way at the destination.
@@ -112,20 +124,77 @@ void RecordAddition(TUndoRecord& undo, const std::wstring& destination, bool mad
     }
 }
 
+// What a drop makes in the folder, as its question names it: a copy of the
+// file or a shortcut to it, under `name`, and the entry of that name that
+// goes to the Recycle Bin to make room, if one is in the way.
+struct TAddition {
+    bool shortcut = false;
+    std::wstring name;
+    std::wstring destination;
+    std::optional<BY_HANDLE_FILE_INFORMATION> replaced;
+    std::wstring replacedShown;
+};
+
+// Whether the folder still calls for what the question named: the same
+// entry to make, and the same entry, or none, in its way.
+bool SameAddition(const TAddition& a, const TAddition& b) {
+    return a.shortcut == b.shortcut && a.name == b.name && SameIdentity(a.replaced, b.replaced);
+}
+
+TAddition PlanAddition(TShellFileListBox& list, const std::wstring& source, bool shortcut) {
+    TAddition addition;
+    addition.shortcut = shortcut;
+    addition.name = shortcut ? ShortcutFileName(source) : FileNamePart(source);
+    addition.destination = SendToDestination(addition.name);
+    const bool replaces = shortcut ? AnotherEntryAt(source, addition.destination)
+                                   : ReplacesAnEntry(source, addition.destination);
+    if (!replaces) return addition;
+    addition.replaced = FileIdentity(addition.destination);
+    addition.replacedShown = list.ShownName(addition.name);
+    return addition;
+}
+
+// The question names what was dropped, then says what the folder gains when
+// it is not a copy, and which entry goes.
+std::wstring AddQuestion(const std::wstring& source, const TAddition& addition) {
+    std::wstring question = kAddQuestion + NameAsked(source);
+    if (addition.shortcut) question += kShortcutMade;
+    if (addition.replaced) question += L"\r\n" + Quoted(addition.replacedShown) + kGoesToRecycleBin;
+    return question;
+}
+
+// Asks until the user cancels or agrees to what the folder then still calls
+// for: an entry that came in the way during the question, or went, is named
+// in a new question before anything is done.
+std::optional<TAddition> AgreedAddition(TShellFileListBox& list, const std::wstring& source, bool shortcut) {
+    TAddition asked = PlanAddition(list, source, shortcut);
+    for (;;) {
+        if (!AskConfirm(AddQuestion(source, asked))) return std::nullopt;
+        TAddition now = PlanAddition(list, source, shortcut);
+        if (SameAddition(asked, now)) return now;
+        asked = std::move(now);
+    }
+}
+
 // Puts a shortcut to `target` in the folder; the new entry is selected.
-void AddShortcut(TShellFileListBox& list, const std::wstring& target, TUndoRecord& undo) {
-    const std::wstring name = ShortcutFileName(target);
-    const std::wstring destination = SendToDestination(name);
-    const bool replaces = AnotherEntryAt(target, destination);
-    if (replaces && !MakeRoomFor(name, destination)) return;
-    const HRESULT saved = SaveShortcut(target, destination);
-    RecordAddition(undo, destination, SUCCEEDED(saved), replaces);
+void AddShortcut(TShellFileListBox& list, const std::wstring& target, const TAddition& addition, TUndoRecord& undo) {
+    const bool replaces = addition.replaced.has_value();
+    if (replaces && !MakeRoomFor(addition.name, addition.destination)) return;
+    const HRESULT saved = SaveShortcut(target, addition.destination);
+    RecordAddition(undo, addition.destination, SUCCEEDED(saved), replaces);
     list.Update();
     if (FAILED(saved)) {
-        (void)ShowNotice(CannotMakeShortcut(name, saved), mtError);
+        (void)ShowNotice(CannotMakeShortcut(addition.name, saved), mtError);
         return;
     }
-    list.SelectFile(name);
+    list.SelectFile(addition.name);
+}
+
+void CopyIn(TShellFileListBox& list, const std::wstring& source, const TAddition& addition, TUndoRecord& undo) {
+    const bool replaces = addition.replaced.has_value();
+    if (replaces && !MakeRoomFor(addition.name, addition.destination)) return;
+    RecordAddition(undo, addition.destination, CopyFileTo(source, addition.destination) != FALSE, replaces);
+    list.Update();
 }
 
 }  // namespace
@@ -135,17 +204,12 @@ void AddDroppedFile(TShellFileListBox& list, const std::vector<std::wstring>& dr
     if (dropped.empty() || dropped.front().empty()) return;
     // Copied before the question: another drop during the dialog refills the list.
     const std::wstring source = dropped.front();  // NOLINT(performance-unnecessary-copy-initialization)
-    const std::wstring name = FileNamePart(source);
-    const std::wstring destination = SendToDestination(name);
     // What was dropped, as it was when it arrived.
     const bool shortcut = BecomesShortcut(source, as);
-    if (!AskConfirm(kAddQuestion + NameAsked(source))) return;
-    if (shortcut) {
-        AddShortcut(list, source, undo);
-        return;
-    }
-    const bool replaces = ReplacesAnEntry(source, destination);
-    if (replaces && !MakeRoomFor(name, destination)) return;
-    RecordAddition(undo, destination, CopyFileTo(source, destination) != FALSE, replaces);
-    list.Update();
+    const std::optional<TAddition> addition = AgreedAddition(list, source, shortcut);
+    if (!addition) return;
+    if (addition->shortcut)
+        AddShortcut(list, source, *addition, undo);
+    else
+        CopyIn(list, source, *addition, undo);
 }

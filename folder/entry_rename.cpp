@@ -69,7 +69,8 @@ bool IsReservedDeviceName(const std::wstring& name) {
     std::wstring base = name.substr(0, name.find(L'.'));
     base.erase(base.find_last_not_of(L' ') + 1);
     std::transform(base.begin(), base.end(), base.begin(), [](wchar_t c) { return std::towupper(c); });
-    if (base == L"CON" || base == L"PRN" || base == L"AUX" || base == L"NUL") return true;
+    for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"})
+        if (base == device) return true;
     return base.size() == 4 && (base.starts_with(L"COM") || base.starts_with(L"LPT")) && IsDeviceDigit(base[3]);
 }
 

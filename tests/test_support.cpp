@@ -15,6 +15,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <cwctype>
+#include <string_view>
 
 namespace {
 
@@ -557,6 +559,49 @@ void RecycledByTest::Empty() {
         for (const std::wstring& name : FolderNames(trash.folder))
             if (std::find(trash.before.begin(), trash.before.end(), name) == trash.before.end())
                 RemoveItem(trash.folder + L"\\" + name);
+}
+
+namespace {
+
+constexpr wchar_t kExplorerAdvanced[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced";
+constexpr wchar_t kHideFileExt[] = L"HideFileExt";
+
+std::optional<DWORD> HideFileExtValue() {
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    if (::RegGetValueW(HKEY_CURRENT_USER, kExplorerAdvanced, kHideFileExt, RRF_RT_REG_DWORD, nullptr, &value,
+                       &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return value;
+}
+
+void SetHideFileExt(DWORD value) {
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, kExplorerAdvanced, kHideFileExt, REG_DWORD, &value, sizeof(value));
+}
+
+}  // namespace
+
+bool ExtensionsHidden() {
+    const char* setting = std::getenv("SENDTO_TEST_EXTENSIONS");
+    return !setting || std::string_view(setting) != "shown";
+}
+
+ExtensionsSetting::ExtensionsSetting() : before_(HideFileExtValue()) { SetHideFileExt(ExtensionsHidden() ? 1 : 0); }
+
+ExtensionsSetting::~ExtensionsSetting() {
+    if (before_)
+        SetHideFileExt(*before_);
+    else
+        ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kExplorerAdvanced, kHideFileExt);
+}
+
+std::wstring ShownName(const std::wstring& fileName) {
+    const size_t dot = fileName.rfind(L'.');
+    if (dot == std::wstring::npos || dot == 0) return fileName;
+    std::wstring extension = fileName.substr(dot);
+    std::transform(extension.begin(), extension.end(), extension.begin(), ::towlower);
+    const bool known = extension == L".txt" || extension == L".exe";
+    return extension == L".lnk" || (known && ExtensionsHidden()) ? fileName.substr(0, dot) : fileName;
 }
 
 std::wstring SendToFolder() {

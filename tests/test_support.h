@@ -459,6 +459,27 @@ std::wstring SendToMovedAside();
 // tests instead of trusting the last run's clean-up.
 void PutSendToInPlace();
 
+// The file browser's "hide extensions for known file types" for the length
+// of a test program: set as SENDTO_TEST_EXTENSIONS says ("hidden", as
+// Windows ships, unless it says "shown"), and put back as it was at the end.
+// The shell reads the setting at each name it gives.
+class ExtensionsSetting {
+public:
+    ExtensionsSetting();
+    ~ExtensionsSetting();
+    ExtensionsSetting(const ExtensionsSetting&) = delete;
+    ExtensionsSetting& operator=(const ExtensionsSetting&) = delete;
+
+private:
+    std::optional<DWORD> before_;
+};
+// Whether the tests run with the extensions of known file types hidden.
+bool ExtensionsHidden();
+// A file's name as the shell shows it in the tests' setting: a shortcut's
+// ".lnk" is never shown, and with extensions hidden no extension of a known
+// file type (".txt", ".exe": the tests name shown files with these) is.
+std::wstring ShownName(const std::wstring& fileName);
+
 // The ways the SendTo folder cannot be entered, with the error box's text.
 struct BlockedSendTo {
     const char* label;
