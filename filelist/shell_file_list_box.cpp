@@ -139,17 +139,20 @@ void TShellFileListBox::AddEntries(const std::vector<std::wstring>& names, UINT 
     fileNames_.reserve(names.size());
     for (const std::wstring& name : names) {
         SHFILEINFOW info{};
-        const bool named = Platform().SHGetFileInfoW(name.c_str(), 0, &info, sizeof(info), queryFlags) != 0 &&
-                           info.szDisplayName[0] != L'\0';
-        // An entry the shell cannot name shows the file's own name rather
-        // than an invisible line.
-        const std::wstring text = forceFileExtensions_ || !named
-                                      ? name
-                                      : std::wstring(info.szDisplayName, ::wcsnlen(info.szDisplayName, MAX_PATH));
-        const int index = AddItem(text, static_cast<DWORD>(info.iIcon));
+        const int index = AddItem(EntryText(name, name, queryFlags, info), static_cast<DWORD>(info.iIcon));
         fileNames_.push_back(name);
         if (index == 100) Screen->SetCursor(crHourGlass);
     }
+}
+
+std::wstring TShellFileListBox::EntryText(const std::wstring& path, const std::wstring& name, UINT queryFlags,
+                                          SHFILEINFOW& info) const {
+    const bool named = Platform().SHGetFileInfoW(path.c_str(), 0, &info, sizeof(info), queryFlags) != 0 &&
+                       info.szDisplayName[0] != L'\0';
+    // An entry the shell cannot name shows the file's own name rather
+    // than an invisible line.
+    return forceFileExtensions_ || !named ? name
+                                          : std::wstring(info.szDisplayName, ::wcsnlen(info.szDisplayName, MAX_PATH));
 }
 
 bool TShellFileListBox::HoldsFile(const std::wstring& path) const {
@@ -312,8 +315,9 @@ bool TShellFileListBox::SelectFile(const std::wstring& fileName) {
 }
 
 std::wstring TShellFileListBox::ShownName(const std::wstring& fileName) {
-    const int index = IndexOfFile(fileName);
-    return index < 0 ? fileName : ItemText(index);
+    if (const int index = IndexOfFile(fileName); index >= 0) return ItemText(index);
+    SHFILEINFOW info{};
+    return EntryText(JoinFolderPath(fileName), fileName, SHGFI_DISPLAYNAME, info);
 }
 
 // The click is about the entry that was under the pointer, which the

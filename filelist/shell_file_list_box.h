@@ -51,8 +51,8 @@ public:
     // names, and scrolls it into view; nothing when none is listed. Whether
     // one is.
     bool SelectFile(const std::wstring& fileName);
-    // How the list shows the file of that name: its entry's text, or the
-    // file's own name when no entry stands for it.
+    // How the list shows the file of that name: its entry's text, or, where
+    // the list has not read it yet, the text its entry would have.
     std::wstring ShownName(const std::wstring& fileName);
 
     // F2: the selected entry's name in a box over the entry, to rename it in
@@ -87,6 +87,10 @@ protected:
 
 private:
     void AddEntries(const std::vector<std::wstring>& names, UINT queryFlags);
+    // The text of the entry for the file `name` at `path`: the shell's name,
+    // asked with `queryFlags`, which also fill `info`.
+    std::wstring EntryText(const std::wstring& path, const std::wstring& name, UINT queryFlags,
+                           SHFILEINFOW& info) const;
     // The entry of that file name, as the platform compares file names, or -1.
     int IndexOfFile(const std::wstring& fileName) const;
     // Where an entry's text begins, from the entry's left edge.

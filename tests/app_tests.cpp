@@ -930,7 +930,7 @@ TEST_F(ModalWindows, EachQuestionsOwnerFromTheMenuAndFromADrop) {
                 << "the question was not asked and closed";
             const SeenDialog& question = answerer.Seen()[0];
             EXPECT_EQ(question.className, dialogClass);
-            EXPECT_EQ(question.text, L"Lancer Outil.txt");
+            EXPECT_EQ(question.text, L"Lancer " + ShownName(L"Outil.txt"));
             EXPECT_EQ(question.owner, taskDialog ? form->Handle() : Application->Handle());
             EXPECT_EQ(question.ownerClass, taskDialog ? L"TForm1" : L"TApplication");
         }

@@ -88,14 +88,14 @@ TEST_F(CommandsTest, LaunchAsksThenOpensTheSelectedEntry) {
         const char* label;
         const wchar_t* select;  // entry file name, or null for none
         Action answer;
-        const wchar_t* text;
+        std::wstring text;
         bool opened;
     };
     const Case cases[] = {
         {"nothing selected", nullptr, Action::Ok, L"Pas de fichier à lancer", false},
         {"cancelled", L"Bloc-notes.lnk", Action::Cancel, L"Lancer Bloc-notes", false},
         {"confirmed", L"Bloc-notes.lnk", Action::Ok, L"Lancer Bloc-notes", true},
-        {"dismissed", L"Notes.txt", Action::Escape, L"Lancer Notes.txt", false},
+        {"dismissed", L"Notes.txt", Action::Escape, L"Lancer " + ShownName(L"Notes.txt"), false},
     };
     const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
@@ -205,8 +205,8 @@ TEST_F(CommandsTest, LaunchAndRemoveActOnTheFileAskedAboutWhateverTheListDidDuri
         else
             form->Supprimer1Click(nullptr);
         const std::vector<std::wstring> texts =
-            c.launch ? std::vector<std::wstring>{L"Lancer Outil.txt"}
-                     : std::vector<std::wstring>{kRemoveQuestion + L"Outil.txt", kRemoveByHand};
+            c.launch ? std::vector<std::wstring>{L"Lancer " + ShownName(L"Outil.txt")}
+                     : std::vector<std::wstring>{kRemoveQuestion + ShownName(L"Outil.txt"), kRemoveByHand};
         ASSERT_EQ(answerer.Seen().size(), texts.size());
         for (size_t i = 0; i < texts.size(); ++i) EXPECT_EQ(answerer.Seen()[i].text, texts[i]);
         EXPECT_EQ(FolderNames(folder.Path()), c.left);
@@ -238,13 +238,13 @@ TEST_F(CommandsTest, ADropWhileAModalWindowIsUpIsReleasedAndAsksNothing) {
              Select(L"Outil.txt");
              form->mnu_LANCERClick(nullptr);
          },
-         {L"Lancer Outil.txt"}},
+         {L"Lancer " + ShownName(L"Outil.txt")}},
         {"the remove question",
          [&](const std::function<void()>&) {
              Select(L"Outil.txt");
              form->Supprimer1Click(nullptr);
          },
-         {kRemoveQuestion + L"Outil.txt"}},
+         {kRemoveQuestion + ShownName(L"Outil.txt")}},
         {"the error box",
          [&](const std::function<void()>&) {
              Application->ShowException(std::make_exception_ptr(Exception(L"Échec")));
@@ -434,7 +434,7 @@ TEST_F(CommandsTest, DoubleClickRunsTheLaunchCommand) {
     ::PostMessageW(ListWindow(), WM_LBUTTONUP, 0, at);
     PumpUntilIdle();
     ASSERT_EQ(answers.Seen().size(), 1u);
-    EXPECT_EQ(answers.Seen()[0].text, L"Lancer Lire.txt");
+    EXPECT_EQ(answers.Seen()[0].text, L"Lancer " + ShownName(L"Lire.txt"));
     ASSERT_EQ(ShellCalls().size(), 1u);
     ExpectOpened(ShellCalls()[0], form->Handle(), folder.Path(L"Lire.txt"));
 }
@@ -464,7 +464,7 @@ TEST_F(CommandsTest, RightClickOpensTheMenuAtTheMouseWithoutChangingTheSelection
     EXPECT_EQ(List()->FileName(), folder.Path(L"Premier.txt"));
     // "L" chose Lancer, which asked about the entry selected before the click.
     ASSERT_EQ(answers.Seen().size(), 1u);
-    EXPECT_EQ(answers.Seen()[0].text, L"Lancer Premier.txt");
+    EXPECT_EQ(answers.Seen()[0].text, L"Lancer " + ShownName(L"Premier.txt"));
 }
 
 TEST_F(CommandsTest, KeyboardOpensTheMenuAtTheListsCorner) {
@@ -1027,13 +1027,13 @@ TEST_F(CommandsTest, TheShellsOwnBoxAnswersOnlyAKeyPressedWhileItIsUp) {
              const RecycleBinTakingNothing refusing(recycleBin);
              form->Supprimer1Click(nullptr);
          },
-         {kRemoveQuestion + L"Outil.txt", kRemoveByHand}},
+         {kRemoveQuestion + ShownName(L"Outil.txt"), kRemoveByHand}},
         {"Lancer, the shell reports an error", L"Outil.txt",
          [&] {
              TPlatformOverride failing(Platform().ShellExecuteW, &ShellReportingNoProgram);
              form->mnu_LANCERClick(nullptr);
          },
-         {L"Lancer Outil.txt"}},
+         {L"Lancer " + ShownName(L"Outil.txt")}},
     };
     ShowForm();
     const auto checkRow = [&](const Case& c) {

@@ -686,7 +686,7 @@ TEST_F(DropToAddTest, AFolderOrAFileDroppedWithAltBecomesAShortcutNamedAsTheShel
             {"a drive's root, named with characters a file name cannot hold", L"C:\\", false,
              DialogAnswerer::Action::Ok, L"C:\\", {L"Disque local (C) abcdefghij.lnk", L"C:\\"},
              {L"Disque local (C) abcdefghij.lnk", L"C:\\"}, L"Disque local (C:) \"a\\b/c*d?e<f>g|h\x01i\x1fj\""},
-            {"a file, Alt held", tool, true, DialogAnswerer::Action::Ok, L"outil.exe", {L"outil.exe.lnk", tool},
+            {"a file, Alt held", tool, true, DialogAnswerer::Action::Ok, L"outil.exe", {ShownName(L"outil.exe") + L".lnk", tool},
              {L"outil.exe", L""}},
             {"a shortcut, Alt held", shortcut, true, DialogAnswerer::Action::Ok, L"Bloc.lnk", {L"Bloc.lnk", L""},
              {L"Bloc.lnk", L""}},
@@ -885,14 +885,113 @@ TEST_F(DropToAddTest, AltCountsAsItIsWhenTheFileArrivesNotWhenTheQuestionIsAnswe
         });
         ASSERT_EQ(seen.size(), 1u);
         if (c.shortcut) {
-            EXPECT_EQ(FolderNames(folder.Path()), std::vector<std::wstring>{L"outil.exe.lnk"});
-            EXPECT_EQ(ShortcutTarget(folder.Path(L"outil.exe.lnk")), tool);
+            const std::wstring shortcut = ShownName(L"outil.exe") + L".lnk";
+            EXPECT_EQ(FolderNames(folder.Path()), std::vector<std::wstring>{shortcut});
+            EXPECT_EQ(ShortcutTarget(folder.Path(shortcut)), tool);
         } else {
             EXPECT_EQ(FolderContents(folder.Path()), std::vector<std::wstring>{L"outil.exe=premier"});
         }
         for (const std::wstring& name : FolderNames(folder.Path())) ::DeleteFileW(folder.Path(name).c_str());
     };
     for (const auto& c : cases) checkRow(c);
+}
+
+// The lines a drop's question adds after the dropped file's name.
+const std::wstring kShortcutMade = L"\r\nUn raccourci sera créé.";
+std::wstring Replacing(const std::wstring& entry) {
+    return L"\r\n« " + ShownName(entry) + L" » existe déjà et ira dans la Corbeille.";
+}
+
+// Before anything is done, the question says what the folder gains when it
+// is not a copy, and names the entry that goes to make room, as the list
+// shows it; Cancel changes nothing.
+TEST_F(DropToAddTest, TheQuestionSaysWhenAShortcutIsMadeAndWhichEntryItReplaces) {
+    const std::wstring tool = source_.Touch(L"outil.exe", "nouveau");
+    const std::wstring backups = source_.MakeFolder(L"Sauvegardes");
+    const std::wstring toolShortcut = ShownName(L"outil.exe") + L".lnk";
+    const struct {
+        const char* label;
+        std::wstring dropped;
+        std::wstring asked;
+        bool alt;
+        std::wstring entryInTheWay;  // a file of the folder, or empty
+        std::wstring lines;
+    } cases[] = {
+        {"a copy", tool, L"outil.exe", false, L"", L""},
+        {"a copy over an entry of its name", tool, L"outil.exe", false, L"outil.exe", Replacing(L"outil.exe")},
+        {"a file with Alt", tool, L"outil.exe", true, L"", kShortcutMade},
+        {"a file with Alt, over a shortcut of the same name", tool, L"outil.exe", true, toolShortcut,
+         kShortcutMade + Replacing(toolShortcut)},
+        {"a folder", backups, L"Sauvegardes", false, L"", kShortcutMade},
+        {"a drive's root", L"C:\\", L"C:\\", false, L"", kShortcutMade},
+    };
+    const auto checkRow = [&](const auto& c) {
+        SCOPED_TRACE(c.label);
+        if (!c.entryInTheWay.empty()) folder.Touch(c.entryInTheWay, "ancien");
+        List()->Update();
+        const std::vector<std::wstring> before = FolderContents(folder.Path());
+        const AltKey alt(c.alt);
+        const auto seen = DropAndAnswer({c.dropped}, {DialogAnswerer::Action::Cancel});
+        ASSERT_EQ(seen.size(), 1u);
+        EXPECT_EQ(seen[0].text, kAddQuestion + c.asked + c.lines);
+        EXPECT_EQ(FolderContents(folder.Path()), before);
+        for (const std::wstring& name : FolderNames(folder.Path())) ::DeleteFileW(folder.Path(name).c_str());
+    };
+    for (const auto& c : cases) checkRow(c);
+}
+
+// Two files whose shortcuts the shell names alike, as it does with
+// extensions hidden ("outil" for outil.exe and outil.txt): the second
+// question names the first shortcut; Cancel keeps it, OK replaces it, and
+// Ctrl+Z brings it back. With extensions shown both shortcuts stay.
+TEST_F(DropToAddTest, ASecondShortcutNamedAsTheFirstSaysSoAndCtrlZBringsTheFirstBack) {
+    const std::wstring tool = source_.Touch(L"outil.exe", "programme");
+    const std::wstring notes = source_.Touch(L"outil.txt", "notes");
+    const std::wstring first = ShownName(L"outil.exe") + L".lnk";
+    const std::wstring second = ShownName(L"outil.txt") + L".lnk";
+    const bool alike = first == second;
+    const AltKey alt(true);
+    ASSERT_EQ(DropAndAnswer({tool}, {DialogAnswerer::Action::Ok}).size(), 1u);
+    ASSERT_EQ(ShortcutTarget(folder.Path(first)), tool);
+
+    const std::wstring question = kAddQuestion + L"outil.txt" + kShortcutMade + (alike ? Replacing(first) : L"");
+    auto seen = DropAndAnswer({notes}, {DialogAnswerer::Action::Cancel});
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].text, question);
+    EXPECT_EQ(FolderNames(folder.Path()), std::vector<std::wstring>{first});
+    EXPECT_EQ(ShortcutTarget(folder.Path(first)), tool);
+
+    seen = DropAndAnswer({notes}, {DialogAnswerer::Action::Ok});
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].text, question);
+    EXPECT_EQ(ShortcutTarget(folder.Path(second)), notes);
+    if (!alike) {
+        EXPECT_EQ(ShortcutTarget(folder.Path(first)), tool) << "a shortcut of another name was replaced";
+        return;
+    }
+    EXPECT_EQ(FolderNames(folder.Path()), std::vector<std::wstring>{first});
+    DialogAnswerer answers({DialogAnswerer::Action::Ok});
+    form->UndoChange();
+    ASSERT_EQ(answers.Seen().size(), 1u);
+    EXPECT_EQ(FolderNames(folder.Path()), std::vector<std::wstring>{first});
+    EXPECT_EQ(ShortcutTarget(folder.Path(first)), tool) << "Ctrl+Z did not bring the first shortcut back";
+}
+
+// An entry that takes the new entry's name while the question is up is not
+// replaced on an answer that did not name it: a new question names it, and
+// its Cancel keeps it.
+TEST_F(DropToAddTest, AnEntryThatCameInTheWayDuringTheQuestionIsAskedAboutAgain) {
+    const std::wstring tool = source_.Touch(L"outil.exe", "nouveau");
+    List()->Update();
+    const auto seen = DropAndAnswer({tool}, {DialogAnswerer::Action::Custom, DialogAnswerer::Action::Cancel},
+                                    [&](HWND question) {
+                                        folder.Touch(L"outil.exe", "arrive");
+                                        DialogAnswerer::ClickButton(question, L"OK");
+                                    });
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].text, kAddQuestion + L"outil.exe");
+    EXPECT_EQ(seen[1].text, kAddQuestion + L"outil.exe" + Replacing(L"outil.exe"));
+    EXPECT_EQ(FolderContents(folder.Path()), std::vector<std::wstring>{L"outil.exe=arrive"});
 }
 
 }  // namespace

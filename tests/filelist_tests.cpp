@@ -82,8 +82,8 @@ TEST_F(FileListTest, ListsFilesOnlySortedByFileNameWithTheShellsNames) {
     folder.MakeFolder(L"dossier.d");
     list_->SetDirectory(folder.Path());
 
-    EXPECT_EQ(Entries(), (std::vector<std::wstring>{L".config", L"A.txt", L"archive.txt", L"b.txt", L"Été & co.txt",
-                                                    L"lecture seule.txt", L"日本語.txt"}));
+    EXPECT_EQ(Entries(), ShownNames({L".config", L"A.txt", L"archive.txt", L"b.txt", L"Été & co.txt",
+                                     L"lecture seule.txt", L"日本語.txt"}));
     EXPECT_EQ(list_->Directory(), folder.Path());
     EXPECT_EQ(list_->ItemIndex(), -1);
     EXPECT_EQ(list_->FileName(), L"");
@@ -98,7 +98,7 @@ TEST_F(FileListTest, ShortcutEntryNamesItsRealFileNotALookAlike) {
     folder.Touch(L"Bloc.a.txt");  // before Bloc.lnk by file name, after "Bloc" by shown name
     list_->SetDirectory(folder.Path());
 
-    ASSERT_EQ(Entries(), (std::vector<std::wstring>{L"Bloc.a.txt", L"Bloc", L"cible.txt"}));
+    ASSERT_EQ(Entries(), ShownNames({L"Bloc.a.txt", L"Bloc.lnk", L"cible.txt"}));
     Select(1);
     EXPECT_EQ(list_->FileName(), folder.Path(L"Bloc.lnk"));
 }
@@ -113,7 +113,7 @@ TEST_F(FileListTest, UpdateReadsAgainWithNothingSelected) {
     folder.Touch(L"deux.txt");
     ::DeleteFileW(folder.Path(L"un.txt").c_str());
     list_->Update();
-    EXPECT_EQ(Entries(), std::vector<std::wstring>{L"deux.txt"});
+    EXPECT_EQ(Entries(), ShownNames({L"deux.txt"}));
     EXPECT_EQ(list_->ItemIndex(), -1);
     EXPECT_EQ(Screen->Cursor(), crDefault);
 
@@ -155,7 +155,7 @@ TEST_F(FileListTest, FolderChangesAndTheirErrors) {
             EXPECT_EQ(e.Message(), messages.at(e.ErrorCode()));
         }
         EXPECT_EQ(list_->Directory(), folder.Path());
-        EXPECT_EQ(Entries(), std::vector<std::wstring>{L"present.txt"});
+        EXPECT_EQ(Entries(), ShownNames({L"present.txt"}));
         EXPECT_EQ(CurrentDirectory(), current);
     };
     for (const Case& c : {Case{folder.Path(L"absent"), ERROR_FILE_NOT_FOUND}, Case{folder.Path(L"absent\\SendTo"), 0},
@@ -182,7 +182,7 @@ TEST_F(FileListTest, NeverListsTheFolderTheProcessHappensToBeIn) {
         TempFolder gone(L"parti");
         gone.Touch(L"disparu.txt");
         list_->SetDirectory(gone.Path());
-        ASSERT_EQ(Entries(), std::vector<std::wstring>{L"disparu.txt"});
+        ASSERT_EQ(Entries(), ShownNames({L"disparu.txt"}));
     }
     // The list entered the folder, which left it to go: elsewhere again.
     const CurrentFolderScope backElsewhere(elsewhere.Path());
@@ -209,7 +209,7 @@ TEST_F(FileListTest, DriveRootJoinsWithOneBackslash) {
     win::UniqueFile(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     list_->SetDirectory(L"C:\\");
     const auto entries = Entries();
-    const auto found = std::find(entries.begin(), entries.end(), L"sendto-racine.txt");
+    const auto found = std::find(entries.begin(), entries.end(), ShownName(L"sendto-racine.txt"));
     ASSERT_NE(found, entries.end());
     Select(static_cast<int>(found - entries.begin()));
     EXPECT_EQ(list_->FileName(), path);
@@ -220,7 +220,7 @@ TEST_F(FileListTest, TypeAheadSelectsByPrefixWithinHalfASecond) {
     TempFolder folder;
     for (const wchar_t* name : {L"alpha.txt", L"Bleu.txt", L"blanc.txt", L"lune.txt"}) folder.Touch(name);
     list_->SetDirectory(folder.Path());
-    ASSERT_EQ(Entries(), (std::vector<std::wstring>{L"alpha.txt", L"blanc.txt", L"Bleu.txt", L"lune.txt"}));
+    ASSERT_EQ(Entries(), ShownNames({L"alpha.txt", L"blanc.txt", L"Bleu.txt", L"lune.txt"}));
 
     struct Step {
         DWORD delay;

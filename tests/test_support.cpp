@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwctype>
+#include <iterator>
 #include <string_view>
 
 namespace {
@@ -600,8 +601,14 @@ std::wstring ShownName(const std::wstring& fileName) {
     if (dot == std::wstring::npos || dot == 0) return fileName;
     std::wstring extension = fileName.substr(dot);
     std::transform(extension.begin(), extension.end(), extension.begin(), ::towlower);
-    const bool known = extension == L".txt" || extension == L".exe";
-    return extension == L".lnk" || (known && ExtensionsHidden()) ? fileName.substr(0, dot) : fileName;
+    return extension == L".lnk" || ExtensionsHidden() ? fileName.substr(0, dot) : fileName;
+}
+
+std::vector<std::wstring> ShownNames(const std::vector<std::wstring>& fileNames) {
+    std::vector<std::wstring> shown;
+    shown.reserve(fileNames.size());
+    std::transform(fileNames.begin(), fileNames.end(), std::back_inserter(shown), ShownName);
+    return shown;
 }
 
 std::wstring SendToFolder() {

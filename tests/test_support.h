@@ -477,8 +477,10 @@ private:
 bool ExtensionsHidden();
 // A file's name as the shell shows it in the tests' setting: a shortcut's
 // ".lnk" is never shown, and with extensions hidden no extension of a known
-// file type (".txt", ".exe": the tests name shown files with these) is.
+// file type is. Windows knows the types that programs register (".txt",
+// ".exe", ".bmp"), Wine every type: the tests show files of known types.
 std::wstring ShownName(const std::wstring& fileName);
+std::vector<std::wstring> ShownNames(const std::vector<std::wstring>& fileNames);
 
 // The ways the SendTo folder cannot be entered, with the error box's text.
 struct BlockedSendTo {
