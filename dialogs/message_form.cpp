@@ -4,6 +4,7 @@
 #include "dpi.h"
 #include "exceptions.h"
 #include "modal_scope.h"
+#include "platform_calls.h"
 #include "resource_ids.h"
 #include "screen.h"
 
@@ -25,10 +26,15 @@ int ResolutionFor(HWND form) {
     return beside ? MonitorDpi(::MonitorFromWindow(beside, MONITOR_DEFAULTTOPRIMARY)) : PrimaryMonitorDpi();
 }
 
-// The kind's system icon at the side the form draws it.
-HICON SystemIcon(const wchar_t* id, int side) {
-    if (side == kDesignIconSize) return ::LoadIconW(nullptr, id);
-    return static_cast<HICON>(::LoadImageW(nullptr, id, IMAGE_ICON, side, side, LR_SHARED));
+// The kind's system icon made for the side the form draws it at: scaled
+// down from the system's larger image, else copied from the image of the
+// system's nearest size.
+win::UniqueIcon SystemIcon(const wchar_t* id, int side) {
+    HICON icon = nullptr;
+    if (SUCCEEDED(Platform().LoadIconWithScaleDown(nullptr, id, side, side, &icon))) return win::UniqueIcon(icon);
+    // The system's own icons load only shared, at their standard size.
+    const auto shared = static_cast<HICON>(::LoadImageW(nullptr, id, IMAGE_ICON, 0, 0, LR_SHARED | LR_DEFAULTSIZE));
+    return win::UniqueIcon(static_cast<HICON>(::CopyImage(shared, IMAGE_ICON, side, side, LR_COPYFROMRESOURCE)));
 }
 
 // Measured once per button and resolution for the whole process, whatever
@@ -255,7 +261,7 @@ TMessageForm::TLayout TMessageForm::LayoutFor(int dpi, HFONT font) const {
 void TMessageForm::ApplyLayout(const TLayout& layout) {
     iconSize_ = layout.iconSize;
     iconAt_ = layout.iconAt;
-    icon_ = IconFor(kind_) ? SystemIcon(IconFor(kind_), iconSize_) : nullptr;
+    icon_ = IconFor(kind_) ? SystemIcon(IconFor(kind_), iconSize_) : win::UniqueIcon();
     const RECT& label = layout.label;
     Message->SetBounds(label.left, label.top, label.right - label.left, label.bottom - label.top);
     POINT at = layout.firstButton;
@@ -450,7 +456,7 @@ void TMessageForm::WndProc(TMessage& message) {
 
 void TMessageForm::PaintIcon() {
     win::PaintScope paint(Handle());
-    if (icon_) ::DrawIconEx(paint.get(), iconAt_.x, iconAt_.y, icon_, iconSize_, iconSize_, 0, nullptr, DI_NORMAL);
+    if (icon_) ::DrawIconEx(paint.get(), iconAt_.x, iconAt_.y, icon_.get(), iconSize_, iconSize_, 0, nullptr, DI_NORMAL);
 }
 
 void DestroyMessageForm::operator()(TMessageForm* form) const { ApplicationHost->DestroyComponent(form); }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "dialog_buttons.h"
+#include "win_handles.h"
 
 #include <memory>
 #include <string>
@@ -49,7 +50,7 @@ private:
     std::wstring TextForClipboard() const;
     void PaintIcon();
 
-    HICON icon_ = nullptr;  // a shared system icon, never destroyed
+    win::UniqueIcon icon_;
     int iconSize_ = 32;
     POINT iconAt_{};
     std::wstring messageText_;

@@ -22,6 +22,12 @@ HRESULT WINAPI TaskDialogOnFirstUse(const TASKDIALOGCONFIG* config, int* button,
     return show ? show(config, button, radio, verified) : E_NOTIMPL;
 }
 
+HRESULT WINAPI IconWithScaleDownOnFirstUse(HINSTANCE module, PCWSTR name, int width, int height, HICON* icon) {
+    static const auto load =
+        FunctionOf<IconWithScaleDownFn>(::GetModuleHandleW(L"comctl32.dll"), "LoadIconWithScaleDown");
+    return load ? load(module, name, width, height, icon) : E_NOTIMPL;
+}
+
 HRESULT WINAPI DpiForMonitorOnFirstUse(HMONITOR monitor, int type, UINT* x, UINT* y) {
     static const auto dpi = SystemFunction<DpiForMonitorFn>(L"shcore.dll", "GetDpiForMonitor");
     return dpi ? dpi(monitor, type, x, y) : E_NOTIMPL;
@@ -71,6 +77,7 @@ const TPlatformCalls& SystemCalls() {
         &::ImmNotifyIME,
         &::GetAsyncKeyState,
         &::CoCreateInstance,
+        &IconWithScaleDownOnFirstUse,
     };
     return calls;
 }

@@ -41,6 +41,7 @@ using ParametersForDpiFn = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
 using AdjustForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
 using ImageListFn = HRESULT(WINAPI*)(int, REFIID, void**);
 using MemStreamFn = IStream*(WINAPI*)(const BYTE*, UINT);
+using IconWithScaleDownFn = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
 using TaskDialogIndirectFunction = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
 
 struct TPlatformCalls {
@@ -110,6 +111,11 @@ struct TPlatformCalls {
     // Makes the COM objects the program asks of the system (the shell's
     // shortcut): a test can give one that fails.
     CreateInstanceFn CoCreateInstance;
+    // An icon drawn for the size asked, scaled down from a larger image
+    // rather than stretched up from a smaller one; looked up on first use in
+    // the comctl32 that the manifest put in the process, it answers
+    // E_NOTIMPL where that one lacks it.
+    IconWithScaleDownFn LoadIconWithScaleDown;
 };
 
 // The table the program calls through.

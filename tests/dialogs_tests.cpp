@@ -485,6 +485,30 @@ TEST(MessageForm, LaidOutAtTheResolutionOfItsMonitor) {
 
 namespace {
 
+std::vector<int> g_iconSides;
+
+HRESULT WINAPI RecordIconSide(HINSTANCE module, PCWSTR name, int width, int height, HICON* icon) {
+    g_iconSides.push_back(width);
+    return SystemCalls().LoadIconWithScaleDown(module, name, width, height, icon);
+}
+
+}  // namespace
+
+// The icon is made for the resolution the form is laid out at, when it is
+// made and again when it moves to a monitor of another: the system's image
+// of that size, not the 32-pixel one stretched.
+TEST(MessageForm, ItsIconIsMadeAtEachResolutionItIsLaidOutFor) {
+    TPlatformOverride recording(Platform().LoadIconWithScaleDown, &RecordIconSide);
+    g_iconSides.clear();
+    MonitorsAt monitor(96);
+    MessageFormPtr form = CreateMessageDialog(L"Question ?", mtConfirmation, {mbOK, mbCancel}, mbOK);
+    MoveToMonitorOf(form->Handle(), 144);
+    MoveToMonitorOf(form->Handle(), 192);
+    EXPECT_EQ(g_iconSides, (std::vector<int>{32, 48, 64}));
+}
+
+namespace {
+
 // A frame that grows with the resolution, as Windows draws it on a monitor
 // of that resolution: Wine draws its own at the screen's whatever the
 // monitor, and a form must be measured with the frame of the monitor it goes to.
