@@ -2,8 +2,10 @@
 
 #include "application_host.h"
 #include "form.h"
+#include "platform_calls.h"
 #include "screen.h"
 
+#include <bitset>
 #include <new>
 
 namespace {
@@ -56,6 +58,71 @@ HWND TaskDialogOwner() {
     return ApplicationHost->Handle();
 }
 
+// Whether the key can answer a question: the mouse's buttons and the
+// modifiers answer nothing on their own, and Alt stays down through a drop
+// that makes a shortcut.
+bool AnswersQuestions(int key) {
+    switch (key) {
+    case VK_LBUTTON:
+    case VK_RBUTTON:
+    case VK_MBUTTON:
+    case VK_XBUTTON1:
+    case VK_XBUTTON2:
+    case VK_SHIFT:
+    case VK_CONTROL:
+    case VK_MENU:
+    case VK_LSHIFT:
+    case VK_RSHIFT:
+    case VK_LCONTROL:
+    case VK_RCONTROL:
+    case VK_LMENU:
+    case VK_RMENU:
+    case VK_LWIN:
+    case VK_RWIN: return false;
+    default: return true;
+    }
+}
+
+// The keys that can answer a question and are down now, among `keys`.
+std::bitset<256> KeysDown(const std::bitset<256>& keys) {
+    std::bitset<256> down;
+    for (int key = 1; key < 256; ++key)
+        if (keys.test(static_cast<size_t>(key)) && Platform().GetAsyncKeyState(key) < 0)
+            down.set(static_cast<size_t>(key));
+    return down;
+}
+
+std::bitset<256> AnsweringKeys() {
+    std::bitset<256> keys;
+    for (int key = 1; key < 256; ++key)
+        if (AnswersQuestions(key)) keys.set(static_cast<size_t>(key));
+    return keys;
+}
+
+bool IsInput(UINT message) {
+    return (message >= WM_KEYFIRST && message <= WM_KEYLAST) || (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST);
+}
+
+// Handles the thread's waiting messages, dropping its input; false once the
+// quit message came, which is left for the main loop.
+bool HandleAllButInput() {
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            ::PostQuitMessage(static_cast<int>(message.wParam));
+            return false;
+        }
+        if (IsInput(message.message)) continue;
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+    return true;
+}
+
+// How often the keys are looked at again: a key let go while another
+// program is in front sends this thread no message.
+constexpr DWORD kHeldKeysLookedAtEvery = 50;
+
 }  // namespace
 
 HWND TModalScope::Owner(TOwnerOf kind) {
@@ -84,6 +151,16 @@ TModalScope::TModalScope(HWND platformOwner, TActivationGone gone)
         inputHook_.reset(::SetWindowsHookExW(WH_MSGFILTER, &FilterInput, nullptr, ::GetCurrentThreadId()));
     innermost_ = this;
     ApplicationHost->ModalStarted();
+    if (gone_ == TActivationGone::Leave) WaitForHeldKeysUp();
+}
+
+void TModalScope::WaitForHeldKeysUp() {
+    std::bitset<256> held = KeysDown(AnsweringKeys());
+    while (held.any()) {
+        (void)::MsgWaitForMultipleObjectsEx(0, nullptr, kHeldKeysLookedAtEvery, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (!HandleAllButInput()) return;
+        held = KeysDown(held);
+    }
 }
 
 TModalScope::~TModalScope() {

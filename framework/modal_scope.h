@@ -57,9 +57,12 @@ public:
     enum class TActivationGone {
         // Gives it back: the modal window's hiding handed it to another program.
         TakeBack,
-        // Leaves it: the platform's call may start a program, which takes it
-        // (the shell's ShellExecuteW), and what the shell shows hands it back
-        // to its owner itself.
+        // Leaves it: the platform's call is the shell's, which may start a
+        // program that takes it (ShellExecuteW), and what the shell shows
+        // hands it back to its owner itself. The shell may ask its questions
+        // from a thread of its own, out of reach of the scope's filter: such
+        // a scope begins only once no key that was down at its start, the
+        // one that answered the program's question held on, is down still.
         Leave,
     };
 
@@ -91,6 +94,9 @@ private:
     void Watch(const CWPSTRUCT& message) noexcept;
     static LRESULT CALLBACK FilterInput(int code, WPARAM wParam, LPARAM lParam) noexcept;
     bool HeldFromBefore(const MSG& message) noexcept;
+    // Lets the keys held at the start go up, handling meanwhile what is no
+    // input: a key or a click at that time answers nothing.
+    static void WaitForHeldKeysUp();
     void DisableOtherWindows();
     static BOOL CALLBACK Collect(HWND window, LPARAM param) noexcept;
     void Release() noexcept;

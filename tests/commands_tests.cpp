@@ -20,11 +20,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <functional>
 #include <map>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -1070,6 +1072,93 @@ TEST_F(CommandsTest, TheShellsOwnBoxAnswersOnlyAKeyPressedWhileItIsUp) {
         ::DeleteFileW(path.c_str());
     };
     for (const Case& c : cases) checkRow(c);
+}
+
+// Enter, the key that answered the program's question, stays down for the
+// program's first three looks at it.
+std::atomic<int> g_enterLooks{0};
+std::atomic<bool> g_enterDown{true};
+
+SHORT WINAPI EnterHeldForThreeLooks(int key) {
+    if (key != VK_RETURN) return 0;
+    g_enterDown = ++g_enterLooks <= 3;
+    return g_enterDown ? static_cast<SHORT>(-0x8000) : SHORT{0};
+}
+
+// As the physical keyboard does: a key down when the box comes up repeats
+// into it, Yes by default; else the user answers with a fresh Esc.
+LRESULT CALLBACK KeyboardAtTheBox(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE) {
+        const HWND box = reinterpret_cast<HWND>(wParam);
+        if (g_enterDown)
+            PostHeldKey(box, VK_RETURN);
+        else
+            DialogAnswerer::PostKey(box, VK_ESCAPE);
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// The shell's "destroy for good?" or its error, asked from a thread of its
+// own, where no filter of the program's reaches; what answered it.
+std::optional<int> g_shellBoxAnswer;
+
+void AskFromAThreadOfItsOwn() {
+    std::thread shell([] {
+        const win::UniqueHook keyboard(
+            ::SetWindowsHookExW(WH_CBT, &KeyboardAtTheBox, nullptr, ::GetCurrentThreadId()));
+        g_shellBoxAnswer = ::MessageBoxW(nullptr, L"Détruire définitivement ?", L"Shell", MB_OKCANCEL);
+    });
+    shell.join();
+}
+
+int WINAPI RecycleAskingFromAnotherThread(LPSHFILEOPSTRUCTW) {
+    AskFromAThreadOfItsOwn();
+    return 0;
+}
+
+HINSTANCE WINAPI LaunchAskingFromAnotherThread(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters,
+                                               LPCWSTR directory, INT show) {
+    AskFromAThreadOfItsOwn();
+    return RecordShellExecute(owner, verb, file, parameters, directory, show);
+}
+
+// The shell may show its box from a thread of its own: the key that
+// answered the program's question, held on, must be up before the shell's
+// work starts, or its repeats answer the box.
+TEST_F(CommandsTest, TheShellsWorkStartsOnlyOnceTheKeyThatAnsweredIsUp) {
+    const struct {
+        const char* label;
+        std::function<void()> command;
+    } cases[] = {
+        {"Supprimer",
+         [&] {
+             TPlatformOverride recycling(Platform().SHFileOperationW, &RecycleAskingFromAnotherThread);
+             form->Supprimer1Click(nullptr);
+         }},
+        {"Lancer",
+         [&] {
+             TPlatformOverride launching(Platform().ShellExecuteW, &LaunchAskingFromAnotherThread);
+             form->mnu_LANCERClick(nullptr);
+         }},
+    };
+    folder.Touch(L"Outil.txt");
+    List()->Update();
+    ShowForm();
+    const auto checkRow = [&](const auto& c) {
+        SCOPED_TRACE(c.label);
+        Select(L"Outil.txt");
+        g_enterLooks = 0;
+        g_enterDown = true;
+        g_shellBoxAnswer.reset();
+        TPlatformOverride keyboard(Platform().GetAsyncKeyState, &EnterHeldForThreeLooks);
+        DialogAnswerer answerer({Action::Ok, Action::Cancel});
+        c.command();
+        ASSERT_TRUE(g_shellBoxAnswer.has_value()) << "the shell was not asked";
+        EXPECT_EQ(*g_shellBoxAnswer, IDCANCEL) << "the held Enter answered the shell's box";
+        EXPECT_GT(g_enterLooks, 3);
+        EXPECT_EQ(Application->ModalLevel(), 0);
+    };
+    for (const auto& c : cases) checkRow(c);
 }
 
 // What the shell starts comes to the front, and the user may switch to
