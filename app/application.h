@@ -14,7 +14,7 @@
 
 class TApplicationWindow;
 
-class TApplication : public TApplicationHost {
+class TApplication final : public TApplicationHost {
 public:
     TApplication();
     ~TApplication() override;

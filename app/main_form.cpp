@@ -100,10 +100,10 @@ void TForm1::ApplyScale(int dpi) {
     auto* list = ShellFileListBox1;
     list->Font().SetHeight(DesignListFontHeight);
     if (scale.Scales()) {
-        list->SetBounds(scale.Apply(0), scale.Apply(0), scale.Apply(243), scale.Apply(150));
+        list->SetBounds(0, 0, scale.Apply(DesignClientWidth), scale.Apply(DesignListHeight));
         list->Font().SetSize(scale.Apply(list->Font().Size(dpi)), dpi);
         // The status bar follows the system font: only its place moves.
-        StatusBar1->SetBounds(StatusBar1->Left(), scale.Apply(150), StatusBar1->Width(), StatusBar1->Height());
+        StatusBar1->SetBounds(StatusBar1->Left(), scale.Apply(DesignListHeight), StatusBar1->Width(), StatusBar1->Height());
     }
     // The list's window stays, where the user left it: its font, icons and
     // entry height follow in place.
@@ -140,7 +140,7 @@ void TForm1::ReadLayout() {
     ShellFileListBox1 = Create<TShellFileListBox>();
     ShellFileListBox1->BeginLoading();
     ShellFileListBox1->SetParent(this);
-    ShellFileListBox1->SetBounds(0, 0, 243, 150);
+    ShellFileListBox1->SetBounds(0, 0, DesignClientWidth, DesignListHeight);
     ShellFileListBox1->SetAlign(TAlign::alClient);
     ShellFileListBox1->SetColumns(2);
     ShellFileListBox1->SetShowGlyphs(true);
@@ -157,7 +157,7 @@ void TForm1::ReadLayout() {
     StatusBar1 = Create<TStatusBar>();
     StatusBar1->BeginLoading();
     StatusBar1->SetParent(this);
-    StatusBar1->SetBounds(0, 150, 243, 19);
+    StatusBar1->SetBounds(0, DesignListHeight, DesignClientWidth, DesignStatusBarHeight);
     StatusBar1->SetPanelText(L"Déposez un fichier pour l'ajouter au dossier \"Envoyer vers ...\" de Windows");
 
     CreateMenu();

@@ -17,7 +17,7 @@ class TFileDragDrop;
 class TStatusBar;
 enum class TAddAs;
 
-class TForm1 : public TForm {
+class TForm1 final : public TForm {
 public:
     explicit TForm1(TComponent* owner);
 
@@ -54,7 +54,9 @@ public:
     static constexpr int DesignFontHeight = -11;
     static constexpr int DesignTextHeight = 13;
     static constexpr int DesignClientWidth = 243;
-    static constexpr int DesignClientHeight = 169;
+    static constexpr int DesignListHeight = 150;
+    static constexpr int DesignStatusBarHeight = 19;
+    static constexpr int DesignClientHeight = DesignListHeight + DesignStatusBarHeight;
     static constexpr int DesignListFontHeight = -13;
 
 protected:

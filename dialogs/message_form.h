@@ -12,7 +12,7 @@
 class TMessageButton;
 class TMessageLabel;
 
-class TMessageForm : public TForm {
+class TMessageForm final : public TForm {
 public:
     explicit TMessageForm(TComponent* owner);
 

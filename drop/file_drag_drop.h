@@ -17,7 +17,7 @@ struct TMessage;
 using TFileDropEvent =
     std::function<void(TComponent* sender, const POINT& pos, const std::vector<std::wstring>& value)>;
 
-class TFileDragDrop : public TComponent {
+class TFileDragDrop final : public TComponent {
 public:
     explicit TFileDragDrop(TComponent* owner);
     ~TFileDragDrop() override;

@@ -15,7 +15,7 @@ constexpr UINT CM_ENDNAMEEDIT = CM_BASE + 0x10;
 // Posted to the list: the box closed is done with its messages and goes.
 constexpr UINT CM_RELEASENAMEEDIT = CM_BASE + 0x11;
 
-class TEntryNameEdit : public TWinControl {
+class TEntryNameEdit final : public TWinControl {
 public:
     explicit TEntryNameEdit(TComponent* owner);
 

@@ -10,7 +10,7 @@
 
 class TShellFileListBox;
 
-class TFolderWatch : public TLoopWait {
+class TFolderWatch final : public TLoopWait {
 public:
     // `read` reads the folder again and tells whether what it lists changed.
     // It runs once the folder has been quiet for QuietTime after a change,

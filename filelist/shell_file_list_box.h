@@ -33,7 +33,7 @@ enum class TRenameResult {
     NotRenamed  // the platform refused: the box closes and the folder is read again
 };
 
-class TShellFileListBox : public TFileListBox {
+class TShellFileListBox final : public TFileListBox {
 public:
     explicit TShellFileListBox(TComponent* owner);
 

@@ -21,7 +21,7 @@ private:
 };
 
 // Ends an operation quietly: never shown to the user.
-class EAbort : public Exception {
+class EAbort final : public Exception {
 public:
     EAbort() : Exception(L"") {}
     const wchar_t* ClassName() const noexcept override { return L"EAbort"; }
@@ -30,7 +30,7 @@ public:
 // The argument is a class's name, which cannot stand in parentheses.
 // NOLINTBEGIN(bugprone-macro-parentheses)
 #define DECLARE_EXCEPTION(Name)                                                 \
-    class Name : public Exception {                                             \
+    class Name final : public Exception {                                       \
     public:                                                                     \
         using Exception::Exception;                                             \
         const wchar_t* ClassName() const noexcept override { return L## #Name; } \
@@ -44,7 +44,7 @@ DECLARE_EXCEPTION(EClipboardException)
 #undef DECLARE_EXCEPTION
 
 // A failed file-system operation, with the platform's error code.
-class EInOutError : public Exception {
+class EInOutError final : public Exception {
 public:
     EInOutError(DWORD code, std::wstring_view path);
     DWORD ErrorCode() const noexcept { return code_; }

@@ -3,6 +3,7 @@
 #include "application_host.h"
 #include "dpi.h"
 #include "flag_scope.h"
+#include "platform_calls.h"
 #include "screen.h"
 
 #include <algorithm>
@@ -214,6 +215,9 @@ void TForm::AlignControls() {
 
 void TForm::WndProc(TMessage& message) {
     switch (message.Msg) {
+    case WM_NCCREATE:
+        if (const auto scaleFrame = Platform().EnableNonClientDpiScaling) (void)scaleFrame(Handle());
+        break;
     case WM_CLOSE:
         Close();
         return;

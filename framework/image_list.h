@@ -14,7 +14,7 @@ struct TImageSet {
     int Count = 0;
 };
 
-class TImageList : public TComponent {
+class TImageList final : public TComponent {
 public:
     explicit TImageList(TComponent* owner);
 

@@ -78,6 +78,7 @@ const TPlatformCalls& SystemCalls() {
         &::GetAsyncKeyState,
         &::CoCreateInstance,
         &IconWithScaleDownOnFirstUse,
+        FunctionOf<NonClientDpiScalingFn>(::GetModuleHandleW(L"user32.dll"), "EnableNonClientDpiScaling"),
     };
     return calls;
 }

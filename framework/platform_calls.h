@@ -41,6 +41,7 @@ using ParametersForDpiFn = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
 using AdjustForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
 using ImageListFn = HRESULT(WINAPI*)(int, REFIID, void**);
 using MemStreamFn = IStream*(WINAPI*)(const BYTE*, UINT);
+using NonClientDpiScalingFn = BOOL(WINAPI*)(HWND);
 using IconWithScaleDownFn = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
 using TaskDialogIndirectFunction = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
 
@@ -116,6 +117,11 @@ struct TPlatformCalls {
     // the comctl32 that the manifest put in the process, it answers
     // E_NOTIMPL where that one lacks it.
     IconWithScaleDownFn LoadIconWithScaleDown;
+    // Has the system scale a top-level window's frame and caption with its
+    // monitor's resolution, where the manifest's per-monitor awareness falls
+    // back to its first version (Windows 10 1607), which does not by itself;
+    // the second does it anyway. Null where the system lacks it.
+    NonClientDpiScalingFn EnableNonClientDpiScaling;
 };
 
 // The table the program calls through.

@@ -16,7 +16,7 @@
 class TImageList;
 class TMenuPainter;
 
-class TMenuItem : public TComponent {
+class TMenuItem final : public TComponent {
 public:
     explicit TMenuItem(TComponent* owner);
     ~TMenuItem() override;
@@ -51,7 +51,7 @@ private:
     UINT command_;
 };
 
-class TPopupMenu : public TComponent {
+class TPopupMenu final : public TComponent {
 public:
     explicit TPopupMenu(TComponent* owner);
     ~TPopupMenu() override;

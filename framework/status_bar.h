@@ -7,7 +7,7 @@
 
 #include <string>
 
-class TStatusBar : public TWinControl {
+class TStatusBar final : public TWinControl {
 public:
     void RescaleStarting() override;
     void RescaleDone() override;

@@ -154,7 +154,7 @@ private:
 
 // A window that a platform dialog made for itself, seen through the window
 // base while it lives: its messages pass the control's filter first.
-class TPlatformWindow : public TWinControl {
+class TPlatformWindow final : public TWinControl {
 public:
     explicit TPlatformWindow(HWND window) : TWinControl(nullptr) { Subclass(window); }
 };

@@ -3,11 +3,13 @@
 #include "test_support.h"
 
 #include "application.h"
+#include "flag_scope.h"
 #include "error_text.h"
 #include "image_list.h"
 #include "exceptions.h"
 #include "main_form.h"
 #include "message_dialog.h"
+#include "message_form.h"
 #include "platform_calls.h"
 #include "screen.h"
 #include "send_to_location.h"
@@ -226,6 +228,21 @@ TEST(Application, ErrorBoxDisablesTheOtherWindowsAndEnablesThemAfter) {
     EXPECT_TRUE(::IsWindowEnabled(main));
 }
 
+// A piece of work started inside another (a reading inside a rescale) ends
+// with the outer one still under way.
+TEST(FlagScope, ANestedScopePutsBackTheValueItFound) {
+    bool underWay = false;
+    {
+        const TFlagScope outer(underWay);
+        {
+            const TFlagScope inner(underWay);
+            EXPECT_TRUE(underWay);
+        }
+        EXPECT_TRUE(underWay) << "the inner scope ended the outer one's work";
+    }
+    EXPECT_FALSE(underWay);
+}
+
 TEST(SendToLocation, PathIsBuiltFromTheLoginName) {
     struct Case {
         std::wstring name;
@@ -290,20 +307,39 @@ TEST_F(MainWindow, StylesAndTopmostAsAToolWindowWithTheTaskbarButton) {
     EXPECT_EQ(appEx & WS_EX_APPWINDOW, 0u);
 }
 
+std::vector<HWND> g_framesScaled;
+
+BOOL WINAPI RecordFrameScaled(HWND window) {
+    g_framesScaled.push_back(window);
+    return TRUE;
+}
+
+// Where the per-monitor awareness falls back to its first version, the
+// system scales a window's frame only when asked as the window is made: each
+// top-level window asks, and no control.
+TEST(MainWindowCreation, EachTopLevelWindowHasItsFrameScaledWithItsMonitor) {
+    TPlatformOverride recording(Platform().EnableNonClientDpiScaling, &RecordFrameScaled);
+    g_framesScaled.clear();
+    const auto form = CreateOwnedForm<TForm1>();
+    form->ReadLayout();
+    MessageFormPtr question = CreateMessageDialog(L"Question ?", mtConfirmation, {mbOK, mbCancel}, mbOK);
+    EXPECT_EQ(g_framesScaled, (std::vector<HWND>{form->Handle(), question->Handle()}));
+}
+
 TEST_F(MainWindow, GeometryAtDesignSizeIsCentredOnThePrimaryScreen) {
     TForm1* form = SharedMainWindow();
     HWND main = form->Handle();
     const RECT client = ClientRectOf(main);
-    EXPECT_EQ(client.right, 243);
-    EXPECT_EQ(client.bottom, 169);
+    EXPECT_EQ(client.right, TForm1::DesignClientWidth);
+    EXPECT_EQ(client.bottom, TForm1::DesignClientHeight);
 
     const RECT list = BoundsInParent(form->ShellFileListBox1->Handle());
-    EXPECT_EQ(list.right - list.left, 243);
-    EXPECT_EQ(list.bottom - list.top, 150);
+    EXPECT_EQ(list.right - list.left, TForm1::DesignClientWidth);
+    EXPECT_EQ(list.bottom - list.top, TForm1::DesignListHeight);
     const RECT bar = BoundsInParent(form->StatusBar1->Handle());
-    EXPECT_EQ(bar.top, 150);
-    EXPECT_EQ(bar.right - bar.left, 243);
-    EXPECT_EQ(bar.bottom - bar.top, 19);
+    EXPECT_EQ(bar.top, TForm1::DesignListHeight);
+    EXPECT_EQ(bar.right - bar.left, TForm1::DesignClientWidth);
+    EXPECT_EQ(bar.bottom - bar.top, TForm1::DesignStatusBarHeight);
     EXPECT_TRUE(::GetWindowLongW(form->StatusBar1->Handle(), GWL_STYLE) & SBARS_SIZEGRIP);
 
     RECT outer{};
@@ -317,7 +353,7 @@ TEST_F(MainWindow, ResizingKeepsTheStatusBarAtTheBottomAndHalvesTheColumns) {
     TempFolder folder;
     folder.Touch(L"un.txt");
     form->ShellFileListBox1->SetDirectory(folder.Path());
-    EXPECT_EQ(ItemWidth(form->ShellFileListBox1->Handle()), 121);
+    EXPECT_EQ(ItemWidth(form->ShellFileListBox1->Handle()), TForm1::DesignClientWidth / 2);
 
     RECT outer{};
     ::GetWindowRect(form->Handle(), &outer);
@@ -327,11 +363,11 @@ TEST_F(MainWindow, ResizingKeepsTheStatusBarAtTheBottomAndHalvesTheColumns) {
     const RECT client = ClientRectOf(form->Handle());
     ASSERT_EQ(client.right, before.right + 57);
     const RECT bar = BoundsInParent(form->StatusBar1->Handle());
-    EXPECT_EQ(bar.bottom - bar.top, 19);
+    EXPECT_EQ(bar.bottom - bar.top, TForm1::DesignStatusBarHeight);
     EXPECT_EQ(bar.bottom, client.bottom);
     EXPECT_EQ(bar.right - bar.left, client.right);
     const RECT list = BoundsInParent(form->ShellFileListBox1->Handle());
-    EXPECT_EQ(list.bottom - list.top, client.bottom - 19);
+    EXPECT_EQ(list.bottom - list.top, client.bottom - TForm1::DesignStatusBarHeight);
     EXPECT_EQ(ItemWidth(form->ShellFileListBox1->Handle()), client.right / 2);
 }
 
@@ -381,8 +417,8 @@ TEST_F(MainWindow, ScalesByTheZeroHeightWhenTheResolutionDiffers) {
         EXPECT_EQ(form->Font().Height(), c.fontHeight);
         const int zero = ZeroHeight(c.fontHeight);
         const RECT client = ClientRectOf(form->Handle());
-        EXPECT_EQ(client.right, ::MulDiv(243, zero, 13));
-        EXPECT_EQ(client.bottom, ::MulDiv(169, zero, 13));
+        EXPECT_EQ(client.right, ::MulDiv(TForm1::DesignClientWidth, zero, TForm1::DesignTextHeight));
+        EXPECT_EQ(client.bottom, ::MulDiv(TForm1::DesignClientHeight, zero, TForm1::DesignTextHeight));
     }
 }
 
@@ -460,8 +496,8 @@ TEST_F(MainWindow, MovedToAnotherResolutionItLooksAsIfStartedThereAndComesBackAs
 
         const auto form = StartedAt(96);
         const auto startedHere = ScaledMeasures(form.get());
-        EXPECT_EQ(startedHere[5], 243);
-        EXPECT_EQ(startedHere[3], 19);
+        EXPECT_EQ(startedHere[5], TForm1::DesignClientWidth);
+        EXPECT_EQ(startedHere[3], TForm1::DesignStatusBarHeight);
         EXPECT_NE(startedThere, startedHere);
         MoveToMonitorOf(form->Handle(), dpi);
         EXPECT_EQ(form->PixelsPerInch(), dpi);

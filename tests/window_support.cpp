@@ -2,6 +2,7 @@
 
 #include "application.h"
 #include "form.h"
+#include "main_form.h"
 #include "screen.h"
 #include "shell_file_list_box.h"
 
@@ -31,10 +32,10 @@ PlainListWindow::~PlainListWindow() { Application->DestroyComponent(form_); }
 TShellFileListBox* PlainListWindow::MakeList() {
     auto* list = form_->Create<TShellFileListBox>();
     list->SetParent(form_);
-    list->SetBounds(0, 0, 243, 150);
+    list->SetBounds(0, 0, TForm1::DesignClientWidth, TForm1::DesignListHeight);
     list->SetColumns(2);
     list->SetShowGlyphs(true);
-    list->Font().SetHeight(-13);
+    list->Font().SetHeight(TForm1::DesignListFontHeight);
     list->FontChanged();
     list->Handle();
     return list;
