@@ -37,6 +37,11 @@ IStream* WINAPI MemStreamOnFirstUse(const BYTE* data, UINT size) {
     return create ? create(data, size) : nullptr;
 }
 
+HRESULT WINAPI WindowAttributeOnFirstUse(HWND window, DWORD attribute, LPCVOID value, DWORD size) {
+    static const auto set = SystemFunction<WindowAttributeFn>(L"dwmapi.dll", "DwmSetWindowAttribute");
+    return set ? set(window, attribute, value, size) : E_NOTIMPL;
+}
+
 }  // namespace
 
 const TPlatformCalls& SystemCalls() {
@@ -71,6 +76,9 @@ const TPlatformCalls& SystemCalls() {
         &::ImmNotifyIME,
         &::GetAsyncKeyState,
         &::CoCreateInstance,
+        &::RegGetValueW,
+        &WindowAttributeOnFirstUse,
+        &::SystemParametersInfoW,
     };
     return calls;
 }
