@@ -344,7 +344,11 @@ TEST_F(FileListTest, PaintsIconTextSelectionAndFocusWhereTheyBelong) {
         EXPECT_EQ(dotsLeftOfText, 0) << "no focus rectangle around the icon";
     }
     {
+        // The platform's request for an empty list: the focus rectangle
+        // only while the list has the focus.
         PaintedEntry empty(*list_, -1, ODS_FOCUS);
+        for (int x : {0, textLeft, PaintedEntry::W - 1}) EXPECT_NE(empty.At(x, 0), window);
+        empty.Draw(*list_, -1, 0);
         for (int x : {0, textLeft, PaintedEntry::W - 1}) EXPECT_EQ(empty.At(x, 0), window);
     }
 }
@@ -397,4 +401,26 @@ TEST(TempFolder, GoesWhileTheCurrentFolderIsInsideIt) {
         }
         EXPECT_FALSE(FileExists(path));
     }
+}
+
+// The keyboard's user sees where the focus is in an empty list too: the
+// list box asks for its focus rectangle where the first entry would be.
+TEST_F(FileListTest, AnEmptyListWithTheFocusShowsAFocusRectangle) {
+    TempFolder empty;
+    list_->SetDirectory(empty.Path());
+    ASSERT_EQ(list_->Count(), 0);
+    form_->Show();
+    ::SetForegroundWindow(form_->Handle());
+    const auto markedPixels = [&](bool focused) {
+        ::SetFocus(focused ? list_->Handle() : nullptr);
+        ::RedrawWindow(list_->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        PumpUntilIdle();
+        const RECT client = ClientRectOf(list_->Handle());
+        Surface shot(client.right, client.bottom);
+        shot.CopyClient(list_->Handle());
+        const COLORREF window = ::GetSysColor(COLOR_WINDOW);
+        return shot.Count(client, [&](COLORREF c) { return c != window; });
+    };
+    EXPECT_GT(markedPixels(true), 0) << "no focus rectangle";
+    EXPECT_EQ(markedPixels(false), 0) << "a focus rectangle without the focus";
 }
