@@ -402,25 +402,3 @@ TEST(TempFolder, GoesWhileTheCurrentFolderIsInsideIt) {
         EXPECT_FALSE(FileExists(path));
     }
 }
-
-// The keyboard's user sees where the focus is in an empty list too: the
-// list box asks for its focus rectangle where the first entry would be.
-TEST_F(FileListTest, AnEmptyListWithTheFocusShowsAFocusRectangle) {
-    TempFolder empty;
-    list_->SetDirectory(empty.Path());
-    ASSERT_EQ(list_->Count(), 0);
-    form_->Show();
-    ::SetForegroundWindow(form_->Handle());
-    const auto markedPixels = [&](bool focused) {
-        ::SetFocus(focused ? list_->Handle() : nullptr);
-        ::RedrawWindow(list_->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-        PumpUntilIdle();
-        const RECT client = ClientRectOf(list_->Handle());
-        Surface shot(client.right, client.bottom);
-        shot.CopyClient(list_->Handle());
-        const COLORREF window = ::GetSysColor(COLOR_WINDOW);
-        return shot.Count(client, [&](COLORREF c) { return c != window; });
-    };
-    EXPECT_GT(markedPixels(true), 0) << "no focus rectangle";
-    EXPECT_EQ(markedPixels(false), 0) << "a focus rectangle without the focus";
-}
