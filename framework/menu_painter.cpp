@@ -141,13 +141,15 @@ void DrawItemImage(const TImageSet& images, const TMenuItem& item, HDC dc, const
               glyph.top + (glyph.bottom - glyph.top - image.cy) / 2);
 }
 
+bool Selected(const DRAWITEMSTRUCT& draw) { return (draw.itemState & ODS_SELECTED) != 0; }
+bool Enabled(const DRAWITEMSTRUCT& draw) { return !(draw.itemState & (ODS_DISABLED | ODS_GRAYED)); }
+
 void DrawThemedItem(const MenuTheme& theme, const TMenuItem& item, const TImageSet& images,
-                    const DRAWITEMSTRUCT& draw) {
+                    const ThemedPlaces& places, const DRAWITEMSTRUCT& draw) {
     HDC dc = draw.hDC;
     const RECT& r = draw.rcItem;
-    const ThemedPlaces places = PlacesOf(ReadMetrics(theme, dc), images, r);
-    const bool selected = draw.itemState & ODS_SELECTED;
-    const bool enabled = !(draw.itemState & (ODS_DISABLED | ODS_GRAYED));
+    const bool selected = Selected(draw);
+    const bool enabled = Enabled(draw);
 
     theme.Background(dc, MENU_POPUPBACKGROUND, 0, r);
     // The text in the state its background is drawn in: hot text on the hot
@@ -168,15 +170,12 @@ void DrawThemedItem(const MenuTheme& theme, const TMenuItem& item, const TImageS
 
 // The themed item's places, painted in the dark palette: the theme's parts
 // are light.
-void DrawDarkItem(const MenuTheme& theme, const TMenuItem& item, const TImageSet& images,
+void DrawDarkItem(const TMenuItem& item, const TImageSet& images, const ThemedPlaces& places,
                   const DRAWITEMSTRUCT& draw) {
     HDC dc = draw.hDC;
-    const RECT& r = draw.rcItem;
-    const ThemedPlaces places = PlacesOf(ReadMetrics(theme, dc), images, r);
-    const bool selected = draw.itemState & ODS_SELECTED;
-    const bool enabled = !(draw.itemState & (ODS_DISABLED | ODS_GRAYED));
-
-    ::FillRect(dc, &r, Screen->SchemeBrush(selected && !item.IsLine() ? COLOR_HIGHLIGHT : COLOR_MENU));
+    const bool selected = Selected(draw);
+    const bool enabled = Enabled(draw);
+    ::FillRect(dc, &draw.rcItem, Screen->SchemeBrush(selected && !item.IsLine() ? COLOR_HIGHLIGHT : COLOR_MENU));
     if (item.IsLine()) {
         const int middle = (places.line.top + places.line.bottom) / 2;
         const RECT line{places.line.left, middle, places.line.right, middle + 1};
@@ -266,12 +265,15 @@ void TMenuPainter::Draw(const TMenuItem& item, const DRAWITEMSTRUCT& draw) const
     win::SelectScope selected(draw.hDC, Font(item.Default() || (draw.itemState & ODS_DEFAULT)));
     const int mode = ::SetBkMode(draw.hDC, TRANSPARENT);
     const COLORREF color = ::GetTextColor(draw.hDC);
-    if (*theme_ && dark_)
-        DrawDarkItem(*theme_, item, images_, draw);
-    else if (*theme_)
-        DrawThemedItem(*theme_, item, images_, draw);
-    else
+    if (*theme_) {
+        const ThemedPlaces places = PlacesOf(ReadMetrics(*theme_, draw.hDC), images_, draw.rcItem);
+        if (dark_)
+            DrawDarkItem(item, images_, places, draw);
+        else
+            DrawThemedItem(*theme_, item, images_, places, draw);
+    } else {
         DrawClassicItem(item, images_, dpi_, draw);
+    }
     ::SetTextColor(draw.hDC, color);
     ::SetBkMode(draw.hDC, mode);
 }
