@@ -1,5 +1,6 @@
 #include "application.h"
 
+#include "color_scheme.h"
 #include "error_text.h"
 #include "exceptions.h"
 #include "form.h"
@@ -279,6 +280,17 @@ void TApplication::RestoreStayOnTopMainForm() {
         ::SetWindowPos(main, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
 }
 
+namespace {
+
+BOOL CALLBACK FollowColorScheme(HWND window, LPARAM) noexcept {
+    if (auto* form = dynamic_cast<TForm*>(TWinControl::FromHandle(window))) form->ColorSchemeChanged();
+    return TRUE;
+}
+
+}  // namespace
+
+void TApplication::RepaintForms() { ::EnumThreadWindows(::GetCurrentThreadId(), &FollowColorScheme, 0); }
+
 bool TApplication::ApplicationMessage(TMessage& message) {
     switch (message.Msg) {
     case WM_CLOSE:
@@ -298,6 +310,11 @@ bool TApplication::ApplicationMessage(TMessage& message) {
         return true;
     case WM_THEMECHANGED:
         visualStylesActive_ = UxTheme::Functions().StylesActive();
+        return false;
+    case WM_SETTINGCHANGE:
+        // Every top-level window hears of the change: this one alone reads
+        // the setting again, once, and has the forms follow.
+        if (IsColorSetChange(message.LParam) && Screen->ReadAppColorMode()) RepaintForms();
         return false;
     default:
         return false;

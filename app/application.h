@@ -78,6 +78,8 @@ private:
     bool IsKeyMessage(MSG& msg);
     void Idle();
     void RestoreStayOnTopMainForm();
+    // The palette changed: every form of the program follows.
+    void RepaintForms();
     int StartupShowCommand() const;
     friend class TApplicationWindow;
     // The application window's own handling; false leaves it to the platform.

@@ -145,6 +145,8 @@ void TForm1::ReadLayout() {
     ShellFileListBox1->SetColumns(2);
     ShellFileListBox1->SetShowGlyphs(true);
     ShellFileListBox1->SetForceFileExtensions(false);
+    // Read by screen readers as the window's purpose, not as an unnamed list.
+    ShellFileListBox1->Annotate({CHILDID_SELF, TAccProperty::Name, L"Envoyer vers"});
     ShellFileListBox1->Font().SetName(L"Tahoma");
     ShellFileListBox1->Font().SetHeight(DesignListFontHeight);
     ShellFileListBox1->FontChanged();

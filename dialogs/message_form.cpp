@@ -224,6 +224,10 @@ void TMessageForm::Build(const std::wstring& message, TMsgDlgType kind, TMsgDlgB
     SetClientSizeOnItsMonitor(layout.client.cx, layout.client.cy);
     SetCaption(DialogTitle(kind));
 
+    // The window is no dialog to the accessibility proxy (its class is the
+    // program's own): screen readers are told that it is one, and its message.
+    Annotate({CHILDID_SELF, TAccProperty::Role, L"", ROLE_SYSTEM_DIALOG});
+    Annotate({CHILDID_SELF, TAccProperty::Description, message});
     Message = Create<TMessageLabel>(message);
     Message->SetParent(this);
     Message->Handle();

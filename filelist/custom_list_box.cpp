@@ -148,9 +148,12 @@ void TCustomListBox::DrawItem(const DRAWITEMSTRUCT& item) {
     win::SelectScope font(item.hDC, font_.Handle());
     ::SetTextColor(item.hDC, canvas_.FontColor);
     if (index < 0) {
-        // The platform's request for an empty list: background only, no focus.
+        // The platform's request for an empty list: the background, and the
+        // focus rectangle where the first entry would be while the list has
+        // the focus, so that the keyboard's user sees where the focus is.
         win::UniqueBrush brush(::CreateSolidBrush(canvas_.Brush));
         ::FillRect(item.hDC, &item.rcItem, brush.get());
+        if (state & ODS_FOCUS) ::DrawFocusRect(item.hDC, &item.rcItem);
     } else {
         DrawListItem(index, item.rcItem, state);
     }
@@ -185,11 +188,23 @@ bool TCustomListBox::TypeAhead(TMessage& message) {
     return ch != VK_BACK && ch != VK_RETURN && ch != VK_ESCAPE;
 }
 
+// Shift+F10 or the menu key: the menu opens at the selected entry, brought
+// into sight first, as the file browser opens it; at the list's corner when
+// no entry is selected.
+POINT TCustomListBox::KeyboardMenuPoint() {
+    const int index = ItemIndex();
+    if (index < 0 || index >= Count()) return {0, 0};
+    ScrollIntoView(index);
+    const std::optional<RECT> entry = ItemRect(index);
+    if (!entry) return {0, 0};
+    return {entry->left, entry->bottom};
+}
+
 bool TCustomListBox::OpenContextMenu(TMessage& message) {
     if (!popupMenu_) return false;
     POINT p{GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam)};
     if (p.x == -1 && p.y == -1) {
-        p = {0, 0};
+        p = KeyboardMenuPoint();
         ::ClientToScreen(Handle(), &p);
     } else {
         POINT client = p;

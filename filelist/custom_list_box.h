@@ -76,6 +76,7 @@ protected:
 private:
     bool TypeAhead(TMessage& message);
     bool OpenContextMenu(TMessage& message);
+    POINT KeyboardMenuPoint();
 
     int columns_ = 0;
     int itemHeight_ = 16;

@@ -2,7 +2,10 @@
 
 #include "platform_calls.h"
 
-TEntryNameEdit::TEntryNameEdit(TComponent* owner) : TWinControl(owner) {}
+TEntryNameEdit::TEntryNameEdit(TComponent* owner) : TWinControl(owner) {
+    // An edit box has no label beside it that a screen reader could read.
+    Annotate({CHILDID_SELF, TAccProperty::Name, L"Nouveau nom"});
+}
 
 void TEntryNameEdit::CreateParams(TCreateParams& params) {
     TWinControl::CreateParams(params);

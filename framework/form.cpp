@@ -1,6 +1,7 @@
 #include "form.h"
 
 #include "application_host.h"
+#include "color_scheme.h"
 #include "dpi.h"
 #include "flag_scope.h"
 #include "platform_calls.h"
@@ -78,6 +79,8 @@ void TForm::CreateParams(TCreateParams& params) {
 
 void TForm::CreateWindowDone() {
     ::SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(ApplicationHost->Icon()));
+    titleBarDark_ = false;
+    ApplyTitleBarScheme();
     if (formStyle_ == TFormStyle::fsStayOnTop)
         ::SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
 }
@@ -141,6 +144,21 @@ void TForm::Close() {
 }
 
 bool TForm::PreProcessKey(MSG&) { return false; }
+
+// A window in the light palette is never asked about its title bar: it
+// stays exactly as the system draws it.
+void TForm::ApplyTitleBarScheme() {
+    const bool dark = Screen->DarkColors();
+    if (dark == titleBarDark_) return;
+    titleBarDark_ = dark;
+    SetDarkTitleBar(Handle(), dark);
+}
+
+void TForm::ColorSchemeChanged() {
+    if (!HandleAllocated()) return;
+    ApplyTitleBarScheme();
+    ::RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
 
 SIZE TForm::ClientSizeForDpi(int dpi) {
     return {ScaleBetween(ClientWidth(), pixelsPerInch_, dpi), ScaleBetween(ClientHeight(), pixelsPerInch_, dpi)};
@@ -256,9 +274,12 @@ void TForm::WndProc(TMessage& message) {
         message.Result = 1;
         return;
     case WM_SETTINGCHANGE:
-        // Only top-level windows hear of it; controls that follow system
-        // settings hear it from here.
+    case WM_SYSCOLORCHANGE:
+        // Only top-level windows hear of these; controls that follow system
+        // settings and colours (the common controls among them) hear them
+        // from here.
         for (TWinControl* control : Controls()) control->Perform(message.Msg, message.WParam, message.LParam);
+        if (message.Msg == WM_SYSCOLORCHANGE || message.WParam == SPI_SETHIGHCONTRAST) ColorSchemeChanged();
         break;
     default:
         break;

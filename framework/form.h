@@ -65,6 +65,10 @@ public:
     // form handled it and the message must not be dispatched.
     virtual bool PreProcessKey(MSG& msg);
 
+    // The palette changed (the apps' dark setting, a high-contrast theme,
+    // the system's colours): the title bar follows, and everything repaints.
+    void ColorSchemeChanged();
+
 protected:
     void CreateParams(TCreateParams& params) override;
     void CreateWindowDone() override;
@@ -83,10 +87,14 @@ protected:
 
 private:
     void MoveToDpi(int dpi, const RECT& suggested);
+    void ApplyTitleBarScheme();
     bool AnswerScaledSize(int dpi, SIZE& outer);
 
     int pixelsPerInch_ = 96;
     bool rescaling_ = false;
+    // What the window's title bar was last asked to be: the system's own
+    // until the dark palette is first in effect.
+    bool titleBarDark_ = false;
     std::wstring caption_;
     TBorderStyle borderStyle_ = TBorderStyle::bsSizeable;
     TFormStyle formStyle_ = TFormStyle::fsNormal;

@@ -5,7 +5,9 @@
 #include <algorithm>
 
 COLORREF ColorToRGB(TColor color) noexcept {
-    return (color & 0xFF000000u) == 0xFF000000u ? ::GetSysColor(static_cast<int>(color & 0xFF)) : color;
+    if ((color & 0xFF000000u) != 0xFF000000u) return color;
+    const int index = static_cast<int>(color & 0xFF);
+    return Screen ? Screen->SchemeColor(index) : ::GetSysColor(index);
 }
 
 namespace {

@@ -18,6 +18,7 @@ constexpr TColor clMenu = SystemColor(COLOR_MENU);
 constexpr TColor clMenuText = SystemColor(COLOR_MENUTEXT);
 constexpr TColor clNone = 0x1FFFFFFFu;
 
+// A system colour in the palette of the moment (TScreen::SchemeColor).
 COLORREF ColorToRGB(TColor color) noexcept;
 
 // A font description with the platform font made from it on first use.

@@ -4,6 +4,7 @@
 #include "graphics.h"
 #include "image_list.h"
 #include "popup_menu.h"
+#include "screen.h"
 #include "ux_theme.h"
 
 #include <vssym32.h>
@@ -117,37 +118,75 @@ void DrawImage(const TImageSet& images, int index, HDC dc, int x, int y) {
         ::ImageList_DrawEx(images.Handle, index, dc, x, y, 0, 0, CLR_NONE, CLR_DEFAULT, ILD_NORMAL);
 }
 
-void DrawThemedItem(const MenuTheme& theme, const TMenuItem& item, const TImageSet& images,
-                    const DRAWITEMSTRUCT& draw) {
-    HDC dc = draw.hDC;
-    const RECT& r = draw.rcItem;
-    const ThemeMetrics m = ReadMetrics(theme, dc);
-    const bool selected = draw.itemState & ODS_SELECTED;
-    const bool enabled = !(draw.itemState & (ODS_DISABLED | ODS_GRAYED));
+// Where the parts of an item go, with the theme's measures.
+struct ThemedPlaces {
+    RECT glyph, gutter, line, text;
+};
+
+ThemedPlaces PlacesOf(const ThemeMetrics& m, const TImageSet& images, const RECT& r) {
     const SIZE image = images.Size;
-
-    theme.Background(dc, MENU_POPUPBACKGROUND, 0, r);
-    const int textState = enabled ? MPI_NORMAL : MPI_DISABLED;
-    ::SetTextColor(dc, theme.TextColor(MENU_POPUPITEM, textState));
-
     const SIZE check{m.check.cx + 2 * m.checkContent.cxRightWidth, m.check.cy + 2 * m.checkContent.cyBottomHeight};
     const RECT glyph{r.left, r.top, r.left + std::max(check.cx, image.cx), r.top + std::max(check.cy, image.cy)};
     const RECT gutter{glyph.left, r.top,
                       glyph.right + m.gutter.cx + m.checkContent.cxLeftWidth + m.gutterSizing.cxLeftWidth, r.bottom};
-    theme.Background(dc, MENU_POPUPGUTTER, 0, gutter);
+    return {glyph,
+            gutter,
+            {gutter.right + 1, r.top, r.right, r.bottom - m.separatorSizing.cyBottomHeight},
+            {gutter.right + m.itemSizing.cxLeftWidth, r.top, r.right - m.subMenu.cx, r.bottom}};
+}
 
-    if (item.IsLine()) {
-        const RECT line{gutter.right + 1, r.top, r.right, r.bottom - m.separatorSizing.cyBottomHeight};
-        theme.Background(dc, MENU_POPUPSEPARATOR, 0, line);
-        return;
-    }
-    if (selected) theme.Background(dc, MENU_POPUPITEM, enabled ? MPI_HOT : MPI_DISABLEDHOT, r);
+void DrawItemImage(const TImageSet& images, const TMenuItem& item, HDC dc, const RECT& glyph) {
+    const SIZE image = images.Size;
     DrawImage(images, item.ImageIndex(), dc, glyph.left + (glyph.right - glyph.left - image.cx) / 2,
               glyph.top + (glyph.bottom - glyph.top - image.cy) / 2);
+}
 
-    const RECT area{gutter.right + m.itemSizing.cxLeftWidth, r.top, r.right - m.subMenu.cx, r.bottom};
+bool Selected(const DRAWITEMSTRUCT& draw) { return (draw.itemState & ODS_SELECTED) != 0; }
+bool Enabled(const DRAWITEMSTRUCT& draw) { return !(draw.itemState & (ODS_DISABLED | ODS_GRAYED)); }
+
+void DrawThemedItem(const MenuTheme& theme, const TMenuItem& item, const TImageSet& images,
+                    const ThemedPlaces& places, const DRAWITEMSTRUCT& draw) {
+    HDC dc = draw.hDC;
+    const RECT& r = draw.rcItem;
+    const bool selected = Selected(draw);
+    const bool enabled = Enabled(draw);
+
+    theme.Background(dc, MENU_POPUPBACKGROUND, 0, r);
+    // The text in the state its background is drawn in: hot text on the hot
+    // background, whatever colours the theme gives each.
+    const int textState = selected ? (enabled ? MPI_HOT : MPI_DISABLEDHOT) : (enabled ? MPI_NORMAL : MPI_DISABLED);
+    ::SetTextColor(dc, theme.TextColor(MENU_POPUPITEM, textState));
+    theme.Background(dc, MENU_POPUPGUTTER, 0, places.gutter);
+
+    if (item.IsLine()) {
+        theme.Background(dc, MENU_POPUPSEPARATOR, 0, places.line);
+        return;
+    }
+    if (selected) theme.Background(dc, MENU_POPUPITEM, textState, r);
+    DrawItemImage(images, item, dc, places.glyph);
     theme.Text(dc, MENU_POPUPITEM, textState, item.Caption(), TextFormat(draw.itemState),
-               CaptionRect(dc, item.Caption(), area));
+               CaptionRect(dc, item.Caption(), places.text));
+}
+
+// The themed item's places, painted in the dark palette: the theme's parts
+// are light.
+void DrawDarkItem(const TMenuItem& item, const TImageSet& images, const ThemedPlaces& places,
+                  const DRAWITEMSTRUCT& draw) {
+    HDC dc = draw.hDC;
+    const bool selected = Selected(draw);
+    const bool enabled = Enabled(draw);
+    ::FillRect(dc, &draw.rcItem, Screen->SchemeBrush(selected && !item.IsLine() ? COLOR_HIGHLIGHT : COLOR_MENU));
+    if (item.IsLine()) {
+        const int middle = (places.line.top + places.line.bottom) / 2;
+        const RECT line{places.line.left, middle, places.line.right, middle + 1};
+        ::FillRect(dc, &line, Screen->SchemeBrush(COLOR_BTNSHADOW));
+        return;
+    }
+    ::SetTextColor(dc, Screen->SchemeColor(!enabled ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT));
+    DrawItemImage(images, item, dc, places.glyph);
+    RECT text = CaptionRect(dc, item.Caption(), places.text);
+    ::DrawTextW(dc, item.Caption().c_str(), static_cast<int>(item.Caption().size()), &text,
+                TextFormat(draw.itemState));
 }
 
 void DrawClassicItem(const TMenuItem& item, const TImageSet& images, int dpi, const DRAWITEMSTRUCT& draw) {
@@ -156,7 +195,7 @@ void DrawClassicItem(const TMenuItem& item, const TImageSet& images, int dpi, co
     const bool selected = draw.itemState & ODS_SELECTED;
     const bool hasImage = images.Handle && item.ImageIndex() >= 0;
     const int frameSize = ScaleFromDesign(kClassicFrame, dpi);
-    ::FillRect(dc, &r, ::GetSysColorBrush(COLOR_MENU));
+    ::FillRect(dc, &r, Screen->SchemeBrush(COLOR_MENU));
     if (item.IsLine()) {
         RECT line = r;
         line.top += ScaleFromDesign(kClassicSeparatorOffset, dpi);
@@ -165,7 +204,7 @@ void DrawClassicItem(const TMenuItem& item, const TImageSet& images, int dpi, co
     }
     RECT fill = r;
     if (selected && hasImage) fill.left += frameSize + 1;
-    if (selected) ::FillRect(dc, &fill, ::GetSysColorBrush(COLOR_HIGHLIGHT));
+    if (selected) ::FillRect(dc, &fill, Screen->SchemeBrush(COLOR_HIGHLIGHT));
     ::SetTextColor(dc, ColorToRGB(selected ? clHighlightText : clMenuText));
 
     DrawImage(images, item.ImageIndex(), dc, r.left + 1, r.top + 1);
@@ -186,7 +225,8 @@ TMenuPainter::TMenuPainter(HWND window, bool themed, int dpi, const TImageSet& i
       images_(images),
       theme_(std::make_unique<MenuTheme>(window, themed, dpi)),
       normal_(MenuFont(dpi, false)),
-      bold_(MenuFont(dpi, true)) {}
+      bold_(MenuFont(dpi, true)),
+      dark_(Screen->DarkColors()) {}
 
 TMenuPainter::~TMenuPainter() = default;
 
@@ -225,10 +265,15 @@ void TMenuPainter::Draw(const TMenuItem& item, const DRAWITEMSTRUCT& draw) const
     win::SelectScope selected(draw.hDC, Font(item.Default() || (draw.itemState & ODS_DEFAULT)));
     const int mode = ::SetBkMode(draw.hDC, TRANSPARENT);
     const COLORREF color = ::GetTextColor(draw.hDC);
-    if (*theme_)
-        DrawThemedItem(*theme_, item, images_, draw);
-    else
+    if (*theme_) {
+        const ThemedPlaces places = PlacesOf(ReadMetrics(*theme_, draw.hDC), images_, draw.rcItem);
+        if (dark_)
+            DrawDarkItem(item, images_, places, draw);
+        else
+            DrawThemedItem(*theme_, item, images_, places, draw);
+    } else {
         DrawClassicItem(item, images_, dpi_, draw);
+    }
     ::SetTextColor(draw.hDC, color);
     ::SetBkMode(draw.hDC, mode);
 }

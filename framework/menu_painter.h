@@ -1,5 +1,6 @@
 // The owner drawing of a popup menu's items, themed while visual styles are
-// in effect and classic otherwise. One painter serves one open popup: its
+// in effect and classic otherwise; in the dark palette, the themed items'
+// places are painted in its colours. One painter serves one open popup: its
 // theme and fonts are opened once, not for every item.
 #pragma once
 
@@ -32,4 +33,6 @@ private:
     std::unique_ptr<const MenuTheme> theme_;
     win::UniqueFont normal_;
     win::UniqueFont bold_;
+    // The palette when the popup opened.
+    bool dark_;
 };

@@ -43,6 +43,11 @@ IStream* WINAPI MemStreamOnFirstUse(const BYTE* data, UINT size) {
     return create ? create(data, size) : nullptr;
 }
 
+HRESULT WINAPI WindowAttributeOnFirstUse(HWND window, DWORD attribute, LPCVOID value, DWORD size) {
+    static const auto set = SystemFunction<WindowAttributeFn>(L"dwmapi.dll", "DwmSetWindowAttribute");
+    return set ? set(window, attribute, value, size) : E_NOTIMPL;
+}
+
 }  // namespace
 
 const TPlatformCalls& SystemCalls() {
@@ -79,6 +84,9 @@ const TPlatformCalls& SystemCalls() {
         &::CoCreateInstance,
         &IconWithScaleDownOnFirstUse,
         FunctionOf<NonClientDpiScalingFn>(::GetModuleHandleW(L"user32.dll"), "EnableNonClientDpiScaling"),
+        &::RegGetValueW,
+        &WindowAttributeOnFirstUse,
+        &::SystemParametersInfoW,
     };
     return calls;
 }

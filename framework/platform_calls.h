@@ -44,6 +44,9 @@ using MemStreamFn = IStream*(WINAPI*)(const BYTE*, UINT);
 using NonClientDpiScalingFn = BOOL(WINAPI*)(HWND);
 using IconWithScaleDownFn = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
 using TaskDialogIndirectFunction = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
+using RegGetValueFn = LSTATUS(WINAPI*)(HKEY, LPCWSTR, LPCWSTR, DWORD, LPDWORD, PVOID, LPDWORD);
+using WindowAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
+using ParametersInfoFn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT);
 
 struct TPlatformCalls {
     // Null where Windows 7 lacks the update (KB2533623) that brings it, and
@@ -110,7 +113,8 @@ struct TPlatformCalls {
     // front, and the thread's own key state follows only its own input.
     AsyncKeyStateFn GetAsyncKeyState;
     // Makes the COM objects the program asks of the system (the shell's
-    // shortcut): a test can give one that fails.
+    // shortcut, the accessibility layer's annotations): a test can give one
+    // that fails, or one that records what it is told.
     CreateInstanceFn CoCreateInstance;
     // An icon drawn for the size asked, scaled down from a larger image
     // rather than stretched up from a smaller one; looked up on first use in
@@ -122,6 +126,14 @@ struct TPlatformCalls {
     // back to its first version (Windows 10 1607), which does not by itself;
     // the second does it anyway. Null where the system lacks it.
     NonClientDpiScalingFn EnableNonClientDpiScaling;
+    // Reads the user's settings: whether apps are to be dark.
+    RegGetValueFn RegGetValueW;
+    // A top-level window's frame as the desktop window manager draws it (the
+    // title bar's dark mode), looked up in dwmapi on first use; it answers
+    // E_NOTIMPL where the system lacks it.
+    WindowAttributeFn DwmSetWindowAttribute;
+    // The system's settings the colours follow: whether a high-contrast theme is on.
+    ParametersInfoFn SystemParametersInfoW;
 };
 
 // The table the program calls through.

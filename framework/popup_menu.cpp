@@ -7,6 +7,7 @@
 #include "menu_painter.h"
 #include "modal_scope.h"
 #include "platform_calls.h"
+#include "screen.h"
 #include "win_control.h"
 
 #include <algorithm>
@@ -199,23 +200,37 @@ std::vector<TMenuItem*> TPopupMenu::ItemsToShow() const {
 win::UniqueMenu TPopupMenu::BuildMenu() {
     AssignHotkeys();
     shown_ = ItemsToShow();
+    // Filled whole before any item points into them.
+    shownTexts_.assign(shown_.size(), std::wstring());
+    accessibleData_.assign(shown_.size(), MSAAMENUINFO{});
     win::UniqueMenu menu(::CreatePopupMenu());
-    UINT position = 0;
-    for (TMenuItem* item : shown_) {
+    for (size_t position = 0; position < shown_.size(); ++position) {
+        const TMenuItem* item = shown_[position];
         MENUITEMINFOW info{sizeof(info)};
         info.fMask = MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_CHECKMARKS | MIIM_FTYPE | MIIM_DATA;
         // The items carry images, so the menu draws them all itself.
         info.fType = MFT_OWNERDRAW | (item->IsLine() ? MFT_SEPARATOR : 0);
         info.fState = (item->Default() ? MFS_DEFAULT : 0) | (item->Enabled() ? 0 : MFS_DISABLED);
         info.wID = item->Command();
-        info.dwItemData = reinterpret_cast<ULONG_PTR>(item);
-        // The platform keeps the caption too, for screen readers and
-        // GetMenuStringW; it draws nothing of it.
+        // An owner-drawn item's data starts with its text for screen readers.
+        std::wstring& text = shownTexts_[position];
+        if (!item->IsLine()) text = item->Caption();
+        accessibleData_[position] = {MSAA_MENU_SIG, static_cast<DWORD>(text.size()), text.data()};
+        info.dwItemData = reinterpret_cast<ULONG_PTR>(&accessibleData_[position]);
+        // The platform keeps the caption too, for GetMenuStringW; it draws
+        // nothing of it.
         if (!item->IsLine()) {
             info.fMask |= MIIM_STRING;
-            info.dwTypeData = const_cast<wchar_t*>(item->Caption().c_str());
+            info.dwTypeData = text.data();
         }
-        ::InsertMenuItemW(menu.get(), position++, TRUE, &info);
+        ::InsertMenuItemW(menu.get(), static_cast<UINT>(position), TRUE, &info);
+    }
+    // The room around the items, in the dark palette, is dark too.
+    if (Screen->DarkColors()) {
+        MENUINFO look{sizeof(look)};
+        look.fMask = MIM_BACKGROUND;
+        look.hbrBack = Screen->SchemeBrush(COLOR_MENU);
+        ::SetMenuInfo(menu.get(), &look);
     }
     return menu;
 }

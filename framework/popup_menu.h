@@ -7,6 +7,7 @@
 #include "win_handles.h"
 
 #include <windows.h>
+#include <oleacc.h>
 
 #include <functional>
 #include <memory>
@@ -72,7 +73,9 @@ public:
     void Popup(int x, int y);
 
     // Gives hotkeys to the items without one and settles the items to show;
-    // returns a new platform menu holding them, owner-drawn.
+    // returns a new platform menu holding them, owner-drawn. Each item's
+    // data is the MSAAMENUINFO that tells screen readers its text, valid
+    // until the next build.
     win::UniqueMenu BuildMenu();
     // The items of the last built platform menu, by position.
     const std::vector<TMenuItem*>& ShownItems() const noexcept { return shown_; }
@@ -98,6 +101,9 @@ private:
 
     std::vector<TMenuItem*> items_;
     std::vector<TMenuItem*> shown_;
+    // The shown items' texts and the accessibility data that points at them.
+    std::vector<std::wstring> shownTexts_;
+    std::vector<MSAAMENUINFO> accessibleData_;
     TImageList* images_ = nullptr;
     TComponent* popupComponent_ = nullptr;
     POINT popupPoint_{};

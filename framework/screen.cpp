@@ -1,6 +1,9 @@
 #include "screen.h"
 
+#include "color_scheme.h"
 #include "platform_calls.h"
+
+#include <utility>
 
 
 TScreen* Screen = nullptr;
@@ -9,6 +12,26 @@ TScreen::TScreen() {
     win::WindowDc dc(nullptr);
     pixelsPerInch_ = Platform().GetDeviceCaps(dc.get(), LOGPIXELSY);
     ReadSystemFonts();
+    appsDark_ = AppsSetToDark();
+}
+
+bool TScreen::DarkColors() const noexcept { return appsDark_ && !HighContrastOn(); }
+
+bool TScreen::ReadAppColorMode() {
+    const bool dark = AppsSetToDark();
+    return std::exchange(appsDark_, dark) != dark;
+}
+
+COLORREF TScreen::SchemeColor(int index) const noexcept {
+    return DarkColors() ? DarkSchemeColor(index) : ::GetSysColor(index);
+}
+
+HBRUSH TScreen::SchemeBrush(int index) {
+    if (!DarkColors()) return ::GetSysColorBrush(index);
+    const COLORREF color = DarkSchemeColor(index);
+    win::UniqueBrush& brush = darkBrushes_[color];
+    if (!brush) brush.reset(::CreateSolidBrush(color));
+    return brush.get();
 }
 
 void TScreen::ReadSystemFonts() {

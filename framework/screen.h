@@ -3,6 +3,7 @@
 
 #include "win_handles.h"
 
+#include <map>
 
 class TForm;
 
@@ -20,6 +21,17 @@ public:
     const LOGFONTW& MenuFont() const noexcept { return metrics_.lfMenuFont; }
     const LOGFONTW& MessageFont() const noexcept { return metrics_.lfMessageFont; }
     void ReadSystemFonts();
+
+    // Whether the program paints in its dark palette now: apps set to dark
+    // when the setting was last read, and no high-contrast theme on.
+    bool DarkColors() const noexcept;
+    // Reads the apps' light or dark setting again (once at start, then on
+    // each change of it); whether it changed.
+    bool ReadAppColorMode();
+    // A system colour (COLOR_*) in the palette of the moment, and a brush of
+    // it that the screen keeps (never to be deleted by its user).
+    COLORREF SchemeColor(int index) const noexcept;
+    HBRUSH SchemeBrush(int index);
 
     int Width() const noexcept { return ::GetSystemMetrics(SM_CXSCREEN); }
     int Height() const noexcept { return ::GetSystemMetrics(SM_CYSCREEN); }
@@ -40,6 +52,8 @@ public:
 private:
     int pixelsPerInch_ = 96;
     NONCLIENTMETRICSW metrics_{};
+    bool appsDark_ = false;
+    std::map<COLORREF, win::UniqueBrush> darkBrushes_;
     TCursor cursor_ = crDefault;
     TForm* activeForm_ = nullptr;
 };

@@ -95,11 +95,59 @@ bool TStatusBar::WantsSizeGrip() {
 }
 
 void TStatusBar::CreateWindowDone() {
-    HWND bar = Handle();
     // The tip of a window that is gone would point at nothing.
     toolTip_.reset();
-    ::SendMessageW(bar, SB_SETBKCOLOR, 0, static_cast<LPARAM>(ColorToRGB(clBtnFace)));
+    background_ = CLR_INVALID;
+    TakeSystemBackground();
     ApplyFont(false);
+}
+
+// The control keeps the colour it is given: it is given the system's again
+// whenever that changed since.
+void TStatusBar::TakeSystemBackground() {
+    const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
+    if (face == background_) return;
+    background_ = face;
+    ::SendMessageW(Handle(), SB_SETBKCOLOR, 0, static_cast<LPARAM>(face));
+}
+
+void TStatusBar::PaintInDarkPalette() {
+    win::PaintScope paint(Handle());
+    HDC dc = paint.get();
+    RECT client{};
+    ::GetClientRect(Handle(), &client);
+    ::FillRect(dc, &client, Screen->SchemeBrush(COLOR_BTNFACE));
+    RECT area{};
+    ::SendMessageW(Handle(), SB_GETRECT, 0, reinterpret_cast<LPARAM>(&area));
+    int borders[3] = {};
+    ::SendMessageW(Handle(), SB_GETBORDERS, 0, reinterpret_cast<LPARAM>(borders));
+    const int inset = borders[0] + SystemMetricForDpi(SM_CXEDGE, pixelsPerInch_) + 1;
+    area.left += inset;
+    area.right -= inset;
+    if (sizeGrip_) area.right = std::min(area.right, client.right - SystemMetricForDpi(SM_CXVSCROLL, pixelsPerInch_));
+    const bool centred = !shownText_.empty() && shownText_.front() == L'\t';
+    const std::wstring text = centred ? shownText_.substr(1) : shownText_;
+    win::SelectScope font(dc, font_.Handle());
+    ::SetTextColor(dc, Screen->SchemeColor(COLOR_BTNTEXT));
+    ::SetBkMode(dc, TRANSPARENT);
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area,
+                DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | (centred ? DT_CENTER : DT_LEFT));
+    if (sizeGrip_) PaintSizeGrip(dc, client);
+}
+
+// Six dots in a triangle in the corner, as the platform's grip shows them.
+void TStatusBar::PaintSizeGrip(HDC dc, const RECT& client) const {
+    const int dot = ScaleFromDesign(2, pixelsPerInch_);
+    const int step = ScaleFromDesign(4, pixelsPerInch_);
+    const HBRUSH ink = Screen->SchemeBrush(COLOR_GRAYTEXT);
+    for (int row = 0; row < 3; ++row) {
+        for (int column = 0; column <= row; ++column) {
+            const int right = client.right - step * column - dot;
+            const int bottom = client.bottom - step * (2 - row) - dot;
+            const RECT square{right - dot, bottom - dot, right, bottom};
+            ::FillRect(dc, &square, ink);
+        }
+    }
 }
 
 // The one panel's width, which is the bar's, less its borders and the size
@@ -131,8 +179,12 @@ void TStatusBar::SendPanel() {
     // at the left, so that its first words show.
     const bool shortened = shown != panelText_;
     if (!shortened) shown = L"\t" + shown;
+    shownText_ = shown;
     ::SendMessageW(Handle(), SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(shown.c_str()));
     ShowWholeTextAsTip(shortened);
+    // The part (child 1 to the accessibility proxy) is read with the whole
+    // hint, not the shortened one that the mouse's tip completes.
+    Annotate({1, TAccProperty::Name, panelText_});
 }
 
 void TStatusBar::ShowWholeTextAsTip(bool shortened) {
@@ -184,6 +236,21 @@ void TStatusBar::WndProc(TMessage& message) {
         SendPanel();
         ::InvalidateRect(Handle(), nullptr, TRUE);
         return;
+    case WM_ERASEBKGND:
+        if (Screen->DarkColors()) {
+            message.Result = 1;
+            return;
+        }
+        TakeSystemBackground();
+        break;
+    case WM_PAINT:
+        if (Screen->DarkColors()) {
+            PaintInDarkPalette();
+            message.Result = 0;
+            return;
+        }
+        TakeSystemBackground();
+        break;
     case WM_SETTINGCHANGE:
         Screen->ReadSystemFonts();
         font_.Assign(NonClientMetricsForDpi(pixelsPerInch_).lfStatusFont);

@@ -1,5 +1,9 @@
 // The status bar along the bottom of the main window: one panel, its hint
-// centred when it fits and shortened from the right when it does not.
+// centred when it fits and shortened from the right when it does not. The
+// platform's control paints it in the system's colours, taken at each
+// paint; in the dark palette the bar paints itself, and the control keeps
+// the text all the same, for screen readers, which are also told the whole
+// hint.
 #pragma once
 
 #include "graphics.h"
@@ -35,8 +39,15 @@ private:
     int TextRoom();
     void ShowWholeTextAsTip(bool shortened);
     void ApplyFont(bool redraw);
+    void TakeSystemBackground();
+    void PaintInDarkPalette();
+    void PaintSizeGrip(HDC dc, const RECT& client) const;
 
     std::wstring panelText_;
+    // The text the control holds: centred ones begin with a TAB.
+    std::wstring shownText_;
+    // The background colour the control was given last.
+    COLORREF background_ = CLR_INVALID;
     TFont font_;
     bool sizeGrip_ = false;
     bool rescaling_ = false;

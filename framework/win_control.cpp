@@ -82,6 +82,7 @@ void TWinControl::CreateWnd() {
                                     instance, this);
     if (!window) throw EOutOfResources(LoadResString(IDS_WINDOW_CLASS_ERROR));
     if (!ownClass) Subclass(window);
+    annotations_.TellWindow(window);
     // Some controls size themselves while they are created: a child keeps
     // the bounds its parent's layout gave it.
     if (params.Style & WS_CHILD)
@@ -103,6 +104,7 @@ void TWinControl::Bind(HWND window) {
 }
 
 void TWinControl::WindowGone() {
+    annotations_.ClearFromWindow(handle_);
     ::SetWindowLongPtrW(handle_, GWLP_USERDATA, 0);
     if (defWndProc_ != ::DefWindowProcW)
         ::SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defWndProc_));
@@ -180,6 +182,16 @@ bool TWinControl::ReflectToChild(TMessage& message) {
     switch (message.Msg) {
     case WM_COMMAND: child = reinterpret_cast<HWND>(message.LParam); break;
     case WM_DRAWITEM: child = reinterpret_cast<DRAWITEMSTRUCT*>(message.LParam)->hwndItem; break;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSTATIC: {
+        // A control that keeps the default colours leaves the answer to the platform.
+        TWinControl* target = FromHandle(reinterpret_cast<HWND>(message.LParam));
+        if (!target || target == this) return false;
+        message.Result = target->Perform(CN_BASE + message.Msg, message.WParam, message.LParam);
+        return message.Result != 0;
+    }
     case WM_MEASUREITEM: {
         // Sent while the child is still being created: find it by its identifier.
         const UINT id = reinterpret_cast<MEASUREITEMSTRUCT*>(message.LParam)->CtlID;
@@ -225,8 +237,18 @@ void TWinControl::WndProc(TMessage& message) {
     case WM_COMMAND:
     case WM_DRAWITEM:
     case WM_MEASUREITEM:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSTATIC:
         if (ReflectToChild(message)) return;
         break;
+    case CN_CTLCOLOREDIT:
+    case CN_CTLCOLORLISTBOX:
+    case CN_CTLCOLORBTN:
+    case CN_CTLCOLORSTATIC:
+        message.Result = reinterpret_cast<LRESULT>(DarkControlColors(message));
+        return;
     case WM_SETCURSOR:
         if (Screen->Cursor() != crDefault && LOWORD(message.LParam) == HTCLIENT) {
             ::SetCursor(Screen->CursorHandle());
@@ -245,6 +267,20 @@ void TWinControl::WndProc(TMessage& message) {
         break;
     }
     DefaultHandler(message);
+}
+
+// The platform's controls know only the system's colours: in the dark
+// palette their parent gives them its own. Boxes and lists are drawn on the
+// window colour, labels and buttons on the face colour.
+HBRUSH TWinControl::DarkControlColors(const TMessage& message) {
+    if (!Screen->DarkColors()) return nullptr;
+    const bool onWindow = message.Msg == CN_CTLCOLOREDIT || message.Msg == CN_CTLCOLORLISTBOX;
+    const int back = onWindow ? COLOR_WINDOW : COLOR_BTNFACE;
+    const int text = onWindow ? COLOR_WINDOWTEXT : COLOR_BTNTEXT;
+    const auto dc = reinterpret_cast<HDC>(message.WParam);
+    ::SetTextColor(dc, Screen->SchemeColor(text));
+    ::SetBkColor(dc, Screen->SchemeColor(back));
+    return Screen->SchemeBrush(back);
 }
 
 void TWinControl::DefaultHandler(TMessage& message) {

@@ -1,6 +1,7 @@
 // The one base of every control that wraps a native window.
 #pragma once
 
+#include "accessibility.h"
 #include "component.h"
 #include "win_handles.h"
 
@@ -24,6 +25,12 @@ constexpr UINT CN_BASE = 0xBC00;
 constexpr UINT CN_COMMAND = CN_BASE + WM_COMMAND;
 constexpr UINT CN_DRAWITEM = CN_BASE + WM_DRAWITEM;
 constexpr UINT CN_MEASUREITEM = CN_BASE + WM_MEASUREITEM;
+// The colours a control is drawn in, asked of its parent: WParam the DC,
+// the answer a brush, or 0 for the parent's own answer.
+constexpr UINT CN_CTLCOLOREDIT = CN_BASE + WM_CTLCOLOREDIT;
+constexpr UINT CN_CTLCOLORLISTBOX = CN_BASE + WM_CTLCOLORLISTBOX;
+constexpr UINT CN_CTLCOLORBTN = CN_BASE + WM_CTLCOLORBTN;
+constexpr UINT CN_CTLCOLORSTATIC = CN_BASE + WM_CTLCOLORSTATIC;
 
 // What a control tells the filters set on it about its window, so that a
 // component acting for the control (the drop target) gives every window the
@@ -105,6 +112,9 @@ public:
     void SetMessageFilter(const void* setter, TMessageFilter filter);
     void RemoveMessageFilter(const void* setter) noexcept;
 
+    // What screen readers are told of the window (or of one of its parts),
+    // now and for every window the control makes later.
+    void Annotate(const TAccAnnotation& annotation) { annotations_.Set(handle_, annotation); }
 
 protected:
     virtual void CreateParams(TCreateParams& params);
@@ -132,6 +142,7 @@ private:
     void Bind(HWND window);
     void WindowGone();
     bool ReflectToChild(TMessage& message);
+    static HBRUSH DarkControlColors(const TMessage& message);
     void UpdateBoundsFromWindow();
 
     // The control owns its window until the window reports WM_NCDESTROY:
@@ -150,6 +161,7 @@ private:
         TMessageFilter filter;
     };
     std::vector<TSetFilter> filters_;
+    TAccAnnotations annotations_;
 };
 
 // A window that a platform dialog made for itself, seen through the window

@@ -469,14 +469,17 @@ TEST_F(CommandsTest, RightClickOpensTheMenuAtTheMouseWithoutChangingTheSelection
     EXPECT_EQ(answers.Seen()[0].text, L"Lancer " + ShownName(L"Premier.txt"));
 }
 
-TEST_F(CommandsTest, KeyboardOpensTheMenuAtTheListsCorner) {
+// The keyboard opens the menu at the selected entry, brought into sight
+// first, as the file browser does; at the list's corner when none is selected.
+TEST_F(CommandsTest, KeyboardOpensTheMenuAtTheSelectedEntry) {
+    for (int i = 0; i < 60; ++i) folder.Touch(L"Fichier" + std::to_wstring(100 + i) + L".txt");
+    List()->Update();
     ShowForm();
-    const POINT corner = OnScreen({0, 0});
-    struct Case {
+    struct Press {
         const char* label;
         std::function<void(HWND)> press;
     };
-    const Case cases[] = {
+    const Press presses[] = {
         {"menu key, as the platform reports it",
          [](HWND list) { ::PostMessageW(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-1, -1)); }},
         {"Shift+F10",
@@ -486,16 +489,35 @@ TEST_F(CommandsTest, KeyboardOpensTheMenuAtTheListsCorner) {
              PumpUntilIdle();
          }},
     };
-    const auto checkRow = [&](const Case& c) {
-        SCOPED_TRACE(c.label);
-        MenuDriver driver(&MenuDriver::Close);
-        c.press(ListWindow());
-        PumpUntilIdle();
-        ASSERT_GE(driver.Openings(), 1);
-        EXPECT_EQ(driver.MenuRect().left, corner.x);
-        EXPECT_EQ(driver.MenuRect().top, corner.y);
+    struct Selection {
+        const char* label;
+        const wchar_t* file;  // null: none selected
     };
-    for (const Case& c : cases) checkRow(c);
+    const Selection selections[] = {
+        {"an entry in sight", L"Fichier102.txt"},
+        {"an entry scrolled out of sight", L"Fichier159.txt"},
+        {"no entry", nullptr},
+    };
+    for (const Selection& selection : selections) {
+        for (const Press& press : presses) {
+            SCOPED_TRACE(std::string(selection.label) + ", " + press.label);
+            ::SendMessageW(ListWindow(), LB_SETTOPINDEX, 0, 0);
+            if (selection.file) Select(selection.file); else List()->SetItemIndex(-1);
+            MenuDriver driver(&MenuDriver::Close);
+            press.press(ListWindow());
+            PumpUntilIdle();
+            ASSERT_GE(driver.Openings(), 1);
+            POINT expected = OnScreen({0, 0});
+            if (selection.file) {
+                const RECT entry = ItemRectOf(ListWindow(), List()->ItemIndex());
+                const RECT client = ClientRectOf(ListWindow());
+                EXPECT_TRUE(entry.left >= 0 && entry.right <= client.right) << "the entry is not in sight";
+                expected = OnScreen({entry.left, entry.bottom});
+            }
+            EXPECT_EQ(driver.MenuRect().left, expected.x);
+            EXPECT_EQ(driver.MenuRect().top, expected.y);
+        }
+    }
 }
 
 TEST_F(CommandsTest, ScrollBarRightClickDoesNotOpenTheMenu) {

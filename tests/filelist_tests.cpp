@@ -344,7 +344,11 @@ TEST_F(FileListTest, PaintsIconTextSelectionAndFocusWhereTheyBelong) {
         EXPECT_EQ(dotsLeftOfText, 0) << "no focus rectangle around the icon";
     }
     {
+        // The platform's request for an empty list: the focus rectangle
+        // only while the list has the focus.
         PaintedEntry empty(*list_, -1, ODS_FOCUS);
+        for (int x : {0, textLeft, PaintedEntry::W - 1}) EXPECT_NE(empty.At(x, 0), window);
+        empty.Draw(*list_, -1, 0);
         for (int x : {0, textLeft, PaintedEntry::W - 1}) EXPECT_EQ(empty.At(x, 0), window);
     }
 }
