@@ -45,10 +45,11 @@ bool ReplacesAnEntry(const std::wstring& source, const std::wstring& destination
 }
 
 // The entry in the way goes to the Recycle Bin, where the user can get it
-// back; one that cannot go there stays, and the user is told that nothing
-// takes its place.
-bool MakeRoomFor(const std::wstring& name, const std::wstring& destination) {
-    if (RecycleFile(destination)) return true;
+// back (`replaced`, the item it became there); one that cannot go there
+// stays, and the user is told that nothing takes its place.
+bool MakeRoomFor(const std::wstring& name, const std::wstring& destination, std::optional<TRecycledItem>& replaced) {
+    replaced = RecycleKeepingTrack(destination);
+    if (replaced) return true;
     (void)ShowNotice(kCannotReplace + name, mtWarning);
     return false;
 }
@@ -102,13 +103,14 @@ std::wstring CannotMakeShortcut(const std::wstring& name, HRESULT result) {
 }
 
 // What the folder holds after an entry was made at `destination`, or not
-// made, an entry of that name having gone to the Recycle Bin or not.
-void RecordAddition(TUndoRecord& undo, const std::wstring& destination, bool made, bool replaced) {
+// made, an entry of that name having gone to the Recycle Bin (`replaced`) or not.
+void RecordAddition(TUndoRecord& undo, const std::wstring& destination, bool made,
+                    std::optional<TRecycledItem> replaced) {
     if (made) {
         TellShellCreated(destination);
-        undo.Added(destination, replaced);
+        undo.Added(destination, std::move(replaced));
     } else if (replaced) {
-        undo.Removed(destination);
+        undo.Removed(destination, std::move(*replaced));
     }
 }
 
@@ -116,10 +118,10 @@ void RecordAddition(TUndoRecord& undo, const std::wstring& destination, bool mad
 void AddShortcut(TShellFileListBox& list, const std::wstring& target, TUndoRecord& undo) {
     const std::wstring name = ShortcutFileName(target);
     const std::wstring destination = SendToDestination(name);
-    const bool replaces = AnotherEntryAt(target, destination);
-    if (replaces && !MakeRoomFor(name, destination)) return;
+    std::optional<TRecycledItem> replaced;
+    if (AnotherEntryAt(target, destination) && !MakeRoomFor(name, destination, replaced)) return;
     const HRESULT saved = SaveShortcut(target, destination);
-    RecordAddition(undo, destination, SUCCEEDED(saved), replaces);
+    RecordAddition(undo, destination, SUCCEEDED(saved), std::move(replaced));
     list.Update();
     if (FAILED(saved)) {
         (void)ShowNotice(CannotMakeShortcut(name, saved), mtError);
@@ -144,8 +146,8 @@ void AddDroppedFile(TShellFileListBox& list, const std::vector<std::wstring>& dr
         AddShortcut(list, source, undo);
         return;
     }
-    const bool replaces = ReplacesAnEntry(source, destination);
-    if (replaces && !MakeRoomFor(name, destination)) return;
-    RecordAddition(undo, destination, CopyFileTo(source, destination) != FALSE, replaces);
+    std::optional<TRecycledItem> replaced;
+    if (ReplacesAnEntry(source, destination) && !MakeRoomFor(name, destination, replaced)) return;
+    RecordAddition(undo, destination, CopyFileTo(source, destination) != FALSE, std::move(replaced));
     list.Update();
 }
