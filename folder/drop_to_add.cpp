@@ -57,10 +57,11 @@ bool ReplacesAnEntry(const std::wstring& source, const std::wstring& destination
 }
 
 // The entry in the way goes to the Recycle Bin, where the user can get it
-// back; one that cannot go there stays, and the user is told that nothing
-// takes its place.
-bool MakeRoomFor(const std::wstring& name, const std::wstring& destination) {
-    if (RecycleFile(destination)) return true;
+// back (`replaced`, the item it became there); one that cannot go there
+// stays, and the user is told that nothing takes its place.
+bool MakeRoomFor(const std::wstring& name, const std::wstring& destination, std::optional<TRecycledItem>& replaced) {
+    replaced = RecycleKeepingTrack(destination);
+    if (replaced) return true;
     (void)ShowNotice(kCannotReplace + name, mtWarning);
     return false;
 }
@@ -114,13 +115,14 @@ std::wstring CannotMakeShortcut(const std::wstring& name, HRESULT result) {
 }
 
 // What the folder holds after an entry was made at `destination`, or not
-// made, an entry of that name having gone to the Recycle Bin or not.
-void RecordAddition(TUndoRecord& undo, const std::wstring& destination, bool made, bool replaced) {
+// made, an entry of that name having gone to the Recycle Bin (`replaced`) or not.
+void RecordAddition(TUndoRecord& undo, const std::wstring& destination, bool made,
+                    std::optional<TRecycledItem> replaced) {
     if (made) {
         TellShellCreated(destination);
-        undo.Added(destination, replaced);
+        undo.Added(destination, std::move(replaced));
     } else if (replaced) {
-        undo.Removed(destination);
+        undo.Removed(destination, std::move(*replaced));
     }
 }
 
@@ -178,10 +180,10 @@ std::optional<TAddition> AgreedAddition(TShellFileListBox& list, const std::wstr
 
 // Puts a shortcut to `target` in the folder; the new entry is selected.
 void AddShortcut(TShellFileListBox& list, const std::wstring& target, const TAddition& addition, TUndoRecord& undo) {
-    const bool replaces = addition.replaced.has_value();
-    if (replaces && !MakeRoomFor(addition.name, addition.destination)) return;
+    std::optional<TRecycledItem> replaced;
+    if (addition.replaced && !MakeRoomFor(addition.name, addition.destination, replaced)) return;
     const HRESULT saved = SaveShortcut(target, addition.destination);
-    RecordAddition(undo, addition.destination, SUCCEEDED(saved), replaces);
+    RecordAddition(undo, addition.destination, SUCCEEDED(saved), std::move(replaced));
     list.Update();
     if (FAILED(saved)) {
         (void)ShowNotice(CannotMakeShortcut(addition.name, saved), mtError);
@@ -191,9 +193,10 @@ void AddShortcut(TShellFileListBox& list, const std::wstring& target, const TAdd
 }
 
 void CopyIn(TShellFileListBox& list, const std::wstring& source, const TAddition& addition, TUndoRecord& undo) {
-    const bool replaces = addition.replaced.has_value();
-    if (replaces && !MakeRoomFor(addition.name, addition.destination)) return;
-    RecordAddition(undo, addition.destination, CopyFileTo(source, addition.destination) != FALSE, replaces);
+    std::optional<TRecycledItem> replaced;
+    if (addition.replaced && !MakeRoomFor(addition.name, addition.destination, replaced)) return;
+    RecordAddition(undo, addition.destination, CopyFileTo(source, addition.destination) != FALSE,
+                   std::move(replaced));
     list.Update();
 }
 

@@ -33,10 +33,6 @@ std::wstring AlreadyThere(const std::wstring& name) {
     return L"Il existe déjà un fichier nommé " + Quoted(name) + L" dans ce dossier. Tapez un autre nom.";
 }
 
-std::wstring LeftAside(const std::wstring& name, const std::wstring& aside, DWORD error) {
-    return RenameRefused(name, error) + L"\r\n\r\nLe fichier porte maintenant le nom " + Quoted(aside) + L".";
-}
-
 // Whether the extension changes: a hidden one is part of both names, and
 // kept, so never changes.
 bool ChangesExtension(const std::wstring& fileName, const std::wstring& newName) {
@@ -170,6 +166,10 @@ TRenameResult SayWhyNotRenamed(const std::wstring& from, const std::wstring& to,
 
 std::wstring RenameRefused(const std::wstring& name, DWORD error) {
     return L"Impossible de renommer " + Quoted(name) + L" :\r\n\r\n" + SystemErrorText(error);
+}
+
+std::wstring LeftAside(const std::wstring& name, const std::wstring& aside, DWORD error) {
+    return RenameRefused(name, error) + L"\r\n\r\nLe fichier porte maintenant le nom " + Quoted(aside) + L".";
 }
 
 std::wstring MoveEntryFile(const std::wstring& from, const std::wstring& to) {

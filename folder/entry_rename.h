@@ -30,3 +30,6 @@ TRenameResult RenameEntry(TShellFileListBox& list, const std::wstring& fileName,
 std::wstring MoveEntryFile(const std::wstring& from, const std::wstring& to);
 // What the user reads when the platform refused to rename the file `name`.
 std::wstring RenameRefused(const std::wstring& name, DWORD error);
+// What the user reads when the file `name` was left under the name in
+// between `aside`, the platform having refused the rest of the rename.
+std::wstring LeftAside(const std::wstring& name, const std::wstring& aside, DWORD error);

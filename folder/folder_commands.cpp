@@ -56,7 +56,7 @@ bool RemoveSelected(TShellFileListBox& list, TUndoRecord& undo) {
     // The question names the entry as the list shows it; the file is what goes.
     if (!AskConfirm(kRemoveQuestion + list.ItemText(list.ItemIndex()))) return false;
     // The question that follows is the way out when the file stayed.
-    if (RecycleFile(path)) undo.Removed(path);
+    if (std::optional<TRecycledItem> recycled = RecycleKeepingTrack(path)) undo.Removed(path, std::move(*recycled));
     list.Update();
     return AskConfirm(kRemoveByHand);
 }

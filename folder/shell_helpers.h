@@ -19,6 +19,8 @@ BOOL CopyFileTo(const std::wstring& source, const std::wstring& destination);
 // The file's identity, whatever path names it, with its size and the time it
 // was last written; nullopt when it cannot be read.
 std::optional<BY_HANDLE_FILE_INFORMATION> FileIdentity(const std::wstring& path);
+// Whether two readings of FileIdentity are the same file, unwritten between them.
+bool SameFileState(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b);
 // Tell the shell of a file the program made or renamed, so that its open
 // windows and caches show the change at once.
 void TellShellCreated(const std::wstring& path);

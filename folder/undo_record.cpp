@@ -9,15 +9,7 @@ namespace {
 
 constexpr wchar_t kCannotUndo[] = L"Impossible d'annuler : ";
 
-std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.size() - FileNamePart(path).size() - 1); }
-
 bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-bool SameState(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
-    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
-           a.nFileIndexLow == b.nFileIndexLow && a.nFileSizeHigh == b.nFileSizeHigh &&
-           a.nFileSizeLow == b.nFileSizeLow && ::CompareFileTime(&a.ftLastWriteTime, &b.ftLastWriteTime) == 0;
-}
 
 std::wstring Question(const TUndoRecord& record) {
     const std::wstring name = Quoted(FileNamePart(record.Path()));
@@ -47,16 +39,9 @@ std::wstring NoLongerRecycled(const std::wstring& path) {
     return kCannotUndo + Quoted(FileNamePart(path)) + L" n'est plus dans la Corbeille.";
 }
 
-std::wstring Undecided(const std::wstring& path) {
-    return std::wstring(kCannotUndo) + L"la Corbeille contient plusieurs " + Quoted(FileNamePart(path)) +
-           L" supprimés de ce dossier, sans dire lequel l'a été en dernier. Restaurez le bon depuis la Corbeille.";
-}
-
 // Why the entry cannot come back from the Recycle Bin, or empty when it can.
-std::wstring WhyNotRecycled(const std::wstring& path) {
-    const TRecycledItem recycled = FindInRecycleBin(FolderOf(path), FileNamePart(path));
-    if (recycled.undecided) return Undecided(path);
-    return recycled ? std::wstring() : NoLongerRecycled(path);
+std::wstring WhyNotRecycled(const TUndoRecord& record) {
+    return GoneFromRecycleBin(record.Recycled()) ? NoLongerRecycled(record.Path()) : std::wstring();
 }
 
 std::wstring NotRecycled(const std::wstring& path) {
@@ -74,7 +59,7 @@ std::wstring WhyNotUndoable(TShellFileListBox& list, const TUndoRecord& record) 
     switch (record.Kind()) {
     case TUndoRecord::TKind::Removed:
         if (Exists(path)) return NameTaken(path);
-        return WhyNotRecycled(path);
+        return WhyNotRecycled(record);
     case TUndoRecord::TKind::Renamed: {
         if (!record.StillAsLeft()) return ChangedSince(path);
         // The old name was a good one: only another file can stand in its way.
@@ -84,7 +69,7 @@ std::wstring WhyNotUndoable(TShellFileListBox& list, const TUndoRecord& record) 
     }
     case TUndoRecord::TKind::Added:
         if (!record.StillAsLeft()) return ChangedSince(path);
-        return record.Replaced() ? WhyNotRecycled(path) : std::wstring();
+        return record.Replaced() ? WhyNotRecycled(record) : std::wstring();
     case TUndoRecord::TKind::Nothing: break;
     }
     return {};
@@ -93,12 +78,18 @@ std::wstring WhyNotUndoable(TShellFileListBox& list, const TUndoRecord& record) 
 // The entry comes back under its name: the file's path, or empty when it did not.
 std::wstring UndoRemoval(const TUndoRecord& record) {
     const std::wstring& path = record.Path();
-    if (!RestoreFromRecycleBin(FindInRecycleBin(FolderOf(path), FileNamePart(path)), path)) {
+    if (!RestoreFromRecycleBin(record.Recycled(), path)) {
         (void)ShowNotice(NotRestored(path), mtError);
         return {};
     }
     TellShellCreated(path);
     return path;
+}
+
+// As the rename itself says it: a file left under a name in between is named as it is now.
+std::wstring WhyNotRenamedBack(const TUndoRecord& record, const std::wstring& now, DWORD error) {
+    const std::wstring name = FileNamePart(record.Path());
+    return now == record.Path() ? RenameRefused(name, error) : LeftAside(name, FileNamePart(now), error);
 }
 
 // Never over another file: the path the entry has afterwards.
@@ -106,27 +97,26 @@ std::wstring UndoRename(const TUndoRecord& record) {
     std::wstring now = MoveEntryFile(record.Path(), record.OldPath());
     const DWORD error = ::GetLastError();
     if (now != record.Path()) TellShellRenamed(record.Path(), now);
-    if (now != record.OldPath()) (void)ShowNotice(RenameRefused(FileNamePart(record.Path()), error), mtError);
+    if (now != record.OldPath()) (void)ShowNotice(WhyNotRenamedBack(record, now, error), mtError);
     return now;
 }
 
-// The entry it replaced is found before the added one joins it in the
-// Recycle Bin, where it would be the one deleted last.
 std::wstring UndoAddition(const TUndoRecord& record) {
     const std::wstring& path = record.Path();
-    const TRecycledItem replaced =
-        record.Replaced() ? FindInRecycleBin(FolderOf(path), FileNamePart(path)) : TRecycledItem();
+    const std::optional<BY_HANDLE_FILE_INFORMATION> added = FileIdentity(path);
     if (!RecycleFile(path)) {
         (void)ShowNotice(NotRecycled(path), mtError);
         return path;
     }
     if (!record.Replaced()) return {};
-    if (!RestoreFromRecycleBin(replaced, path)) {
-        (void)ShowNotice(NotRestored(path), mtError);
-        return {};
+    if (RestoreFromRecycleBin(record.Recycled(), path)) {
+        TellShellCreated(path);
+        return path;
     }
-    TellShellCreated(path);
-    return path;
+    // Rather than leave neither entry in the folder, the added one comes back.
+    (void)ShowNotice(NotRestored(path), mtError);
+    (void)RestoreFromRecycleBin(FindRecycled(path, added), path);
+    return Exists(path) ? path : std::wstring();
 }
 
 // Plays the change back; the path of the entry to show afterwards, empty
@@ -155,10 +145,11 @@ bool Unchanged(const TUndoRecord& record, const std::wstring& shown) {
 
 }  // namespace
 
-void TUndoRecord::Removed(const std::wstring& path) {
+void TUndoRecord::Removed(const std::wstring& path, TRecycledItem recycled) {
     Forget();
     kind_ = TKind::Removed;
     path_ = path;
+    recycled_ = std::move(recycled);
 }
 
 void TUndoRecord::Renamed(const std::wstring& from, const std::wstring& to) {
@@ -169,17 +160,17 @@ void TUndoRecord::Renamed(const std::wstring& from, const std::wstring& to) {
     left_ = FileIdentity(to);
 }
 
-void TUndoRecord::Added(const std::wstring& path, bool replaced) {
+void TUndoRecord::Added(const std::wstring& path, std::optional<TRecycledItem> replaced) {
     Forget();
     kind_ = TKind::Added;
     path_ = path;
-    replaced_ = replaced;
+    recycled_ = std::move(replaced);
     left_ = FileIdentity(path);
 }
 
 bool TUndoRecord::StillAsLeft() const {
     const auto now = FileIdentity(path_);
-    return left_ && now && SameState(*left_, *now);
+    return left_ && now && SameFileState(*left_, *now);
 }
 
 void UndoLastChange(TShellFileListBox& list, TUndoRecord& record) {

@@ -2,6 +2,8 @@
 // Ctrl+Z can undo it, once the user agrees.
 #pragma once
 
+#include "recycle_bin.h"
+
 #include <windows.h>
 
 #include <optional>
@@ -14,12 +16,13 @@ public:
     enum class TKind { Nothing, Removed, Renamed, Added };
 
     // What the commands record, as the paths of the folder's entries: each
-    // change takes the place of the one before.
-    void Removed(const std::wstring& path);
+    // change takes the place of the one before. A removal keeps the item it
+    // made in the Recycle Bin.
+    void Removed(const std::wstring& path, TRecycledItem recycled);
     void Renamed(const std::wstring& from, const std::wstring& to);
-    // An entry copied or made in the folder; `replaced` when one of the
-    // same name went to the Recycle Bin to make room for it.
-    void Added(const std::wstring& path, bool replaced);
+    // An entry copied or made in the folder; `replaced`, the item of the
+    // Recycle Bin that an entry of the same name became to make room for it.
+    void Added(const std::wstring& path, std::optional<TRecycledItem> replaced);
     void Forget() noexcept { *this = TUndoRecord(); }
 
     TKind Kind() const noexcept { return kind_; }
@@ -27,7 +30,9 @@ public:
     const std::wstring& Path() const noexcept { return path_; }
     // A rename's old path.
     const std::wstring& OldPath() const noexcept { return oldPath_; }
-    bool Replaced() const noexcept { return replaced_; }
+    bool Replaced() const noexcept { return recycled_.has_value(); }
+    // The item that the removal, or the replacement, made in the Recycle Bin.
+    const TRecycledItem& Recycled() const noexcept { return *recycled_; }
     // Whether the entry at Path() is still the file that the change left
     // there, unwritten since; another file put in its place is not.
     bool StillAsLeft() const;
@@ -36,7 +41,7 @@ private:
     TKind kind_ = TKind::Nothing;
     std::wstring path_;
     std::wstring oldPath_;
-    bool replaced_ = false;
+    std::optional<TRecycledItem> recycled_;
     std::optional<BY_HANDLE_FILE_INFORMATION> left_;
 };
 

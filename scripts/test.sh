@@ -210,7 +210,7 @@ tests_loader_check_and_benchmarks() {
         return 0
     fi
     echo "== benchmarks ($bench_arch) =="
-    for bench in list_bench startup_bench watch_bench; do
+    for bench in list_bench startup_bench watch_bench undo_bench; do
         check "$bench ($bench_arch)" with_wine "$bench_arch" wine "$here/build/$bench_arch/bench/$bench.exe"
     done
 }

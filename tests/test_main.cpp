@@ -44,7 +44,7 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     PutSendToInPlace();
-    const ExtensionsSetting extensions;
+    const ExtensionsSetting extensions(ExtensionsHidden());
     testing::UnitTest::GetInstance()->listeners().Append(new CountPrinter);
 
     const ProgramFramework framework;

@@ -587,7 +587,7 @@ bool ExtensionsHidden() {
     return !setting || std::string_view(setting) != "shown";
 }
 
-ExtensionsSetting::ExtensionsSetting() : before_(HideFileExtValue()) { SetHideFileExt(ExtensionsHidden() ? 1 : 0); }
+ExtensionsSetting::ExtensionsSetting(bool hidden) : before_(HideFileExtValue()) { SetHideFileExt(hidden ? 1 : 0); }
 
 ExtensionsSetting::~ExtensionsSetting() {
     if (before_)

@@ -459,13 +459,12 @@ std::wstring SendToMovedAside();
 // tests instead of trusting the last run's clean-up.
 void PutSendToInPlace();
 
-// The file browser's "hide extensions for known file types" for the length
-// of a test program: set as SENDTO_TEST_EXTENSIONS says ("hidden", as
-// Windows ships, unless it says "shown"), and put back as it was at the end.
-// The shell reads the setting at each name it gives.
+// The file browser's "hide extensions for known file types", set for the
+// life of the object and then put back as it was; the shell reads it at
+// each name it gives. Each test program sets it as ExtensionsHidden() says.
 class ExtensionsSetting {
 public:
-    ExtensionsSetting();
+    explicit ExtensionsSetting(bool hidden);
     ~ExtensionsSetting();
     ExtensionsSetting(const ExtensionsSetting&) = delete;
     ExtensionsSetting& operator=(const ExtensionsSetting&) = delete;
@@ -473,7 +472,8 @@ public:
 private:
     std::optional<DWORD> before_;
 };
-// Whether the tests run with the extensions of known file types hidden.
+// Whether the tests run with the extensions of known file types hidden:
+// as SENDTO_TEST_EXTENSIONS says, "hidden" (as Windows ships) unless "shown".
 bool ExtensionsHidden();
 // A file's name as the shell shows it in the tests' setting: a shortcut's
 // ".lnk" is never shown, and with extensions hidden no extension of a known

@@ -5,7 +5,10 @@
 #include "list_fixtures.h"
 #include "test_support.h"
 
+#include "exceptions.h"
+#include "recycle_bin.h"
 #include "shell_file_list_box.h"
+#include "win_handles.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +17,7 @@
 #include <algorithm>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -40,6 +44,14 @@ std::wstring NameTaken(const std::wstring& name) {
 std::wstring NoLongerRecycled(const std::wstring& name) {
     return L"Impossible d'annuler : " + Quoted(name) + L" n'est plus dans la Corbeille.";
 }
+// The texts of the dialogs seen, in order, for a failure's message.
+std::vector<std::wstring> Texts(const std::vector<SeenDialog>& seen) {
+    std::vector<std::wstring> texts;
+    for (const SeenDialog& dialog : seen) texts.push_back(dialog.text);
+    return texts;
+}
+
+std::wstring NotRestored(const std::wstring& name) { return Quoted(name) + L" n'a pas pu revenir de la Corbeille."; }
 
 // The names in a folder that are not in `before`.
 std::vector<std::wstring> NewNames(const std::wstring& folder, const std::vector<std::wstring>& before) {
@@ -212,14 +224,10 @@ TEST_F(UndoTest, AChangeThatCanNoLongerBeUndoneIsRefusedWithItsReason) {
          [&] { folder.Touch(L"Bloc-notes.txt", "autre programme"); }, NameTaken(L"Bloc-notes.txt")},
         {"the removed entry's name taken", files, [&] { RemoveByDelete(L"Bloc-notes.txt"); },
          [&] { folder.Touch(L"Bloc-notes.txt", "autre programme"); }, NameTaken(L"Bloc-notes.txt")},
-        {"the removed entry emptied from the Recycle Bin", files, [&] { RemoveByDelete(L"Bloc-notes.txt"); },
-         [&] { EmptyWhatTheTestRecycled(); }, NoLongerRecycled(L"Bloc-notes.txt")},
         {"the added file written to since", files, [&] { Drop(tool); },
          [&] { folder.Touch(L"Outil.txt", "modifié"); }, ChangedSince(L"Outil.txt")},
         {"the added file removed by another program", files, [&] { Drop(tool); },
          [&] { ::DeleteFileW(folder.Path(L"Outil.txt").c_str()); }, ChangedSince(L"Outil.txt")},
-        {"the replaced entry emptied from the Recycle Bin", {{L"Autre.txt", "autre"}, {L"Outil.txt", "ancien"}},
-         [&] { Drop(tool); }, [&] { EmptyWhatTheTestRecycled(); }, NoLongerRecycled(L"Outil.txt")},
     };
     const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
@@ -281,4 +289,279 @@ TEST_F(UndoTest, AHeldCtrlZAsksOnceAndAnswersNothing) {
         EXPECT_EQ(FolderContents(folder.Path()), before);
     };
     for (bool taskDialog : {false, true}) checkRow(taskDialog);
+}
+
+// The entry went from the Recycle Bin since its removal (emptied by the
+// user): nothing changes, and the user is told it cannot come back, before
+// the question where the system can tell without reading the whole Recycle
+// Bin, else after it. An added entry that replaced it stays in the folder.
+TEST_F(UndoTest, AnEntryNoLongerInTheRecycleBinCannotComeBackAndNothingChanges) {
+    const std::wstring tool = outside.Touch(L"Outil.txt", "nouveau");
+    struct Case {
+        const char* label;
+        std::vector<std::pair<std::wstring, std::string>> files;
+        std::function<void()> change;
+        std::wstring name;
+    };
+    const Case cases[] = {
+        {"a removed entry", {{L"Autre.txt", "autre"}, {L"Bloc-notes.txt", "notes"}},
+         [&] { RemoveByDelete(L"Bloc-notes.txt"); }, L"Bloc-notes.txt"},
+        {"an entry replaced by a drop", {{L"Autre.txt", "autre"}, {L"Outil.txt", "ancien"}}, [&] { Drop(tool); },
+         L"Outil.txt"},
+    };
+    const auto checkRow = [&](const Case& c) {
+        SCOPED_TRACE(c.label);
+        Fill(c.files);
+        c.change();
+        EmptyWhatTheTestRecycled();
+        const std::vector<std::wstring> before = FolderContents(folder.Path());
+        const auto seen = Undo({Action::Ok, Action::Ok});
+        ASSERT_FALSE(seen.empty());
+        const std::wstring& told = seen.back().text;
+        EXPECT_TRUE(told == NoLongerRecycled(c.name) || told == NotRestored(c.name)) << testing::PrintToString(told);
+        EXPECT_EQ(FolderContents(folder.Path()), before);
+        EXPECT_EQ(ListedFileNames(*List()), FolderNames(folder.Path()));
+    };
+    for (const Case& c : cases) checkRow(c);
+}
+
+// The item found is the one the removal made, whatever the list shows of
+// its name: a shortcut, whose ".lnk" the list never shows, and a file, with
+// extensions hidden as Windows ships and shown.
+TEST_F(UndoTest, ARemovedEntryComesBackWithExtensionsHiddenOrShown) {
+    struct Case {
+        const char* label;
+        bool hidden;
+        std::wstring name;
+    };
+    const Case cases[] = {
+        {"a shortcut, extensions hidden", true, L"Outil.lnk"},
+        {"a file, extensions hidden", true, L"Notes.txt"},
+        {"a shortcut, extensions shown", false, L"Outil.lnk"},
+        {"a file, extensions shown", false, L"Notes.txt"},
+    };
+    const auto checkRow = [&](const Case& c) {
+        SCOPED_TRACE(c.label);
+        const ExtensionsSetting setting(c.hidden);
+        Fill({{L"Autre.txt", "autre"}, {c.name, "contenu"}});
+        const std::vector<std::wstring> before = FolderContents(folder.Path());
+        RemoveByDelete(c.name);
+        const auto seen = Undo({Action::Ok, Action::Ok});
+        ASSERT_EQ(seen.size(), 1u) << testing::PrintToString(Texts(seen));
+        EXPECT_EQ(seen[0].text, RemovalQuestion(c.name));
+        EXPECT_EQ(FolderContents(folder.Path()), before);
+    };
+    for (const Case& c : cases) checkRow(c);
+}
+
+// Two entries of the same name removed one after the other, each within the
+// same second as the other: Ctrl+Z brings back the last one, and the Recycle
+// Bin keeps the first.
+TEST_F(UndoTest, OfTwoEntriesOfOneNameRemovedInTurnTheLastComesBack) {
+    Fill({{L"Autre.txt", "autre"}, {L"Notes.txt", "premier"}});
+    RemoveByDelete(L"Notes.txt");
+    folder.Touch(L"Notes.txt", "second");
+    List()->Update();
+    const std::vector<std::wstring> before = FolderContents(folder.Path());
+    RemoveByDelete(L"Notes.txt");
+    const auto seen = Undo({Action::Ok, Action::Ok});
+    ASSERT_EQ(seen.size(), 1u) << testing::PrintToString(Texts(seen));
+    EXPECT_EQ(seen[0].text, RemovalQuestion(L"Notes.txt"));
+    EXPECT_EQ(FolderContents(folder.Path()), before);
+}
+
+namespace {
+
+// Moves on the way back of a rename in case only: the first move is taken
+// for one over another file, and both moves from the name in between are
+// refused, so the file stays under that name.
+BOOL WINAPI MoveWithTheWayBackRefused(LPCWSTR from, LPCWSTR to, DWORD flags) {
+    const std::wstring source = from;
+    if (source.ends_with(L"\\Casse.txt") && std::wstring(to).ends_with(L"\\casse.txt")) {
+        ::SetLastError(ERROR_ALREADY_EXISTS);
+        return FALSE;
+    }
+    if (source.ends_with(L".~renommage")) {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    return SystemCalls().MoveFileExW(from, to, flags);
+}
+
+}  // namespace
+
+// The undo of a rename that stopped under the name in between says where
+// the file is, as the rename does.
+TEST_F(UndoTest, AnUndoneRenameLeftHalfwayNamesTheFileAsItIsNow) {
+    Fill({{L"casse.txt", "casse"}});
+    RenameByF2(L"casse.txt", L"Casse.txt");
+    const TPlatformOverride<MoveFileFn> moving(Platform().MoveFileExW, &MoveWithTheWayBackRefused);
+    const auto seen = Undo({Action::Ok, Action::Ok});
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].text, RenameQuestion(L"Casse.txt", L"casse.txt"));
+    EXPECT_EQ(seen[1].text, L"Impossible de renommer « Casse.txt » :\r\n\r\n" + SystemErrorText(ERROR_ACCESS_DENIED) +
+                                L"\r\n\r\nLe fichier porte maintenant le nom « casse.txt.~renommage ».");
+    EXPECT_EQ(FolderContents(folder.Path()), std::vector<std::wstring>{L"casse.txt.~renommage=casse"});
+}
+
+namespace {
+
+// A command of the stand-in menu: its text, its verb (none: the menu names
+// its commands by no verb, as Wine's Recycle Bin does) and what it does.
+struct StandInCommand {
+    std::wstring label;
+    std::wstring verb;
+    std::function<void()> action;
+};
+
+// An item's menu as a Recycle Bin other than the system's might give it;
+// records the labels of the commands it runs.
+class StandInMenu final : public IContextMenu {
+public:
+    explicit StandInMenu(std::vector<StandInCommand> commands) : commands_(std::move(commands)) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
+        if (id != __uuidof(IUnknown) && id != __uuidof(IContextMenu)) {
+            *object = nullptr;
+            return E_NOINTERFACE;
+        }
+        *object = static_cast<IContextMenu*>(this);
+        return S_OK;
+    }
+    // Lives on the test's stack.
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+    HRESULT STDMETHODCALLTYPE QueryContextMenu(HMENU menu, UINT index, UINT first, UINT, UINT) override {
+        for (UINT i = 0; i < commands_.size(); ++i)
+            ::InsertMenuW(menu, index + i, MF_BYPOSITION | MF_STRING, first + i, commands_[i].label.c_str());
+        return MAKE_HRESULT(SEVERITY_SUCCESS, 0, commands_.size());
+    }
+
+    HRESULT STDMETHODCALLTYPE InvokeCommand(CMINVOKECOMMANDINFO* info) override {
+        const StandInCommand* command = Find(info->lpVerb);
+        if (!command) return E_INVALIDARG;
+        ran_.push_back(command->label);
+        lastMask_ = info->fMask;
+        if (command->action) command->action();
+        return S_OK;
+    }
+
+    HRESULT STDMETHODCALLTYPE GetCommandString(UINT_PTR offset, UINT type, UINT*, LPSTR name, UINT size) override {
+        if (type != GCS_VERBW || offset >= commands_.size() || commands_[offset].verb.empty()) return E_NOTIMPL;
+        ::lstrcpynW(reinterpret_cast<LPWSTR>(name), commands_[offset].verb.c_str(), static_cast<int>(size));
+        return S_OK;
+    }
+
+    const std::vector<std::wstring>& Ran() const noexcept { return ran_; }
+    DWORD LastMask() const noexcept { return lastMask_; }
+
+private:
+    const StandInCommand* Find(LPCSTR verb) const {
+        if (IS_INTRESOURCE(verb)) {
+            const size_t offset = LOWORD(reinterpret_cast<ULONG_PTR>(verb));
+            return offset < commands_.size() ? &commands_[offset] : nullptr;
+        }
+        const std::string wanted(verb);
+        for (const StandInCommand& command : commands_)
+            if (!command.verb.empty() && std::wstring(wanted.begin(), wanted.end()) == command.verb) return &command;
+        return nullptr;
+    }
+
+    std::vector<StandInCommand> commands_;
+    std::vector<std::wstring> ran_;
+    DWORD lastMask_ = 0;
+};
+
+}  // namespace
+
+// Where the menu names no verb, only the command called as the restore is
+// runs; a menu whose commands none is called so runs nothing, whatever comes
+// first (here a command that deletes the file for good).
+TEST_F(UndoTest, TheRestoreRunsOnlyTheCommandItKnowsForTheRestore) {
+    struct Case {
+        const char* label;
+        std::vector<std::wstring> labels;  // the menu's, in order; each without a verb
+        std::vector<std::wstring> ran;
+        bool back;
+    };
+    const Case cases[] = {
+        {"a deleting command first, then the restore", {L"&Supprimer", L"&Restaurer"}, {L"&Restaurer"}, true},
+        {"the restore in English", {L"&Erase", L"&Restore"}, {L"&Restore"}, true},
+        {"no command called as the restore", {L"&Supprimer", L"&Propriétés"}, {}, false},
+    };
+    const auto checkRow = [&](const Case& c) {
+        SCOPED_TRACE(c.label);
+        const std::wstring recycled = outside.Touch(L"Corbeille-notes.txt", "notes");
+        const std::wstring path = folder.Path(L"Notes.txt");
+        std::vector<StandInCommand> commands;
+        for (const std::wstring& label : c.labels) {
+            const bool restores = label.find(L"Rest") != std::wstring::npos;
+            commands.push_back({label, L"", [=] {
+                                    if (restores)
+                                        ::MoveFileW(recycled.c_str(), path.c_str());
+                                    else
+                                        ::DeleteFileW(recycled.c_str());
+                                }});
+        }
+        StandInMenu menu(std::move(commands));
+        EXPECT_EQ(RunRestoreCommand(menu, path), c.back);
+        EXPECT_EQ(menu.Ran(), c.ran);
+        EXPECT_EQ(FileExists(path), c.back);
+        ::DeleteFileW(path.c_str());
+    };
+    for (const Case& c : cases) checkRow(c);
+}
+
+namespace {
+
+// A restore that the shell carries out on a thread of its own: the file
+// moves back only once the command is let go, which a synchronous command
+// does before it returns; otherwise only the test lets it go, afterwards.
+class RestoreOnAnotherThread {
+public:
+    RestoreOnAnotherThread(std::wstring from, std::wstring to) : from_(std::move(from)), to_(std::move(to)) {}
+    ~RestoreOnAnotherThread() { Finish(); }
+    RestoreOnAnotherThread(const RestoreOnAnotherThread&) = delete;
+    RestoreOnAnotherThread& operator=(const RestoreOnAnotherThread&) = delete;
+
+    void Start(bool synchronous) {
+        thread_.reset(::CreateThread(nullptr, 0, &Restore, this, 0, nullptr));
+        if (synchronous) Finish();
+    }
+
+    void Finish() {
+        ::SetEvent(letGo_.get());
+        if (thread_) ::WaitForSingleObject(thread_.get(), INFINITE);
+    }
+
+private:
+    static DWORD WINAPI Restore(void* self) {
+        auto& restore = *static_cast<RestoreOnAnotherThread*>(self);
+        ::WaitForSingleObject(restore.letGo_.get(), INFINITE);
+        ::MoveFileW(restore.from_.c_str(), restore.to_.c_str());
+        return 0;
+    }
+
+    std::wstring from_;
+    std::wstring to_;
+    win::UniqueKernelHandle letGo_{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    win::UniqueKernelHandle thread_;
+};
+
+}  // namespace
+
+// The restore is asked to finish before the command returns, and the file is
+// checked once it has.
+TEST_F(UndoTest, TheRestoreIsCheckedOnceTheCommandHasFinished) {
+    const std::wstring path = folder.Path(L"Notes.txt");
+    RestoreOnAnotherThread restore(outside.Touch(L"Corbeille-notes.txt", "notes"), path);
+    StandInMenu* invoked = nullptr;
+    StandInMenu menu({{L"&Supprimer", L"delete", nullptr},
+                      {L"&Restaurer", L"undelete", [&] { restore.Start(invoked->LastMask() & CMIC_MASK_NOASYNC); }}});
+    invoked = &menu;
+    EXPECT_TRUE(RunRestoreCommand(menu, path));
+    EXPECT_EQ(menu.Ran(), std::vector<std::wstring>{L"&Restaurer"});
+    restore.Finish();
+    EXPECT_EQ(ReadFileBytes(path), "notes");
 }
