@@ -1,7 +1,7 @@
 // The keys of the main window's list (Enter, Delete, F5, Ctrl+V) pressed
 // through the application's own loop, with the dialogs answered and the
-// shell call recorded; and the message filter that lets drops into the
-// program run as administrator.
+// shell call recorded; the message filter that lets drops into the program
+// run as administrator, and the drops the list reads and those it leaves.
 #include "list_fixtures.h"
 #include "test_support.h"
 
@@ -50,11 +50,12 @@ TEST_F(ListKeysTest, EachKeyLeadsToItsCommandCancelChangesNothing) {
         bool launched;
         bool removed;
     };
-    const std::wstring remove = kRemoveQuestion + L"Outil.txt";
+    const std::wstring launch = L"Lancer " + ShownName(L"Outil.txt");
+    const std::wstring remove = kRemoveQuestion + ShownName(L"Outil.txt");
     const Case cases[] = {
         {"Enter, nothing selected", VK_RETURN, nullptr, {Action::Ok}, {L"Pas de fichier à lancer"}, false, false},
-        {"Enter, cancelled", VK_RETURN, L"Outil.txt", {Action::Cancel}, {L"Lancer Outil.txt"}, false, false},
-        {"Enter, confirmed", VK_RETURN, L"Outil.txt", {Action::Ok}, {L"Lancer Outil.txt"}, true, false},
+        {"Enter, cancelled", VK_RETURN, L"Outil.txt", {Action::Cancel}, {launch}, false, false},
+        {"Enter, confirmed", VK_RETURN, L"Outil.txt", {Action::Ok}, {launch}, true, false},
         {"Delete, nothing selected", VK_DELETE, nullptr, {Action::Ok}, {L"Pas de fichier à supprimer"}, false,
          false},
         {"Delete, cancelled", VK_DELETE, L"Outil.txt", {Action::Cancel}, {remove}, false, false},
@@ -151,7 +152,7 @@ TEST_F(ListKeysTest, AKeyForTheListWhileAQuestionIsUpStartsNoCommand) {
     });
     Press(VK_RETURN);
     ASSERT_EQ(answers.Seen().size(), 1u);
-    EXPECT_EQ(answers.Seen()[0].text, L"Lancer Outil.txt");
+    EXPECT_EQ(answers.Seen()[0].text, L"Lancer " + ShownName(L"Outil.txt"));
     EXPECT_TRUE(FileExists(folder.Path(L"Outil.txt")));
 }
 
@@ -159,6 +160,8 @@ TEST_F(ListKeysTest, AKeyForTheListWhileAQuestionIsUpStartsNoCommand) {
 // then the list once the question is gone. Neither answers nor asks again;
 // a fresh press does both, in either presentation.
 TEST_F(ListKeysTest, AHeldKeyAsksOnceAndAnswersNothing) {
+    const std::wstring launch = L"Lancer " + ShownName(L"Outil.txt");
+    const std::wstring remove = kRemoveQuestion + ShownName(L"Outil.txt");
     const struct {
         const char* label;
         UINT key;
@@ -166,10 +169,10 @@ TEST_F(ListKeysTest, AHeldKeyAsksOnceAndAnswersNothing) {
         std::wstring question;
         std::vector<Action> freshAnswers;
     } cases[] = {
-        {"Enter, classic form", VK_RETURN, false, L"Lancer Outil.txt", {Action::Enter}},
-        {"Enter, task dialog", VK_RETURN, true, L"Lancer Outil.txt", {Action::Enter}},
-        {"Delete, classic form", VK_DELETE, false, kRemoveQuestion + L"Outil.txt", {Action::Enter, Action::Cancel}},
-        {"Delete, task dialog", VK_DELETE, true, kRemoveQuestion + L"Outil.txt", {Action::Enter, Action::Cancel}},
+        {"Enter, classic form", VK_RETURN, false, launch, {Action::Enter}},
+        {"Enter, task dialog", VK_RETURN, true, launch, {Action::Enter}},
+        {"Delete, classic form", VK_DELETE, false, remove, {Action::Enter, Action::Cancel}},
+        {"Delete, task dialog", VK_DELETE, true, remove, {Action::Enter, Action::Cancel}},
     };
     const auto checkRow = [&](const auto& c) {
         SCOPED_TRACE(c.label);
@@ -377,9 +380,7 @@ TEST(ElevatedDrops, AForgedDropIsNeitherReadNorReleased) {
         std::string bytes;
     } cases[] = {
         {"smaller than a drop's header", DropHeader(sizeof(DROPFILES), TRUE).substr(0, 8)},
-        // Zeroed past its list, as many an allocation leaves it: read as
-        // wide characters, it would hold a name and end its list.
-        {"names that are not wide", DropHeader(sizeof(DROPFILES), FALSE) + "C:\\Forge.txt\0\0\0\0"s},
+        {"names in the code page that do not end", DropHeader(sizeof(DROPFILES), FALSE) + "C:\\Forge.txt\0"s},
         // Far enough that reading there faults.
         {"names placed far past its end", DropHeader(0x7FFFFFF0, TRUE) + WideBytes(L"\0\0"sv)},
         {"names placed in its header", DropHeader(8, TRUE) + forged},
@@ -407,5 +408,44 @@ TEST(ElevatedDrops, AForgedDropIsNeitherReadNorReleased) {
         EXPECT_TRUE(kept) << "the forged block was released";
         // Released by the program, it is no longer the test's to free.
         if (!kept) (void)block.release();
+    }
+}
+
+// Drops of this process into the main window's list, their names wide or in
+// the system's code page as a program made before Unicode drops them: each
+// is asked about by its file's name and copied once agreed, and one that
+// arrives while the question is up is released unread.
+using GenuineDropTest = ListKeysTest;
+
+TEST_F(GenuineDropTest, WideOrInTheCodePageADropIsAskedAboutAndCopiedOrReleasedWhileAQuestionIsUp) {
+    TempFolder outside;
+    const std::wstring dropped = outside.Touch(L"Déposé.txt", "depose");
+    const std::wstring meanwhile = outside.Touch(L"Pendant.txt", "pendant");
+    const struct {
+        const char* label;
+        DropNames names;
+    } cases[] = {
+        {"wide", DropNames::Wide},
+        {"in the system's code page", DropNames::CodePage},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        for (const std::wstring& name : FolderNames(folder.Path())) ::DeleteFileW(folder.Path(name).c_str());
+        const WatchedDrop duringTheQuestion({meanwhile}, {4, 4}, c.names);
+        bool released = false;
+        DialogAnswerer answers({Action::Custom}, [&](HWND question) {
+            ::PostMessageW(ListWindow(), WM_DROPFILES, duringTheQuestion.param(), 0);
+            released = PumpUntil([&] { return !duringTheQuestion.Open(); }, 3000);
+            DialogAnswerer::ClickButton(question, L"OK");
+        });
+        ::PostMessageW(ListWindow(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({dropped}, {4, 4}, c.names)),
+                       0);
+        EXPECT_TRUE(RunMainLoopUntil([&] { return !answers.Seen().empty() && Application->ModalLevel() == 0; }, 5000))
+            << "the drop's question was not asked and closed";
+        std::vector<std::wstring> asked;
+        for (const SeenDialog& seen : answers.Seen()) asked.push_back(seen.text);
+        EXPECT_EQ(asked, std::vector<std::wstring>{kAddQuestion + L"Déposé.txt"});
+        EXPECT_TRUE(released) << "the drop that came during the question was kept";
+        EXPECT_EQ(FolderContents(folder.Path()), std::vector<std::wstring>{L"Déposé.txt=depose"});
     }
 }

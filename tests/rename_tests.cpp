@@ -37,6 +37,9 @@ std::wstring AlreadyThere(const std::wstring& name) {
     return L"Il existe déjà un fichier nommé « " + name + L" » dans ce dossier. Tapez un autre nom.";
 }
 
+// The end of a file's name that the list hides, and that a rename keeps.
+std::wstring HiddenExtension(const std::wstring& fileName) { return fileName.substr(ShownName(fileName).size()); }
+
 class RenameTest : public MainFormTest {
 protected:
     void SetUp() override {
@@ -102,6 +105,10 @@ TEST(NameForEditing, TheShellsNameWithoutTheExtensionItHidesOrTheFilesOwn) {
 
 TEST_F(RenameTest, EachNameTypedRenamesOrSaysWhyAndTheFolderChangesOnlyAsItShould) {
     const std::wstring longName(260 - folder.Path().size(), L'a');
+    // What follows a name typed for Outil.txt in the messages, which quote
+    // the name as the system would store it.
+    const std::wstring keptTxt = HiddenExtension(L"Outil.txt");
+    const std::wstring otherEntry = ShownName(L"autre.TXT");
     struct Case {
         const char* label;
         std::wstring file;     // the entry edited, made with its file name as content
@@ -111,13 +118,13 @@ TEST_F(RenameTest, EachNameTypedRenamesOrSaysWhyAndTheFolderChangesOnlyAsItShoul
         std::wstring selected;  // the entry selected once the box closed
     };
     const Case cases[] = {
-        {"plain name", L"Outil.txt", L"Éditeur.txt", L"", {L"Autre.txt=Autre.txt", L"Éditeur.txt=Outil.txt"},
+        {"plain name", L"Outil.txt", ShownName(L"Éditeur.txt"), L"", {L"Autre.txt=Autre.txt", L"Éditeur.txt=Outil.txt"},
          L"Éditeur.txt"},
         {"a shortcut keeps its hidden extension", L"Bloc-notes.lnk", L"Éditeur", L"",
          {L"Autre.txt=Autre.txt", L"Éditeur.lnk=lien"}, L"Éditeur.lnk"},
-        {"case only", L"outil.txt", L"OUTIL.txt", L"", {L"Autre.txt=Autre.txt", L"OUTIL.txt=outil.txt"},
+        {"case only", L"outil.txt", ShownName(L"OUTIL.txt"), L"", {L"Autre.txt=Autre.txt", L"OUTIL.txt=outil.txt"},
          L"OUTIL.txt"},
-        {"unchanged", L"Outil.txt", L"Outil.txt", L"", {L"Autre.txt=Autre.txt", L"Outil.txt=Outil.txt"},
+        {"unchanged", L"Outil.txt", ShownName(L"Outil.txt"), L"", {L"Autre.txt=Autre.txt", L"Outil.txt=Outil.txt"},
          L"Outil.txt"},
         {"forbidden character", L"Outil.txt", L"Ou?til.txt", kBadCharacters,
          {L"Autre.txt=Autre.txt", L"Outil.txt=Outil.txt"}, L"Outil.txt"},
@@ -126,15 +133,19 @@ TEST_F(RenameTest, EachNameTypedRenamesOrSaysWhyAndTheFolderChangesOnlyAsItShoul
         {"empty", L"Outil.txt", L"", kNoName, {L"Autre.txt=Autre.txt", L"Outil.txt=Outil.txt"}, L"Outil.txt"},
         {"spaces and dots only", L"Outil.txt", L" . .", kNoName, {L"Autre.txt=Autre.txt", L"Outil.txt=Outil.txt"},
          L"Outil.txt"},
-        {"reserved", L"Outil.txt", L"con", Reserved(L"con"), {L"Autre.txt=Autre.txt", L"Outil.txt=Outil.txt"},
+        {"reserved", L"Outil.txt", L"con", Reserved(L"con" + keptTxt), {L"Autre.txt=Autre.txt", L"Outil.txt=Outil.txt"},
          L"Outil.txt"},
-        {"reserved with an extension", L"Outil.txt", L"COM1.txt", Reserved(L"COM1.txt"),
+        {"reserved with an extension", L"Outil.txt", L"COM1.txt", Reserved(L"COM1.txt" + keptTxt),
          {L"Autre.txt=Autre.txt", L"Outil.txt=Outil.txt"}, L"Outil.txt"},
+        {"the console's input", L"Outil.txt", L"CONIN$", Reserved(L"CONIN$" + keptTxt),
+         {L"Autre.txt=Autre.txt", L"Outil.txt=Outil.txt"}, L"Outil.txt"},
+        {"the console's output, in lower case with an extension", L"Outil.txt", L"conout$.log",
+         Reserved(L"conout$.log" + keptTxt), {L"Autre.txt=Autre.txt", L"Outil.txt=Outil.txt"}, L"Outil.txt"},
         {"reserved behind a hidden extension", L"Bloc-notes.lnk", L"LPT9", Reserved(L"LPT9.lnk"),
          {L"Autre.txt=Autre.txt", L"Bloc-notes.lnk=lien"}, L"Bloc-notes.lnk"},
         {"too long for the folder", L"Outil.txt", longName, kTooLong,
          {L"Autre.txt=Autre.txt", L"Outil.txt=Outil.txt"}, L"Outil.txt"},
-        {"another entry's name, in another case", L"Outil.txt", L"autre.TXT", AlreadyThere(L"autre.TXT"),
+        {"another entry's name, in another case", L"Outil.txt", otherEntry, AlreadyThere(otherEntry + keptTxt),
          {L"Autre.txt=Autre.txt", L"Outil.txt=Outil.txt"}, L"Outil.txt"},
     };
     const auto checkRow = [&](const Case& c) {
@@ -182,7 +193,7 @@ TEST_F(RenameTest, TheRenamedEntryIsInItsSortedPlaceSelectedAndInSight) {
     folder.Touch(L"Aaa.txt");
     HWND box = StartEditing(L"Aaa.txt");
     ASSERT_NE(box, nullptr);
-    ::SetWindowTextW(box, L"Zzz.txt");
+    ::SetWindowTextW(box, ShownName(L"Zzz.txt").c_str());
     Press(box, VK_RETURN);
     ASSERT_EQ(Box(), nullptr);
     EXPECT_EQ(ListedFileNames(*List()).back(), L"Zzz.txt");
@@ -209,8 +220,8 @@ TEST_F(RenameTest, TheBoxStartsFromTheShellsNameOverTheEntryAndOnlyOnASelectedEn
 
     box = StartEditing(L"outil.txt");
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(WindowText(box), L"outil.txt");
-    EXPECT_EQ(Selected(box), L"outil") << "the part before a shown extension";
+    EXPECT_EQ(WindowText(box), ShownName(L"outil.txt"));
+    EXPECT_EQ(Selected(box), L"outil") << "the name without its extension, shown or not";
     Press(box, VK_ESCAPE);
 }
 
@@ -250,7 +261,7 @@ TEST_F(RenameTest, EscapeAndClosingTheWindowRenameNothingLosingTheFocusRenames) 
         folder.Touch(L"Outil.txt");
         HWND box = StartEditing(L"Outil.txt");
         ASSERT_NE(box, nullptr);
-        ::SetWindowTextW(box, L"Nouveau.txt");
+        ::SetWindowTextW(box, ShownName(L"Nouveau.txt").c_str());
         DialogAnswerer answerer({});
         c.end(box);
         EXPECT_TRUE(answerer.Seen().empty());
@@ -267,17 +278,18 @@ TEST_F(RenameTest, WhileTheBoxIsOpenKeysAreItsOwnAndTheListsCommandsDoNotRun) {
     ASSERT_NE(box, nullptr);
     ReadingCounter readings(L"Zèbre.txt");
     DialogAnswerer answerer({});
+    const std::wstring rest = ShownName(L"util.txt");
     ::SendMessageW(box, EM_SETSEL, 0, 0);
     Press(box, VK_DELETE);
-    EXPECT_EQ(WindowText(box), L"util.txt") << "Delete deletes a character";
+    EXPECT_EQ(WindowText(box), rest) << "Delete deletes a character";
     Press(box, VK_F5);
     // Text on the clipboard goes into the name.
     PutTextOnClipboard(form->Handle(), L"Bo");
     Press(box, 'V', true);
-    EXPECT_EQ(WindowText(box), L"Boutil.txt") << "Ctrl+V pastes the text";
+    EXPECT_EQ(WindowText(box), L"Bo" + rest) << "Ctrl+V pastes the text";
     ::PostMessageW(box, WM_CHAR, L'z', 1);
     RunUntilIdle();
-    EXPECT_EQ(WindowText(box), L"Bozutil.txt") << "a typed letter goes into the name";
+    EXPECT_EQ(WindowText(box), L"Boz" + rest) << "a typed letter goes into the name";
     EXPECT_EQ(SelectedFile(*List()), L"Outil.txt") << "type-ahead left the selection alone";
     EXPECT_TRUE(answerer.Seen().empty()) << "Delete asked to remove, or Ctrl+V to add";
     EXPECT_EQ(readings.Count(), 0) << "F5 read the folder";
@@ -350,7 +362,7 @@ TEST_F(RenameTest, ARenameThePlatformRefusesIsSaidWithItsReason) {
 TEST_F(RenameTest, TheShellHearsOfEachRenameOnce) {
     struct Case {
         const char* label;
-        std::wstring typed;
+        std::wstring typed;  // typed as the list shows it
         UINT key;
         bool lockedMeanwhile;  // open elsewhere, shared with nobody: the platform refuses
         std::wstring renamedTo;
@@ -368,7 +380,7 @@ TEST_F(RenameTest, TheShellHearsOfEachRenameOnce) {
         const std::wstring path = folder.Touch(L"Outil.txt");
         HWND box = StartEditing(L"Outil.txt");
         ASSERT_NE(box, nullptr);
-        ::SetWindowTextW(box, c.typed.c_str());
+        ::SetWindowTextW(box, ShownName(c.typed).c_str());
         win::UniqueFile locked;
         if (c.lockedMeanwhile)
             locked.reset(
@@ -407,7 +419,7 @@ TEST_F(RenameTest, ARightClickElsewhereRenamesThenOpensTheMenuOneInTheBoxKeepsEd
     folder.Touch(L"Outil.txt");
     HWND box = StartEditing(L"Outil.txt");
     ASSERT_NE(box, nullptr);
-    ::SetWindowTextW(box, L"Nouveau.txt");
+    ::SetWindowTextW(box, ShownName(L"Nouveau.txt").c_str());
     RECT boxRect{};
     ::GetWindowRect(box, &boxRect);
     {
@@ -569,29 +581,43 @@ TEST_F(RenameTest, ChangingTheShownExtensionAsksFirstAfterTheNamesOwnProblems) {
         std::wstring selected;  // the entry selected once the box closed
     };
     const std::vector<std::wstring> untouched = {L"Autre.txt=Autre.txt", L"ext.txt=ext.txt"};
-    const Case cases[] = {
-        {"removed, OK", L"ext.txt", L"bidule", Action::Ok, {kExtensionQuestionUnlisted}, false,
-         {L"Autre.txt=Autre.txt", L"bidule=ext.txt"}, L"(none)"},
-        {"removed, Cancel", L"ext.txt", L"bidule", Action::Cancel, {kExtensionQuestionUnlisted}, true, untouched,
-         L"ext.txt"},
-        {"removed by a trailing dot", L"ext.txt", L"bidule.", Action::Cancel, {kExtensionQuestionUnlisted}, true,
-         untouched, L"ext.txt"},
-        {"changed, OK", L"ext.txt", L"ext.md", Action::Ok, {kExtensionQuestion}, false,
-         {L"Autre.txt=Autre.txt", L"ext.md=ext.txt"}, L"ext.md"},
-        {"changed, Cancel", L"ext.txt", L"ext.md", Action::Cancel, {kExtensionQuestion}, true, untouched,
-         L"ext.txt"},
-        {"unchanged", L"ext.txt", L"Nouveau.txt", Action::Ok, {}, false,
+    std::vector<Case> cases = {
+        {"unchanged", L"ext.txt", ShownName(L"Nouveau.txt"), Action::Ok, {}, false,
          {L"Autre.txt=Autre.txt", L"Nouveau.txt=ext.txt"}, L"Nouveau.txt"},
-        {"unchanged but for its case", L"ext.txt", L"ext.TXT", Action::Ok, {}, false,
-         {L"Autre.txt=Autre.txt", L"ext.TXT=ext.txt"}, L"ext.TXT"},
         {"a shortcut's hidden extension", L"Bloc-notes.lnk", L"Bloc.notes", Action::Ok, {}, false,
          {L"Autre.txt=Autre.txt", L"Bloc.notes.lnk=lien"}, L"Bloc.notes.lnk"},
-        {"trailing dots and spaces dropped", L"ext.txt", L"Cible.txt. ", Action::Ok, {}, false,
-         {L"Autre.txt=Autre.txt", L"Cible.txt=ext.txt"}, L"Cible.txt"},
-        {"the file's own name and a dot", L"ext.txt", L"ext.txt.", Action::Ok, {}, false, untouched, L"ext.txt"},
         {"a forbidden character is said, and nothing asked", L"ext.txt", L"bi?dule", Action::Ok, {kBadCharacters},
          true, untouched, L"ext.txt"},
     };
+    // The shell shows a text file's extension only where extensions are
+    // shown: only there can the user change it. Where it is hidden, it
+    // stays behind whatever is typed.
+    const std::vector<Case> shownOnly = {
+        {"removed, OK, extensions shown", L"ext.txt", L"bidule", Action::Ok, {kExtensionQuestionUnlisted}, false,
+         {L"Autre.txt=Autre.txt", L"bidule=ext.txt"}, L"(none)"},
+        {"removed, Cancel, extensions shown", L"ext.txt", L"bidule", Action::Cancel, {kExtensionQuestionUnlisted},
+         true, untouched, L"ext.txt"},
+        {"removed by a trailing dot, extensions shown", L"ext.txt", L"bidule.", Action::Cancel,
+         {kExtensionQuestionUnlisted}, true, untouched, L"ext.txt"},
+        {"changed, OK, extensions shown", L"ext.txt", L"ext.md", Action::Ok, {kExtensionQuestion}, false,
+         {L"Autre.txt=Autre.txt", L"ext.md=ext.txt"}, L"ext.md"},
+        {"changed, Cancel, extensions shown", L"ext.txt", L"ext.md", Action::Cancel, {kExtensionQuestion}, true,
+         untouched, L"ext.txt"},
+        {"unchanged but for its case, extensions shown", L"ext.txt", L"ext.TXT", Action::Ok, {}, false,
+         {L"Autre.txt=Autre.txt", L"ext.TXT=ext.txt"}, L"ext.TXT"},
+        {"trailing dots and spaces dropped, extensions shown", L"ext.txt", L"Cible.txt. ", Action::Ok, {}, false,
+         {L"Autre.txt=Autre.txt", L"Cible.txt=ext.txt"}, L"Cible.txt"},
+        {"the file's own name and a dot, extensions shown", L"ext.txt", L"ext.txt.", Action::Ok, {}, false,
+         untouched, L"ext.txt"},
+    };
+    const std::vector<Case> hiddenOnly = {
+        {"no extension typed keeps the hidden one, nothing asked, extensions hidden", L"ext.txt", L"bidule",
+         Action::Cancel, {}, false, {L"Autre.txt=Autre.txt", L"bidule.txt=ext.txt"}, L"bidule.txt"},
+        {"another extension typed goes before the hidden one, nothing asked, extensions hidden", L"ext.txt",
+         L"ext.md", Action::Cancel, {}, false, {L"Autre.txt=Autre.txt", L"ext.md.txt=ext.txt"}, L"ext.md.txt"},
+    };
+    const std::vector<Case>& forTheSetting = ExtensionsHidden() ? hiddenOnly : shownOnly;
+    cases.insert(cases.end(), forTheSetting.begin(), forTheSetting.end());
     const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         for (const std::wstring& name : FolderNames(folder.Path())) ::DeleteFileW(folder.Path(name).c_str());
@@ -651,7 +677,7 @@ TEST_F(RenameTest, ACaseOnlyRenameGoesThroughANameNoFileHasAndSaysWhereItLeftThe
         });
         HWND box = StartEditing(L"casse.txt");
         ASSERT_NE(box, nullptr);
-        ::SetWindowTextW(box, L"Casse.txt");
+        ::SetWindowTextW(box, ShownName(L"Casse.txt").c_str());
         DialogAnswerer answerer({Action::Ok});
         Press(box, VK_RETURN);
         EXPECT_EQ(SeenTexts(answerer), c.seen);
@@ -673,13 +699,14 @@ TEST_F(RenameTest, AFileMadeJustBeforeTheMoveIsNeverReplaced) {
     });
     HWND box = StartEditing(L"Outil.txt");
     ASSERT_NE(box, nullptr);
-    ::SetWindowTextW(box, L"Nouveau.txt");
+    const std::wstring typed = ShownName(L"Nouveau.txt");
+    ::SetWindowTextW(box, typed.c_str());
     DialogAnswerer answerer({Action::Ok});
     Press(box, VK_RETURN);
     EXPECT_EQ(SeenTexts(answerer), std::vector<std::wstring>{AlreadyThere(L"Nouveau.txt")});
     EXPECT_EQ(Box(), box) << "the box closed";
     if (Box()) {
-        EXPECT_EQ(WindowText(box), L"Nouveau.txt");
+        EXPECT_EQ(WindowText(box), typed);
         Press(box, VK_ESCAPE);
     }
     EXPECT_EQ(FolderContents(folder.Path()),
@@ -741,8 +768,8 @@ class UnwatchedRenameTest : public RenameTest {
     TPlatformOverride<NextChangeFn> next_{Platform().FindNextChangeNotification, &RearmedNeverSignalled};
 };
 
-// An input method that still composes "au.txt": completed, it gives its
-// result to the box it composes for.
+// An input method that still composes the end of "Nouveau.txt" as the list
+// shows it: completed, it gives its result to the box it composes for.
 struct ImeCall {
     bool context;
     DWORD action;
@@ -754,7 +781,7 @@ std::vector<ImeCall> imeCalls;
 
 BOOL WINAPI CompleteComposing(HIMC context, DWORD action, DWORD index, DWORD value) {
     imeCalls.push_back({context != nullptr, action, index, value});
-    ::SendMessageW(composingBox, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L"au.txt"));
+    ::SendMessageW(composingBox, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(ShownName(L"au.txt").c_str()));
     return TRUE;
 }
 
@@ -820,7 +847,7 @@ TEST_F(BoxInPlaceTest, TheClickThatEndsAnEditActsOnTheEntryThatWasUnderThePointe
         std::vector<std::wstring> questions;
     } cases[] = {
         {"a click on another entry", L"m.txt", false, L"m.txt", {}},
-        {"a double-click on another entry", L"m.txt", true, L"m.txt", {L"Lancer m.txt"}},
+        {"a double-click on another entry", L"m.txt", true, L"m.txt", {L"Lancer " + ShownName(L"m.txt")}},
         {"a double-click on no entry", L"", true, L"z.txt", {}},
     };
     const auto checkRow = [&](const auto& c) {
@@ -829,7 +856,7 @@ TEST_F(BoxInPlaceTest, TheClickThatEndsAnEditActsOnTheEntryThatWasUnderThePointe
         for (const wchar_t* name : {L"a.txt", L"b.txt", L"m.txt", L"n.txt"}) folder.Touch(name);
         HWND box = StartEditing(L"a.txt");
         ASSERT_NE(box, nullptr);
-        ::SetWindowTextW(box, L"z.txt");
+        ::SetWindowTextW(box, ShownName(L"z.txt").c_str());
         const RECT client = ClientRectOf(ListWindow());
         const POINT at = *c.clicked ? Centre(EntryRect(c.clicked)) : POINT{client.right - 3, client.bottom - 3};
         DialogAnswerer answerer({Action::Cancel});

@@ -442,7 +442,8 @@ void PrintTo(const ShellNotices::Notice& notice, std::ostream* out) {
          << testing::PrintToString(notice.first) << ", " << testing::PrintToString(notice.second);
 }
 
-WatchedDrop::WatchedDrop(const std::vector<std::wstring>& files, POINT point) : drop_(MakeDrop(files, point)) {
+WatchedDrop::WatchedDrop(const std::vector<std::wstring>& files, POINT point, DropNames names)
+    : drop_(MakeDrop(files, point, names)) {
     win::GlobalLockScope<char> data(drop_);
     bytes_.assign(data.get(), ::GlobalSize(drop_));
 }
@@ -494,21 +495,44 @@ void MenuDriver::Poll() {
     act_(menu);
 }
 
-HDROP MakeDrop(const std::vector<std::wstring>& files, POINT point) {
-    size_t chars = 1;
-    for (const auto& f : files) chars += f.size() + 1;
-    HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + chars * sizeof(wchar_t));
+namespace {
+
+// The text in the system's code page; one it cannot hold is a failure of the test.
+std::string InCodePage(const std::wstring& text) {
+    const int length = static_cast<int>(text.size());
+    std::string bytes(::WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, bytes.data(), static_cast<int>(bytes.size()), nullptr,
+                          nullptr);
+    std::wstring back(::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0),
+                      L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), back.data(),
+                          static_cast<int>(back.size()));
+    EXPECT_EQ(back, text) << "the system's code page (" << ::GetACP() << ") cannot hold the names";
+    return bytes;
+}
+
+// A drop's list of names as its bytes: each name ended by a zero, the list
+// by an empty name.
+std::string DropListBytes(const std::vector<std::wstring>& files, DropNames names) {
+    std::wstring list;
+    for (const auto& f : files) list += f + L'\0';
+    list += L'\0';
+    if (names == DropNames::CodePage) return InCodePage(list);
+    return {reinterpret_cast<const char*>(list.data()), list.size() * sizeof(wchar_t)};
+}
+
+}  // namespace
+
+HDROP MakeDrop(const std::vector<std::wstring>& files, POINT point, DropNames names) {
+    const std::string list = DropListBytes(files, names);
+    HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + list.size());
     win::GlobalLockScope<BYTE> lock(block);
     auto* header = reinterpret_cast<DROPFILES*>(lock.get());
     header->pFiles = sizeof(DROPFILES);
     header->pt = point;
     header->fNC = FALSE;
-    header->fWide = TRUE;
-    auto* names = reinterpret_cast<wchar_t*>(lock.get() + sizeof(DROPFILES));
-    for (const auto& f : files) {
-        std::copy(f.begin(), f.end(), names);
-        names += f.size() + 1;
-    }
+    header->fWide = names == DropNames::Wide;
+    std::copy(list.begin(), list.end(), lock.get() + sizeof(DROPFILES));
     return static_cast<HDROP>(block);
 }
 

@@ -372,14 +372,18 @@ private:
 // Whether `window` is a dialog that the answerer would act on.
 bool IsDialogWindow(HWND window);
 
-// Builds a real drop handle holding `files`, dropped at `point`.
-HDROP MakeDrop(const std::vector<std::wstring>& files, POINT point);
+// How a drop holds its names: as wide characters, or in the system's code
+// page (DROPFILES.fWide = 0), as programs made before Unicode drop them.
+enum class DropNames { Wide, CodePage };
+// Builds a real drop handle holding `files`, dropped at `point`. A name that
+// the code page cannot hold is a failure of the test.
+HDROP MakeDrop(const std::vector<std::wstring>& files, POINT point, DropNames names = DropNames::Wide);
 
 // A drop handle and a copy of its bytes. Once released, the handle may
 // already serve another allocation: it is open only while it holds the drop.
 class WatchedDrop {
 public:
-    WatchedDrop(const std::vector<std::wstring>& files, POINT point);
+    WatchedDrop(const std::vector<std::wstring>& files, POINT point, DropNames names = DropNames::Wide);
     HDROP get() const noexcept { return drop_; }
     WPARAM param() const noexcept { return reinterpret_cast<WPARAM>(drop_); }
     bool Open() const;
