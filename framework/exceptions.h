@@ -21,16 +21,18 @@ private:
 };
 
 // Ends an operation quietly: never shown to the user.
-class EAbort final : public Exception {
+class EAbort : public Exception {
 public:
     EAbort() : Exception(L"") {}
     const wchar_t* ClassName() const noexcept override { return L"EAbort"; }
 };
 
+// The exceptions are not final: std::throw_with_nested wraps one, with the
+// exception it was thrown from, in a class derived from it.
 // The argument is a class's name, which cannot stand in parentheses.
 // NOLINTBEGIN(bugprone-macro-parentheses)
 #define DECLARE_EXCEPTION(Name)                                                 \
-    class Name final : public Exception {                                       \
+    class Name : public Exception {                                             \
     public:                                                                     \
         using Exception::Exception;                                             \
         const wchar_t* ClassName() const noexcept override { return L## #Name; } \
@@ -44,7 +46,7 @@ DECLARE_EXCEPTION(EClipboardException)
 #undef DECLARE_EXCEPTION
 
 // A failed file-system operation, with the platform's error code.
-class EInOutError final : public Exception {
+class EInOutError : public Exception {
 public:
     EInOutError(DWORD code, std::wstring_view path);
     DWORD ErrorCode() const noexcept { return code_; }

@@ -323,9 +323,10 @@ protected:
         Surface list(p.listClient.right, p.listClient.bottom);
         list.CopyClient(ListWindow());
         p.listBackground = list.At(p.listClient.right - 3, p.listClient.bottom - 3);
-        // The selection's fill, right of the icon and left of the text.
+        // The selection's fill, right of the icon and left of the text, above
+        // the focus rectangle's dotted bottom line.
         const int textLeft = p.entry.left + List()->IconSize().cx + 4;
-        p.selection = list.At(textLeft + 1, p.entry.bottom - 1);
+        p.selection = list.At(textLeft + 1, p.entry.bottom - 2);
         p.entryContrast = TextContrast(list, p.otherEntry, p.listBackground);
         const RECT selectedText{textLeft, p.entry.top, p.entry.right, p.entry.bottom};
         p.selectionContrast = TextContrast(list, selectedText, p.selection);

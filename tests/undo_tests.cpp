@@ -99,7 +99,8 @@ protected:
         Press(ListWindow(), VK_F2);
         HWND box = ::FindWindowExW(ListWindow(), nullptr, L"Edit", nullptr);
         ASSERT_NE(box, nullptr) << "F2 opened no box";
-        ::SetWindowTextW(box, to.c_str());
+        // Typed as the box shows names: a hidden extension is kept.
+        ::SetWindowTextW(box, ShownName(to).c_str());
         DialogAnswerer answerer({});
         Press(box, VK_RETURN);
         ASSERT_TRUE(answerer.Seen().empty());
