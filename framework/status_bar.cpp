@@ -4,6 +4,8 @@
 #include "form.h"
 #include "screen.h"
 
+#include <windowsx.h>
+
 #include <algorithm>
 
 namespace {
@@ -30,7 +32,10 @@ int TextWidth(HDC dc, const std::wstring& text) {
 
 TTTOOLINFOW ToolFor(HWND bar, const std::wstring& text) {
     TTTOOLINFOW tool{sizeof(tool)};
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    // The bar hands the tip its mouse messages itself: one way of seeing a
+    // window's messages first, the framework's, rather than a second
+    // subclass stacked on it.
+    tool.uFlags = TTF_IDISHWND;
     tool.hwnd = bar;
     tool.uId = reinterpret_cast<UINT_PTR>(bar);
     tool.lpszText = const_cast<wchar_t*>(text.c_str());
@@ -228,7 +233,16 @@ void TStatusBar::RescaleDone() {
     BoundsChanged();
 }
 
+void TStatusBar::RelayToTip(const TMessage& message) {
+    if (!toolTip_) return;
+    MSG relayed{Handle(), message.Msg, message.WParam, message.LParam, static_cast<DWORD>(::GetMessageTime()), {}};
+    const DWORD at = ::GetMessagePos();
+    relayed.pt = {GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+    ::SendMessageW(toolTip_.get(), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+}
+
 void TStatusBar::WndProc(TMessage& message) {
+    if (message.Msg >= WM_MOUSEFIRST && message.Msg <= WM_MOUSELAST) RelayToTip(message);
     switch (message.Msg) {
     case WM_SIZE:
         // The bar keeps the bounds the window's layout gives it: the control

@@ -38,6 +38,8 @@ private:
     void SendPanel();
     int TextRoom();
     void ShowWholeTextAsTip(bool shortened);
+    // Hands a mouse message of the bar to its tip, which shows and hides by them.
+    void RelayToTip(const TMessage& message);
     void ApplyFont(bool redraw);
     void TakeSystemBackground();
     void PaintInDarkPalette();

@@ -46,10 +46,7 @@ entries="$here/build/screenshot-entries.txt"
     fail() { echo "run.sh: $*" >&2; exit 1; }
     # The SendTo folder is filled only in the prefix that with-wine.sh made.
     [ -f "$WINEPREFIX/.sendto-test-prefix" ] || fail "$WINEPREFIX is not a throw-away prefix"
-    # Extensions hidden, as Windows has it out of the box.
-    wine reg add "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced" \
-        /v HideFileExt /t REG_DWORD /d 1 /f >/dev/null 2>&1 || fail "hiding file extensions in the registry failed"
-    wine "$helper" fill || fail "filling the SendTo folder failed"
+    wine "$helper" fill || fail "setting extensions hidden and filling the SendTo folder failed"
     wine "$exe" >/dev/null 2>&1 &
     pid=$!
     # The program must still be running when it is looked at.

@@ -1,9 +1,10 @@
 // scripts/run.sh's helper, run under Wine inside run.sh's throw-away prefix.
 // It is not part of the program and is never shipped.
 //
-//   run_helper fill      puts into the SendTo folder what a freshly installed
-//                        Windows puts there: the shell's four send-to targets
-//                        (empty files whose extension names the handler) and
+//   run_helper fill      sets the prefix as a freshly installed Windows has
+//                        it: known extensions hidden, and in the SendTo
+//                        folder the shell's four send-to targets (empty
+//                        files whose extension names the handler) and
 //                        shortcuts to two programs, Notepad and WordPad.
 //   run_helper entries   waits for the program's main window and prints the
 //                        entries its list shows, one a line, in UTF-8.
@@ -114,7 +115,15 @@ void MakeShortcut(const std::wstring& path, const std::wstring& target) {
     Check(file->Save(path.c_str(), TRUE), L"IPersistFile::Save");
 }
 
+void HideKnownExtensions() {
+    const DWORD hidden = 1;
+    if (::RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced",
+                          L"HideFileExt", REG_DWORD, &hidden, sizeof(hidden)) != ERROR_SUCCESS)
+        Fail(L"hiding known extensions in the registry");
+}
+
 void Fill() {
+    HideKnownExtensions();
     ComScope com;
     const std::wstring folder = SendToFolder() + L"\\";
     for (const wchar_t* name : kTargetFiles) MakeEmptyFile(folder + name);

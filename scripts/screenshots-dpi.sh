@@ -28,9 +28,7 @@ for dpi in 96 144 192; do
         exe=$1 helper=$2 out=$3
         fail() { echo "screenshots-dpi: $*" >&2; exit 1; }
         [ -f "$WINEPREFIX/.sendto-test-prefix" ] || fail "$WINEPREFIX is not a throw-away prefix"
-        wine reg add "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced" \
-            /v HideFileExt /t REG_DWORD /d 1 /f >/dev/null 2>&1 || fail "hiding file extensions failed"
-        wine "$helper" fill || fail "filling the SendTo folder failed"
+        wine "$helper" fill || fail "setting extensions hidden and filling the SendTo folder failed"
         wine "$exe" >/dev/null 2>&1 &
         pid=$!
         wine "$helper" entries >/dev/null || fail "the window did not show its list"

@@ -634,6 +634,19 @@ TEST_F(MainWindow, StatusBarHintIsCentredWhenItFitsElseShortenedWithItsWholeText
         EXPECT_GE(kept.size(), std::wstring(L"Déposez un fichier").size());
         EXPECT_EQ(::SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 1);
         EXPECT_EQ(ToolTipText(tip, bar), kHint);
+        // The tip learns of the mouse from the bar itself: no second
+        // subclass stands on the bar's window procedure.
+        EXPECT_EQ(::GetWindowLongPtrW(bar, GWLP_WNDPROC),
+                  ::GetWindowLongPtrW(form->ShellFileListBox1->Handle(), GWLP_WNDPROC));
+        const RECT barClient = ClientRectOf(bar);
+        POINT inBar{barClient.right / 2, barClient.bottom / 2};
+        POINT onScreen = inBar;
+        ::ClientToScreen(bar, &onScreen);
+        ::SetCursorPos(onScreen.x, onScreen.y);
+        ::SendMessageW(bar, WM_MOUSEMOVE, 0, MAKELPARAM(inBar.x, inBar.y));
+        EXPECT_TRUE(PumpUntil([&] { return ::IsWindowVisible(tip) != FALSE; }, 5000))
+            << "the mouse over the shortened hint did not show the whole of it";
+        ::SendMessageW(tip, TTM_POP, 0, 0);
     };
     for (const Case& c : {Case{"design width", 0, false}, Case{"wide window", 400, true}}) checkRow(c);
 }
