@@ -1,13 +1,14 @@
 // How long the program takes to show its window, against a minimal program
 // that makes only the platform calls a shell-icon listing of the SendTo
-// folder cannot avoid (bench/minimal_window.cpp). Three launches, interleaved
+// folder cannot avoid (bench/minimal_window.cpp). Four launches, interleaved
 // in the same Wine session, each timed from CreateProcessW until a visible
 // top-level window of the new process exists:
 //   1. the program, started in its own folder;
 //   2. the program, started in a folder of 2,000 files;
-//   3. the minimal program.
-// Prints the median of each and the ratios 1/3 and 2/1; the fastest launch of
-// each too, which a busy machine disturbs least.
+//   3. the minimal program;
+//   4. the program, from its own folder, with apps set to dark.
+// Prints the median of each and the ratios 1/3, 2/1 and 4/1; the fastest
+// launch of each too, which a busy machine disturbs least.
 #include "bench_clock.h"
 #include "launch_support.h"
 #include "send_to_location.h"
@@ -16,6 +17,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -78,6 +80,35 @@ double TimeToWindow(const std::wstring& exe, const std::wstring& folder) {
     return found ? elapsed : -1;
 }
 
+// Apps set to dark for the life of the object, as the system's settings
+// keep it; what was there is put back.
+class AppsSetToDark {
+public:
+    AppsSetToDark() {
+        DWORD size = sizeof(before_);
+        had_ = ::RegGetValueW(HKEY_CURRENT_USER, kKey, kValue, RRF_RT_REG_DWORD, nullptr, &before_, &size) ==
+               ERROR_SUCCESS;
+        Set(0);
+    }
+    ~AppsSetToDark() {
+        if (had_)
+            Set(before_);
+        else
+            ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, kValue);
+    }
+    AppsSetToDark(const AppsSetToDark&) = delete;
+    AppsSetToDark& operator=(const AppsSetToDark&) = delete;
+
+private:
+    static constexpr wchar_t kKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+    static constexpr wchar_t kValue[] = L"AppsUseLightTheme";
+    static void Set(DWORD value) {
+        ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey, kValue, REG_DWORD, &value, sizeof(value));
+    }
+    DWORD before_ = 1;
+    bool had_ = false;
+};
+
 double Fastest(const std::vector<double>& values) { return *std::min_element(values.begin(), values.end()); }
 
 }  // namespace
@@ -102,21 +133,28 @@ int wmain(int argc, wchar_t** argv) {
         const char* label;
         std::wstring exe;
         std::wstring folder;
+        bool dark;
         std::vector<double> seconds;
     };
-    std::array<Launch, 3> launches{{
-        {"1. program, from its own folder", program, ParentOf(program), {}},
-        {"2. program, from a folder of 2,000 files", program, crowded, {}},
-        {"3. minimal program", minimal, benchFolder, {}},
+    std::array<Launch, 4> launches{{
+        {"1. program, from its own folder", program, ParentOf(program), false, {}},
+        {"2. program, from a folder of 2,000 files", program, crowded, false, {}},
+        {"3. minimal program", minimal, benchFolder, false, {}},
+        {"4. program, own folder, apps set to dark", program, ParentOf(program), true, {}},
     }};
+    const auto timeToWindow = [](const Launch& launch) {
+        std::optional<AppsSetToDark> dark;
+        if (launch.dark) dark.emplace();
+        return TimeToWindow(launch.exe, launch.folder);
+    };
     // One unmeasured launch each: the first start of an exe pays for loading it from disk.
-    for (const Launch& launch : launches) (void)TimeToWindow(launch.exe, launch.folder);
+    for (const Launch& launch : launches) (void)timeToWindow(launch);
     // Interleaved, starting each round one further along, so that no launch
     // always follows the same one.
     for (int round = 0; round < kRounds; ++round) {
         for (size_t i = 0; i < launches.size(); ++i) {
             Launch& launch = launches[(i + static_cast<size_t>(round)) % launches.size()];
-            const double seconds = TimeToWindow(launch.exe, launch.folder);
+            const double seconds = timeToWindow(launch);
             if (seconds < 0) {
                 std::printf("%s: no window\n", launch.label);
                 return 1;
@@ -127,8 +165,8 @@ int wmain(int argc, wchar_t** argv) {
 
     std::printf("SendTo folder: %ls (%d entries); median of %d launches each\n", sendTo.c_str(), kSendToEntries,
                 kRounds);
-    std::array<double, 3> median{};
-    std::array<double, 3> fastest{};
+    std::array<double, 4> median{};
+    std::array<double, 4> fastest{};
     std::printf("%-42s %9s %9s\n", "", "median", "fastest");
     for (size_t i = 0; i < launches.size(); ++i) {
         median[i] = Median(launches[i].seconds);
@@ -139,5 +177,7 @@ int wmain(int argc, wchar_t** argv) {
                 median[0] / median[2], fastest[0] / fastest[2]);
     std::printf("ratio 2/1 (crowded launch folder / own folder): %.3f (fastest: %.3f; goal <= 1.05)\n",
                 median[1] / median[0], fastest[1] / fastest[0]);
+    std::printf("ratio 4/1 (apps set to dark / light):          %.3f (fastest: %.3f; goal <= 1.05)\n",
+                median[3] / median[0], fastest[3] / fastest[0]);
     return 0;
 }
