@@ -133,6 +133,9 @@ struct TAddition {
     bool shortcut = false;
     std::wstring name;
     std::wstring destination;
+    bool replaces = false;
+    // The entry in the way: which file it is (none where it cannot be
+    // read), and how the list shows it.
     std::optional<BY_HANDLE_FILE_INFORMATION> replaced;
     std::wstring replacedShown;
 };
@@ -140,7 +143,8 @@ struct TAddition {
 // Whether the folder still calls for what the question named: the same
 // entry to make, and the same entry, or none, in its way.
 bool SameAddition(const TAddition& a, const TAddition& b) {
-    return a.shortcut == b.shortcut && a.name == b.name && SameIdentity(a.replaced, b.replaced);
+    return a.shortcut == b.shortcut && a.name == b.name && a.replaces == b.replaces &&
+           SameIdentity(a.replaced, b.replaced);
 }
 
 TAddition PlanAddition(TShellFileListBox& list, const std::wstring& source, bool shortcut) {
@@ -148,9 +152,9 @@ TAddition PlanAddition(TShellFileListBox& list, const std::wstring& source, bool
     addition.shortcut = shortcut;
     addition.name = shortcut ? ShortcutFileName(source) : FileNamePart(source);
     addition.destination = SendToDestination(addition.name);
-    const bool replaces = shortcut ? AnotherEntryAt(source, addition.destination)
-                                   : ReplacesAnEntry(source, addition.destination);
-    if (!replaces) return addition;
+    addition.replaces = shortcut ? AnotherEntryAt(source, addition.destination)
+                                 : ReplacesAnEntry(source, addition.destination);
+    if (!addition.replaces) return addition;
     addition.replaced = FileIdentity(addition.destination);
     addition.replacedShown = list.ShownName(addition.name);
     return addition;
@@ -161,7 +165,7 @@ TAddition PlanAddition(TShellFileListBox& list, const std::wstring& source, bool
 std::wstring AddQuestion(const std::wstring& source, const TAddition& addition) {
     std::wstring question = kAddQuestion + NameAsked(source);
     if (addition.shortcut) question += kShortcutMade;
-    if (addition.replaced) question += L"\r\n" + Quoted(addition.replacedShown) + kGoesToRecycleBin;
+    if (addition.replaces) question += L"\r\n" + Quoted(addition.replacedShown) + kGoesToRecycleBin;
     return question;
 }
 
@@ -181,7 +185,7 @@ std::optional<TAddition> AgreedAddition(TShellFileListBox& list, const std::wstr
 // Puts a shortcut to `target` in the folder; the new entry is selected.
 void AddShortcut(TShellFileListBox& list, const std::wstring& target, const TAddition& addition, TUndoRecord& undo) {
     std::optional<TRecycledItem> replaced;
-    if (addition.replaced && !MakeRoomFor(addition.name, addition.destination, replaced)) return;
+    if (addition.replaces && !MakeRoomFor(addition.name, addition.destination, replaced)) return;
     const HRESULT saved = SaveShortcut(target, addition.destination);
     RecordAddition(undo, addition.destination, SUCCEEDED(saved), std::move(replaced));
     list.Update();
@@ -194,7 +198,7 @@ void AddShortcut(TShellFileListBox& list, const std::wstring& target, const TAdd
 
 void CopyIn(TShellFileListBox& list, const std::wstring& source, const TAddition& addition, TUndoRecord& undo) {
     std::optional<TRecycledItem> replaced;
-    if (addition.replaced && !MakeRoomFor(addition.name, addition.destination, replaced)) return;
+    if (addition.replaces && !MakeRoomFor(addition.name, addition.destination, replaced)) return;
     RecordAddition(undo, addition.destination, CopyFileTo(source, addition.destination) != FALSE,
                    std::move(replaced));
     list.Update();
