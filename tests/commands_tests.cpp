@@ -985,20 +985,6 @@ TEST_F(CommandsTest, ExploreAsksTheRealShellToOpenTheFolderWithoutHanging) {
     ExpectOpened(ShellCalls()[0], form->Handle(), folder.Path());
 }
 
-// Runs `then` once the messages posted so far are handled: a thread timer's
-// message comes only when no posted message is waiting.
-std::function<void()> g_onceHandled;
-
-void CALLBACK RunOnceHandled(HWND, UINT, UINT_PTR timer, DWORD) {
-    ::KillTimer(nullptr, timer);
-    if (const std::function<void()> then = std::exchange(g_onceHandled, nullptr)) then();
-}
-
-void OnceHandled(std::function<void()> then) {
-    g_onceHandled = std::move(then);
-    ::SetTimer(nullptr, 0, USER_TIMER_MINIMUM, &RunOnceHandled);
-}
-
 // Wine's Recycle Bin with a plain file where the recycled files go: the
 // shell cannot move a file there, and asks before it destroys it instead.
 // What a run killed half-way left is put back first.
@@ -1081,7 +1067,7 @@ TEST_F(CommandsTest, TheShellsOwnBoxAnswersOnlyAKeyPressedWhileItIsUp) {
             });
         });
         c.command();
-        g_onceHandled = nullptr;
+        ForgetOnceHandled();
         ASSERT_EQ(answerer.Seen().size(), c.questions.size() + 1);
         EXPECT_EQ(answerer.Seen()[0].text, c.questions[0]);
         EXPECT_EQ(answerer.Seen()[1].className, L"#32770");

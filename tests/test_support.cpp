@@ -18,6 +18,7 @@
 #include <cwctype>
 #include <iterator>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -410,6 +411,22 @@ HWND FocusIn(HWND dialog) {
     HWND focus = ::GetFocus();
     return focus && ::GetAncestor(focus, GA_ROOT) == dialog ? focus : dialog;
 }
+
+namespace {
+std::function<void()> g_onceHandled;
+
+void CALLBACK RunOnceHandled(HWND, UINT, UINT_PTR timer, DWORD) {
+    ::KillTimer(nullptr, timer);
+    if (const std::function<void()> then = std::exchange(g_onceHandled, nullptr)) then();
+}
+}  // namespace
+
+void OnceHandled(std::function<void()> then) {
+    g_onceHandled = std::move(then);
+    ::SetTimer(nullptr, 0, USER_TIMER_MINIMUM, &RunOnceHandled);
+}
+
+void ForgetOnceHandled() { g_onceHandled = nullptr; }
 
 void DialogAnswerer::Act(HWND dialog, Action action) {
     HWND focus = FocusIn(dialog);

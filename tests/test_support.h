@@ -320,6 +320,12 @@ private:
 void PostHeldKey(HWND target, UINT vk);
 // Where a dialog's keys go: its focus, or the dialog itself.
 HWND FocusIn(HWND dialog);
+// Runs `then` once the messages posted so far are handled, by whichever loop
+// reads them (a thread timer's message comes only when no posted message is
+// waiting): what a dialog's own loop made of keys posted to it.
+void OnceHandled(std::function<void()> then);
+// Drops a `then` that has not run, so that it cannot outlive what it uses.
+void ForgetOnceHandled();
 
 // What the program told the shell of its changes (SHChangeNotify), recorded
 // in place of the shell for the life of the object.
