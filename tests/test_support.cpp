@@ -501,12 +501,17 @@ void MenuDriver::Poll() {
         return;
     }
     if (menu == seen_) {
-        // Never leave a test hanging in a menu that the action missed.
-        if (++waits_ > 60) ::EndMenu();
+        // A menu that the action missed fails the test, and is closed so
+        // that the test goes on instead of hanging.
+        if (::GetTickCount() - actedAt_ >= ActionDeadline) {
+            ADD_FAILURE() << "the menu was still open " << ActionDeadline << " ms after the test acted on it; closed";
+            ::EndMenu();
+            actedAt_ = ::GetTickCount();
+        }
         return;
     }
     seen_ = menu;
-    waits_ = 0;
+    actedAt_ = ::GetTickCount();
     ++openings_;
     ::GetWindowRect(menu, &rect_);
     act_(menu);

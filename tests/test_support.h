@@ -400,7 +400,9 @@ private:
 };
 
 // Watches for the thread's open popup menu (class "#32768") from a thread
-// timer, which the menu's own loop dispatches, and acts on it once.
+// timer, which the menu's own loop dispatches, and acts on it once. A menu
+// still open ActionDeadline after the action is a failure of the test, and
+// is closed.
 class MenuDriver {
 public:
     explicit MenuDriver(std::function<void(HWND)> act);
@@ -410,6 +412,8 @@ public:
 
     int Openings() const noexcept { return openings_; }
     RECT MenuRect() const noexcept { return rect_; }
+
+    static constexpr DWORD ActionDeadline = 10000;
 
     static void TypeChar(HWND menu, wchar_t ch) { ::PostMessageW(menu, WM_CHAR, ch, 1); }
     static void Close(HWND) { ::EndMenu(); }
@@ -422,7 +426,7 @@ private:
     std::function<void(HWND)> act_;
     UINT_PTR timer_ = 0;
     HWND seen_ = nullptr;
-    int waits_ = 0;
+    DWORD actedAt_ = 0;
     int openings_ = 0;
     RECT rect_{};
 };
