@@ -140,6 +140,7 @@ TEST_F(CommandsTest, RemoveRecyclesAfterConfirmationAndOffersTheFolder) {
     const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         ShellCalls().clear();
+        const NewEntriesRemoved rowFiles(folder.Path());
         const std::wstring link = folder.MakeShortcut(L"Outil", L"C:\\windows\\notepad.exe");
         // Same name without ".lnk": must survive the removal of the shortcut.
         const std::wstring lookAlike = folder.Touch(L"Outil", "keep");
@@ -163,7 +164,6 @@ TEST_F(CommandsTest, RemoveRecyclesAfterConfirmationAndOffersTheFolder) {
         }
         ASSERT_EQ(ShellCalls().size(), c.folderOpened ? 1u : 0u);
         if (c.folderOpened) ExpectOpened(ShellCalls()[0], form->Handle(), folder.Path());
-        ::DeleteFileW(added.c_str());
     };
     for (const Case& c : cases) checkRow(c);
 }
@@ -188,6 +188,7 @@ TEST_F(CommandsTest, LaunchAndRemoveActOnTheFileAskedAboutWhateverTheListDidDuri
     const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         ShellCalls().clear();
+        const NewEntriesRemoved rowFiles(folder.Path());
         const std::wstring asked = folder.Touch(L"Outil.txt");
         folder.Touch(L"Zut.txt");
         List()->Update();
@@ -214,7 +215,6 @@ TEST_F(CommandsTest, LaunchAndRemoveActOnTheFileAskedAboutWhateverTheListDidDuri
         EXPECT_EQ(FolderNames(folder.Path()), c.left);
         ASSERT_EQ(ShellCalls().size(), c.opened ? 1u : 0u);
         if (c.opened) ExpectOpened(ShellCalls()[0], form->Handle(), asked);
-        ::DeleteFileW(folder.Path(L"Aaa.txt").c_str());
     };
     for (const Case& c : cases) checkRow(c);
 }
@@ -1048,6 +1048,7 @@ TEST_F(CommandsTest, TheShellsOwnBoxAnswersOnlyAKeyPressedWhileItIsUp) {
     ShowForm();
     const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
+        const NewEntriesRemoved rowFiles(folder.Path());
         const std::wstring path = folder.Touch(c.file);
         List()->Update();
         Select(c.file);
@@ -1077,7 +1078,6 @@ TEST_F(CommandsTest, TheShellsOwnBoxAnswersOnlyAKeyPressedWhileItIsUp) {
         }
         EXPECT_TRUE(FileExists(path));
         EXPECT_EQ(Application->ModalLevel(), 0);
-        ::DeleteFileW(path.c_str());
     };
     for (const Case& c : cases) checkRow(c);
 }

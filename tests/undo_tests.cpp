@@ -138,10 +138,10 @@ protected:
     TempFolder outside;
 
 private:
-    // Wine dates nothing it recycles, so an item of an earlier run (another
-    // process of the same id, the same folder) would make the undo's search
-    // ambiguous: the throw-away prefix's Recycle Bin starts empty.
-    RecycledByTest recycleBin_{RecycledByTest::Start::Empty};
+    // What earlier runs left in the Recycle Bin stays: it came from other
+    // folders (TempFolder names each one once), so the undo's search cannot
+    // take it for what a test removed.
+    RecycledByTest recycleBin_;
 };
 
 }  // namespace
@@ -549,6 +549,7 @@ TEST_F(UndoTest, TheRestoreRunsOnlyTheCommandItKnowsForTheRestore) {
     };
     const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
+        const NewEntriesRemoved rowFiles(folder.Path());
         const std::wstring recycled = outside.Touch(L"Corbeille-notes.txt", "notes");
         const std::wstring path = folder.Path(L"Notes.txt");
         std::vector<StandInCommand> commands;
@@ -565,7 +566,6 @@ TEST_F(UndoTest, TheRestoreRunsOnlyTheCommandItKnowsForTheRestore) {
         EXPECT_EQ(RunRestoreCommand(menu, path), c.back);
         EXPECT_EQ(menu.Ran(), c.ran);
         EXPECT_EQ(FileExists(path), c.back);
-        ::DeleteFileW(path.c_str());
     };
     for (const Case& c : cases) checkRow(c);
 }
