@@ -24,15 +24,15 @@ fail() {
     echo "drop_e2e: $*" >&2
     exit 1
 }
-# wait_until SECONDS COMMAND...: polls COMMAND every 0.1 s.
+# wait_until SECONDS COMMAND...: polls COMMAND every 0.1 s until it holds;
+# fails once SECONDS have passed, however long each look takes.
 wait_until() {
-    local tries=$(($1 * 10))
+    local deadline=$((SECONDS + $1))
     shift
-    for _ in $(seq 1 "$tries"); do
-        "$@" && return 0
+    until "$@"; do
+        [ "$SECONDS" -lt "$deadline" ] || return 1
         sleep 0.1
     done
-    return 1
 }
 # The X window whose name starts with the given text, if any.
 x_window_named() {
