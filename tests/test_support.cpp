@@ -633,14 +633,17 @@ void RemoveItem(const std::wstring& path) {
     if (!::DeleteFileW(path.c_str())) RemoveTree(path);
 }
 
+// Removes what is in the folder and not in `before`.
+void RemoveEntriesNotIn(const std::wstring& folder, const std::vector<std::wstring>& before) {
+    for (const std::wstring& name : FolderNames(folder))
+        if (std::find(before.begin(), before.end(), name) == before.end()) RemoveItem(folder + L"\\" + name);
+}
+
 }  // namespace
 
 NewEntriesRemoved::NewEntriesRemoved(std::wstring folder) : folder_(std::move(folder)), before_(FolderNames(folder_)) {}
 
-NewEntriesRemoved::~NewEntriesRemoved() {
-    for (const std::wstring& name : FolderNames(folder_))
-        if (std::find(before_.begin(), before_.end(), name) == before_.end()) RemoveItem(folder_ + L"\\" + name);
-}
+NewEntriesRemoved::~NewEntriesRemoved() { RemoveEntriesNotIn(folder_, before_); }
 
 RecycledByTest::RecycledByTest() {
     const std::wstring files = WineRecycleBinFolder();
@@ -652,10 +655,7 @@ RecycledByTest::RecycledByTest() {
 }
 
 void RecycledByTest::Empty() {
-    for (const Trash& trash : trash_)
-        for (const std::wstring& name : FolderNames(trash.folder))
-            if (std::find(trash.before.begin(), trash.before.end(), name) == trash.before.end())
-                RemoveItem(trash.folder + L"\\" + name);
+    for (const Trash& trash : trash_) RemoveEntriesNotIn(trash.folder, trash.before);
 }
 
 namespace {
