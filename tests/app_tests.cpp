@@ -61,7 +61,7 @@ RECT BoundsInParent(HWND child) {
 class SharedMainWindowTest : public testing::Test {
 protected:
     void SetUp() override {
-        TForm1* form = SharedMainWindow();
+        TForm1* form = shared_;
         ::GetWindowRect(form->Handle(), &outer_);
         dpi_ = form->PixelsPerInch();
         topmost_ = (::GetWindowLongW(form->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
@@ -71,7 +71,7 @@ protected:
     }
 
     void TearDown() override {
-        TForm1* form = SharedMainWindow();
+        TForm1* form = shared_;
         if (form->PixelsPerInch() != dpi_) MoveToMonitorOf(form->Handle(), dpi_);
         ::SetWindowPos(form->Handle(), nullptr, outer_.left, outer_.top, outer_.right - outer_.left,
                        outer_.bottom - outer_.top, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -85,6 +85,9 @@ protected:
     }
 
 private:
+    // Made before the SendTo path is saved: the window sets the path when it
+    // is made, and every test finds it so, whichever made the window.
+    TForm1* const shared_ = SharedMainWindow();
     RECT outer_{};
     int dpi_ = 96;
     bool topmost_ = false;

@@ -140,6 +140,7 @@ TEST_F(CommandsTest, RemoveRecyclesAfterConfirmationAndOffersTheFolder) {
     const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         ShellCalls().clear();
+        const NewEntriesRemoved rowFiles(folder.Path());
         const std::wstring link = folder.MakeShortcut(L"Outil", L"C:\\windows\\notepad.exe");
         // Same name without ".lnk": must survive the removal of the shortcut.
         const std::wstring lookAlike = folder.Touch(L"Outil", "keep");
@@ -163,7 +164,6 @@ TEST_F(CommandsTest, RemoveRecyclesAfterConfirmationAndOffersTheFolder) {
         }
         ASSERT_EQ(ShellCalls().size(), c.folderOpened ? 1u : 0u);
         if (c.folderOpened) ExpectOpened(ShellCalls()[0], form->Handle(), folder.Path());
-        ::DeleteFileW(added.c_str());
     };
     for (const Case& c : cases) checkRow(c);
 }
@@ -188,6 +188,7 @@ TEST_F(CommandsTest, LaunchAndRemoveActOnTheFileAskedAboutWhateverTheListDidDuri
     const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         ShellCalls().clear();
+        const NewEntriesRemoved rowFiles(folder.Path());
         const std::wstring asked = folder.Touch(L"Outil.txt");
         folder.Touch(L"Zut.txt");
         List()->Update();
@@ -214,7 +215,6 @@ TEST_F(CommandsTest, LaunchAndRemoveActOnTheFileAskedAboutWhateverTheListDidDuri
         EXPECT_EQ(FolderNames(folder.Path()), c.left);
         ASSERT_EQ(ShellCalls().size(), c.opened ? 1u : 0u);
         if (c.opened) ExpectOpened(ShellCalls()[0], form->Handle(), asked);
-        ::DeleteFileW(folder.Path(L"Aaa.txt").c_str());
     };
     for (const Case& c : cases) checkRow(c);
 }
@@ -985,20 +985,6 @@ TEST_F(CommandsTest, ExploreAsksTheRealShellToOpenTheFolderWithoutHanging) {
     ExpectOpened(ShellCalls()[0], form->Handle(), folder.Path());
 }
 
-// Runs `then` once the messages posted so far are handled: a thread timer's
-// message comes only when no posted message is waiting.
-std::function<void()> g_onceHandled;
-
-void CALLBACK RunOnceHandled(HWND, UINT, UINT_PTR timer, DWORD) {
-    ::KillTimer(nullptr, timer);
-    if (const std::function<void()> then = std::exchange(g_onceHandled, nullptr)) then();
-}
-
-void OnceHandled(std::function<void()> then) {
-    g_onceHandled = std::move(then);
-    ::SetTimer(nullptr, 0, USER_TIMER_MINIMUM, &RunOnceHandled);
-}
-
 // Wine's Recycle Bin with a plain file where the recycled files go: the
 // shell cannot move a file there, and asks before it destroys it instead.
 // What a run killed half-way left is put back first.
@@ -1062,6 +1048,7 @@ TEST_F(CommandsTest, TheShellsOwnBoxAnswersOnlyAKeyPressedWhileItIsUp) {
     ShowForm();
     const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
+        const NewEntriesRemoved rowFiles(folder.Path());
         const std::wstring path = folder.Touch(c.file);
         List()->Update();
         Select(c.file);
@@ -1081,7 +1068,7 @@ TEST_F(CommandsTest, TheShellsOwnBoxAnswersOnlyAKeyPressedWhileItIsUp) {
             });
         });
         c.command();
-        g_onceHandled = nullptr;
+        ForgetOnceHandled();
         ASSERT_EQ(answerer.Seen().size(), c.questions.size() + 1);
         EXPECT_EQ(answerer.Seen()[0].text, c.questions[0]);
         EXPECT_EQ(answerer.Seen()[1].className, L"#32770");
@@ -1091,7 +1078,6 @@ TEST_F(CommandsTest, TheShellsOwnBoxAnswersOnlyAKeyPressedWhileItIsUp) {
         }
         EXPECT_TRUE(FileExists(path));
         EXPECT_EQ(Application->ModalLevel(), 0);
-        ::DeleteFileW(path.c_str());
     };
     for (const Case& c : cases) checkRow(c);
 }

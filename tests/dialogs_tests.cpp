@@ -700,6 +700,7 @@ struct ClipboardWhileUp {
 
 TEST(MessageForm, CtrlCCopiesTheDialogAsTextOwnedByTheForm) {
     Presentation classic(false);
+    const ClipboardPutBack clipboard;
     // A message holding "&" is copied as it is.
     for (const std::wstring& message : {std::wstring(kNotice), std::wstring(L"Impossible de remplacer a&b && c.txt")}) {
         SCOPED_TRACE(testing::PrintToString(message));
@@ -754,6 +755,7 @@ private:
 
 TEST(MessageForm, ClipboardInUseIsReportedAndTheFormStaysOpen) {
     Presentation classic(false);
+    const ClipboardPutBack clipboard;
     PutTextOnClipboard(Application->Handle(), L"avant");
     TModalResult result = mrNone;
     std::vector<SeenDialog> seen;

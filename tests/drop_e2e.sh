@@ -24,15 +24,15 @@ fail() {
     echo "drop_e2e: $*" >&2
     exit 1
 }
-# wait_until SECONDS COMMAND...: polls COMMAND every 0.1 s.
+# wait_until SECONDS COMMAND...: polls COMMAND every 0.1 s until it holds;
+# fails once SECONDS have passed, however long each look takes.
 wait_until() {
-    local tries=$(($1 * 10))
+    local deadline=$((SECONDS + $1))
     shift
-    for _ in $(seq 1 "$tries"); do
-        "$@" && return 0
+    until "$@"; do
+        [ "$SECONDS" -lt "$deadline" ] || return 1
         sleep 0.1
     done
-    return 1
 }
 # The X window whose name starts with the given text, if any.
 x_window_named() {
@@ -86,18 +86,18 @@ wait_until 30 find_main_window || fail "the program's window did not appear"
 
 # The centre of the window lies in the list, which fills the client area
 # above the status bar. Measured at each try: the window may still be moving
-# to its place when it first shows.
-# A refusal (exit code 2) is tried again; no answer at all is a failure.
-dropped=""
-for _ in $(seq 1 30); do
+# to its place when it first shows. What is waited for is the list taking
+# the drop: until it is under the pointer, Wine refuses it (exit code 2);
+# no answer at all is a failure at once.
+drop_taken() {
     window_centre "$main_window"
-    result=0
+    local result=0
     timeout 30 "$work/xdnd_drop" "$main_window" "$CENTER_X" "$CENTER_Y" "$work/$name" 2>/dev/null || result=$?
-    [ "$result" -eq 0 ] && dropped=yes && break
+    [ "$result" -eq 0 ] && return 0
     [ "$result" -eq 2 ] || fail "the drop got no answer (code $result)"
-    sleep 0.2
-done
-[ -n "$dropped" ] || fail "the list refused the drop"
+    return 1
+}
+wait_until 15 drop_taken || fail "the list did not take the drop within 15 s (last tried at $CENTER_X,$CENTER_Y)"
 
 wait_until 15 find_question || fail "no question after the drop"
 window_centre "$question"

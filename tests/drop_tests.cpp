@@ -538,6 +538,7 @@ TEST_F(DropToAddTest, ADropWhileAQuestionIsUpIsReleasedAndAsksNothing) {
     for (bool taskDialog : {true, false}) {
         SCOPED_TRACE(taskDialog ? "task dialog" : "message form");
         Presentation presentation(taskDialog);
+        const NewEntriesRemoved rowFiles(folder.Path());
         const WatchedDrop second({source_.Touch(L"second.exe", "2")}, {4, 4});
         DialogAnswerer answerer({DialogAnswerer::Action::Custom}, [&](HWND dialog) {
             ::PostMessageW(List()->Handle(), WM_DROPFILES, second.param(), 0);
@@ -550,7 +551,6 @@ TEST_F(DropToAddTest, ADropWhileAQuestionIsUpIsReleasedAndAsksNothing) {
         EXPECT_EQ(answerer.Seen().size(), 1u);
         EXPECT_FALSE(second.Open()) << "the second drop was not released";
         EXPECT_EQ(FolderContents(folder.Path()), std::vector<std::wstring>{L"premier.exe=1"});
-        ::DeleteFileW(folder.Path(L"premier.exe").c_str());
     }
 }
 
@@ -698,6 +698,7 @@ TEST_F(DropToAddTest, AFolderOrAFileDroppedWithAltBecomesAShortcutNamedAsTheShel
         };
         const auto checkRow = [&](const Case& c) {
             SCOPED_TRACE(std::string(way == Way::Drop ? "drop: " : "paste: ") + c.label);
+            const NewEntriesRemoved rowFiles(folder.Path());
             const Outcome& expected = way == Way::Drop ? c.onDrop : c.onPaste;
             if (c.entryThereBefore) folder.Touch(expected.entry, "ancien");
             List()->Update();
@@ -754,7 +755,6 @@ TEST_F(DropToAddTest, AFolderOrAFileDroppedWithAltBecomesAShortcutNamedAsTheShel
             if (!expected.target.empty()) {
                 EXPECT_TRUE(InSight(*List(), List()->ItemIndex()));
             }
-            if (!made.empty()) ::DeleteFileW(folder.Path(made).c_str());
         };
         for (const Case& c : cases) checkRow(c);
     }

@@ -47,7 +47,11 @@ int waits = 0;
 DWORD mostHandlesWaitedOn = 0;
 HANDLE signalling = nullptr;
 bool lastWaitHeldIt = false;
-int ticks = 0;
+// Set, each wait of the loop finds input waiting, so that the loop turns
+// without real time passing; a wait that returns for something else, or
+// that would not sleep at all, is counted.
+bool inputAtEachWait = false;
+int wakesWithoutInput = 0;
 
 // A change handle that signals for ever, as one on a share that went away.
 HANDLE WINAPI AlwaysSignalled(LPCWSTR, BOOL, DWORD) {
@@ -66,18 +70,22 @@ DWORD WINAPI CountedWait(DWORD count, const HANDLE* handles, DWORD timeout, DWOR
     ++waits;
     mostHandlesWaitedOn = std::max(mostHandlesWaitedOn, count);
     lastWaitHeldIt = std::find(handles, handles + count, signalling) != handles + count;
-    return SystemCalls().MsgWaitForMultipleObjectsEx(count, handles, timeout, mask, flags);
+    if (inputAtEachWait) ::PostThreadMessageW(::GetCurrentThreadId(), WM_NULL, 0, 0);
+    const DWORD woken = SystemCalls().MsgWaitForMultipleObjectsEx(count, handles, timeout, mask, flags);
+    if (inputAtEachWait && (woken != WAIT_OBJECT_0 + count || timeout == 0)) ++wakesWithoutInput;
+    return woken;
 }
 
-void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) { ++ticks; }
-
-// Runs the main loop for 50 ticks of a 20 ms thread timer, as often as the
-// loop's own timer wakes it: a span counted in wakes, not in time.
-void RunFiftyTimerTicks() {
-    ticks = 0;
-    const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &CountTick);
-    EXPECT_TRUE(RunMainLoopUntil([] { return ticks >= 50; }, 10000)) << "the timer did not tick 50 times";
-    ::KillTimer(nullptr, timer);
+// Runs the main loop through 50 of its waits, each woken at once by input:
+// a loop that sleeps wakes for that input alone; one that spins wakes for
+// a handle already signalled, or waits no time at all.
+void ExpectTheLoopSleepsThroughFiftyWaits() {
+    inputAtEachWait = true;
+    waits = 0;
+    wakesWithoutInput = 0;
+    EXPECT_TRUE(RunMainLoopUntil([] { return waits >= 50; }, 10000)) << "the loop did not wait 50 times";
+    inputAtEachWait = false;
+    EXPECT_EQ(wakesWithoutInput, 0) << "of " << waits << " waits, these woke for no input or did not sleep";
 }
 
 }  // namespace
@@ -324,11 +332,7 @@ TEST_F(FolderWatchTest, AHeldWatchLetsTheLoopSleepAndCatchesUpWhenReleased) {
     ReadingCounter readings(L"a.txt");
     WatchedChanges changes(folder_.Path());
     folder_.Touch(L"pendant.txt");
-    waits = 0;
-    RunFiftyTimerTicks();
-    // The loop's own timer wakes it as often; a spinning wait, thousands of
-    // times.
-    EXPECT_LT(waits, 200);
+    ExpectTheLoopSleepsThroughFiftyWaits();
     changes.SettleWithWatch();
     EXPECT_EQ(readings.Count(), 0) << "the list was read while held";
     list_->EndNameEdit(false);
@@ -350,11 +354,7 @@ TEST_F(FolderWatchTest, AHandleThatSignalsForNothingRestsWithoutAWordAndTheFolde
     lastWaitHeldIt = true;
     EXPECT_TRUE(RunMainLoopUntil([] { return !lastWaitHeldIt; }, 5000))
         << "the loop still waits on the handle that signals for nothing";
-    waits = 0;
-    RunFiftyTimerTicks();
-    // The loop's own timer wakes it as often; a spinning wait, thousands of
-    // times.
-    EXPECT_LT(waits, 200);
+    ExpectTheLoopSleepsThroughFiftyWaits();
     EXPECT_TRUE(answers.Seen().empty());
     list_->Update();
     EXPECT_EQ(changeHandlesMade, 2);

@@ -3,7 +3,6 @@
 #include "application.h"
 #include "send_to_location.h"
 #include "shell_file_list_box.h"
-#include "win_handles.h"
 
 void MainFormTest::SetUp() {
     ShellCalls().clear();
@@ -14,15 +13,7 @@ void MainFormTest::SetUp() {
 }
 
 void MainFormTest::TearDown() {
-    if (form) {
-        // What the test put on the clipboard goes with it; another
-        // program's data stays.
-        if (::GetClipboardOwner() == form->Handle()) {
-            win::ClipboardScope clipboard(form->Handle());
-            if (clipboard.opened()) ::EmptyClipboard();
-        }
-        Application->DestroyComponent(form);
-    }
+    if (form) Application->DestroyComponent(form);
     PumpMessages();
 }
 

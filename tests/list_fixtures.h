@@ -55,6 +55,7 @@ private:
     SendToPathScope sendToPath_;
     CurrentFolderScope currentFolder_;
     RecycledByTest recycled_;
+    ClipboardPutBack clipboard_;
 };
 
 // A list as the main window holds it, alone in a plain window

@@ -953,21 +953,29 @@ TEST_F(BoxInPlaceTest, WhatAnInputMethodStillComposesIsCompletedBeforeTheNameIsR
 // (its repeats neither answer the message nor ask again), and the repeats of
 // the Esc that answered the message do not close the box.
 TEST_F(BoxInPlaceTest, AHeldEnterOrEscapeInTheBoxActsOncePerPress) {
-    const auto heldEnterThenOk = [](HWND question) {
+    // The message has a single OK: it tells a repeat's answer from the click
+    // by being still up once its own loop has read the repeats.
+    bool upThroughTheRepeats = false;
+    const auto heldEnterThenOk = [&upThroughTheRepeats](HWND question) {
         for (int i = 0; i < 5; ++i) PostHeldKey(FocusIn(question), VK_RETURN);
-        DialogAnswerer::ClickButton(question, L"OK");
+        OnceHandled([&upThroughTheRepeats, question] {
+            upThroughTheRepeats = ::IsWindow(question) && ::IsWindowVisible(question);
+            DialogAnswerer::ClickButton(question, L"OK");
+        });
     };
     const struct {
         const char* label;
         UINT key;
         Action answer;
+        bool repeatsInTheMessage;
     } cases[] = {
-        {"Enter held", VK_RETURN, Action::Custom},
-        {"Escape held, its press answering the message", VK_ESCAPE, Action::Escape},
+        {"Enter held", VK_RETURN, Action::Custom, true},
+        {"Escape held, its press answering the message", VK_ESCAPE, Action::Escape, false},
     };
     folder.Touch(L"Outil.txt");
     const auto checkRow = [&](const auto& c) {
         SCOPED_TRACE(c.label);
+        upThroughTheRepeats = false;
         HWND box = StartEditing(L"Outil.txt");
         ASSERT_NE(box, nullptr);
         const std::wstring typed = L"Ou?til.txt";
@@ -978,6 +986,8 @@ TEST_F(BoxInPlaceTest, AHeldEnterOrEscapeInTheBoxActsOncePerPress) {
             [&] { return answerer.Seen().size() == 1 && ::IsWindowEnabled(form->Handle()) && ::GetFocus() == box; },
             3000))
             << "the message was not answered";
+        ForgetOnceHandled();
+        EXPECT_EQ(upThroughTheRepeats, c.repeatsInTheMessage) << "a repeat answered the message";
         for (int i = 0; i < 5; ++i) PostHeldKey(box, c.key);
         RunUntilIdle();
         EXPECT_FALSE(answerer.Seen().size() > 1 || Box() != box) << "a repeat asked again or closed the box";

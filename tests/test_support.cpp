@@ -18,6 +18,7 @@
 #include <cwctype>
 #include <iterator>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -58,10 +59,57 @@ void PutFilesOnClipboard(HWND owner, const std::vector<std::wstring>& files) {
     PutOnClipboard(owner, CF_HDROP, win::UniqueGlobal(MakeDrop(files, {0, 0})));
 }
 
+namespace {
+
+// Formats whose data is a handle of another kind than a block of memory.
+bool HeldAsMemory(UINT format) {
+    switch (format) {
+    case CF_BITMAP:
+    case CF_DSPBITMAP:
+    case CF_PALETTE:
+    case CF_METAFILEPICT:
+    case CF_DSPMETAFILEPICT:
+    case CF_ENHMETAFILE:
+    case CF_DSPENHMETAFILE:
+    case CF_OWNERDISPLAY: return false;
+    default: return format < CF_GDIOBJFIRST || format > CF_GDIOBJLAST;
+    }
+}
+
+}  // namespace
+
+ClipboardPutBack::ClipboardPutBack() : sequence_(::GetClipboardSequenceNumber()) {
+    const win::ClipboardScope clipboard(nullptr);
+    if (!clipboard.opened()) {
+        ADD_FAILURE() << "the clipboard could not be opened to keep what it holds";
+        return;
+    }
+    for (UINT format = ::EnumClipboardFormats(0); format; format = ::EnumClipboardFormats(format)) {
+        if (!HeldAsMemory(format)) continue;
+        HANDLE data = ::GetClipboardData(format);
+        const win::GlobalLockScope<char> bytes(data);
+        if (bytes.get()) saved_.push_back({format, std::string(bytes.get(), ::GlobalSize(data))});
+    }
+}
+
+ClipboardPutBack::~ClipboardPutBack() {
+    if (::GetClipboardSequenceNumber() == sequence_) return;
+    const win::ClipboardScope clipboard(Application->Handle());
+    if (!clipboard.opened()) {
+        ADD_FAILURE() << "the clipboard could not be opened to put back what it held";
+        return;
+    }
+    ::EmptyClipboard();
+    for (const Saved& saved : saved_) {
+        win::UniqueGlobal block(::GlobalAlloc(GMEM_MOVEABLE, saved.bytes.size()));
+        if (!block) continue;
+        std::copy(saved.bytes.begin(), saved.bytes.end(), win::GlobalLockScope<char>(block.get()).get());
+        if (::SetClipboardData(saved.format, block.get())) (void)block.release();
+    }
+}
+
 TempFolder::TempFolder(const std::wstring& name) {
-    static unsigned counter = 0;
-    path_ = TempRoot() + L"\\sendto-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-            std::to_wstring(++counter) + (name.empty() ? L"" : L"-" + name);
+    path_ = TempRoot() + L"\\" + UniqueName(L"sendto-test", name.empty() ? L"" : L"-" + name);
     RemoveTree(path_);
     ::CreateDirectoryW(path_.c_str(), nullptr);
 }
@@ -411,6 +459,22 @@ HWND FocusIn(HWND dialog) {
     return focus && ::GetAncestor(focus, GA_ROOT) == dialog ? focus : dialog;
 }
 
+namespace {
+std::function<void()> g_onceHandled;
+
+void CALLBACK RunOnceHandled(HWND, UINT, UINT_PTR timer, DWORD) {
+    ::KillTimer(nullptr, timer);
+    if (const std::function<void()> then = std::exchange(g_onceHandled, nullptr)) then();
+}
+}  // namespace
+
+void OnceHandled(std::function<void()> then) {
+    g_onceHandled = std::move(then);
+    ::SetTimer(nullptr, 0, USER_TIMER_MINIMUM, &RunOnceHandled);
+}
+
+void ForgetOnceHandled() { g_onceHandled = nullptr; }
+
 void DialogAnswerer::Act(HWND dialog, Action action) {
     HWND focus = FocusIn(dialog);
     switch (action) {
@@ -484,12 +548,17 @@ void MenuDriver::Poll() {
         return;
     }
     if (menu == seen_) {
-        // Never leave a test hanging in a menu that the action missed.
-        if (++waits_ > 60) ::EndMenu();
+        // A menu that the action missed fails the test, and is closed so
+        // that the test goes on instead of hanging.
+        if (::GetTickCount() - actedAt_ >= ActionDeadline) {
+            ADD_FAILURE() << "the menu was still open " << ActionDeadline << " ms after the test acted on it; closed";
+            ::EndMenu();
+            actedAt_ = ::GetTickCount();
+        }
         return;
     }
     seen_ = menu;
-    waits_ = 0;
+    actedAt_ = ::GetTickCount();
     ++openings_;
     ::GetWindowRect(menu, &rect_);
     act_(menu);
@@ -564,26 +633,29 @@ void RemoveItem(const std::wstring& path) {
     if (!::DeleteFileW(path.c_str())) RemoveTree(path);
 }
 
+// Removes what is in the folder and not in `before`.
+void RemoveEntriesNotIn(const std::wstring& folder, const std::vector<std::wstring>& before) {
+    for (const std::wstring& name : FolderNames(folder))
+        if (std::find(before.begin(), before.end(), name) == before.end()) RemoveItem(folder + L"\\" + name);
+}
+
 }  // namespace
 
-RecycledByTest::RecycledByTest(Start start) {
+NewEntriesRemoved::NewEntriesRemoved(std::wstring folder) : folder_(std::move(folder)), before_(FolderNames(folder_)) {}
+
+NewEntriesRemoved::~NewEntriesRemoved() { RemoveEntriesNotIn(folder_, before_); }
+
+RecycledByTest::RecycledByTest() {
     const std::wstring files = WineRecycleBinFolder();
     if (files.empty()) return;
     // Trash/files and Trash/info side by side.
     const std::wstring info = files.substr(0, files.size() - 5) + L"info";
     ::CreateDirectoryW(info.c_str(), nullptr);
-    for (const std::wstring& folder : {files, info}) {
-        if (start == Start::Empty)
-            for (const std::wstring& name : FolderNames(folder)) RemoveItem(folder + L"\\" + name);
-        trash_.push_back({folder, FolderNames(folder)});
-    }
+    for (const std::wstring& folder : {files, info}) trash_.push_back({folder, FolderNames(folder)});
 }
 
 void RecycledByTest::Empty() {
-    for (const Trash& trash : trash_)
-        for (const std::wstring& name : FolderNames(trash.folder))
-            if (std::find(trash.before.begin(), trash.before.end(), name) == trash.before.end())
-                RemoveItem(trash.folder + L"\\" + name);
+    for (const Trash& trash : trash_) RemoveEntriesNotIn(trash.folder, trash.before);
 }
 
 namespace {

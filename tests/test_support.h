@@ -22,7 +22,9 @@
 #include <thread>
 #include <vector>
 
-// A folder under %TEMP% removed with everything in it at the end; the
+// A folder under %TEMP%, of a name no other run uses (what a test recycles
+// from it is never taken for an earlier run's), removed with everything in
+// it at the end; the
 // process's current folder leaves it first when it is inside, as it is after
 // a list entered it, since a current folder cannot be removed.
 class TempFolder {
@@ -121,6 +123,21 @@ RECT ClientRectOf(HWND window);
 // does not have is a failure of the test, with an empty rectangle.
 RECT ItemRectOf(HWND list, int index);
 
+// What a table row adds to a folder, removed when the row ends however it
+// ends (an ASSERT that stops the row included), so that the next row finds
+// the folder as this one did.
+class NewEntriesRemoved {
+public:
+    explicit NewEntriesRemoved(std::wstring folder);
+    ~NewEntriesRemoved();
+    NewEntriesRemoved(const NewEntriesRemoved&) = delete;
+    NewEntriesRemoved& operator=(const NewEntriesRemoved&) = delete;
+
+private:
+    std::wstring folder_;
+    std::vector<std::wstring> before_;
+};
+
 // A 32-bit drawing surface whose pixels can be read back exactly, whatever
 // the screen's depth.
 class Surface {
@@ -196,6 +213,26 @@ void PutOnClipboard(HWND owner, UINT format, win::UniqueGlobal block);
 void PutTextOnClipboard(HWND owner, const std::wstring& text);
 // The files as the file browser's Copy leaves them.
 void PutFilesOnClipboard(HWND owner, const std::vector<std::wstring>& files);
+
+// The clipboard put back as it was when the object ends, however the test
+// ends, where the test changed it: every format whose data is a block of
+// memory (the texts, the files, the program's own formats), owned by the
+// application's window.
+class ClipboardPutBack {
+public:
+    ClipboardPutBack();
+    ~ClipboardPutBack();
+    ClipboardPutBack(const ClipboardPutBack&) = delete;
+    ClipboardPutBack& operator=(const ClipboardPutBack&) = delete;
+
+private:
+    struct Saved {
+        UINT format;
+        std::string bytes;
+    };
+    DWORD sequence_;
+    std::vector<Saved> saved_;
+};
 
 // Exactly these modifier keys (Shift, Ctrl, Alt, either side) held in the
 // thread's key state for the life of the object, as the user's fingers
@@ -320,6 +357,12 @@ private:
 void PostHeldKey(HWND target, UINT vk);
 // Where a dialog's keys go: its focus, or the dialog itself.
 HWND FocusIn(HWND dialog);
+// Runs `then` once the messages posted so far are handled, by whichever loop
+// reads them (a thread timer's message comes only when no posted message is
+// waiting): what a dialog's own loop made of keys posted to it.
+void OnceHandled(std::function<void()> then);
+// Drops a `then` that has not run, so that it cannot outlive what it uses.
+void ForgetOnceHandled();
 
 // What the program told the shell of its changes (SHChangeNotify), recorded
 // in place of the shell for the life of the object.
@@ -394,7 +437,9 @@ private:
 };
 
 // Watches for the thread's open popup menu (class "#32768") from a thread
-// timer, which the menu's own loop dispatches, and acts on it once.
+// timer, which the menu's own loop dispatches, and acts on it once. A menu
+// still open ActionDeadline after the action is a failure of the test, and
+// is closed.
 class MenuDriver {
 public:
     explicit MenuDriver(std::function<void(HWND)> act);
@@ -404,6 +449,8 @@ public:
 
     int Openings() const noexcept { return openings_; }
     RECT MenuRect() const noexcept { return rect_; }
+
+    static constexpr DWORD ActionDeadline = 10000;
 
     static void TypeChar(HWND menu, wchar_t ch) { ::PostMessageW(menu, WM_CHAR, ch, 1); }
     static void Close(HWND) { ::EndMenu(); }
@@ -416,7 +463,7 @@ private:
     std::function<void(HWND)> act_;
     UINT_PTR timer_ = 0;
     HWND seen_ = nullptr;
-    int waits_ = 0;
+    DWORD actedAt_ = 0;
     int openings_ = 0;
     RECT rect_{};
 };
@@ -431,14 +478,11 @@ std::wstring WineRecycleBinFolder();
 // What a test sends to Wine's Recycle Bin leaves it when the object ends,
 // however the test ends, so that the throw-away prefix's Recycle Bin does not
 // grow with every run: the recycled items (Trash/files) and the notes Wine
-// keeps on them (Trash/info). Nothing outside a test home that names it.
+// keeps on them (Trash/info). What earlier tests and runs left stays.
+// Nothing outside a test home that names it.
 class RecycledByTest {
 public:
-    enum class Start {
-        AsFound,  // what earlier tests and runs left stays
-        Empty,    // the Recycle Bin is emptied first
-    };
-    explicit RecycledByTest(Start start = Start::AsFound);
+    RecycledByTest();
     ~RecycledByTest() { Empty(); }
     RecycledByTest(const RecycledByTest&) = delete;
     RecycledByTest& operator=(const RecycledByTest&) = delete;

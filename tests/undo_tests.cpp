@@ -16,6 +16,8 @@
 
 #include <algorithm>
 #include <functional>
+#include <initializer_list>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -52,6 +54,18 @@ std::vector<std::wstring> Texts(const std::vector<SeenDialog>& seen) {
 }
 
 std::wstring NotRestored(const std::wstring& name) { return Quoted(name) + L" n'a pas pu revenir de la Corbeille."; }
+
+// The contents of the entries (FolderContents) of `these` that `others` does
+// not have: what went into the Recycle Bin or left it, whatever name the
+// Recycle Bin gave it.
+std::vector<std::wstring> ContentsOnlyIn(const std::vector<std::wstring>& these,
+                                         const std::vector<std::wstring>& others) {
+    std::vector<std::wstring> only;
+    for (const std::wstring& entry : these)
+        if (std::find(others.begin(), others.end(), entry) == others.end())
+            only.push_back(entry.substr(entry.find(L'=') + 1));
+    return only;
+}
 
 // The names in a folder that are not in `before`.
 std::vector<std::wstring> NewNames(const std::wstring& folder, const std::vector<std::wstring>& before) {
@@ -124,20 +138,24 @@ protected:
     TempFolder outside;
 
 private:
-    // Wine dates nothing it recycles, so an item of an earlier run (another
-    // process of the same id, the same folder) would make the undo's search
-    // ambiguous: the throw-away prefix's Recycle Bin starts empty.
-    RecycledByTest recycleBin_{RecycledByTest::Start::Empty};
+    // What earlier runs left in the Recycle Bin stays: it came from other
+    // folders (TempFolder names each one once), so the undo's search cannot
+    // take it for what a test removed.
+    RecycledByTest recycleBin_;
 };
 
 }  // namespace
 
 // Each change of the program, then Ctrl+Z and OK: the folder is as it was
 // before the change, contents included, the entry that came back is
-// selected, and a second Ctrl+Z asks nothing.
+// selected, and a second Ctrl+Z asks nothing. An added entry goes to the
+// Recycle Bin, not for good; an entry that comes back leaves it; the shell
+// hears of what the program did itself (the Recycle Bin tells it of the
+// rest).
 TEST_F(UndoTest, EachChangeIsUndoneAfterItsQuestion) {
     const std::wstring tool = outside.Touch(L"Outil.txt", "nouveau");
     const std::wstring projects = outside.MakeFolder(L"Projets");
+    using Notices = std::vector<ShellNotices::Notice>;
     struct Case {
         const char* label;
         std::vector<std::pair<std::wstring, std::string>> files;
@@ -145,37 +163,59 @@ TEST_F(UndoTest, EachChangeIsUndoneAfterItsQuestion) {
         // The question, from the name of the entry that the change added.
         std::function<std::wstring(const std::wstring& added)> question;
         std::wstring selected;
+        bool addedRecycled;                 // what the change added or changed goes to the Recycle Bin
+        std::vector<std::wstring> restored;  // the contents that leave the Recycle Bin
+        Notices told;
     };
     const std::vector<std::pair<std::wstring, std::string>> files{{L"Autre.txt", "autre"},
                                                                   {L"Bloc-notes.txt", "notes"}};
+    const std::wstring notes = folder.Path(L"Bloc-notes.txt");
     const Case cases[] = {
         {"a removal", files, [&] { RemoveByDelete(L"Bloc-notes.txt"); },
-         [](const std::wstring&) { return RemovalQuestion(L"Bloc-notes.txt"); }, L"Bloc-notes.txt"},
+         [](const std::wstring&) { return RemovalQuestion(L"Bloc-notes.txt"); }, L"Bloc-notes.txt", false, {L"notes"},
+         {{SHCNE_CREATE, SHCNF_PATHW, notes, L""}}},
         {"a rename", files, [&] { RenameByF2(L"Bloc-notes.txt", L"Éditeur.txt"); },
-         [](const std::wstring&) { return RenameQuestion(L"Éditeur.txt", L"Bloc-notes.txt"); }, L"Bloc-notes.txt"},
+         [](const std::wstring&) { return RenameQuestion(L"Éditeur.txt", L"Bloc-notes.txt"); }, L"Bloc-notes.txt",
+         false, {}, {{SHCNE_RENAMEITEM, SHCNF_PATHW, folder.Path(L"Éditeur.txt"), notes}}},
         {"a file dropped", files, [&] { Drop(tool); },
-         [](const std::wstring& added) { return AdditionQuestion(added, false); }, L"(none)"},
+         [](const std::wstring& added) { return AdditionQuestion(added, false); }, L"(none)", true, {}, {}},
         {"a file pasted", files, [&] { Paste(tool); },
-         [](const std::wstring& added) { return AdditionQuestion(added, false); }, L"(none)"},
+         [](const std::wstring& added) { return AdditionQuestion(added, false); }, L"(none)", true, {}, {}},
         {"a file dropped over an entry of its name", {{L"Autre.txt", "autre"}, {L"Outil.txt", "ancien"}},
          [&] { Drop(tool); }, [](const std::wstring&) { return AdditionQuestion(L"Outil.txt", true); },
-         L"Outil.txt"},
+         L"Outil.txt", true, {L"ancien"}, {{SHCNE_CREATE, SHCNF_PATHW, folder.Path(L"Outil.txt"), L""}}},
         {"a folder dropped, made a shortcut", files, [&] { Drop(projects); },
-         [](const std::wstring& added) { return AdditionQuestion(added, false); }, L"(none)"},
+         [](const std::wstring& added) { return AdditionQuestion(added, false); }, L"(none)", true, {}, {}},
     };
+    const std::wstring recycleBin = WineRecycleBinFolder();
+    const auto recycled = [&] { return recycleBin.empty() ? std::vector<std::wstring>{} : FolderContents(recycleBin); };
     const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
         Fill(c.files);
         const std::vector<std::wstring> before = FolderContents(folder.Path());
         const std::vector<std::wstring> names = FolderNames(folder.Path());
         c.change();
+        const std::vector<std::wstring> changed = FolderContents(folder.Path());
         const std::vector<std::wstring> added = NewNames(folder.Path(), names);
-        const auto seen = Undo({Action::Ok});
+        const std::vector<std::wstring> binBefore = recycled();
+        std::vector<SeenDialog> seen;
+        {
+            const ShellNotices notices;
+            seen = Undo({Action::Ok});
+            EXPECT_EQ(notices.Seen(), c.told);
+        }
         ASSERT_EQ(seen.size(), 1u);
         EXPECT_EQ(seen[0].text, c.question(added.empty() ? L"" : added.front()));
         EXPECT_EQ(FolderContents(folder.Path()), before);
         EXPECT_EQ(ListedFileNames(*List()), FolderNames(folder.Path()));
         EXPECT_EQ(SelectedFile(*List()), c.selected);
+        if (!recycleBin.empty()) {
+            const std::vector<std::wstring> binAfter = recycled();
+            EXPECT_EQ(ContentsOnlyIn(binAfter, binBefore),
+                      c.addedRecycled ? ContentsOnlyIn(changed, before) : std::vector<std::wstring>{})
+                << "what went into the Recycle Bin";
+            EXPECT_EQ(ContentsOnlyIn(binBefore, binAfter), c.restored) << "what left the Recycle Bin";
+        }
         EXPECT_TRUE(Undo({Action::Ok}).empty()) << "a second Ctrl+Z asked again";
         EXPECT_EQ(FolderContents(folder.Path()), before);
     };
@@ -271,16 +311,32 @@ TEST_F(UndoTest, AHeldCtrlZAsksOnceAndAnswersNothing) {
         RemoveByDelete(L"Bloc-notes.txt");
         {
             const ModifiersHeld ctrl({VK_CONTROL});
+            // Ctrl let go while Enter, held from before too, repeats: a key
+            // that would answer either presentation (Ctrl+Enter does not
+            // answer the classic form).
+            std::optional<ModifiersHeld> ctrlLetGo;
+            // The repeats go where the platform sends keys, to the question's
+            // focus, for the question's own loop to read; Cancel comes once
+            // that loop has handled them.
+            bool upThroughTheRepeats = false;
             DialogAnswerer held({Action::Custom}, [&](HWND question) {
                 for (int i = 0; i < 5; ++i) PostHeldKey(FocusIn(question), 'Z');
-                for (int i = 0; i < 5; ++i) PostHeldKey(FocusIn(question), VK_RETURN);
-                RunUntilIdle();
-                DialogAnswerer::ClickButton(question, L"Annuler");
+                OnceHandled([&upThroughTheRepeats, &ctrlLetGo, question] {
+                    ctrlLetGo.emplace(std::initializer_list<UINT>{});
+                    for (int i = 0; i < 5; ++i) PostHeldKey(FocusIn(question), VK_RETURN);
+                    OnceHandled([&upThroughTheRepeats, question] {
+                        upThroughTheRepeats = ::IsWindow(question) && ::IsWindowVisible(question);
+                        DialogAnswerer::ClickButton(question, L"Annuler");
+                    });
+                });
             });
             ::PostMessageW(ListWindow(), WM_KEYDOWN, 'Z', 1);
             RunUntilIdle();
+            ForgetOnceHandled();
+            ctrlLetGo.reset();
             for (int i = 0; i < 5; ++i) PostHeldKey(ListWindow(), 'Z');
             RunUntilIdle();
+            EXPECT_TRUE(upThroughTheRepeats) << "a repeat answered the question";
             ASSERT_EQ(held.Seen().size(), 1u);
             EXPECT_EQ(held.Seen()[0].text, RemovalQuestion(L"Bloc-notes.txt"));
             EXPECT_FALSE(FileExists(folder.Path(L"Bloc-notes.txt")));
@@ -493,6 +549,7 @@ TEST_F(UndoTest, TheRestoreRunsOnlyTheCommandItKnowsForTheRestore) {
     };
     const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
+        const NewEntriesRemoved rowFiles(folder.Path());
         const std::wstring recycled = outside.Touch(L"Corbeille-notes.txt", "notes");
         const std::wstring path = folder.Path(L"Notes.txt");
         std::vector<StandInCommand> commands;
@@ -509,7 +566,6 @@ TEST_F(UndoTest, TheRestoreRunsOnlyTheCommandItKnowsForTheRestore) {
         EXPECT_EQ(RunRestoreCommand(menu, path), c.back);
         EXPECT_EQ(menu.Ran(), c.ran);
         EXPECT_EQ(FileExists(path), c.back);
-        ::DeleteFileW(path.c_str());
     };
     for (const Case& c : cases) checkRow(c);
 }
