@@ -116,7 +116,7 @@ void CheckAnswers(bool taskDialog) {
         DialogAnswerer answerer({c.action});
         const TModalResult result = c.question ? ShowQuestionDialog() : ShowNoticeDialog();
         EXPECT_EQ(result, taskDialog ? c.taskDialogResult : c.messageFormResult);
-        ASSERT_EQ(answerer.Seen().size(), 1u);
+        ASSERT_TRUE(SawDialogs(answerer.Seen(), 1u));
         const SeenDialog& seen = answerer.Seen()[0];
         EXPECT_EQ(seen.className, taskDialog ? kTaskDialogClass : kMessageFormClass);
         EXPECT_EQ(seen.title, c.question ? L"Confirmer" : L"Avertissement");
@@ -153,7 +153,7 @@ TEST(ShellHelpers, NoticeShowsItsTextWithOneOkAndOnlyOkConfirmsAQuestion) {
             DialogAnswerer answerer({c.action == Action::Cancel ? Action::Escape : c.action, c.action});
             (void)ShowNotice(kNotice, mtWarning);
             EXPECT_EQ(AskConfirm(kQuestion), c.confirmed);
-            ASSERT_EQ(answerer.Seen().size(), 2u);
+            ASSERT_TRUE(SawDialogs(answerer.Seen(), 2u));
             const SeenDialog& notice = answerer.Seen()[0];
             EXPECT_EQ(notice.className, dialogClass);
             EXPECT_EQ(notice.title, L"Avertissement");
@@ -186,7 +186,7 @@ TEST(MessageDialog, MessageFormWhenTaskDialogCannotBeShown) {
         DialogAnswerer answerer({Action::Ok, Action::Cancel});
         EXPECT_EQ(ShowQuestionDialog(), 1);
         EXPECT_FALSE(AskConfirm(kQuestion));
-        ASSERT_EQ(answerer.Seen().size(), 2u);
+        ASSERT_TRUE(SawDialogs(answerer.Seen(), 2u));
         EXPECT_EQ(answerer.Seen()[0].className, kMessageFormClass);
         EXPECT_EQ(answerer.Seen()[1].className, kMessageFormClass);
         EXPECT_EQ(Application->ModalLevel(), 0);
@@ -269,7 +269,7 @@ TEST(MessageDialog, NestedDialogsEachRestoreTheStateTheyFound) {
             });
         });
         EXPECT_EQ(ShowQuestionDialog(), mrOk);
-        ASSERT_EQ(answerer.Seen().size(), 2u);
+        ASSERT_TRUE(SawDialogs(answerer.Seen(), 2u));
         EXPECT_EQ(inner, mrOk);
         EXPECT_FALSE(otherEnabledUnderOuter) << "the inner dialog enabled what the outer one disabled";
         EXPECT_TRUE(outerEnabledAgain);
@@ -290,7 +290,7 @@ TEST(MessageDialog, EachPresentationIsCentredOnTheWorkArea) {
             DialogAnswerer::ClickButton(window, L"OK");
         });
         EXPECT_EQ(ShowNoticeDialog(), 1);
-        ASSERT_EQ(answerer.Seen().size(), 1u);
+        ASSERT_TRUE(SawDialogs(answerer.Seen(), 1u));
         EXPECT_EQ(answerer.Seen()[0].className, taskDialog ? kTaskDialogClass : kMessageFormClass);
         RECT work{};
         ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
@@ -767,7 +767,7 @@ TEST(MessageForm, ClipboardInUseIsReportedAndTheFormStaysOpen) {
         seen = answerer.Seen();
     }
     EXPECT_EQ(result, 2);
-    ASSERT_EQ(seen.size(), 3u);
+    ASSERT_TRUE(SawDialogs(seen, 3u));
     EXPECT_EQ(seen[0].className, kMessageFormClass);
     EXPECT_EQ(seen[1].className, L"#32770");
     EXPECT_EQ(seen[1].title, Application->Title());

@@ -355,7 +355,7 @@ TEST_F(FolderWatchTest, AHandleThatSignalsForNothingRestsWithoutAWordAndTheFolde
     // The loop's own timer wakes it as often; a spinning wait, thousands of
     // times.
     EXPECT_LT(waits, 200);
-    EXPECT_TRUE(answers.Seen().empty());
+    EXPECT_TRUE(SawDialogs(answers.Seen(), 0));
     list_->Update();
     EXPECT_EQ(changeHandlesMade, 2);
 }
@@ -567,6 +567,6 @@ TEST_F(FolderWatchTest, AFolderThatGoesAwayEmptiesTheListWithoutABoxUntilTheUser
     DialogAnswerer answers({});
     EXPECT_TRUE(RunMainLoopUntil([&] { return list_->Count() == 0; }, 3000)) << "the list did not empty";
     RunUntilIdle();
-    EXPECT_TRUE(answers.Seen().empty());
+    EXPECT_TRUE(SawDialogs(answers.Seen(), 0));
     EXPECT_ANY_THROW(list_->SetDirectory(watched));
 }
