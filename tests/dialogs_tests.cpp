@@ -11,6 +11,7 @@
 #include "task_message_dialog.h"
 #include "test_support.h"
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -132,6 +133,22 @@ void CheckAnswers(bool taskDialog) {
 TEST(MessageDialog, TaskDialogResults) { CheckAnswers(true); }
 
 TEST(MessageDialog, MessageFormResults) { CheckAnswers(false); }
+
+// A question that no answerer answers fails the test at once, with its
+// text, and ends as Cancel ends it, instead of waiting for a user who never
+// comes.
+TEST(MessageDialog, OneLeftUnansweredFailsTheTestAtOnceWithItsText) {
+    for (bool taskDialog : {false, true}) {
+        SCOPED_TRACE(taskDialog ? "task dialog" : "classic form");
+        Presentation presentation(taskDialog);
+        TModalResult result = mrOk;
+        const DWORD start = ::GetTickCount();
+        EXPECT_NONFATAL_FAILURE(result = ShowQuestionDialog(), "Voulez-vous copier ce fichier dans le dossier SendTo");
+        EXPECT_LT(::GetTickCount() - start, DialogAnswerer::AnswerDeadline) << "the question waited";
+        EXPECT_EQ(result, mrCancel);
+        EXPECT_EQ(Application->ModalLevel(), 0);
+    }
+}
 
 // The helpers the commands use, on both presentations: a notice is a
 // warning with its text and one OK, whichever way it is closed; a question
