@@ -515,8 +515,8 @@ void DialogAnswerer::Act(HWND dialog, Action action) {
 
 std::vector<SeenDialog> DropAndAnswer(HWND list, const std::vector<std::wstring>& files,
                                       std::vector<DialogAnswerer::Action> answers, std::function<void(HWND)> custom,
-                                      std::source_location where) {
-    const testing::ScopedTrace trace(where.file_name(), static_cast<int>(where.line()), "dropped here");
+                                      const char* file, int line) {
+    const testing::ScopedTrace trace(file, line, "dropped here");
     DialogAnswerer answerer(std::move(answers), std::move(custom));
     ::SendMessageW(list, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(files, {4, 4})), 0);
     PumpMessages();

@@ -20,7 +20,6 @@
 #include <memory>
 #include <optional>
 #include <ostream>
-#include <source_location>
 #include <string>
 #include <thread>
 #include <vector>
@@ -355,11 +354,13 @@ private:
 };
 
 // Drops the files on the list and answers the questions with `answers`;
-// what the questions showed. A failure inside names the caller's line.
+// what the questions showed. A failure inside names the caller's line (taken
+// by the builtins that std::source_location wraps: the Clang build's library
+// has no std::source_location).
 std::vector<SeenDialog> DropAndAnswer(HWND list, const std::vector<std::wstring>& files,
                                       std::vector<DialogAnswerer::Action> answers,
-                                      std::function<void(HWND)> custom = nullptr,
-                                      std::source_location where = std::source_location::current());
+                                      std::function<void(HWND)> custom = nullptr, const char* file = __builtin_FILE(),
+                                      int line = __builtin_LINE());
 
 // A key message as the platform sends it for a key held down: the repeat
 // bit tells that the key was already down.
