@@ -819,7 +819,8 @@ TEST_F(DropToAddTest, AShortcutThatCannotBeMadeIsSaidAndLeavesNothingBehind) {
         List()->Update();
         const TPlatformOverride<CreateInstanceFn> creating(Platform().CoCreateInstance, c.create);
         const ShellNotices notices;
-        const auto seen = DropAndAnswer(List()->Handle(), {backups}, {DialogAnswerer::Action::Ok, DialogAnswerer::Action::Ok});
+        const auto seen =
+            DropAndAnswer(List()->Handle(), {backups}, {DialogAnswerer::Action::Ok, DialogAnswerer::Action::Ok});
         ASSERT_TRUE(SawDialogs(seen, 2u));
         EXPECT_TRUE(ShowsQuestionFor(seen[0], L"Sauvegardes"));
         EXPECT_EQ(seen[1].title, L"Erreur");
@@ -956,7 +957,8 @@ TEST_F(DropToAddTest, ASecondShortcutNamedAsTheFirstSaysSoAndCtrlZBringsTheFirst
 TEST_F(DropToAddTest, AnEntryThatCameInTheWayDuringTheQuestionIsAskedAboutAgain) {
     const std::wstring tool = source_.Touch(L"outil.exe", "nouveau");
     List()->Update();
-    const auto seen = DropAndAnswer(List()->Handle(), {tool}, {DialogAnswerer::Action::Custom, DialogAnswerer::Action::Cancel},
+    const auto seen = DropAndAnswer(List()->Handle(), {tool},
+                                    {DialogAnswerer::Action::Custom, DialogAnswerer::Action::Cancel},
                                     [&](HWND question) {
                                         folder.Touch(L"outil.exe", "arrive");
                                         DialogAnswerer::ClickButton(question, L"OK");

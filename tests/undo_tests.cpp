@@ -80,7 +80,9 @@ protected:
         List()->Update();
     }
 
-    void RemoveByDelete(const std::wstring& name) {
+    // Each helper's failures name the test's line that called it.
+    void RemoveByDelete(const std::wstring& name, const char* file = __builtin_FILE(), int line = __builtin_LINE()) {
+        const testing::ScopedTrace trace(file, line, "called here");
         Select(name);
         DialogAnswerer answerer({Action::Ok, Action::Cancel});
         Press(ListWindow(), VK_DELETE);
@@ -88,7 +90,9 @@ protected:
         ASSERT_FALSE(FileExists(folder.Path(name)));
     }
 
-    void RenameByF2(const std::wstring& from, const std::wstring& to) {
+    void RenameByF2(const std::wstring& from, const std::wstring& to, const char* file = __builtin_FILE(),
+                    int line = __builtin_LINE()) {
+        const testing::ScopedTrace trace(file, line, "called here");
         Select(from);
         Press(ListWindow(), VK_F2);
         HWND box = ::FindWindowExW(ListWindow(), nullptr, L"Edit", nullptr);
@@ -101,11 +105,13 @@ protected:
         ASSERT_TRUE(FileExists(folder.Path(to)));
     }
 
-    void Drop(const std::wstring& path) {
+    void Drop(const std::wstring& path, const char* file = __builtin_FILE(), int line = __builtin_LINE()) {
+        const testing::ScopedTrace trace(file, line, "called here");
         ASSERT_TRUE(SawDialogs(DropAndAnswer(ListWindow(), {path}, {Action::Ok}), 1));
     }
 
-    void Paste(const std::wstring& path) {
+    void Paste(const std::wstring& path, const char* file = __builtin_FILE(), int line = __builtin_LINE()) {
+        const testing::ScopedTrace trace(file, line, "called here");
         PutFilesOnClipboard(form->Handle(), {path});
         DialogAnswerer answerer({Action::Ok});
         Press(ListWindow(), 'V', true);
