@@ -209,10 +209,10 @@ TEST(Application, EachErrorIsShownInOneBoxTitledWithTheTitle) {
         // The box is modal: it has been shown and answered when the call returns.
         Application->HandleException(nullptr, c.error);
         if (!c.shown) {
-            EXPECT_TRUE(answerer.Seen().empty());
+            EXPECT_TRUE(SawDialogs(answerer.Seen(), 0));
             return;
         }
-        ASSERT_EQ(answerer.Seen().size(), 1u);
+        ASSERT_TRUE(SawDialogs(answerer.Seen(), 1u));
         EXPECT_EQ(answerer.Seen()[0].title, Application->Title());
         EXPECT_EQ(answerer.Seen()[0].text, *c.shown);
     };
@@ -282,7 +282,7 @@ TEST(SendToLocation, FailingFolderIsReportedAndTheListStaysEmpty) {
     DialogAnswerer answerer({DialogAnswerer::Action::Ok});
     form->DoCreate();
     EXPECT_EQ(SendToPath, L"C:\\Users\\Inconnu\\AppData\\Roaming\\Microsoft\\Windows\\SendTo");
-    ASSERT_EQ(answerer.Seen().size(), 1u);
+    ASSERT_TRUE(SawDialogs(answerer.Seen(), 1u));
     EXPECT_EQ(answerer.Seen()[0].title, Application->Title());
     EXPECT_EQ(form->ShellFileListBox1->Directory(), L"");
     EXPECT_EQ(form->ShellFileListBox1->Count(), 0) << "the launch folder is never listed";
@@ -810,7 +810,7 @@ TEST_F(ModalWindows, EachIsAboveTheTopmostMainWindowWhereItsButtonsAre) {
             DialogAnswerer::ClickButton(dialog, L"OK");
         });
         c.show();
-        ASSERT_EQ(answerer.Seen().size(), 1u);
+        ASSERT_TRUE(SawDialogs(answerer.Seen(), 1u));
         EXPECT_TRUE(overTheMainWindow) << "the test needs a button where the main window is";
         for (const auto& [target, hit] : hits) EXPECT_EQ(hit, target);
     };
@@ -900,7 +900,7 @@ TEST_F(MainWindow, StaysOnTopWithItsQuestionAfterTheUserSwitchedPrograms) {
         DialogAnswerer::ClickButton(question, L"OK");
     });
     AskWithTaskDialogs(true);
-    ASSERT_EQ(answerer.Seen().size(), 1u);
+    ASSERT_TRUE(SawDialogs(answerer.Seen(), 1u));
     EXPECT_TRUE(mainTopmost);
     EXPECT_TRUE(questionTopmost);
     EXPECT_TRUE(questionAbove) << "the question went under the main window";

@@ -58,7 +58,7 @@ protected:
         DialogAnswerer answerer(std::move(answers));
         form->mnu_LANCERClick(nullptr);
         form->Supprimer1Click(nullptr);
-        ASSERT_EQ(answerer.Seen().size(), 2u);
+        ASSERT_TRUE(SawDialogs(answerer.Seen(), 2u));
         EXPECT_EQ(answerer.Seen()[0].text, L"Lancer " + shown);
         EXPECT_EQ(answerer.Seen()[1].text, kRemoveQuestion + shown);
     }
@@ -105,7 +105,7 @@ TEST_F(CommandsTest, LaunchAsksThenOpensTheSelectedEntry) {
         if (c.select) Select(c.select); else List()->SetItemIndex(-1);
         DialogAnswerer answers({c.answer});
         form->mnu_LANCERClick(nullptr);
-        ASSERT_EQ(answers.Seen().size(), 1u);
+        ASSERT_TRUE(SawDialogs(answers.Seen(), 1u));
         EXPECT_EQ(answers.Seen()[0].text, c.text);
         if (!c.select) {
             EXPECT_EQ(answers.Seen()[0].buttons, std::vector<std::wstring>{L"OK"});
@@ -153,7 +153,7 @@ TEST_F(CommandsTest, RemoveRecyclesAfterConfirmationAndOffersTheFolder) {
         DialogAnswerer answers(c.answers);
         form->Supprimer1Click(nullptr);
 
-        ASSERT_EQ(answers.Seen().size(), c.texts.size());
+        ASSERT_TRUE(SawDialogs(answers.Seen(), c.texts.size()));
         for (size_t i = 0; i < c.texts.size(); ++i) EXPECT_EQ(answers.Seen()[i].text, c.texts[i]);
         EXPECT_EQ(!FileExists(link), c.removed);
         EXPECT_EQ(ReadFileBytes(lookAlike), "keep");
@@ -210,7 +210,7 @@ TEST_F(CommandsTest, LaunchAndRemoveActOnTheFileAskedAboutWhateverTheListDidDuri
         const std::vector<std::wstring> texts =
             c.launch ? std::vector<std::wstring>{L"Lancer " + ShownName(L"Outil.txt")}
                      : std::vector<std::wstring>{kRemoveQuestion + ShownName(L"Outil.txt"), kRemoveByHand};
-        ASSERT_EQ(answerer.Seen().size(), texts.size());
+        ASSERT_TRUE(SawDialogs(answerer.Seen(), texts.size()));
         for (size_t i = 0; i < texts.size(); ++i) EXPECT_EQ(answerer.Seen()[i].text, texts[i]);
         EXPECT_EQ(FolderNames(folder.Path()), c.left);
         ASSERT_EQ(ShellCalls().size(), c.opened ? 1u : 0u);
@@ -280,9 +280,7 @@ TEST_F(CommandsTest, ADropWhileAModalWindowIsUpIsReleasedAndAsksNothing) {
         });
         c.run(dropNow);
         EXPECT_TRUE(released) << "the drop was kept";
-        std::vector<std::wstring> texts;
-        for (const SeenDialog& seen : answers.Seen()) texts.push_back(seen.text);
-        EXPECT_EQ(texts, c.expected);
+        EXPECT_EQ(Texts(answers.Seen()), c.expected);
         EXPECT_EQ(FolderNames(folder.Path()), std::vector<std::wstring>{L"Outil.txt"}) << "the drop was copied";
         EXPECT_TRUE(ShellCalls().empty());
         EXPECT_EQ(Application->ModalLevel(), 0);
@@ -337,13 +335,6 @@ TEST_F(CommandsTest, AnEntryTheShellCannotNameShowsItsFileName) {
 // A path as the file system takes it, past MAX_PATH and device names.
 std::wstring Verbatim(const std::wstring& path) { return L"\\\\?\\" + path; }
 
-void WriteVerbatim(const std::wstring& path, const std::string& bytes) {
-    win::UniqueFile file(::CreateFileW(Verbatim(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    if (file) ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-}
-
 std::string Noise(size_t size) {
     std::string bytes(size, '\0');
     unsigned state = 12345;
@@ -368,7 +359,7 @@ TEST_F(CommandsTest, HostileFolderContentsAreListedAskedAboutAndLeftAlone) {
         // here may take two.
         {std::wstring(231, L'a') + L"éèêëà.lnk", Noise(64)},
     };
-    for (const auto& [name, bytes] : written) WriteVerbatim(folder.Path(name), bytes);
+    for (const auto& [name, bytes] : written) MakeFile(Verbatim(folder.Path(name)), bytes);
     const std::wstring lost = folder.MakeShortcut(L"Perdu", L"C:\\nulle\\part\\absent.exe");
     folder.MakeFolder(L"sous-dossier.d");
     const std::wstring loop = folder.Path(L"boucle.d");
@@ -435,7 +426,7 @@ TEST_F(CommandsTest, DoubleClickRunsTheLaunchCommand) {
     ::PostMessageW(ListWindow(), WM_LBUTTONDBLCLK, MK_LBUTTON, at);
     ::PostMessageW(ListWindow(), WM_LBUTTONUP, 0, at);
     PumpUntilIdle();
-    ASSERT_EQ(answers.Seen().size(), 1u);
+    ASSERT_TRUE(SawDialogs(answers.Seen(), 1u));
     EXPECT_EQ(answers.Seen()[0].text, L"Lancer " + ShownName(L"Lire.txt"));
     ASSERT_EQ(ShellCalls().size(), 1u);
     ExpectOpened(ShellCalls()[0], form->Handle(), folder.Path(L"Lire.txt"));
@@ -465,7 +456,7 @@ TEST_F(CommandsTest, RightClickOpensTheMenuAtTheMouseWithoutChangingTheSelection
     EXPECT_EQ(form->PopupMenu1->PopupComponent(), List());
     EXPECT_EQ(List()->FileName(), folder.Path(L"Premier.txt"));
     // "L" chose Lancer, which asked about the entry selected before the click.
-    ASSERT_EQ(answers.Seen().size(), 1u);
+    ASSERT_TRUE(SawDialogs(answers.Seen(), 1u));
     EXPECT_EQ(answers.Seen()[0].text, L"Lancer " + ShownName(L"Premier.txt"));
 }
 
@@ -571,7 +562,7 @@ TEST_F(CommandsTest, HotkeysAreAssignedOnceAndTypedKeysRunTheirCommand) {
         PumpUntilIdle();
         EXPECT_EQ(driver.Openings(), 1);
         EXPECT_EQ(ShellCalls().size(), c.explorerCalls);
-        EXPECT_EQ(answers.Seen().size(), c.launchAsked ? 1u : 0u);
+        EXPECT_TRUE(SawDialogs(answers.Seen(), c.launchAsked ? 1u : 0u));
         EXPECT_EQ(Captions(),
                   (std::vector<std::wstring>{L"&Explorer", L"-", L"&Lancer", L"&Raffraichir", L"-", L"&Supprimer"}));
     }
@@ -585,7 +576,7 @@ TEST_F(CommandsTest, ExceptionInACommandIsReportedAndTheNextCommandWorks) {
         MenuDriver driver([](HWND menu) { MenuDriver::TypeChar(menu, L'e'); });
         SendContextMenu(OnScreen({2, 2}));
         PumpUntilIdle();
-        ASSERT_EQ(answers.Seen().size(), 1u);
+        ASSERT_TRUE(SawDialogs(answers.Seen(), 1u));
         EXPECT_EQ(answers.Seen()[0].className, L"#32770");
         EXPECT_EQ(answers.Seen()[0].title, Application->Title());
         EXPECT_EQ(answers.Seen()[0].text, L"Dossier introuvable.");
@@ -1069,7 +1060,7 @@ TEST_F(CommandsTest, TheShellsOwnBoxAnswersOnlyAKeyPressedWhileItIsUp) {
         });
         c.command();
         ForgetOnceHandled();
-        ASSERT_EQ(answerer.Seen().size(), c.questions.size() + 1);
+        ASSERT_TRUE(SawDialogs(answerer.Seen(), c.questions.size() + 1));
         EXPECT_EQ(answerer.Seen()[0].text, c.questions[0]);
         EXPECT_EQ(answerer.Seen()[1].className, L"#32770");
         EXPECT_TRUE(upThroughTheRepeats) << "a repeat answered the shell's box";

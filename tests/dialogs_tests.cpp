@@ -11,6 +11,7 @@
 #include "task_message_dialog.h"
 #include "test_support.h"
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -116,7 +117,7 @@ void CheckAnswers(bool taskDialog) {
         DialogAnswerer answerer({c.action});
         const TModalResult result = c.question ? ShowQuestionDialog() : ShowNoticeDialog();
         EXPECT_EQ(result, taskDialog ? c.taskDialogResult : c.messageFormResult);
-        ASSERT_EQ(answerer.Seen().size(), 1u);
+        ASSERT_TRUE(SawDialogs(answerer.Seen(), 1u));
         const SeenDialog& seen = answerer.Seen()[0];
         EXPECT_EQ(seen.className, taskDialog ? kTaskDialogClass : kMessageFormClass);
         EXPECT_EQ(seen.title, c.question ? L"Confirmer" : L"Avertissement");
@@ -132,6 +133,22 @@ void CheckAnswers(bool taskDialog) {
 TEST(MessageDialog, TaskDialogResults) { CheckAnswers(true); }
 
 TEST(MessageDialog, MessageFormResults) { CheckAnswers(false); }
+
+// A question that no answerer answers fails the test at once, with its
+// text, and ends as Cancel ends it, instead of waiting for a user who never
+// comes.
+TEST(MessageDialog, OneLeftUnansweredFailsTheTestAtOnceWithItsText) {
+    for (bool taskDialog : {false, true}) {
+        SCOPED_TRACE(taskDialog ? "task dialog" : "classic form");
+        Presentation presentation(taskDialog);
+        TModalResult result = mrOk;
+        const DWORD start = ::GetTickCount();
+        EXPECT_NONFATAL_FAILURE(result = ShowQuestionDialog(), "Voulez-vous copier ce fichier dans le dossier SendTo");
+        EXPECT_LT(::GetTickCount() - start, DialogAnswerer::AnswerDeadline) << "the question waited";
+        EXPECT_EQ(result, mrCancel);
+        EXPECT_EQ(Application->ModalLevel(), 0);
+    }
+}
 
 // The helpers the commands use, on both presentations: a notice is a
 // warning with its text and one OK, whichever way it is closed; a question
@@ -153,7 +170,7 @@ TEST(ShellHelpers, NoticeShowsItsTextWithOneOkAndOnlyOkConfirmsAQuestion) {
             DialogAnswerer answerer({c.action == Action::Cancel ? Action::Escape : c.action, c.action});
             (void)ShowNotice(kNotice, mtWarning);
             EXPECT_EQ(AskConfirm(kQuestion), c.confirmed);
-            ASSERT_EQ(answerer.Seen().size(), 2u);
+            ASSERT_TRUE(SawDialogs(answerer.Seen(), 2u));
             const SeenDialog& notice = answerer.Seen()[0];
             EXPECT_EQ(notice.className, dialogClass);
             EXPECT_EQ(notice.title, L"Avertissement");
@@ -186,7 +203,7 @@ TEST(MessageDialog, MessageFormWhenTaskDialogCannotBeShown) {
         DialogAnswerer answerer({Action::Ok, Action::Cancel});
         EXPECT_EQ(ShowQuestionDialog(), 1);
         EXPECT_FALSE(AskConfirm(kQuestion));
-        ASSERT_EQ(answerer.Seen().size(), 2u);
+        ASSERT_TRUE(SawDialogs(answerer.Seen(), 2u));
         EXPECT_EQ(answerer.Seen()[0].className, kMessageFormClass);
         EXPECT_EQ(answerer.Seen()[1].className, kMessageFormClass);
         EXPECT_EQ(Application->ModalLevel(), 0);
@@ -269,7 +286,7 @@ TEST(MessageDialog, NestedDialogsEachRestoreTheStateTheyFound) {
             });
         });
         EXPECT_EQ(ShowQuestionDialog(), mrOk);
-        ASSERT_EQ(answerer.Seen().size(), 2u);
+        ASSERT_TRUE(SawDialogs(answerer.Seen(), 2u));
         EXPECT_EQ(inner, mrOk);
         EXPECT_FALSE(otherEnabledUnderOuter) << "the inner dialog enabled what the outer one disabled";
         EXPECT_TRUE(outerEnabledAgain);
@@ -290,7 +307,7 @@ TEST(MessageDialog, EachPresentationIsCentredOnTheWorkArea) {
             DialogAnswerer::ClickButton(window, L"OK");
         });
         EXPECT_EQ(ShowNoticeDialog(), 1);
-        ASSERT_EQ(answerer.Seen().size(), 1u);
+        ASSERT_TRUE(SawDialogs(answerer.Seen(), 1u));
         EXPECT_EQ(answerer.Seen()[0].className, taskDialog ? kTaskDialogClass : kMessageFormClass);
         RECT work{};
         ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
@@ -769,7 +786,7 @@ TEST(MessageForm, ClipboardInUseIsReportedAndTheFormStaysOpen) {
         seen = answerer.Seen();
     }
     EXPECT_EQ(result, 2);
-    ASSERT_EQ(seen.size(), 3u);
+    ASSERT_TRUE(SawDialogs(seen, 3u));
     EXPECT_EQ(seen[0].className, kMessageFormClass);
     EXPECT_EQ(seen[1].className, L"#32770");
     EXPECT_EQ(seen[1].title, Application->Title());

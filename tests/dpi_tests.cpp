@@ -48,7 +48,7 @@ class OneEntry {
 public:
     OneEntry() : path_(SendToFolder() + L"\\notes.txt") {
         PutSendToInPlace();
-        win::UniqueFile file(::CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        MakeFile(path_);
     }
     ~OneEntry() { ::DeleteFileW(path_.c_str()); }
     OneEntry(const OneEntry&) = delete;

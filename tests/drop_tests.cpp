@@ -231,7 +231,7 @@ TEST_F(DropTargetTest, AFailingHandlerIsReportedAndTheDropStillReleased) {
     ::PostMessageW(List()->Handle(), WM_DROPFILES, drop.param(), 0);
     ASSERT_TRUE(PumpUntil([&] { return !answerer.Seen().empty() && Application->ModalLevel() == 0; }))
         << "the question was not asked and closed";
-    ASSERT_EQ(answerer.Seen().size(), 1u);
+    ASSERT_TRUE(SawDialogs(answerer.Seen(), 1u));
     EXPECT_NE(answerer.Seen()[0].text.find(L"Échec du gestionnaire."), std::wstring::npos);
     EXPECT_TRUE(releasedWhenReported);
 
@@ -308,20 +308,11 @@ enum class Way { Drop, Paste };
 // Adding a dropped file to the SendTo folder, through the real question.
 class DropToAddTest : public MainWindowTest {
 protected:
-    // Drops the files on the list and answers the questions; returns what was shown.
-    std::vector<SeenDialog> DropAndAnswer(const std::vector<std::wstring>& files,
-                                          std::vector<DialogAnswerer::Action> answers,
-                                          std::function<void(HWND)> custom = nullptr) {
-        DialogAnswerer answerer(std::move(answers), std::move(custom));
-        ::SendMessageW(List()->Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(files, {4, 4})), 0);
-        PumpMessages();
-        return answerer.Seen();
-    }
     // Hands the files over by a drop, or by the file browser's Copy and
     // Ctrl+V, and answers the questions; returns what was shown.
     std::vector<SeenDialog> AddAndAnswer(Way way, const std::vector<std::wstring>& files,
                                          std::vector<DialogAnswerer::Action> answers) {
-        if (way == Way::Drop) return DropAndAnswer(files, std::move(answers));
+        if (way == Way::Drop) return DropAndAnswer(List()->Handle(), files, std::move(answers));
         PutFilesOnClipboard(form->Handle(), files);
         DialogAnswerer answerer(std::move(answers));
         form->PasteFiles();
@@ -367,8 +358,8 @@ TEST_F(DropToAddTest, OnlyOkCopiesTheFirstFileAndTheListShowsIt) {
         ::DeleteFileW(folder.Path(L"arrive-apres.txt").c_str());
         List()->Update();
         folder.Touch(L"arrive-apres.txt");  // on disk, not yet listed
-        const auto seen = DropAndAnswer({first, second}, {c.answer});
-        ASSERT_EQ(seen.size(), 1u);
+        const auto seen = DropAndAnswer(List()->Handle(), {first, second}, {c.answer});
+        ASSERT_TRUE(SawDialogs(seen, 1u));
         EXPECT_TRUE(ShowsQuestionFor(seen[0], L"outil.exe")) << std::string(seen[0].text.begin(), seen[0].text.end());
         if (c.copied) {
             EXPECT_EQ(FolderContents(folder.Path()),
@@ -407,8 +398,8 @@ TEST_F(DropToAddTest, TheShellHearsOfTheCopyAndOfNothingElse) {
             locked.reset(::CreateFileW(source.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                        nullptr));
         const ShellNotices notices;
-        EXPECT_EQ(DropAndAnswer({source}, {c.answer}).size(), 1u);
-        EXPECT_EQ(FileExists(copy), c.copied);
+        EXPECT_TRUE(SawDialogs(DropAndAnswer(List()->Handle(), {source}, {c.answer}), 1u));
+        EXPECT_TRUE(c.copied ? FileExists(copy) : !FileExists(copy));
         const std::vector<ShellNotices::Notice> created{{SHCNE_CREATE, SHCNF_PATHW, copy, L""}};
         EXPECT_EQ(notices.Seen(), c.copied ? created : std::vector<ShellNotices::Notice>{});
     }
@@ -418,8 +409,8 @@ TEST_F(DropToAddTest, AnEntryOfTheSameNameGoesToTheRecycleBinAndIsReplaced) {
     const std::wstring name = UniqueName(L"outil", L".exe");
     folder.Touch(name, "ancien");
     List()->Update();
-    const auto seen = DropAndAnswer({source_.Touch(name, "nouveau")}, {DialogAnswerer::Action::Ok});
-    ASSERT_EQ(seen.size(), 1u);
+    const auto seen = DropAndAnswer(List()->Handle(), {source_.Touch(name, "nouveau")}, {DialogAnswerer::Action::Ok});
+    ASSERT_TRUE(SawDialogs(seen, 1u));
     EXPECT_TRUE(ShowsQuestionFor(seen[0], name));
     EXPECT_EQ(FolderContents(folder.Path()), std::vector<std::wstring>{name + L"=nouveau"});
     const std::wstring recycleBin = WineRecycleBinFolder();
@@ -475,9 +466,9 @@ TEST_F(DropToAddTest, AnEntryThatCannotBeRecycledStaysAndNothingIsCopied) {
         const std::wstring old = folder.Touch(L"outil.exe", "ancien");
         List()->Update();
         RecycleRefused refused(c.how);
-        const auto seen = DropAndAnswer({source_.Touch(L"outil.exe", "nouveau")},
+        const auto seen = DropAndAnswer(List()->Handle(), {source_.Touch(L"outil.exe", "nouveau")},
                                         {DialogAnswerer::Action::Ok, DialogAnswerer::Action::Ok});
-        ASSERT_EQ(seen.size(), 2u);
+        ASSERT_TRUE(SawDialogs(seen, 2u));
         EXPECT_TRUE(ShowsQuestionFor(seen[0], L"outil.exe"));
         EXPECT_EQ(seen[1].title, L"Avertissement");
         EXPECT_NE(seen[1].text.find(L"Impossible de remplacer outil.exe"), std::wstring::npos);
@@ -514,8 +505,8 @@ TEST_F(DropToAddTest, WhatCannotBeCopiedChangesNothingAndShowsOnlyTheQuestion) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
-        const auto seen = DropAndAnswer(c.files, {DialogAnswerer::Action::Ok});
-        EXPECT_EQ(seen.size(), c.questions);
+        const auto seen = DropAndAnswer(List()->Handle(), c.files, {DialogAnswerer::Action::Ok});
+        EXPECT_TRUE(SawDialogs(seen, c.questions));
         EXPECT_TRUE(RecycleRefused::asked.empty());
         EXPECT_EQ(FolderContents(folder.Path()), std::vector<std::wstring>{L"deja.txt=ici"});
         EXPECT_EQ(ListedNames(), std::vector<std::wstring>{L"deja.txt"});
@@ -529,8 +520,8 @@ TEST_F(DropToAddTest, AfterAResolutionChangeADropStillAsksItsQuestion) {
     MoveUnaskedToMonitorOf(form->Handle(), form->PixelsPerInch(), 144);
     EXPECT_EQ(List()->Handle(), before);
     EXPECT_TRUE(::GetWindowLongW(List()->Handle(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
-    const auto seen = DropAndAnswer({source_.Touch(L"outil.exe")}, {DialogAnswerer::Action::Cancel});
-    ASSERT_EQ(seen.size(), 1u);
+    const auto seen = DropAndAnswer(List()->Handle(), {source_.Touch(L"outil.exe")}, {DialogAnswerer::Action::Cancel});
+    ASSERT_TRUE(SawDialogs(seen, 1u));
     EXPECT_TRUE(ShowsQuestionFor(seen[0], L"outil.exe"));
 }
 
@@ -548,7 +539,7 @@ TEST_F(DropToAddTest, ADropWhileAQuestionIsUpIsReleasedAndAsksNothing) {
         ::SendMessageW(List()->Handle(), WM_DROPFILES,
                        reinterpret_cast<WPARAM>(MakeDrop({source_.Touch(L"premier.exe", "1")}, {4, 4})), 0);
         PumpMessages();
-        EXPECT_EQ(answerer.Seen().size(), 1u);
+        EXPECT_TRUE(SawDialogs(answerer.Seen(), 1u));
         EXPECT_FALSE(second.Open()) << "the second drop was not released";
         EXPECT_EQ(FolderContents(folder.Path()), std::vector<std::wstring>{L"premier.exe=1"});
     }
@@ -603,24 +594,6 @@ private:
 
     static inline const wchar_t* name_ = nullptr;
     TPlatformOverride<ShellFileInfoFn> answering_{Platform().SHGetFileInfoW, &Answer};
-};
-
-// What the shell is told of the program's changes while the object lives:
-// each event with the path it names.
-class ShellNotices {
-public:
-    using Notice = std::pair<LONG, std::wstring>;
-    ShellNotices() { told_.clear(); }
-    static const std::vector<Notice>& Told() { return told_; }
-
-private:
-    static void WINAPI Record(LONG event, UINT flags, LPCVOID first, LPCVOID) {
-        const bool path = (flags & SHCNF_TYPE) == SHCNF_PATHW && first;
-        told_.emplace_back(event, path ? static_cast<const wchar_t*>(first) : L"(pas un chemin)");
-    }
-
-    static inline std::vector<Notice> told_;
-    TPlatformOverride<ChangeNotifyFn> recording_{Platform().SHChangeNotify, &Record};
 };
 
 bool HoldsNoForbiddenCharacter(const std::wstring& name) {
@@ -710,7 +683,7 @@ TEST_F(DropToAddTest, AFolderOrAFileDroppedWithAltBecomesAShortcutNamedAsTheShel
             const ShellNotices notices;
 
             const auto seen = AddAndAnswer(way, {c.dropped}, {c.answer});
-            ASSERT_EQ(seen.size(), 1u);
+            ASSERT_TRUE(SawDialogs(seen, 1u));
             EXPECT_TRUE(ShowsQuestionFor(seen[0], c.asked));
 
             const std::vector<std::wstring> names = FolderNames(folder.Path());
@@ -738,8 +711,8 @@ TEST_F(DropToAddTest, AFolderOrAFileDroppedWithAltBecomesAShortcutNamedAsTheShel
                 EXPECT_EQ(ReadFileBytes(folder.Path(made)), ReadFileBytes(c.dropped));
             }
             std::vector<ShellNotices::Notice> told;
-            if (!made.empty()) told.emplace_back(SHCNE_CREATE, folder.Path(made));
-            EXPECT_EQ(ShellNotices::Told(), told);
+            if (!made.empty()) told.push_back({SHCNE_CREATE, SHCNF_PATHW, folder.Path(made), L""});
+            EXPECT_EQ(notices.Seen(), told);
             const std::wstring recycleBin = WineRecycleBinFolder();
             if (c.entryThereBefore && !recycleBin.empty()) {
                 EXPECT_EQ(ReadFileBytes(recycleBin + L"\\" + made), "ancien");
@@ -846,8 +819,9 @@ TEST_F(DropToAddTest, AShortcutThatCannotBeMadeIsSaidAndLeavesNothingBehind) {
         List()->Update();
         const TPlatformOverride<CreateInstanceFn> creating(Platform().CoCreateInstance, c.create);
         const ShellNotices notices;
-        const auto seen = DropAndAnswer({backups}, {DialogAnswerer::Action::Ok, DialogAnswerer::Action::Ok});
-        ASSERT_EQ(seen.size(), 2u);
+        const auto seen =
+            DropAndAnswer(List()->Handle(), {backups}, {DialogAnswerer::Action::Ok, DialogAnswerer::Action::Ok});
+        ASSERT_TRUE(SawDialogs(seen, 2u));
         EXPECT_TRUE(ShowsQuestionFor(seen[0], L"Sauvegardes"));
         EXPECT_EQ(seen[1].title, L"Erreur");
         EXPECT_NE(seen[1].text.find(L"Impossible de créer le raccourci « Sauvegardes.lnk »"), std::wstring::npos)
@@ -857,7 +831,7 @@ TEST_F(DropToAddTest, AShortcutThatCannotBeMadeIsSaidAndLeavesNothingBehind) {
         EXPECT_EQ(seen[1].buttons, std::vector<std::wstring>{L"OK"});
         EXPECT_EQ(FolderContents(folder.Path()), std::vector<std::wstring>{L"deja.txt=ici"});
         EXPECT_EQ(ListedNames(), std::vector<std::wstring>{L"deja.txt"});
-        EXPECT_TRUE(ShellNotices::Told().empty());
+        EXPECT_EQ(notices.Seen(), std::vector<ShellNotices::Notice>{});
         EXPECT_EQ(halfSaved.References(), 0u) << "the shortcut object was not released";
     };
     for (const auto& c : cases) checkRow(c);
@@ -879,11 +853,11 @@ TEST_F(DropToAddTest, AltCountsAsItIsWhenTheFileArrivesNotWhenTheQuestionIsAnswe
     const auto checkRow = [&](const auto& c) {
         SCOPED_TRACE(c.label);
         const AltKey alt(c.atTheDrop);
-        const auto seen = DropAndAnswer({tool}, {DialogAnswerer::Action::Custom}, [&](HWND question) {
+        const auto seen = DropAndAnswer(List()->Handle(), {tool}, {DialogAnswerer::Action::Custom}, [&](HWND question) {
             AltKey::Hold(c.atTheAnswer);
             DialogAnswerer::ClickButton(question, L"OK");
         });
-        ASSERT_EQ(seen.size(), 1u);
+        ASSERT_TRUE(SawDialogs(seen, 1u));
         if (c.shortcut) {
             const std::wstring shortcut = ShownName(L"outil.exe") + L".lnk";
             EXPECT_EQ(FolderNames(folder.Path()), std::vector<std::wstring>{shortcut});
@@ -891,7 +865,7 @@ TEST_F(DropToAddTest, AltCountsAsItIsWhenTheFileArrivesNotWhenTheQuestionIsAnswe
         } else {
             EXPECT_EQ(FolderContents(folder.Path()), std::vector<std::wstring>{L"outil.exe=premier"});
         }
-        for (const std::wstring& name : FolderNames(folder.Path())) ::DeleteFileW(folder.Path(name).c_str());
+        EmptyFolder(folder.Path());
     };
     for (const auto& c : cases) checkRow(c);
 }
@@ -931,11 +905,11 @@ TEST_F(DropToAddTest, TheQuestionSaysWhenAShortcutIsMadeAndWhichEntryItReplaces)
         List()->Update();
         const std::vector<std::wstring> before = FolderContents(folder.Path());
         const AltKey alt(c.alt);
-        const auto seen = DropAndAnswer({c.dropped}, {DialogAnswerer::Action::Cancel});
-        ASSERT_EQ(seen.size(), 1u);
+        const auto seen = DropAndAnswer(List()->Handle(), {c.dropped}, {DialogAnswerer::Action::Cancel});
+        ASSERT_TRUE(SawDialogs(seen, 1u));
         EXPECT_EQ(seen[0].text, kAddQuestion + c.asked + c.lines);
         EXPECT_EQ(FolderContents(folder.Path()), before);
-        for (const std::wstring& name : FolderNames(folder.Path())) ::DeleteFileW(folder.Path(name).c_str());
+        EmptyFolder(folder.Path());
     };
     for (const auto& c : cases) checkRow(c);
 }
@@ -951,18 +925,18 @@ TEST_F(DropToAddTest, ASecondShortcutNamedAsTheFirstSaysSoAndCtrlZBringsTheFirst
     const std::wstring second = ShownName(L"outil.txt") + L".lnk";
     const bool alike = first == second;
     const AltKey alt(true);
-    ASSERT_EQ(DropAndAnswer({tool}, {DialogAnswerer::Action::Ok}).size(), 1u);
+    ASSERT_TRUE(SawDialogs(DropAndAnswer(List()->Handle(), {tool}, {DialogAnswerer::Action::Ok}), 1u));
     ASSERT_EQ(ShortcutTarget(folder.Path(first)), tool);
 
     const std::wstring question = kAddQuestion + L"outil.txt" + kShortcutMade + (alike ? Replacing(first) : L"");
-    auto seen = DropAndAnswer({notes}, {DialogAnswerer::Action::Cancel});
-    ASSERT_EQ(seen.size(), 1u);
+    auto seen = DropAndAnswer(List()->Handle(), {notes}, {DialogAnswerer::Action::Cancel});
+    ASSERT_TRUE(SawDialogs(seen, 1u));
     EXPECT_EQ(seen[0].text, question);
     EXPECT_EQ(FolderNames(folder.Path()), std::vector<std::wstring>{first});
     EXPECT_EQ(ShortcutTarget(folder.Path(first)), tool);
 
-    seen = DropAndAnswer({notes}, {DialogAnswerer::Action::Ok});
-    ASSERT_EQ(seen.size(), 1u);
+    seen = DropAndAnswer(List()->Handle(), {notes}, {DialogAnswerer::Action::Ok});
+    ASSERT_TRUE(SawDialogs(seen, 1u));
     EXPECT_EQ(seen[0].text, question);
     EXPECT_EQ(ShortcutTarget(folder.Path(second)), notes);
     if (!alike) {
@@ -972,7 +946,7 @@ TEST_F(DropToAddTest, ASecondShortcutNamedAsTheFirstSaysSoAndCtrlZBringsTheFirst
     EXPECT_EQ(FolderNames(folder.Path()), std::vector<std::wstring>{first});
     DialogAnswerer answers({DialogAnswerer::Action::Ok});
     form->UndoChange();
-    ASSERT_EQ(answers.Seen().size(), 1u);
+    ASSERT_TRUE(SawDialogs(answers.Seen(), 1u));
     EXPECT_EQ(FolderNames(folder.Path()), std::vector<std::wstring>{first});
     EXPECT_EQ(ShortcutTarget(folder.Path(first)), tool) << "Ctrl+Z did not bring the first shortcut back";
 }
@@ -983,12 +957,13 @@ TEST_F(DropToAddTest, ASecondShortcutNamedAsTheFirstSaysSoAndCtrlZBringsTheFirst
 TEST_F(DropToAddTest, AnEntryThatCameInTheWayDuringTheQuestionIsAskedAboutAgain) {
     const std::wstring tool = source_.Touch(L"outil.exe", "nouveau");
     List()->Update();
-    const auto seen = DropAndAnswer({tool}, {DialogAnswerer::Action::Custom, DialogAnswerer::Action::Cancel},
+    const auto seen = DropAndAnswer(List()->Handle(), {tool},
+                                    {DialogAnswerer::Action::Custom, DialogAnswerer::Action::Cancel},
                                     [&](HWND question) {
                                         folder.Touch(L"outil.exe", "arrive");
                                         DialogAnswerer::ClickButton(question, L"OK");
                                     });
-    ASSERT_EQ(seen.size(), 2u);
+    ASSERT_TRUE(SawDialogs(seen, 2u));
     EXPECT_EQ(seen[0].text, kAddQuestion + L"outil.exe");
     EXPECT_EQ(seen[1].text, kAddQuestion + L"outil.exe" + Replacing(L"outil.exe"));
     EXPECT_EQ(FolderContents(folder.Path()), std::vector<std::wstring>{L"outil.exe=arrive"});

@@ -206,7 +206,7 @@ TEST(InOutError, MessagesByErrorCode) {
 
 TEST_F(FileListTest, DriveRootJoinsWithOneBackslash) {
     const std::wstring path = L"C:\\sendto-racine.txt";
-    win::UniqueFile(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    MakeFile(path);
     list_->SetDirectory(L"C:\\");
     const auto entries = Entries();
     const auto found = std::find(entries.begin(), entries.end(), ShownName(L"sendto-racine.txt"));

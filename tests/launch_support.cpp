@@ -10,6 +10,10 @@ void MakeFile(const std::wstring& path, const std::string& content, DWORD attrib
     ::SetFileAttributesW(path.c_str(), attributes);
 }
 
+void RemoveItem(const std::wstring& path) {
+    if (!::DeleteFileW(path.c_str())) RemoveTree(path);
+}
+
 void RemoveTree(const std::wstring& path) {
     WIN32_FIND_DATAW data;
     win::UniqueFind find(::FindFirstFileW((path + L"\\*").c_str(), &data));

@@ -14,6 +14,8 @@ void MakeFile(const std::wstring& path, const std::string& content = "",
               DWORD attributes = FILE_ATTRIBUTE_NORMAL);
 // Deletes a folder tree, read-only files too.
 void RemoveTree(const std::wstring& path);
+// Deletes a file, or a folder tree: whatever is at `path`.
+void RemoveItem(const std::wstring& path);
 
 // A window's class name.
 std::wstring ClassOf(HWND window);

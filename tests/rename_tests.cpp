@@ -150,7 +150,7 @@ TEST_F(RenameTest, EachNameTypedRenamesOrSaysWhyAndTheFolderChangesOnlyAsItShoul
     };
     const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
-        for (const std::wstring& name : FolderNames(folder.Path())) ::DeleteFileW(folder.Path(name).c_str());
+        EmptyFolder(folder.Path());
         folder.Touch(L"Autre.txt", "Autre.txt");
         if (c.file.ends_with(L".lnk"))
             folder.Touch(c.file, "lien");
@@ -164,10 +164,10 @@ TEST_F(RenameTest, EachNameTypedRenamesOrSaysWhyAndTheFolderChangesOnlyAsItShoul
             DialogAnswerer answerer({Action::Ok});
             Press(box, VK_RETURN);
             if (c.message.empty()) {
-                EXPECT_TRUE(answerer.Seen().empty());
+                EXPECT_TRUE(SawDialogs(answerer.Seen(), 0));
                 EXPECT_EQ(Box(), nullptr) << "the box stays open";
             } else {
-                ASSERT_EQ(answerer.Seen().size(), 1u);
+                ASSERT_TRUE(SawDialogs(answerer.Seen(), 1u));
                 EXPECT_EQ(answerer.Seen()[0].text, c.message);
                 ASSERT_EQ(Box(), box) << "the box closed on a refused name";
                 EXPECT_EQ(WindowText(box), c.typed);
@@ -264,7 +264,7 @@ TEST_F(RenameTest, EscapeAndClosingTheWindowRenameNothingLosingTheFocusRenames) 
         ::SetWindowTextW(box, ShownName(L"Nouveau.txt").c_str());
         DialogAnswerer answerer({});
         c.end(box);
-        EXPECT_TRUE(answerer.Seen().empty());
+        EXPECT_TRUE(SawDialogs(answerer.Seen(), 0));
         EXPECT_EQ(Box(), nullptr);
         EXPECT_EQ(FolderNames(folder.Path()), std::vector<std::wstring>{name});
     };
@@ -291,11 +291,11 @@ TEST_F(RenameTest, WhileTheBoxIsOpenKeysAreItsOwnAndTheListsCommandsDoNotRun) {
     RunUntilIdle();
     EXPECT_EQ(WindowText(box), L"Boz" + rest) << "a typed letter goes into the name";
     EXPECT_EQ(SelectedFile(*List()), L"Outil.txt") << "type-ahead left the selection alone";
-    EXPECT_TRUE(answerer.Seen().empty()) << "Delete asked to remove, or Ctrl+V to add";
+    EXPECT_TRUE(SawDialogs(answerer.Seen(), 0)) << "Delete asked to remove, or Ctrl+V to add";
     EXPECT_EQ(readings.Count(), 0) << "F5 read the folder";
 
     Press(box, VK_RETURN);
-    EXPECT_TRUE(answerer.Seen().empty()) << "Enter asked to launch";
+    EXPECT_TRUE(SawDialogs(answerer.Seen(), 0)) << "Enter asked to launch";
     EXPECT_TRUE(ShellCalls().empty());
     EXPECT_EQ(FolderNames(folder.Path()), (std::vector<std::wstring>{L"Bozutil.txt", L"Zèbre.txt"}));
 }
@@ -346,7 +346,7 @@ TEST_F(RenameTest, ARenameThePlatformRefusesIsSaidWithItsReason) {
         const win::UniqueFile held = c.meanwhile(folder.Path(L"Outil.txt"));
         DialogAnswerer answerer({Action::Ok});
         Press(box, VK_RETURN);
-        ASSERT_EQ(answerer.Seen().size(), 1u);
+        ASSERT_TRUE(SawDialogs(answerer.Seen(), 1u));
         const std::wstring& text = answerer.Seen()[0].text;
         EXPECT_EQ(text.rfind(refused, 0), 0u) << testing::PrintToString(text);
         EXPECT_GT(text.size(), refused.size()) << "the platform's reason is not shown";
@@ -376,7 +376,7 @@ TEST_F(RenameTest, TheShellHearsOfEachRenameOnce) {
     };
     const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
-        for (const std::wstring& name : FolderNames(folder.Path())) ::DeleteFileW(folder.Path(name).c_str());
+        EmptyFolder(folder.Path());
         const std::wstring path = folder.Touch(L"Outil.txt");
         HWND box = StartEditing(L"Outil.txt");
         ASSERT_NE(box, nullptr);
@@ -408,7 +408,7 @@ TEST_F(RenameTest, ADropClosesTheBoxWithoutRenamingThenAsksAsAnyDrop) {
     ::PostMessageW(ListWindow(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({dropped}, {4, 4})), 0);
     RunUntilIdle();
     EXPECT_EQ(Box(), nullptr);
-    ASSERT_EQ(answerer.Seen().size(), 1u);
+    ASSERT_TRUE(SawDialogs(answerer.Seen(), 1u));
     EXPECT_EQ(answerer.Seen()[0].text.rfind(kAddQuestion, 0), 0u);
     EXPECT_EQ(FolderNames(folder.Path()), std::vector<std::wstring>{L"Outil.txt"});
 }
@@ -527,13 +527,6 @@ private:
     TPlatformOverride<MoveFileFn> moving_{Platform().MoveFileExW, &Move};
 };
 
-// The texts of the dialogs the answerer saw, in order.
-std::vector<std::wstring> SeenTexts(const DialogAnswerer& answerer) {
-    std::vector<std::wstring> texts;
-    for (const SeenDialog& dialog : answerer.Seen()) texts.push_back(dialog.text);
-    return texts;
-}
-
 void ExpectNoMoveReplaces() {
     EXPECT_FALSE(MovesByRule::Flags().empty()) << "no move went through the table of platform calls";
     for (const DWORD flags : MovesByRule::Flags()) EXPECT_EQ(flags & MOVEFILE_REPLACE_EXISTING, 0u);
@@ -620,7 +613,7 @@ TEST_F(RenameTest, ChangingTheShownExtensionAsksFirstAfterTheNamesOwnProblems) {
     cases.insert(cases.end(), forTheSetting.begin(), forTheSetting.end());
     const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
-        for (const std::wstring& name : FolderNames(folder.Path())) ::DeleteFileW(folder.Path(name).c_str());
+        EmptyFolder(folder.Path());
         folder.Touch(L"Autre.txt", "Autre.txt");
         folder.Touch(c.file, c.file.ends_with(L".lnk") ? "lien" : std::string(c.file.begin(), c.file.end()));
         HWND box = StartEditing(c.file);
@@ -628,7 +621,7 @@ TEST_F(RenameTest, ChangingTheShownExtensionAsksFirstAfterTheNamesOwnProblems) {
         ::SetWindowTextW(box, c.typed.c_str());
         DialogAnswerer answerer({c.answer});
         Press(box, VK_RETURN);
-        EXPECT_EQ(SeenTexts(answerer), c.seen);
+        EXPECT_EQ(Texts(answerer.Seen()), c.seen);
         EXPECT_EQ(Box(), c.boxStays ? box : nullptr);
         if (Box()) {
             EXPECT_EQ(WindowText(box), c.typed);
@@ -666,7 +659,7 @@ TEST_F(RenameTest, ACaseOnlyRenameGoesThroughANameNoFileHasAndSaysWhereItLeftThe
     };
     const auto checkRow = [&](const Case& c) {
         SCOPED_TRACE(c.label);
-        for (const std::wstring& name : FolderNames(folder.Path())) ::DeleteFileW(folder.Path(name).c_str());
+        EmptyFolder(folder.Path());
         folder.Touch(L"casse.txt", "casse");
         if (c.bystander) folder.Touch(aside, "autre");
         MovesByRule moves([&c](const std::wstring& from, const std::wstring& to) -> DWORD {
@@ -680,7 +673,7 @@ TEST_F(RenameTest, ACaseOnlyRenameGoesThroughANameNoFileHasAndSaysWhereItLeftThe
         ::SetWindowTextW(box, ShownName(L"Casse.txt").c_str());
         DialogAnswerer answerer({Action::Ok});
         Press(box, VK_RETURN);
-        EXPECT_EQ(SeenTexts(answerer), c.seen);
+        EXPECT_EQ(Texts(answerer.Seen()), c.seen);
         EXPECT_EQ(Box(), nullptr);
         EXPECT_EQ(FolderContents(folder.Path()), c.after);
         EXPECT_EQ(SelectedFile(*List()), c.selected);
@@ -703,7 +696,7 @@ TEST_F(RenameTest, AFileMadeJustBeforeTheMoveIsNeverReplaced) {
     ::SetWindowTextW(box, typed.c_str());
     DialogAnswerer answerer({Action::Ok});
     Press(box, VK_RETURN);
-    EXPECT_EQ(SeenTexts(answerer), std::vector<std::wstring>{AlreadyThere(L"Nouveau.txt")});
+    EXPECT_EQ(Texts(answerer.Seen()), std::vector<std::wstring>{AlreadyThere(L"Nouveau.txt")});
     EXPECT_EQ(Box(), box) << "the box closed";
     if (Box()) {
         EXPECT_EQ(WindowText(box), typed);
@@ -852,7 +845,7 @@ TEST_F(BoxInPlaceTest, TheClickThatEndsAnEditActsOnTheEntryThatWasUnderThePointe
     };
     const auto checkRow = [&](const auto& c) {
         SCOPED_TRACE(c.label);
-        for (const std::wstring& name : FolderNames(folder.Path())) ::DeleteFileW(folder.Path(name).c_str());
+        EmptyFolder(folder.Path());
         for (const wchar_t* name : {L"a.txt", L"b.txt", L"m.txt", L"n.txt"}) folder.Touch(name);
         HWND box = StartEditing(L"a.txt");
         ASSERT_NE(box, nullptr);
@@ -865,9 +858,7 @@ TEST_F(BoxInPlaceTest, TheClickThatEndsAnEditActsOnTheEntryThatWasUnderThePointe
         EXPECT_EQ(Box(), nullptr);
         EXPECT_EQ(FolderNames(folder.Path()), (std::vector<std::wstring>{L"b.txt", L"m.txt", L"n.txt", L"z.txt"}));
         EXPECT_EQ(SelectedFile(*List()), c.selected);
-        std::vector<std::wstring> asked;
-        for (const SeenDialog& seen : answerer.Seen()) asked.push_back(seen.text);
-        EXPECT_EQ(asked, c.questions);
+        EXPECT_EQ(Texts(answerer.Seen()), c.questions);
         EXPECT_TRUE(ShellCalls().empty());
     };
     for (const auto& c : cases) checkRow(c);
@@ -890,7 +881,7 @@ TEST_F(BoxInPlaceTest, TheListNeverPaintsOverTheOpenBox) {
     {
         DialogAnswerer answerer({Action::Ok});
         Press(box, VK_RETURN);
-        ASSERT_EQ(answerer.Seen().size(), 1u);
+        ASSERT_TRUE(SawDialogs(answerer.Seen(), 1u));
     }
     ASSERT_EQ(Box(), box);
     ASSERT_TRUE(RunMainLoopUntil(
@@ -928,7 +919,7 @@ TEST_F(BoxInPlaceTest, WhatAnInputMethodStillComposesIsCompletedBeforeTheNameIsR
     };
     const auto checkRow = [&](const auto& c) {
         SCOPED_TRACE(c.label);
-        for (const std::wstring& name : FolderNames(folder.Path())) ::DeleteFileW(folder.Path(name).c_str());
+        EmptyFolder(folder.Path());
         folder.Touch(L"Outil.txt");
         HWND box = StartEditing(L"Outil.txt");
         ASSERT_NE(box, nullptr);
@@ -1011,7 +1002,7 @@ TEST_F(UnwatchedRenameTest, ARenameThePlatformRefusesReadsTheFolderAgainByItself
     ASSERT_TRUE(::DeleteFileW(folder.Path(L"Outil.txt").c_str()));
     DialogAnswerer answerer({Action::Ok});
     Press(box, VK_RETURN);
-    ASSERT_EQ(answerer.Seen().size(), 1u);
+    ASSERT_TRUE(SawDialogs(answerer.Seen(), 1u));
     EXPECT_EQ(Box(), nullptr);
     EXPECT_TRUE(RunMainLoopUntil(
         [&] { return ListedFileNames(*List()) == std::vector<std::wstring>{L"Zèbre.txt"}; }, 3000))

@@ -47,6 +47,13 @@ int wmain(int argc, wchar_t** argv) {
     const ExtensionsSetting extensions(ExtensionsHidden());
     testing::UnitTest::GetInstance()->listeners().Append(new CountPrinter);
 
-    const ProgramFramework framework;
-    return RUN_ALL_TESTS();
+    // Installed first and removed last, so that a dialog while the framework
+    // starts or ends is seen too.
+    const UnansweredDialogGuard unanswered;
+    int result = 0;
+    {
+        const ProgramFramework framework;
+        result = RUN_ALL_TESTS();
+    }
+    return UnansweredDialogGuard::Failed() ? 1 : result;
 }

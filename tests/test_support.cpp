@@ -13,6 +13,7 @@
 #include <shobjidl.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <cwctype>
@@ -164,7 +165,14 @@ std::wstring UniqueName(const std::wstring& stem, const std::wstring& extension)
            std::to_wstring(++counter) + extension;
 }
 
-bool FileExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+testing::AssertionResult FileExists(const std::wstring& path) {
+    const bool exists = ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const size_t slash = path.find_last_of(L'\\');
+    const std::wstring folder = slash == std::wstring::npos ? L"." : path.substr(0, slash);
+    return (exists ? testing::AssertionSuccess() : testing::AssertionFailure())
+           << testing::PrintToString(path) << (exists ? " exists" : " does not exist") << "; its folder holds "
+           << testing::PrintToString(FolderNames(folder));
+}
 
 std::vector<std::wstring> ListedFileNames(TShellFileListBox& list) {
     std::vector<std::wstring> names;
@@ -183,6 +191,10 @@ std::vector<std::wstring> FolderNames(const std::wstring& folder) {
     } while (::FindNextFileW(find.get(), &data));
     std::sort(names.begin(), names.end());
     return names;
+}
+
+void EmptyFolder(const std::wstring& folder) {
+    for (const std::wstring& name : FolderNames(folder)) RemoveItem(folder + L"\\" + name);
 }
 
 std::vector<std::wstring> FolderContents(const std::wstring& folder) {
@@ -354,6 +366,26 @@ bool IsDialogWindow(HWND window) {
     return (cls == L"#32770" || cls == L"TMessageForm") && ::IsWindowVisible(window) && ::IsWindowEnabled(window);
 }
 
+void PrintTo(const SeenDialog& seen, std::ostream* out) {
+    *out << testing::PrintToString(seen.className) << " " << testing::PrintToString(seen.title) << ": "
+         << testing::PrintToString(seen.text) << ", buttons " << testing::PrintToString(seen.buttons);
+}
+
+std::vector<std::wstring> Texts(const std::vector<SeenDialog>& seen) {
+    std::vector<std::wstring> texts;
+    texts.reserve(seen.size());
+    for (const SeenDialog& dialog : seen) texts.push_back(dialog.text);
+    return texts;
+}
+
+testing::AssertionResult SawDialogs(const std::vector<SeenDialog>& seen, size_t count) {
+    testing::AssertionResult result = seen.size() == count ? testing::AssertionSuccess()
+                                                           : testing::AssertionFailure();
+    result << count << " dialog(s) expected, " << seen.size() << " seen";
+    for (const SeenDialog& dialog : seen) result << "\n  " << testing::PrintToString(dialog);
+    return result;
+}
+
 namespace {
 DialogAnswerer* g_answerer = nullptr;
 
@@ -392,6 +424,8 @@ DialogAnswerer::~DialogAnswerer() {
     g_answerer = nullptr;
 }
 
+bool DialogAnswerer::Alive() noexcept { return g_answerer != nullptr; }
+
 void CALLBACK DialogAnswerer::Tick(HWND, UINT, UINT_PTR, DWORD) {
     if (g_answerer) g_answerer->Poll();
 }
@@ -409,7 +443,12 @@ SeenDialog DialogAnswerer::Describe(HWND dialog) {
 void DialogAnswerer::Poll() {
     // Still being answered, unless a box opened over it (which disables it).
     if (current_ && ::IsWindow(current_) && ::IsWindowVisible(current_) && ::IsWindowEnabled(current_)) {
-        if (::GetTickCount() - answeredAt_ >= AnswerDeadline) CloseByForce(current_);
+        if (::GetTickCount() - answeredAt_ >= AnswerDeadline) {
+            ADD_FAILURE() << "the dialog " << testing::PrintToString(Describe(current_)) << " was still up "
+                          << AnswerDeadline << " ms after its answer; closed by force";
+            CloseByForce(current_);
+            current_ = nullptr;
+        }
         return;
     }
     HWND dialog = nullptr;
@@ -424,12 +463,54 @@ void DialogAnswerer::Poll() {
 }
 
 void DialogAnswerer::CloseByForce(HWND dialog) {
-    ADD_FAILURE() << "the dialog \"" << WindowText(dialog)
-                  << "\" was still up " << AnswerDeadline << " ms after its answer; closed by force";
     // The platform's dialogs end through their own loop; ours ends when its
     // window is gone.
     if (ClassOf(dialog) == L"#32770") ::EndDialog(dialog, IDCANCEL); else ::DestroyWindow(dialog);
-    current_ = nullptr;
+}
+
+namespace {
+
+// Whether the window is of a class that the answerer answers, shown or not.
+bool IsDialogClass(HWND window) {
+    const std::wstring cls = ClassOf(window);
+    return cls == L"#32770" || cls == L"TMessageForm";
+}
+
+}  // namespace
+
+UnansweredDialogGuard::UnansweredDialogGuard()
+    : hook_(::SetWindowsHookExW(WH_CBT, &Watch, nullptr, ::GetCurrentThreadId())) {}
+
+UnansweredDialogGuard::~UnansweredDialogGuard() { ::UnhookWindowsHookEx(hook_); }
+
+LRESULT CALLBACK UnansweredDialogGuard::Watch(int code, WPARAM wParam, LPARAM lParam) {
+    // The dialog is read and closed once its activation is over, from a
+    // thread timer that its own loop dispatches.
+    const auto window = reinterpret_cast<HWND>(wParam);
+    if (code == HCBT_ACTIVATE && !DialogAnswerer::Alive() && IsDialogClass(window) &&
+        std::find(pending_.begin(), pending_.end(), window) == pending_.end()) {
+        pending_.push_back(window);
+        ::SetTimer(nullptr, 0, 0, &CloseUnanswered);
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void CALLBACK UnansweredDialogGuard::CloseUnanswered(HWND, UINT, UINT_PTR timer, DWORD) {
+    ::KillTimer(nullptr, timer);
+    std::vector<HWND> pending;
+    pending.swap(pending_);
+    for (HWND dialog : pending) {
+        // Gone already, or an answerer took it over meanwhile.
+        if (!::IsWindow(dialog) || DialogAnswerer::Alive()) continue;
+        const std::string seen = testing::PrintToString(DialogAnswerer::Describe(dialog));
+        if (testing::UnitTest::GetInstance()->current_test_info()) {
+            ADD_FAILURE() << "a dialog came up with no answerer: " << seen << "; closed as Cancel closes it";
+        } else {
+            std::fprintf(stderr, "A dialog came up out of any test: %s; closed as Cancel closes it.\n", seen.c_str());
+            failedOutOfTests_ = true;
+        }
+        DialogAnswerer::CloseByForce(dialog);
+    }
 }
 
 bool DialogAnswerer::ClickButton(HWND dialog, const std::wstring& caption) {
@@ -496,8 +577,21 @@ void DialogAnswerer::Act(HWND dialog, Action action) {
     }
 }
 
+std::vector<SeenDialog> DropAndAnswer(HWND list, const std::vector<std::wstring>& files,
+                                      std::vector<DialogAnswerer::Action> answers, std::function<void(HWND)> custom,
+                                      const char* file, int line) {
+    const testing::ScopedTrace trace(file, line, "dropped here");
+    DialogAnswerer answerer(std::move(answers), std::move(custom));
+    ::SendMessageW(list, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(files, {4, 4})), 0);
+    PumpMessages();
+    return answerer.Seen();
+}
+
 void WINAPI ShellNotices::Record(LONG event, UINT flags, LPCVOID first, LPCVOID second) {
-    const auto path = [](LPCVOID text) { return text ? std::wstring(static_cast<const wchar_t*>(text)) : L""; };
+    const bool paths = (flags & SHCNF_TYPE) == SHCNF_PATHW;
+    const auto path = [&](LPCVOID text) {
+        return paths && text ? std::wstring(static_cast<const wchar_t*>(text)) : L"";
+    };
     notices_.push_back({event, flags, path(first), path(second)});
 }
 
@@ -629,10 +723,6 @@ std::wstring WineRecycleBinFolder() {
 
 namespace {
 
-void RemoveItem(const std::wstring& path) {
-    if (!::DeleteFileW(path.c_str())) RemoveTree(path);
-}
-
 // Removes what is in the folder and not in `before`.
 void RemoveEntriesNotIn(const std::wstring& folder, const std::vector<std::wstring>& before) {
     for (const std::wstring& name : FolderNames(folder))
@@ -721,8 +811,7 @@ void PutSendToInPlace() {
     ::RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
                       L"SendTo", REG_EXPAND_SZ, standard, sizeof(standard));
     // Whatever a killed test left there goes, file or folder.
-    for (const std::wstring& path : {SendToMovedAside(), SendToFolder()})
-        if (!::DeleteFileW(path.c_str())) RemoveTree(path);
+    for (const std::wstring& path : {SendToMovedAside(), SendToFolder()}) RemoveItem(path);
     ::CreateDirectoryW(SendToFolder().c_str(), nullptr);
 }
 
@@ -826,9 +915,12 @@ int Surface::Count(const RECT& box, const std::function<bool(COLORREF)>& test) c
     return static_cast<int>(std::count_if(pixels.begin(), pixels.end(), test));
 }
 
-bool ListsFile(TShellFileListBox& list, const std::wstring& fileName) {
+testing::AssertionResult ListsFile(TShellFileListBox& list, const std::wstring& fileName) {
     const std::vector<std::wstring> names = ListedFileNames(list);
-    return std::find(names.begin(), names.end(), fileName) != names.end();
+    const bool listed = std::find(names.begin(), names.end(), fileName) != names.end();
+    return (listed ? testing::AssertionSuccess() : testing::AssertionFailure())
+           << testing::PrintToString(fileName) << (listed ? " is listed" : " is not listed")
+           << "; the list's entries: " << testing::PrintToString(names);
 }
 
 std::wstring SelectedFile(TShellFileListBox& list) {

@@ -12,6 +12,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <functional>
 #include <initializer_list>
@@ -89,7 +91,8 @@ OwnedForm<T> CreateOwnedForm() {
 // A file name no other run uses: the test home's Recycle Bin outlives a run.
 std::wstring UniqueName(const std::wstring& stem, const std::wstring& extension);
 
-bool FileExists(const std::wstring& path);
+// Whether something is at `path`; a failure shows what its folder holds.
+testing::AssertionResult FileExists(const std::wstring& path);
 class TShellFileListBox;
 // The file names of the list's entries, in the list's order.
 std::vector<std::wstring> ListedFileNames(TShellFileListBox& list);
@@ -169,8 +172,9 @@ private:
     std::optional<win::SelectScope> select_;
 };
 
-// Whether the list has an entry for that file name.
-bool ListsFile(TShellFileListBox& list, const std::wstring& fileName);
+// Whether the list has an entry for that file name; a failure shows the
+// list's entries.
+testing::AssertionResult ListsFile(TShellFileListBox& list, const std::wstring& fileName);
 // The selected entry's file name, "(none)" when no entry is selected.
 std::wstring SelectedFile(TShellFileListBox& list);
 // Selects the entry of that file name; none when it is empty or not listed.
@@ -178,6 +182,8 @@ void SelectFile(TShellFileListBox& list, const std::wstring& fileName);
 
 // The names in a folder, sorted; empty when it cannot be read.
 std::vector<std::wstring> FolderNames(const std::wstring& folder);
+// Removes everything in the folder, files and folders; the folder stays.
+void EmptyFolder(const std::wstring& folder);
 // Each name in the folder as "name=content", sorted: what a test shows
 // unchanged, or changed just so.
 std::vector<std::wstring> FolderContents(const std::wstring& folder);
@@ -311,6 +317,11 @@ struct SeenDialog {
     HWND owner = nullptr;
     std::wstring ownerClass;
 };
+void PrintTo(const SeenDialog& seen, std::ostream* out);
+// The texts of the dialogs, in order.
+std::vector<std::wstring> Texts(const std::vector<SeenDialog>& seen);
+// Whether exactly `count` dialogs were seen; a failure shows each one.
+testing::AssertionResult SawDialogs(const std::vector<SeenDialog>& seen, size_t count);
 
 // Answers the dialogs that the thread shows, one action per dialog, in order,
 // from a thread timer, so that a modal loop under test is driven as a user
@@ -328,6 +339,8 @@ public:
     DialogAnswerer& operator=(const DialogAnswerer&) = delete;
 
     const std::vector<SeenDialog>& Seen() const noexcept { return seen_; }
+    // Whether an answerer is waiting for the thread's dialogs.
+    static bool Alive() noexcept;
 
     static constexpr DWORD AnswerDeadline = 10000;
 
@@ -336,12 +349,13 @@ public:
     // Clicks the button with that caption in the dialog; false when none.
     static bool ClickButton(HWND dialog, const std::wstring& caption);
     static void PostKey(HWND target, UINT vk, bool alt = false);
+    // Ends a dialog as its Cancel would, whether or not it has that button.
+    static void CloseByForce(HWND dialog);
 
 private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
     void Poll();
     void Act(HWND dialog, Action action);
-    void CloseByForce(HWND dialog);
 
     std::vector<Action> actions_;
     std::function<void(HWND)> custom_;
@@ -351,6 +365,39 @@ private:
     DWORD answeredAt_ = 0;
     UINT_PTR timer_ = 0;
 };
+
+// A dialog of the thread that comes up while no DialogAnswerer is alive
+// fails the running test at once, with its title and text, and is closed
+// as Cancel closes it, instead of waiting for a user who never comes. Out of
+// a test (at the program's start or end), it is printed, and Failed() tells.
+// For the life of the object, on the thread that makes it.
+class UnansweredDialogGuard {
+public:
+    UnansweredDialogGuard();
+    ~UnansweredDialogGuard();
+    UnansweredDialogGuard(const UnansweredDialogGuard&) = delete;
+    UnansweredDialogGuard& operator=(const UnansweredDialogGuard&) = delete;
+
+    // Whether a dialog came up out of any test.
+    static bool Failed() noexcept { return failedOutOfTests_; }
+
+private:
+    static LRESULT CALLBACK Watch(int code, WPARAM wParam, LPARAM lParam);
+    static void CALLBACK CloseUnanswered(HWND, UINT, UINT_PTR timer, DWORD);
+
+    static inline std::vector<HWND> pending_;
+    static inline bool failedOutOfTests_ = false;
+    HHOOK hook_;
+};
+
+// Drops the files on the list and answers the questions with `answers`;
+// what the questions showed. A failure inside names the caller's line (taken
+// by the builtins that std::source_location wraps: the Clang build's library
+// has no std::source_location).
+std::vector<SeenDialog> DropAndAnswer(HWND list, const std::vector<std::wstring>& files,
+                                      std::vector<DialogAnswerer::Action> answers,
+                                      std::function<void(HWND)> custom = nullptr, const char* file = __builtin_FILE(),
+                                      int line = __builtin_LINE());
 
 // A key message as the platform sends it for a key held down: the repeat
 // bit tells that the key was already down.
@@ -371,7 +418,7 @@ public:
     struct Notice {
         LONG event;
         UINT flags;
-        std::wstring first;   // the paths, empty when null
+        std::wstring first;   // the paths, empty when null or not paths
         std::wstring second;
         bool operator==(const Notice&) const = default;
         friend void PrintTo(const Notice& notice, std::ostream* out);
