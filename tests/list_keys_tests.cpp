@@ -289,7 +289,7 @@ bool HasLine(const std::vector<std::wstring>& lines, const std::wstring& line) {
 
 TEST(ListKeys, TheReleasesReadmeGivesEveryKeyAndGestureALine) {
     const std::vector<std::wstring> lines = LinesOf(ReadmeText());
-    ASSERT_FALSE(lines.empty()) << "README.txt could not be read";
+    ASSERT_FALSE(lines.empty()) << "README.txt could not be read: SENDTO_README names it (ctest sets it)";
     for (const TListKey& key : ListKeys()) EXPECT_TRUE(HasLine(lines, LineFor(key))) << testing::PrintToString(LineFor(key));
 }
 
