@@ -9,12 +9,14 @@
 #include "file_drag_drop.h"
 #include "folder_commands.h"
 #include "image_list.h"
+#include "list_keys.h"
 #include "platform_calls.h"
 #include "popup_menu.h"
 #include "resource_ids.h"
 #include "screen.h"
 #include "send_to_location.h"
 #include "shell_file_list_box.h"
+#include "shell_helpers.h"
 #include "status_bar.h"
 
 TForm1* Form1 = nullptr;
@@ -216,35 +218,6 @@ bool AltHeldNow() { return Platform().GetAsyncKeyState(VK_MENU) < 0; }
 
 }  // namespace
 
-std::function<void()> TForm1::CommandForKey(WPARAM key) {
-    const bool ctrl = KeyDown(VK_CONTROL);
-    const bool shift = KeyDown(VK_SHIFT);
-    const bool plain = !ctrl && !shift;
-    switch (key) {
-    case VK_RETURN:
-        if (plain) return [this] { mnu_LANCERClick(ShellFileListBox1); };
-        break;
-    case VK_DELETE:
-        if (plain) return [this] { Supprimer1Click(ShellFileListBox1); };
-        break;
-    case VK_F5:
-        if (plain) return [this] { Raffraichir1Click(ShellFileListBox1); };
-        break;
-    case VK_F2:
-        if (plain) return [this] { ShellFileListBox1->EditSelectedName(); };
-        break;
-    case 'V':
-        if (ctrl && !shift) return [this] { PasteFiles(); };
-        break;
-    case 'Z':
-        if (ctrl && !shift) return [this] { UndoChange(); };
-        break;
-    default:
-        break;
-    }
-    return {};
-}
-
 // Taken before the list sees the key, so that no character is made of it
 // for the type-ahead. Other keys (letters, arrows, Shift+F10, the menu key)
 // go on to the list. While a question is up the keys are its own: none
@@ -255,9 +228,10 @@ bool TForm1::PreProcessKey(MSG& msg) {
     if (msg.message != WM_KEYDOWN || ApplicationHost->ModalLevel() > 0 || !ShellFileListBox1 ||
         msg.hwnd != ShellFileListBox1->Handle())
         return false;
-    const std::function<void()> command = CommandForKey(msg.wParam);
-    if (!command) return false;
-    if (!IsKeyRepeat(msg.lParam)) command();
+    if (KeyDown(VK_SHIFT)) return false;
+    const TListKey* key = ListKeyFor(msg.wParam, KeyDown(VK_CONTROL));
+    if (!key) return false;
+    if (!IsKeyRepeat(msg.lParam)) key->command(*this);
     return true;
 }
 
@@ -272,6 +246,8 @@ void TForm1::PasteFiles() {
 }
 
 void TForm1::UndoChange() { UndoLastChange(*ShellFileListBox1, lastChange_); }
+
+void TForm1::ShowKeys() { (void)ShowNotice(ListKeysNotice(), mtInformation); }
 
 void TForm1::AddFiles(const std::vector<std::wstring>& files, TAddAs as) {
     // A drop ends a rename in place without renaming, then asks as any drop.

@@ -5,7 +5,6 @@
 #include "form.h"
 #include "undo_record.h"
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,13 +40,13 @@ public:
     void Supprimer1Click(TComponent* sender);
     void FileDragDrop1Drop(TComponent* sender, const POINT& pos, const std::vector<std::wstring>& value);
     void Raffraichir1Click(TComponent* sender);
-    // The list's keys: Enter launches, Delete removes, F5 reads the folder
-    // again, F2 renames the entry in place, Ctrl+V adds the files on the
-    // clipboard as a drop would, Ctrl+Z undoes the last change.
+    // The list's keys, as the table of ListKeys gives them.
     bool PreProcessKey(MSG& msg) override;
     void PasteFiles();
     // Ctrl+Z: undoes the last change made to the folder, once the user agrees.
     void UndoChange();
+    // F1: the list's keys and gestures, in a notice.
+    void ShowKeys();
 
     // The layout's design values.
     static constexpr int DesignPixelsPerInch = 96;
@@ -69,8 +68,6 @@ private:
     TMenuItem* AddMenuItem(const wchar_t* caption, int imageIndex);
     void ReadImages();
     void ApplyScale(int dpi);
-    // The command a key of the list starts, if any.
-    std::function<void()> CommandForKey(WPARAM key);
     // Adds the first of the files dropped or pasted to the folder.
     void AddFiles(const std::vector<std::wstring>& files, TAddAs as);
 

@@ -16,26 +16,15 @@ version=$(sed -n 's/^ *VALUE "ProductVersion", "\([0-9.]*\)".*/\1/p' "$here/reso
 stamp=${SOURCE_DATE_EPOCH:-$(git -C "$here" log -1 --format=%ct 2>/dev/null || true)}
 [ -n "$stamp" ] || { echo "package: no git history here; set SOURCE_DATE_EPOCH" >&2; exit 1; }
 
-# The short text in each zip, with Windows line ends for Notepad.
+# The short text in each zip, resources/README.txt with this release's
+# names, in UTF-8 with a byte-order mark and Windows line ends, as Notepad
+# since Windows 7 reads it.
 readme() {
     local bits=32; [ "$1" = x86_64 ] && bits=64
-    sed 's/$/\r/' <<EOF
-Envoyer vers $version ($bits-bit Windows)
-
-A small tool window, always on top, that manages your Windows "Send to"
-folder: the entries of a file's "Envoyer vers" / "Send to" sub-menu. It lists
-them with their names and icons. Drop a file on the list to add it to the
-folder; double-click an entry to launch it; right-click for the menu:
-launch, remove (to the Recycle Bin), re-read the folder, open it in Explorer.
-Every action asks first. The texts are in French.
-
-How to run it: unzip anywhere and start SendTo.exe. Nothing to install; it
-writes no settings and needs only the DLLs that come with Windows 7 or later.
-To remove it, delete SendTo.exe.
-
-SHA256SUMS, published beside the zips, gives the SHA-256 of every zip and exe;
-the project's README says how to check SendTo.exe against a rebuild.
-EOF
+    printf '\xef\xbb\xbf'
+    sed -e "s/@VERSION@/$version/g" -e "s/@BITS@/$bits/g" \
+        -e "s/@ZIP@/SendTo-$version-$1.zip/g" -e "s/@EXE@/SendTo-$1.exe/g" \
+        -e 's/$/\r/' "$here/resources/README.txt"
 }
 
 # Writes a zip whose bytes depend only on its contents and on $stamp.

@@ -1,6 +1,7 @@
-// The keys of the main window's list (Enter, Delete, F5, Ctrl+V) pressed
+// The keys of the main window's list (Enter, Delete, F5, Ctrl+V, F1) pressed
 // through the application's own loop, with the dialogs answered and the
-// shell call recorded; the message filter that lets drops into the program
+// shell call recorded; the table of keys and gestures that F1 and the
+// release's README.txt show; the message filter that lets drops into the program
 // run as administrator, and the drops the list reads and those it leaves.
 #include "list_fixtures.h"
 #include "test_support.h"
@@ -9,7 +10,9 @@
 #include "main_form.h"
 #include "win_handles.h"
 #include "elevated_drops.h"
+#include "list_keys.h"
 #include "platform_calls.h"
+#include "running_program.h"
 #include "shell_file_list_box.h"
 #include "folder_commands.h"
 #include "send_to_location.h"
@@ -19,6 +22,8 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -156,23 +161,28 @@ TEST_F(ListKeysTest, AKeyForTheListWhileAQuestionIsUpStartsNoCommand) {
     EXPECT_TRUE(FileExists(folder.Path(L"Outil.txt")));
 }
 
-// The key that asked the question stays down: its repeats reach the question,
-// then the list once the question is gone. Neither answers nor asks again;
-// a fresh press does both, in either presentation.
+// The key that asked the question (or showed F1's notice) stays down: its
+// repeats reach the question, then the list once the question is gone.
+// Neither answers nor asks again; a fresh press does both, in either
+// presentation.
 TEST_F(ListKeysTest, AHeldKeyAsksOnceAndAnswersNothing) {
     const std::wstring launch = L"Lancer " + ShownName(L"Outil.txt");
     const std::wstring remove = kRemoveQuestion + ShownName(L"Outil.txt");
+    const std::wstring keys = ListKeysNotice();
     const struct {
         const char* label;
         UINT key;
         bool taskDialog;
         std::wstring question;
+        const wchar_t* dismiss;  // the button that closes it once the repeats are in
         std::vector<Action> freshAnswers;
     } cases[] = {
-        {"Enter, classic form", VK_RETURN, false, launch, {Action::Enter}},
-        {"Enter, task dialog", VK_RETURN, true, launch, {Action::Enter}},
-        {"Delete, classic form", VK_DELETE, false, remove, {Action::Enter, Action::Cancel}},
-        {"Delete, task dialog", VK_DELETE, true, remove, {Action::Enter, Action::Cancel}},
+        {"Enter, classic form", VK_RETURN, false, launch, L"Annuler", {Action::Enter}},
+        {"Enter, task dialog", VK_RETURN, true, launch, L"Annuler", {Action::Enter}},
+        {"Delete, classic form", VK_DELETE, false, remove, L"Annuler", {Action::Enter, Action::Cancel}},
+        {"Delete, task dialog", VK_DELETE, true, remove, L"Annuler", {Action::Enter, Action::Cancel}},
+        {"F1, classic form", VK_F1, false, keys, L"OK", {Action::Enter}},
+        {"F1, task dialog", VK_F1, true, keys, L"OK", {Action::Enter}},
     };
     const auto checkRow = [&](const auto& c) {
         SCOPED_TRACE(c.label);
@@ -186,7 +196,7 @@ TEST_F(ListKeysTest, AHeldKeyAsksOnceAndAnswersNothing) {
             // focus, and the Cancel click comes after them.
             DialogAnswerer held({Action::Custom}, [&](HWND question) {
                 for (int i = 0; i < 5; ++i) PostHeldKey(FocusIn(question), c.key);
-                DialogAnswerer::ClickButton(question, L"Annuler");
+                DialogAnswerer::ClickButton(question, c.dismiss);
             });
             ::PostMessageW(List()->Handle(), WM_KEYDOWN, c.key, 1);
             RunUntilIdle();
@@ -202,7 +212,7 @@ TEST_F(ListKeysTest, AHeldKeyAsksOnceAndAnswersNothing) {
         ASSERT_TRUE(SawDialogs(fresh.Seen(), c.freshAnswers.size()));
         EXPECT_EQ(fresh.Seen()[0].text, c.question);
         EXPECT_EQ(OpenedFiles().size(), c.key == VK_RETURN ? 1u : 0u);
-        EXPECT_TRUE((c.key == VK_RETURN) ? FileExists(tool) : !FileExists(tool));
+        EXPECT_TRUE(c.key != VK_DELETE ? FileExists(tool) : !FileExists(tool));
     };
     for (const auto& c : cases) checkRow(c);
 }
@@ -240,6 +250,89 @@ TEST_F(ListKeysTest, AKeyPressedBeforeTheQuestionAppearedDoesNotAnswerIt) {
         EXPECT_TRUE(OpenedFiles().empty());
     };
     for (bool taskDialog : {false, true}) checkRow(taskDialog);
+}
+
+namespace {
+
+// The lines of a text, without their line ends.
+std::vector<std::wstring> LinesOf(const std::wstring& text) {
+    std::vector<std::wstring> lines;
+    std::wistringstream in(text);
+    for (std::wstring line; std::getline(in, line);) {
+        if (line.ends_with(L'\r')) line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// How F1's notice and README.txt give a key or gesture: a line of its own.
+std::wstring LineFor(const TListKey& key) { return std::wstring(key.name) + L" : " + key.does; }
+
+// The release's README.txt as the sources hold it (UTF-8), named by ctest.
+std::wstring ReadmeText() {
+    const std::string bytes = ReadFileBytes(FileFromEnvironment("SENDTO_README", L"README.txt"));
+    const int size = static_cast<int>(bytes.size());
+    std::wstring text(static_cast<size_t>(::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), size, nullptr, 0)), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), size, text.data(), static_cast<int>(text.size()));
+    return text;
+}
+
+// A line of `lines` that is `line`, once its indent is taken off.
+bool HasLine(const std::vector<std::wstring>& lines, const std::wstring& line) {
+    return std::any_of(lines.begin(), lines.end(), [&](const std::wstring& candidate) {
+        const size_t start = candidate.find_first_not_of(L' ');
+        return start != std::wstring::npos && candidate.substr(start) == line;
+    });
+}
+
+}  // namespace
+
+TEST(ListKeys, TheReleasesReadmeGivesEveryKeyAndGestureALine) {
+    const std::vector<std::wstring> lines = LinesOf(ReadmeText());
+    ASSERT_FALSE(lines.empty()) << "README.txt could not be read: SENDTO_README names it (ctest sets it)";
+    for (const TListKey& key : ListKeys()) EXPECT_TRUE(HasLine(lines, LineFor(key))) << testing::PrintToString(LineFor(key));
+}
+
+// F1 on the list: one notice, one OK button, a line for every key and gesture
+// of the table; nothing else happens.
+TEST_F(ListKeysTest, F1ShowsEveryKeyAndGestureInANoticeWithOneOk) {
+    const std::wstring tool = folder.Touch(L"Outil.txt");
+    List()->Update();
+    SelectFile(*List(), L"Outil.txt");
+    for (bool taskDialog : {false, true}) {
+        SCOPED_TRACE(taskDialog ? "task dialog" : "classic form");
+        Presentation presentation(taskDialog);
+        DialogAnswerer answers({Action::Ok});
+        Press(VK_F1);
+        ASSERT_EQ(answers.Seen().size(), 1u);
+        EXPECT_EQ(answers.Seen()[0].buttons, std::vector<std::wstring>{L"OK"});
+        const std::vector<std::wstring> lines = LinesOf(answers.Seen()[0].text);
+        for (const TListKey& key : ListKeys())
+            EXPECT_TRUE(HasLine(lines, LineFor(key))) << testing::PrintToString(LineFor(key));
+        EXPECT_TRUE(OpenedFiles().empty());
+        EXPECT_TRUE(FileExists(tool));
+    }
+}
+
+// In the rename box F1 is the box's: no notice, the name as typed, the box
+// still open. Typed as the keyboard types it, so that what the platform
+// makes of F1 (its help request) goes where it would.
+TEST_F(ListKeysTest, F1InTheRenameBoxShowsNothingAndLeavesTheNameAsTyped) {
+    folder.Touch(L"Outil.txt");
+    List()->Update();
+    SelectFile(*List(), L"Outil.txt");
+    Press(VK_F2);
+    const HWND box = ::GetFocus();
+    ASSERT_NE(box, ListWindow()) << "F2 opened no box";
+    ::SetWindowTextW(box, L"Nouveau");
+    DialogAnswerer answers({});
+    TypeKey(VK_F1, 0);
+    RunUntilIdle();
+    EXPECT_TRUE(answers.Seen().empty());
+    EXPECT_TRUE(::IsWindowVisible(box));
+    EXPECT_EQ(::GetFocus(), box);
+    EXPECT_EQ(WindowText(box), L"Nouveau");
+    EXPECT_EQ(FolderNames(folder.Path()), std::vector<std::wstring>{L"Outil.txt"});
 }
 
 namespace {

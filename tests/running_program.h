@@ -13,12 +13,13 @@
 
 namespace {
 
-// ctest names the exe by a Unix path under Wine, by a Windows one on Windows.
-std::wstring ExeFromEnvironment(const char* variable, const wchar_t* fallback) {
-    const char* exe = std::getenv(variable);
-    if (!exe) return fallback;
-    if (exe[0] == '/') return WinePathFromUnix(exe);
-    return std::filesystem::path(exe).make_preferred().wstring();
+// ctest names a file (the exe, a document of the sources) by a Unix path
+// under Wine, by a Windows one on Windows.
+std::wstring FileFromEnvironment(const char* variable, const wchar_t* fallback) {
+    const char* path = std::getenv(variable);
+    if (!path) return fallback;
+    if (path[0] == '/') return WinePathFromUnix(path);
+    return std::filesystem::path(path).make_preferred().wstring();
 }
 
 // The program, started and watched; killed if a test leaves it running.
@@ -26,7 +27,7 @@ class RunningProgram {
 public:
     // The program, started in `folder`, or where the test runs when it is empty.
     explicit RunningProgram(int showCommand = -1, const std::wstring& folder = L"")
-        : RunningProgram(ExeFromEnvironment("SENDTO_EXE", L"SendTo.exe"), L"", showCommand, folder) {}
+        : RunningProgram(FileFromEnvironment("SENDTO_EXE", L"SendTo.exe"), L"", showCommand, folder) {}
     RunningProgram(const std::wstring& path, const std::wstring& arguments, int showCommand = -1,
                    const std::wstring& folder = L"")
         : started_(StartProcess(path, arguments, showCommand, folder)) {}

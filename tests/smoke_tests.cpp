@@ -184,7 +184,7 @@ TEST(Smoke, EndingTheProgramDuringAQuestionCarriesNothingOut) {
         {"follow-up question", L"remove", L"Voulez vous le faire maintenant ?", true},
         {"drop question", L"drop", L"Placer ce programme", false},
     };
-    const std::wstring host = ExeFromEnvironment("COMMAND_HOST_EXE", L"command_host.exe");
+    const std::wstring host = FileFromEnvironment("COMMAND_HOST_EXE", L"command_host.exe");
     const RecycledByTest recycledByTheProgram;
     const std::wstring recycleBin = WineRecycleBinFolder();
     for (const bool taskDialog : {true, false}) {
