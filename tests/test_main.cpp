@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
+#include <thread>
 
 namespace {
 
@@ -30,6 +31,22 @@ bool MayChangeTheUsersSendTo() {
     return allowed && std::string_view(allowed) == "1";
 }
 
+// Twice, on a heavily loaded machine, a test program under Wine did not end
+// after its last test had passed, and ctest waited for it until its time-out
+// and lost its results. Once the tests have run, the framework has this long
+// to end; then the program says so and ends as failed.
+constexpr DWORD kEndingTimeout = 30000;
+
+void WatchTheEnding() {
+    std::thread([] {
+        ::Sleep(kEndingTimeout);
+        std::fprintf(stderr, "The program did not end within %lu s of its last test: ended from inside, as failed.\n",
+                     kEndingTimeout / 1000);
+        std::fflush(nullptr);
+        ::TerminateProcess(::GetCurrentProcess(), 3);
+    }).detach();
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -44,16 +61,23 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     PutSendToInPlace();
-    const ExtensionsSetting extensions(ExtensionsHidden());
     testing::UnitTest::GetInstance()->listeners().Append(new CountPrinter);
-
-    // Installed first and removed last, so that a dialog while the framework
-    // starts or ends is seen too.
-    const UnansweredDialogGuard unanswered;
     int result = 0;
     {
-        const ProgramFramework framework;
-        result = RUN_ALL_TESTS();
+        const ExtensionsSetting extensions(ExtensionsHidden());
+        // Installed first and removed last, so that a dialog while the
+        // framework starts or ends is seen too.
+        const UnansweredDialogGuard unanswered;
+        {
+            const ProgramFramework framework;
+            result = RUN_ALL_TESTS();
+            WatchTheEnding();
+        }
+        if (UnansweredDialogGuard::Failed()) result = 1;
     }
-    return UnansweredDialogGuard::Failed() ? 1 : result;
+    // What is left to end is the system's, not the program's: the process
+    // ends here, its results given.
+    std::fflush(nullptr);
+    ::TerminateProcess(::GetCurrentProcess(), static_cast<UINT>(result));
+    return result;
 }
