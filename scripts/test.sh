@@ -185,15 +185,11 @@ release_files() {
     check "reproducible build" "$here/scripts/check-reproducible.sh"
 }
 
-# tests_loader_check_and_benchmarks: the GCC tests of the architectures that
-# run here; then, in the x86_64 tests' prefix, the choice of loaders; then the
-# benchmarks, once: on x86_64 where its build passed, whose loader every
-# machine has, so that their figures compare from one machine to another
-# (32-bit Wine's shell is several times slower here), else on the first
-# architecture whose build passed. They take minutes under Wine, mostly
-# waiting, so they run beside the Clang build and tests.
-tests_loader_check_and_benchmarks() {
-    local arch bench bench_arch=""
+# tests_and_loader_check: the GCC tests of the architectures that run here;
+# then, in the x86_64 tests' prefix, the choice of loaders. They take
+# minutes under Wine, mostly waiting, so they run beside the Clang build and
+# tests.
+tests_and_loader_check() {
     tests_of "${runnable[@]}"
     # The choice of loaders, tried with a stand-in for a 32-bit loader that
     # cannot start.
@@ -204,19 +200,20 @@ tests_loader_check_and_benchmarks() {
     else
         check "loader detection" "$here/scripts/check-wine-detection.sh"
     fi
-    for arch in x86_64 "${runnable[@]}"; do
-        if [[ " ${runnable[*]} " == *" $arch "* ]] && passed_step "$arch build"; then
-            bench_arch=$arch
-            break
-        fi
-    done
-    if [ -z "$bench_arch" ]; then
-        failed "no test could run on this machine"
-        return 0
-    fi
-    echo "== benchmarks ($bench_arch) =="
+}
+
+# benchmarks ARCH: the benchmarks, once, in a prefix of their own beside the
+# tests'. They run on x86_64 where its build passed, whose loader every
+# machine has, so that their figures compare from one machine to another
+# (32-bit Wine's shell is several times slower here), else on the first
+# architecture whose build passed.
+benchmarks() {
+    local bench arch=$1
+    echo "== benchmarks ($arch) =="
     for bench in list_bench startup_bench watch_bench undo_bench; do
-        check "$bench ($bench_arch)" with_wine "$bench_arch" wine "$here/build/$bench_arch/bench/$bench.exe"
+        check "$bench ($arch)" "$here/scripts/with-wine.sh" "$here/build/$arch/bench-wine" \
+            "$(wine_prefix_arch "$arch")" "$here/build/$arch/tests/wine_idle.exe" -- \
+            wine "$here/build/$arch/bench/$bench.exe"
     done
 }
 
@@ -249,23 +246,46 @@ for arch in "${runnable[@]}"; do
     echo "== build ($arch) =="
     gcc_build "$arch"
 done
-in_background gcc-tests-and-benchmarks tests_loader_check_and_benchmarks
+in_background gcc-tests tests_and_loader_check
+bench_arch=""
+for arch in x86_64 "${runnable[@]}"; do
+    if [[ " ${runnable[*]} " == *" $arch "* ]] && passed_step "$arch build"; then
+        bench_arch=$arch
+        break
+    fi
+done
+if [ -n "$bench_arch" ]; then
+    in_background benchmarks benchmarks "$bench_arch"
+else
+    failed "no test could run on this machine"
+fi
 in_background --low release-files release_files
 
 # The second compiler: Clang, warnings as errors too; its x86_64 test
 # programs run as GCC's do, so that what only one compiler accepts, or what
 # behaves differently between them, shows.
 echo "== Clang build (x86_64) =="
+# clang-tidy reads the compile commands and the framework's precompiled
+# headers, which every layer reuses: it starts as soon as these are made,
+# beside the rest of the Clang build.
+clang_build="$here/build/clang-x86_64"
+if nice -n 10 cmake -S "$here" --preset clang-x86_64 -B "$clang_build" >/dev/null &&
+    nice -n 10 cmake --build "$clang_build" -j"$(nproc)" --target sendto_framework >/dev/null; then
+    in_background --low clang-tidy check "clang-tidy (the checks of .clang-tidy)" "$here/scripts/tidy.sh"
+fi
 check "clang-x86_64 build" nice -n 10 "$here/scripts/build.sh" clang-x86_64
-in_background --low clang-tidy check "clang-tidy (the checks of .clang-tidy)" "$here/scripts/tidy.sh"
-if [ "$last_check" = failed ]; then
+clang_built=$last_check
+[ -n "${step_pid[clang-tidy]+set}" ] ||
+    in_background --low clang-tidy check "clang-tidy (the checks of .clang-tidy)" "$here/scripts/tidy.sh"
+if [ "$clang_built" = failed ]; then
     not_run "clang-x86_64 tests" "its build failed"
 elif ! wine_runs x86_64; then
     not_run "clang-x86_64 tests" "$wine_not_run_reason"
 else
     run_tests clang-x86_64 shown
 fi
-collect gcc-tests-and-benchmarks
+collect gcc-tests
+collect benchmarks
 collect clang-tidy
 collect other-builds
 collect release-files
