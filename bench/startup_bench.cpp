@@ -80,35 +80,6 @@ double TimeToWindow(const std::wstring& exe, const std::wstring& folder) {
     return found ? elapsed : -1;
 }
 
-// Apps set to dark for the life of the object, as the system's settings
-// keep it; what was there is put back.
-class AppsSetToDark {
-public:
-    AppsSetToDark() {
-        DWORD size = sizeof(before_);
-        had_ = ::RegGetValueW(HKEY_CURRENT_USER, kKey, kValue, RRF_RT_REG_DWORD, nullptr, &before_, &size) ==
-               ERROR_SUCCESS;
-        Set(0);
-    }
-    ~AppsSetToDark() {
-        if (had_)
-            Set(before_);
-        else
-            ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, kValue);
-    }
-    AppsSetToDark(const AppsSetToDark&) = delete;
-    AppsSetToDark& operator=(const AppsSetToDark&) = delete;
-
-private:
-    static constexpr wchar_t kKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
-    static constexpr wchar_t kValue[] = L"AppsUseLightTheme";
-    static void Set(DWORD value) {
-        ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey, kValue, REG_DWORD, &value, sizeof(value));
-    }
-    DWORD before_ = 1;
-    bool had_ = false;
-};
-
 double Fastest(const std::vector<double>& values) { return *std::min_element(values.begin(), values.end()); }
 
 }  // namespace
@@ -143,8 +114,11 @@ int wmain(int argc, wchar_t** argv) {
         {"4. program, own folder, apps set to dark", program, ParentOf(program), true, {}},
     }};
     const auto timeToWindow = [](const Launch& launch) {
-        std::optional<AppsSetToDark> dark;
-        if (launch.dark) dark.emplace();
+        // Apps set to dark for the launch, as the system's settings keep it.
+        std::optional<UserSettingScope> dark;
+        if (launch.dark)
+            dark.emplace(L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize", L"AppsUseLightTheme",
+                         0);
         return TimeToWindow(launch.exe, launch.folder);
     };
     // One unmeasured launch each: the first start of an exe pays for loading it from disk.

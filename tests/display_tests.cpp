@@ -94,48 +94,31 @@ constexpr wchar_t kAppsUseLightTheme[] = L"AppsUseLightTheme";
 
 enum class AppsMode { Light, Dark, NoSetting };
 
-void WriteAppsMode(AppsMode mode) {
-    HKEY key = nullptr;
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, kPersonalize, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    if (mode == AppsMode::NoSetting) {
-        (void)::RegDeleteValueW(key, kAppsUseLightTheme);
-    } else {
-        const DWORD light = mode == AppsMode::Light ? 1 : 0;
-        EXPECT_EQ(::RegSetValueExW(key, kAppsUseLightTheme, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&light),
-                                   sizeof(light)),
-                  ERROR_SUCCESS);
-    }
-    ::RegCloseKey(key);
+// The value of AppsUseLightTheme that stands for a mode: 1 light, 0 dark.
+std::optional<DWORD> AppsLight(AppsMode mode) {
+    if (mode == AppsMode::NoSetting) return std::nullopt;
+    return mode == AppsMode::Light ? 1 : 0;
 }
 
-std::optional<DWORD> ReadAppsLight() {
-    DWORD light = 0;
-    DWORD size = sizeof(light);
-    if (::RegGetValueW(HKEY_CURRENT_USER, kPersonalize, kAppsUseLightTheme, RRF_RT_REG_DWORD, nullptr, &light,
-                       &size) != ERROR_SUCCESS)
-        return std::nullopt;
-    return light;
-}
-
-// The user's setting for apps, in the prefix's registry, for the life of the
-// object; the program is told of each change as the system tells it.
 class AppsModeScope {
 public:
-    explicit AppsModeScope(AppsMode mode) : saved_(ReadAppsLight()) { Set(mode); }
-    ~AppsModeScope() {
-        Set(!saved_ ? AppsMode::NoSetting : *saved_ ? AppsMode::Light : AppsMode::Dark);
+    explicit AppsModeScope(AppsMode mode) : setting_(kPersonalize, kAppsUseLightTheme, AppsLight(mode)) {
+        BroadcastColorSetChange();
     }
     AppsModeScope(const AppsModeScope&) = delete;
     AppsModeScope& operator=(const AppsModeScope&) = delete;
 
     void Set(AppsMode mode) {
-        WriteAppsMode(mode);
+        setting_.Set(AppsLight(mode));
         BroadcastColorSetChange();
     }
 
 private:
-    std::optional<DWORD> saved_;
+    // Members end in reverse order: the setting is put back, then told.
+    struct ToldAtTheEnd {
+        ~ToldAtTheEnd() { BroadcastColorSetChange(); }
+    } told_;
+    UserSettingScope setting_;
 };
 
 // A high-contrast theme on, as SystemParametersInfoW reports it.

@@ -34,6 +34,32 @@ void RemoveTree(const std::wstring& path) {
     ::RemoveDirectoryW(path.c_str());
 }
 
+namespace {
+
+std::optional<DWORD> UserSetting(const wchar_t* key, const wchar_t* name) {
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    if (::RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+UserSettingScope::UserSettingScope(const wchar_t* key, const wchar_t* name, std::optional<DWORD> value)
+    : key_(key), name_(name), before_(UserSetting(key, name)) {
+    Set(value);
+}
+
+UserSettingScope::~UserSettingScope() { Set(before_); }
+
+void UserSettingScope::Set(std::optional<DWORD> value) const {
+    if (value)
+        ::RegSetKeyValueW(HKEY_CURRENT_USER, key_, name_, REG_DWORD, &*value, sizeof(*value));
+    else
+        ::RegDeleteKeyValueW(HKEY_CURRENT_USER, key_, name_);
+}
+
 std::wstring ClassOf(HWND window) {
     wchar_t name[64] = {};
     ::GetClassNameW(window, name, 64);

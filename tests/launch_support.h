@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 // Creates (or empties) a file holding `content`, with the given attributes.
@@ -16,6 +17,24 @@ void MakeFile(const std::wstring& path, const std::string& content = "",
 void RemoveTree(const std::wstring& path);
 // Deletes a file, or a folder tree: whatever is at `path`.
 void RemoveItem(const std::wstring& path);
+
+// A value of the user's settings (a REG_DWORD under HKEY_CURRENT_USER), set
+// for the life of the object, or removed for nullopt, and put back as it
+// was, a missing value included.
+class UserSettingScope {
+public:
+    UserSettingScope(const wchar_t* key, const wchar_t* name, std::optional<DWORD> value);
+    ~UserSettingScope();
+    UserSettingScope(const UserSettingScope&) = delete;
+    UserSettingScope& operator=(const UserSettingScope&) = delete;
+
+    void Set(std::optional<DWORD> value) const;
+
+private:
+    const wchar_t* key_;
+    const wchar_t* name_;
+    std::optional<DWORD> before_;
+};
 
 // A window's class name.
 std::wstring ClassOf(HWND window);

@@ -748,39 +748,14 @@ void RecycledByTest::Empty() {
     for (const Trash& trash : trash_) RemoveEntriesNotIn(trash.folder, trash.before);
 }
 
-namespace {
-
-constexpr wchar_t kExplorerAdvanced[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced";
-constexpr wchar_t kHideFileExt[] = L"HideFileExt";
-
-std::optional<DWORD> HideFileExtValue() {
-    DWORD value = 0;
-    DWORD size = sizeof(value);
-    if (::RegGetValueW(HKEY_CURRENT_USER, kExplorerAdvanced, kHideFileExt, RRF_RT_REG_DWORD, nullptr, &value,
-                       &size) != ERROR_SUCCESS)
-        return std::nullopt;
-    return value;
-}
-
-void SetHideFileExt(DWORD value) {
-    ::RegSetKeyValueW(HKEY_CURRENT_USER, kExplorerAdvanced, kHideFileExt, REG_DWORD, &value, sizeof(value));
-}
-
-}  // namespace
-
 bool ExtensionsHidden() {
     const char* setting = std::getenv("SENDTO_TEST_EXTENSIONS");
     return !setting || std::string_view(setting) != "shown";
 }
 
-ExtensionsSetting::ExtensionsSetting(bool hidden) : before_(HideFileExtValue()) { SetHideFileExt(hidden ? 1 : 0); }
-
-ExtensionsSetting::~ExtensionsSetting() {
-    if (before_)
-        SetHideFileExt(*before_);
-    else
-        ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kExplorerAdvanced, kHideFileExt);
-}
+ExtensionsSetting::ExtensionsSetting(bool hidden)
+    : setting_(L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced", L"HideFileExt",
+               hidden ? 1 : 0) {}
 
 std::wstring ShownName(const std::wstring& fileName) {
     const size_t dot = fileName.rfind(L'.');

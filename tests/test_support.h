@@ -560,12 +560,9 @@ void PutSendToInPlace();
 class ExtensionsSetting {
 public:
     explicit ExtensionsSetting(bool hidden);
-    ~ExtensionsSetting();
-    ExtensionsSetting(const ExtensionsSetting&) = delete;
-    ExtensionsSetting& operator=(const ExtensionsSetting&) = delete;
 
 private:
-    std::optional<DWORD> before_;
+    UserSettingScope setting_;
 };
 // Whether the tests run with the extensions of known file types hidden:
 // as SENDTO_TEST_EXTENSIONS says, "hidden" (as Windows ships) unless "shown".
